@@ -1,0 +1,41 @@
+// talvex-cli: scriptable front end over the Talvex core.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.hpp"
+
+namespace talvex::cli {
+std::vector<Command>& commands() {
+    static std::vector<Command> all;
+    return all;
+}
+}  // namespace talvex::cli
+
+namespace {
+void printUsage(std::FILE* out) {
+    std::fprintf(out, "usage: talvex-cli <command> [options]\n\ncommands:\n");
+    for (const auto& c : talvex::cli::commands()) std::fprintf(out, "  %s\n", c.usage.c_str());
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace talvex::cli;
+    if (argc < 2) {
+        printUsage(stderr);
+        return 2;
+    }
+    const std::string name = argv[1];
+    if (name == "--help" || name == "-h" || name == "help") {
+        printUsage(stdout);
+        return 0;
+    }
+    for (const auto& c : commands()) {
+        if (c.name != name) continue;
+        std::vector<std::string> words(argv + 2, argv + argc);
+        return c.run(words);
+    }
+    std::fprintf(stderr, "talvex-cli: unknown command \"%s\"\n", name.c_str());
+    printUsage(stderr);
+    return 2;
+}

@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds everything with warnings as errors and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/talvex-ccache}"
+cmake --preset ci >/dev/null
+cmake --build --preset ci
+# No display is needed: widget tests run on Qt's offscreen platform.
+export QT_QPA_PLATFORM=offscreen
+ctest --preset ci "$@"
