@@ -4,7 +4,11 @@
  * One process-wide master on one serial port. Integer arguments: of a slave only the low 8 bits
  * count, of addresses, quantities and values the low 16 bits. Results are RTU result codes
  * (0 success; see RTU_ERR_* below); callers treat non-zero low 16 bits as failure.
- * Each transaction holds the link's lock, so callers on several threads never interleave frames. */
+ * Each transaction holds the link's lock, so callers on several threads never interleave frames.
+ *
+ * Until a port is open (and after RTUCloseCom, or after a read or write failure closed it underneath) every
+ * request returns RTU_ERR_SEND once its arguments pass, and RTUReadBytes returns 0. Null buffers are refused
+ * with RTU_ERR_BUFFER before any traffic. A history progress callback must not issue requests. */
 #ifndef TALVEX_RTU_H
 #define TALVEX_RTU_H
 
@@ -30,9 +34,21 @@ extern "C" {
 #define RTU_ERR_BYTE_COUNT 0x4005
 #define RTU_ERR_SEND 0x4006
 #define RTU_ERR_TIMEOUT 0x4007
+#define RTU_ERR_BUFFER 0x2005 /* null buffer from the caller; nothing sent */
 #define RTU_EXCEPTION 0x8000 /* + the slave's exception code */
 
-/* The thirteen calls. */
+/* Why the last RTUOpenCom / RTUOpenDevice failed (RTULastOpenFailure). */
+#define RTU_OPEN_OK 0
+#define RTU_OPEN_MISSING 1     /* no such device */
+#define RTU_OPEN_BUSY 2        /* held by another program */
+#define RTU_OPEN_DENIED 3      /* no permission (on Linux: not in the dialout group) */
+#define RTU_OPEN_UNSUPPORTED 4 /* not a serial device, or it refused the line settings */
+#define RTU_OPEN_BAD_PORT 5    /* COM number outside 1..99 */
+#define RTU_OPEN_OTHER 6
+
+/* The thirteen calls. RTUOpenCom(n) opens COMn: the device named by the environment variable TALVEX_COM<n>
+ * when set, else /dev/ttyS(n-1); n outside 1..99 fails without an attempt. byteSize 5..8, parity 0 none,
+ * 1 odd, 2 even, stopBits 0 one, 2 two. RTUReadBytes does one raw read of up to count bytes (history stream). */
 RTU_API int RTUOpenCom(int port, int baudRate, int byteSize, int parity, int stopBits);
 RTU_API void RTUCloseCom(void);
 RTU_API int RTUReadCoils(int slave, int start, int quantity, unsigned char* dest);
@@ -53,8 +69,25 @@ RTU_API int RTUWriteMultipleRegisters(int slave, int start, int quantity, const 
 RTU_API int RTUOpenDevice(const char* path, int baudRate, int byteSize, int parity, int stopBits);
 /* 1 while the link's port is open. */
 RTU_API int RTUIsOpen(void);
-/* English text for a result code ("CRC error", "Modbus exception 2: illegal data address", ...). */
+/* English text for a result code ("CRC error", "Modbus exception 2: illegal data address", ...).
+ * Only the low 16 bits count. The text is static, except for unknown exception codes, whose text lives in a
+ * per-thread buffer until the thread's next call. */
 RTU_API const char* RTUResultText(int code);
+/* RTU_OPEN_* reason of the last failed open (RTU_OPEN_OK after a successful one). */
+RTU_API int RTULastOpenFailure(void);
+
+/* Settings of the history block exchange of RTUWriteSingleRegister22:
+ *   ready         0: the exchange ends with 0 right after its request (nothing is collected);
+ *   recordFormat  1: 19-byte records, 2: 28-byte records; any other value ends with 0 after the request;
+ *   recordCount   records expected; when no further complete record arrives for 5 s the exchange ends
+ *                 with RTU_ERR_TIMEOUT and the count is lowered to the records received
+ *                 (read it back with RTUHistoryRecordCount);
+ *   progress      optional, called on the exchanging thread with 0..100 while records arrive, user passed through.
+ * The settings stay in force until the next call. */
+typedef void (*RTUProgressFn)(int percent, void* user);
+RTU_API void RTUSetHistoryOptions(int ready, int recordFormat, int recordCount, RTUProgressFn progress,
+                                  void* user);
+RTU_API int RTUHistoryRecordCount(void);
 
 #ifdef __cplusplus
 }

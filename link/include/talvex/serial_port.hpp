@@ -1,0 +1,52 @@
+// CSerialPort: one serial device opened exclusively for Modbus RTU traffic, with byte-level Read and Write
+// whose time-outs follow the baud rate. The platform half lives in serial_port_<platform>.cpp.
+#pragma once
+
+#include <cstdint>
+
+#include "talvex/port_open_failure.hpp"
+
+namespace talvex {
+
+class CSerialPort {
+public:
+    CSerialPort() = default;
+    virtual ~CSerialPort();
+    CSerialPort(const CSerialPort&) = delete;
+    CSerialPort& operator=(const CSerialPort&) = delete;
+
+    // Line codes as the device-control block has them: byteSize 5..8; parity 0 none, 1 odd, 2 even;
+    // stopBits 0 one, 1 one and a half (two here), 2 two. Closes a held device first, also when this open
+    // then fails. Returns 1 opened, 0 failed; lastOpenFailure() tells why.
+    int Open(const char* device, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
+             std::uint8_t stopBits);
+    // Returns as soon as count bytes have arrived, when more than m ms pass between two bytes once one has
+    // arrived, or after 100 + m * count ms in all. A platform failure closes the port and returns 0.
+    int Read(std::uint8_t* buffer, int count);
+    // Blocks until the bytes are handed over or m * count ms have passed; returns the number written.
+    int Write(const std::uint8_t* buffer, int count);
+    // Returns the platform's result of closing, or -1 when the port was not open.
+    int Close();
+
+    bool isOpen() const { return handle_ != kInvalidHandle; }
+    // Discards both driver queues; the master does this before every request.
+    void purge();
+    // Character time-out m in ms for the baud rate of the open port.
+    unsigned characterTimeoutMs() const { return charTimeoutMs_; }
+    PortOpenFailure lastOpenFailure() const { return lastOpenFailure_; }
+
+    // m = trunc(16500 / baud + 0.8), at least 1: one and a half 11-bit characters, rounded up generously.
+    static unsigned characterTimeout(std::uint32_t baudRate);
+
+protected:
+    static constexpr std::intptr_t kInvalidHandle = -1;
+
+private:
+    void closeAfterFailure();
+
+    std::intptr_t handle_ = kInvalidHandle;  // file descriptor (a HANDLE on Windows)
+    unsigned charTimeoutMs_ = 1;
+    PortOpenFailure lastOpenFailure_ = PortOpenFailure::None;
+};
+
+}  // namespace talvex

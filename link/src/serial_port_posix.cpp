@@ -1,0 +1,212 @@
+// CSerialPort on POSIX: termios for the line, poll() for the time-outs. The descriptor is non-blocking;
+// every wait is a ppoll against a monotonic deadline, so a Read never blocks past its stated bound.
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+
+#include "talvex/serial_port.hpp"
+
+namespace talvex {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+int fdOf(std::intptr_t handle) { return static_cast<int>(handle); }
+
+PortOpenFailure classifyErrno(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENODEV:
+        case ENXIO: return PortOpenFailure::Missing;
+        case EBUSY:
+        case EWOULDBLOCK: return PortOpenFailure::Busy;
+        case EACCES:
+        case EPERM: return PortOpenFailure::PermissionDenied;
+        case ENOTTY:
+        case EINVAL: return PortOpenFailure::Unsupported;
+        default: return PortOpenFailure::Other;
+    }
+}
+
+bool speedCode(std::uint32_t baud, speed_t& code) {
+    struct Rate {
+        std::uint32_t baud;
+        speed_t code;
+    };
+    static constexpr Rate kRates[] = {
+        {300, B300},     {600, B600},     {1200, B1200},     {2400, B2400},     {4800, B4800},
+        {9600, B9600},   {19200, B19200}, {38400, B38400},   {57600, B57600},   {115200, B115200},
+        {230400, B230400}, {460800, B460800}, {921600, B921600},
+    };
+    for (const auto& r : kRates) {
+        if (r.baud == baud) {
+            code = r.code;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool configureLine(int fd, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
+                   std::uint8_t stopBits) {
+    speed_t speed{};
+    if (!speedCode(baudRate, speed)) return false;
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return false;
+    // Binary, raw: no echo, no line editing, no translation, no software or hardware flow control.
+    tio.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON |
+                                          IXOFF | IXANY);
+    tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio.c_cflag |= CLOCAL | CREAD;
+    switch (byteSize) {
+        case 5: tio.c_cflag |= CS5; break;
+        case 6: tio.c_cflag |= CS6; break;
+        case 7: tio.c_cflag |= CS7; break;
+        case 8: tio.c_cflag |= CS8; break;
+        default: return false;
+    }
+    switch (parity) {
+        case 0: break;
+        case 1: tio.c_cflag |= PARENB | PARODD; break;
+        case 2: tio.c_cflag |= PARENB; break;
+        default: return false;  // mark and space parity have no portable termios form
+    }
+    if (stopBits == 1 || stopBits == 2) tio.c_cflag |= CSTOPB;
+    else if (stopBits != 0) return false;
+    // Reads are driven by poll(); the driver must never block on its own.
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+// Waits for an event on fd until the deadline. Returns poll's revents, 0 on time-out, -1 on failure.
+int waitFor(int fd, short events, Clock::time_point deadline) {
+    for (;;) {
+        const auto left = deadline - Clock::now();
+        if (left <= Clock::duration::zero()) return 0;
+        const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(left).count();
+        timespec ts{static_cast<time_t>(ns / 1000000000), static_cast<long>(ns % 1000000000)};
+        pollfd p{fd, events, 0};
+        const int r = ppoll(&p, 1, &ts, nullptr);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            return -1;
+        }
+        if (r == 0) return 0;
+        return p.revents;
+    }
+}
+
+}  // namespace
+
+int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
+                      std::uint8_t stopBits) {
+    if (isOpen()) Close();
+    lastOpenFailure_ = PortOpenFailure::None;
+    if (device == nullptr || *device == '\0' || baudRate == 0) {
+        lastOpenFailure_ = device == nullptr || *device == '\0' ? PortOpenFailure::Missing
+                                                                 : PortOpenFailure::Unsupported;
+        return 0;
+    }
+    const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        lastOpenFailure_ = classifyErrno(errno);
+        return 0;
+    }
+    auto fail = [&](PortOpenFailure why) {
+        ::close(fd);
+        lastOpenFailure_ = why;
+        return 0;
+    };
+    if (!isatty(fd)) return fail(PortOpenFailure::Unsupported);
+    // No sharing: TIOCEXCL refuses later opens by others (except privileged ones), and the advisory lock
+    // refuses other well-behaved programs and a second handle of our own, privileged or not.
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(classifyErrno(errno));
+    if (ioctl(fd, TIOCEXCL) != 0) return fail(classifyErrno(errno));
+    if (!configureLine(fd, baudRate, byteSize, parity, stopBits)) return fail(PortOpenFailure::Unsupported);
+    // DTR and RTS held inactive: the adapters here need no handshake lines, and some use RTS for direction.
+    // Pseudo-terminals have no modem lines; the call fails there and that is fine.
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    (void)ioctl(fd, TIOCMBIC, &lines);
+    // Driver queue sizes are the kernel's own (4 KiB and up); a Modbus frame is at most 256 bytes.
+    tcflush(fd, TCIOFLUSH);
+    handle_ = fd;
+    charTimeoutMs_ = characterTimeout(baudRate);
+    return 1;
+}
+
+int CSerialPort::Close() {
+    if (!isOpen()) return -1;
+    const int fd = fdOf(handle_);
+    handle_ = kInvalidHandle;
+    (void)ioctl(fd, TIOCNXCL);
+    return ::close(fd);
+}
+
+void CSerialPort::closeAfterFailure() {
+    if (isOpen()) Close();
+}
+
+void CSerialPort::purge() {
+    if (isOpen()) tcflush(fdOf(handle_), TCIOFLUSH);
+}
+
+int CSerialPort::Read(std::uint8_t* buffer, int count) {
+    if (!isOpen() || buffer == nullptr || count <= 0) return 0;
+    const int fd = fdOf(handle_);
+    const auto m = std::chrono::milliseconds(charTimeoutMs_);
+    const auto total = Clock::now() + std::chrono::milliseconds(100) + m * count;
+    auto deadline = total;
+    int got = 0;
+    while (got < count) {
+        const int ev = waitFor(fd, POLLIN, deadline);
+        if (ev < 0) break;
+        if (ev == 0) return got;  // total or inter-byte time-out
+        if (!(ev & POLLIN)) break;  // hang-up or error without data
+        const ssize_t n = ::read(fd, buffer + got, static_cast<std::size_t>(count - got));
+        if (n > 0) {
+            got += static_cast<int>(n);
+            deadline = std::min(total, Clock::now() + m);
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+        break;  // read error, or end of file on a vanished device
+    }
+    if (got == count) return got;
+    closeAfterFailure();
+    return 0;
+}
+
+int CSerialPort::Write(const std::uint8_t* buffer, int count) {
+    if (!isOpen() || buffer == nullptr || count <= 0) return 0;
+    const int fd = fdOf(handle_);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(charTimeoutMs_) * count;
+    int done = 0;
+    while (done < count) {
+        const ssize_t n = ::write(fd, buffer + done, static_cast<std::size_t>(count - done));
+        if (n > 0) {
+            done += static_cast<int>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && errno != EAGAIN) break;
+        const int ev = waitFor(fd, POLLOUT, deadline);
+        if (ev == 0) return done;  // write time-out: a short count, not a failure of the device
+        if (ev < 0 || !(ev & POLLOUT)) break;
+    }
+    if (done == count) return done;
+    closeAfterFailure();
+    return 0;
+}
+
+}  // namespace talvex
