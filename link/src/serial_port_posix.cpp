@@ -157,8 +157,11 @@ void CSerialPort::closeAfterFailure() {
     if (isOpen()) Close();
 }
 
+// Only the receive side is discarded. What can sit in the transmit queue at this point is the tail of the
+// previous frame (a write returns once the driver holds the bytes, not once they left the wire; on a
+// pseudo-terminal, output not yet read by the peer): discarding it would put a truncated frame on the line.
 void CSerialPort::purge() {
-    if (isOpen()) tcflush(fdOf(handle_), TCIOFLUSH);
+    if (isOpen()) tcflush(fdOf(handle_), TCIFLUSH);
 }
 
 int CSerialPort::Read(std::uint8_t* buffer, int count) {

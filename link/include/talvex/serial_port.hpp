@@ -29,7 +29,7 @@ public:
     int Close();
 
     bool isOpen() const { return handle_ != kInvalidHandle; }
-    // Discards both driver queues; the master does this before every request.
+    // Discards received bytes nobody asked for; the master does this before every request.
     void purge();
     // Character time-out m in ms for the baud rate of the open port.
     unsigned characterTimeoutMs() const { return charTimeoutMs_; }
