@@ -46,17 +46,20 @@ int runRead(const std::vector<std::string>& words) {
     if (json) std::printf("{\"id\":%ld,\"function\":%d,\"registers\":[", id, input ? 4 : 3);
     for (long i = 0; i < count; ++i) {
         const int value = (data[2 * i] << 8) | data[2 * i + 1];
-        if (json) std::printf("%s{\"address\":%ld,\"value\":%d}", i ? "," : "", addr + i, value);
-        else std::printf("%ld %d\n", addr + i, value);
+        if (json)
+            std::printf("%s{\"address\":%ld,\"value\":%d}", i ? "," : "", addr + i, value);
+        else
+            std::printf("%ld %d\n", addr + i, value);
     }
     if (json) std::printf("]}\n");
     return 0;
 }
 
-const CommandRegistrar reg{{"read",
-                            std::string("read ") + kPortUsage +
-                                " --id N [--addr A] [--count C] [--input] [--json]   read registers (fn 3, 4)",
-                            runRead}};
+const CommandRegistrar reg{
+    {"read",
+     std::string("read ") + kPortUsage +
+         " --id N [--addr A] [--count C] [--input] [--json]   read registers (fn 3, 4)",
+     runRead}};
 
 }  // namespace
 }  // namespace talvex::cli

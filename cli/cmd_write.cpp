@@ -27,8 +27,10 @@ bool slaveAndAddress(const Args& args, long& id, long& addr, std::string& error)
     id = args.number("id", error).value_or(-1);
     addr = args.number("addr", error).value_or(-1);
     if (!error.empty()) return false;
-    if (id < 1 || id > 247) error = "--id must be a slave address 1..247";
-    else if (addr < 0 || addr > 65535) error = "--addr must be given, 0..65535";
+    if (id < 1 || id > 247)
+        error = "--id must be a slave address 1..247";
+    else if (addr < 0 || addr > 65535)
+        error = "--addr must be given, 0..65535";
     return error.empty();
 }
 

@@ -13,7 +13,7 @@ inline constexpr const char* kPortUsage = "--port DEVICE|COMn [--baud B]";
 
 // Holds the link open for the life of the object.
 class PortSession {
-public:
+  public:
     // Reads --port and --baud (default 19200) from args and opens the port, 8N1.
     explicit PortSession(const Args& args);
     ~PortSession();
@@ -26,7 +26,7 @@ public:
     // 2 for a usage problem, 1 for a port that would not open.
     int exitCode() const { return usageError_ ? 2 : 1; }
 
-private:
+  private:
     bool open_ = false;
     bool usageError_ = false;
     std::string error_;

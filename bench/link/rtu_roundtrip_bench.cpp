@@ -27,7 +27,7 @@ constexpr int kSlave = 1;
 constexpr int kRegisters = 15;
 
 class FastSlave {
-public:
+  public:
     FastSlave() {
         char name[128] = {};
         openpty(&master_, &slave_, name, nullptr, nullptr);
@@ -57,7 +57,7 @@ public:
     }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     void run() {
         std::uint8_t buf[256];
         std::size_t held = 0;

@@ -23,7 +23,9 @@ constexpr auto kRetryPause = std::chrono::milliseconds(30);
 constexpr auto kHistoryStall = std::chrono::seconds(5);
 constexpr std::size_t kHistoryChunk = 256;  // bounds each Read so the stall check stays timely
 
-bool validSlave(std::uint8_t slave) { return slave >= 1 && slave <= 247; }
+bool validSlave(std::uint8_t slave) {
+    return slave >= 1 && slave <= 247;
+}
 
 std::size_t putHeader(std::uint8_t* f, std::uint8_t slave, std::uint8_t function, std::uint16_t a,
                       std::uint16_t b) {
@@ -42,16 +44,22 @@ bool retryable(int result) {
         case RTU_ERR_SLAVE_ECHO:
         case RTU_ERR_FUNCTION_ECHO:
         case RTU_ERR_BYTE_COUNT:
-        case RTU_ERR_TIMEOUT: return true;
-        default: return false;
+        case RTU_ERR_TIMEOUT:
+            return true;
+        default:
+            return false;
     }
 }
 
 }  // namespace
 
-CModbus::~CModbus() { Close(); }
+CModbus::~CModbus() {
+    Close();
+}
 
-std::uint16_t CModbus::Crc16(const std::uint8_t* data, std::size_t length) { return crc16(data, length); }
+std::uint16_t CModbus::Crc16(const std::uint8_t* data, std::size_t length) {
+    return crc16(data, length);
+}
 
 int CModbus::sendFrame(std::size_t length) {
     appendCrc(tx_.data(), length);

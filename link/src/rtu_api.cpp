@@ -32,9 +32,15 @@ HistoryReadOptions& history() {  // guarded by linkLock()
 
 int lastOpenFailure = RTU_OPEN_OK;  // guarded by linkLock()
 
-std::uint8_t slaveOf(int slave) { return static_cast<std::uint8_t>(slave & 0xFF); }
-std::uint16_t word(int value) { return static_cast<std::uint16_t>(value & 0xFFFF); }
-std::uint8_t code8(int value) { return static_cast<std::uint8_t>(value & 0xFF); }
+std::uint8_t slaveOf(int slave) {
+    return static_cast<std::uint8_t>(slave & 0xFF);
+}
+std::uint16_t word(int value) {
+    return static_cast<std::uint16_t>(value & 0xFFFF);
+}
+std::uint8_t code8(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
 
 int openDevice(const char* path, int baudRate, int byteSize, int parity, int stopBits) {
     CModbus& m = link();
@@ -46,17 +52,28 @@ int openDevice(const char* path, int baudRate, int byteSize, int parity, int sto
 
 const char* exceptionText(int c) {
     switch (c) {
-        case 1: return "Modbus exception 1: illegal function";
-        case 2: return "Modbus exception 2: illegal data address";
-        case 3: return "Modbus exception 3: illegal data value";
-        case 4: return "Modbus exception 4: slave device failure";
-        case 5: return "Modbus exception 5: acknowledge";
-        case 6: return "Modbus exception 6: slave device busy";
-        case 7: return "Modbus exception 7: negative acknowledge";
-        case 8: return "Modbus exception 8: memory parity error";
-        case 10: return "Modbus exception 10: gateway path unavailable";
-        case 11: return "Modbus exception 11: gateway target device failed to respond";
-        default: break;
+        case 1:
+            return "Modbus exception 1: illegal function";
+        case 2:
+            return "Modbus exception 2: illegal data address";
+        case 3:
+            return "Modbus exception 3: illegal data value";
+        case 4:
+            return "Modbus exception 4: slave device failure";
+        case 5:
+            return "Modbus exception 5: acknowledge";
+        case 6:
+            return "Modbus exception 6: slave device busy";
+        case 7:
+            return "Modbus exception 7: negative acknowledge";
+        case 8:
+            return "Modbus exception 8: memory parity error";
+        case 10:
+            return "Modbus exception 10: gateway path unavailable";
+        case 11:
+            return "Modbus exception 11: gateway target device failed to respond";
+        default:
+            break;
     }
     thread_local char text[48];
     std::snprintf(text, sizeof text, "Modbus exception %d", c);
@@ -161,8 +178,10 @@ void RTUSetHistoryOptions(int ready, int recordFormat, int recordCount, RTUProgr
     h.ready = ready != 0;
     h.recordFormat = recordFormat;
     h.recordCount = recordCount < 0 ? 0u : static_cast<std::uint32_t>(recordCount);
-    if (progress != nullptr) h.progress = [progress, user](int percent) { progress(percent, user); };
-    else h.progress = nullptr;
+    if (progress != nullptr)
+        h.progress = [progress, user](int percent) { progress(percent, user); };
+    else
+        h.progress = nullptr;
 }
 
 int RTUHistoryRecordCount(void) {
@@ -173,20 +192,34 @@ int RTUHistoryRecordCount(void) {
 const char* RTUResultText(int code) {
     const int c = code & 0xFFFF;
     switch (c) {
-        case RTU_OK: return "success";
-        case RTU_ERR_SLAVE: return "slave address outside 1..247";
-        case RTU_ERR_FUNCTION: return "function code not served by this call";
-        case RTU_ERR_QUANTITY: return "quantity out of range";
-        case RTU_ERR_COIL_VALUE: return "coil value must be 0x0000 or 0xFF00";
-        case RTU_ERR_BUFFER: return "no data buffer given";
-        case RTU_ERR_CRC: return "CRC error in the response";
-        case RTU_ERR_SLAVE_ECHO: return "response from another slave address";
-        case RTU_ERR_FUNCTION_ECHO: return "response with another function code";
-        case RTU_ERR_WRITE_ECHO: return "write response does not match the request";
-        case RTU_ERR_BYTE_COUNT: return "response byte count wrong";
-        case RTU_ERR_SEND: return "send failed (port closed or not writable)";
-        case RTU_ERR_TIMEOUT: return "no complete response (time-out)";
-        default: break;
+        case RTU_OK:
+            return "success";
+        case RTU_ERR_SLAVE:
+            return "slave address outside 1..247";
+        case RTU_ERR_FUNCTION:
+            return "function code not served by this call";
+        case RTU_ERR_QUANTITY:
+            return "quantity out of range";
+        case RTU_ERR_COIL_VALUE:
+            return "coil value must be 0x0000 or 0xFF00";
+        case RTU_ERR_BUFFER:
+            return "no data buffer given";
+        case RTU_ERR_CRC:
+            return "CRC error in the response";
+        case RTU_ERR_SLAVE_ECHO:
+            return "response from another slave address";
+        case RTU_ERR_FUNCTION_ECHO:
+            return "response with another function code";
+        case RTU_ERR_WRITE_ECHO:
+            return "write response does not match the request";
+        case RTU_ERR_BYTE_COUNT:
+            return "response byte count wrong";
+        case RTU_ERR_SEND:
+            return "send failed (port closed or not writable)";
+        case RTU_ERR_TIMEOUT:
+            return "no complete response (time-out)";
+        default:
+            break;
     }
     if (c & RTU_EXCEPTION) return exceptionText(c & 0xFF);
     return "unknown result code";

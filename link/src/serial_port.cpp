@@ -3,7 +3,9 @@
 
 namespace talvex {
 
-CSerialPort::~CSerialPort() { Close(); }
+CSerialPort::~CSerialPort() {
+    Close();
+}
 
 unsigned CSerialPort::characterTimeout(std::uint32_t baudRate) {
     if (baudRate == 0) return 1;

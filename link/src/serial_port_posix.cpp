@@ -18,20 +18,27 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-int fdOf(std::intptr_t handle) { return static_cast<int>(handle); }
+int fdOf(std::intptr_t handle) {
+    return static_cast<int>(handle);
+}
 
 PortOpenFailure classifyErrno(int err) {
     switch (err) {
         case ENOENT:
         case ENODEV:
-        case ENXIO: return PortOpenFailure::Missing;
+        case ENXIO:
+            return PortOpenFailure::Missing;
         case EBUSY:
-        case EWOULDBLOCK: return PortOpenFailure::Busy;
+        case EWOULDBLOCK:
+            return PortOpenFailure::Busy;
         case EACCES:
-        case EPERM: return PortOpenFailure::PermissionDenied;
+        case EPERM:
+            return PortOpenFailure::PermissionDenied;
         case ENOTTY:
-        case EINVAL: return PortOpenFailure::Unsupported;
-        default: return PortOpenFailure::Other;
+        case EINVAL:
+            return PortOpenFailure::Unsupported;
+        default:
+            return PortOpenFailure::Other;
     }
 }
 
@@ -41,9 +48,10 @@ bool speedCode(std::uint32_t baud, speed_t& code) {
         speed_t code;
     };
     static constexpr Rate kRates[] = {
-        {300, B300},     {600, B600},     {1200, B1200},     {2400, B2400},     {4800, B4800},
-        {9600, B9600},   {19200, B19200}, {38400, B38400},   {57600, B57600},   {115200, B115200},
-        {230400, B230400}, {460800, B460800}, {921600, B921600},
+        {110, B110},       {150, B150},       {200, B200},       {300, B300},
+        {600, B600},       {1200, B1200},     {2400, B2400},     {4800, B4800},
+        {9600, B9600},     {19200, B19200},   {38400, B38400},   {57600, B57600},
+        {115200, B115200}, {230400, B230400}, {460800, B460800}, {921600, B921600},
     };
     for (const auto& r : kRates) {
         if (r.baud == baud) {
@@ -68,20 +76,37 @@ bool configureLine(int fd, std::uint32_t baudRate, std::uint8_t byteSize, std::u
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD;
     switch (byteSize) {
-        case 5: tio.c_cflag |= CS5; break;
-        case 6: tio.c_cflag |= CS6; break;
-        case 7: tio.c_cflag |= CS7; break;
-        case 8: tio.c_cflag |= CS8; break;
-        default: return false;
+        case 5:
+            tio.c_cflag |= CS5;
+            break;
+        case 6:
+            tio.c_cflag |= CS6;
+            break;
+        case 7:
+            tio.c_cflag |= CS7;
+            break;
+        case 8:
+            tio.c_cflag |= CS8;
+            break;
+        default:
+            return false;
     }
     switch (parity) {
-        case 0: break;
-        case 1: tio.c_cflag |= PARENB | PARODD; break;
-        case 2: tio.c_cflag |= PARENB; break;
-        default: return false;  // mark and space parity have no portable termios form
+        case 0:
+            break;
+        case 1:
+            tio.c_cflag |= PARENB | PARODD;
+            break;
+        case 2:
+            tio.c_cflag |= PARENB;
+            break;
+        default:
+            return false;  // mark and space parity have no portable termios form
     }
-    if (stopBits == 1 || stopBits == 2) tio.c_cflag |= CSTOPB;
-    else if (stopBits != 0) return false;
+    if (stopBits == 1 || stopBits == 2)
+        tio.c_cflag |= CSTOPB;
+    else if (stopBits != 0)
+        return false;
     // Reads are driven by poll(); the driver must never block on its own.
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
@@ -114,8 +139,8 @@ int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t b
     if (isOpen()) Close();
     lastOpenFailure_ = PortOpenFailure::None;
     if (device == nullptr || *device == '\0' || baudRate == 0) {
-        lastOpenFailure_ = device == nullptr || *device == '\0' ? PortOpenFailure::Missing
-                                                                 : PortOpenFailure::Unsupported;
+        lastOpenFailure_ =
+            device == nullptr || *device == '\0' ? PortOpenFailure::Missing : PortOpenFailure::Unsupported;
         return 0;
     }
     const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -174,7 +199,7 @@ int CSerialPort::Read(std::uint8_t* buffer, int count) {
     while (got < count) {
         const int ev = waitFor(fd, POLLIN, deadline);
         if (ev < 0) break;
-        if (ev == 0) return got;  // total or inter-byte time-out
+        if (ev == 0) return got;    // total or inter-byte time-out
         if (!(ev & POLLIN)) break;  // hang-up or error without data
         const ssize_t n = ::read(fd, buffer + got, static_cast<std::size_t>(count - got));
         if (n > 0) {

@@ -67,7 +67,10 @@ TEST(CliOnPty, ReadAndWriteReportDataAndFailures) {
         std::string out;
         std::string errMentions;
     } cases[] = {
-        {{"read", "--port", port, "--id", "4", "--addr", "5", "--count", "3"}, 0, "5 1005\n6 1006\n7 1007\n", ""},
+        {{"read", "--port", port, "--id", "4", "--addr", "5", "--count", "3"},
+         0,
+         "5 1005\n6 1006\n7 1007\n",
+         ""},
         {{"read", "--port", port, "--id", "4", "--addr", "2", "--input", "--json"},
          0,
          "{\"id\":4,\"function\":4,\"registers\":[{\"address\":2,\"value\":1002}]}\n",
@@ -90,7 +93,8 @@ TEST(CliOnPty, ReadAndWriteReportDataAndFailures) {
     const auto frames = slave.requests();
     ASSERT_EQ(frames.size(), 5u);
     EXPECT_EQ(frames[3], withCrc({0x04, 0x06, 0x00, 0xFD, 0x03, 0xF2}));
-    EXPECT_EQ(frames[4], withCrc({0x04, 0x10, 0x00, 0x13, 0x00, 0x03, 0x06, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x10}));
+    EXPECT_EQ(frames[4],
+              withCrc({0x04, 0x10, 0x00, 0x13, 0x00, 0x03, 0x06, 0x00, 0x01, 0xFF, 0xFF, 0x00, 0x10}));
 }
 
 }  // namespace

@@ -18,11 +18,12 @@ using namespace talvex::test;
 using Clock = std::chrono::steady_clock;
 
 long msSince(Clock::time_point t0) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - t0).count());
 }
 
 class ModbusOnPty : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(master_.Open(pty_.slavePath().c_str(), 19200, 8, 0, 0), 1); }
 
     // The frames the slave has seen so far, once it has seen n of them.
@@ -136,15 +137,32 @@ TEST_F(ModbusOnPty, WriteEchoesAreComparedWhole) {
         int expected;
     } cases[] = {
         {"fn 6 echo", 6, [](const Bytes& r) { return r; }, RTU_OK},
-        {"fn 6 echo, CRC differs", 6, [](Bytes r) { r[7] ^= 0x01; return r; }, RTU_ERR_CRC},
-        {"fn 6 echo, value differs", 6, [](Bytes r) { r[5] ^= 0x01; return withCrc(Bytes(r.begin(), r.begin() + 6)); },
+        {"fn 6 echo, CRC differs", 6,
+         [](Bytes r) {
+             r[7] ^= 0x01;
+             return r;
+         },
+         RTU_ERR_CRC},
+        {"fn 6 echo, value differs", 6,
+         [](Bytes r) {
+             r[5] ^= 0x01;
+             return withCrc(Bytes(r.begin(), r.begin() + 6));
+         },
          RTU_ERR_CRC},
         {"fn 16 answer", 16, [](const Bytes& r) { return withCrc(Bytes(r.begin(), r.begin() + 6)); }, RTU_OK},
         {"fn 16 answer, quantity differs", 16,
-         [](const Bytes& r) { Bytes a(r.begin(), r.begin() + 6); a[5] ^= 0x01; return withCrc(a); },
+         [](const Bytes& r) {
+             Bytes a(r.begin(), r.begin() + 6);
+             a[5] ^= 0x01;
+             return withCrc(a);
+         },
          RTU_ERR_WRITE_ECHO},
         {"fn 16 answer, bad CRC", 16,
-         [](const Bytes& r) { Bytes a = withCrc(Bytes(r.begin(), r.begin() + 6)); a[6] ^= 0x01; return a; },
+         [](const Bytes& r) {
+             Bytes a = withCrc(Bytes(r.begin(), r.begin() + 6));
+             a[6] ^= 0x01;
+             return a;
+         },
          RTU_ERR_CRC},
     };
     for (const auto& c : cases) {

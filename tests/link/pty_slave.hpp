@@ -17,7 +17,7 @@ namespace talvex::test {
 using Bytes = std::vector<std::uint8_t>;
 
 class PtyPair {
-public:
+  public:
     PtyPair();
     ~PtyPair();
     PtyPair(const PtyPair&) = delete;
@@ -29,19 +29,19 @@ public:
     // Closes the master side: the device vanishes under whoever has the slave side open.
     void hangUp();
 
-private:
+  private:
     int master_ = -1;
     int slave_ = -1;
     std::string path_;
 };
 
 struct Reply {
-    Bytes bytes;                                   // nothing: stay silent
-    std::chrono::milliseconds delay{0};            // answer late
+    Bytes bytes;                         // nothing: stay silent
+    std::chrono::milliseconds delay{0};  // answer late
 };
 
 class ScriptedSlave {
-public:
+  public:
     using Handler = std::function<Reply(const Bytes& request)>;
 
     ScriptedSlave(int masterFd, Handler handler);
@@ -54,7 +54,7 @@ public:
     std::vector<Bytes> requests() const;
     void setHandler(Handler handler);
 
-private:
+  private:
     void run();
 
     int fd_;

@@ -17,7 +17,7 @@ namespace {
 using namespace talvex::test;
 
 class RtuOnPty : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { ASSERT_EQ(RTUOpenDevice(pty_.slavePath().c_str(), 19200, 8, 0, 0), 1); }
     void TearDown() override { RTUCloseCom(); }
 
@@ -124,8 +124,8 @@ TEST_F(RtuOnPty, HistoryExchangeTakesItsSettingsFromTheSetter) {
     }
     slave_.setHandler([&](const Bytes&) { return Reply{records}; });
     ProgressLog log;
-    RTUSetHistoryOptions(1, 1, 3, [](int p, void* user) { static_cast<ProgressLog*>(user)->percents.push_back(p); },
-                         &log);
+    RTUSetHistoryOptions(
+        1, 1, 3, [](int p, void* user) { static_cast<ProgressLog*>(user)->percents.push_back(p); }, &log);
     EXPECT_EQ(RTUWriteSingleRegister22(1, 0x66, 1), RTU_OK);
     EXPECT_EQ(RTUHistoryRecordCount(), 3);
     ASSERT_FALSE(log.percents.empty());
@@ -184,10 +184,8 @@ TEST(RtuOpen, FailureMessagesNameTheCauseAndTheRemedy) {
         PortOpenFailure why;
         const char* mentions;
     } cases[] = {
-        {PortOpenFailure::Missing, "does not exist"},
-        {PortOpenFailure::Busy, "in use by another program"},
-        {PortOpenFailure::PermissionDenied, "dialout"},
-        {PortOpenFailure::Unsupported, "not a serial port"},
+        {PortOpenFailure::Missing, "does not exist"},   {PortOpenFailure::Busy, "in use by another program"},
+        {PortOpenFailure::PermissionDenied, "dialout"}, {PortOpenFailure::Unsupported, "not a serial port"},
         {PortOpenFailure::BadPortNumber, "1 to 99"},
     };
     for (const auto& c : cases) {
@@ -198,17 +196,30 @@ TEST(RtuOpen, FailureMessagesNameTheCauseAndTheRemedy) {
 }
 
 TEST(RtuResultText, EveryCodeHasItsOwnText) {
-    const int codes[] = {RTU_OK,           RTU_ERR_SLAVE,      RTU_ERR_FUNCTION,      RTU_ERR_QUANTITY,
-                         RTU_ERR_COIL_VALUE, RTU_ERR_BUFFER,   RTU_ERR_CRC,           RTU_ERR_SLAVE_ECHO,
-                         RTU_ERR_FUNCTION_ECHO, RTU_ERR_WRITE_ECHO, RTU_ERR_BYTE_COUNT, RTU_ERR_SEND,
-                         RTU_ERR_TIMEOUT,  RTU_EXCEPTION + 1,  RTU_EXCEPTION + 2,     RTU_EXCEPTION + 4};
+    const int codes[] = {RTU_OK,
+                         RTU_ERR_SLAVE,
+                         RTU_ERR_FUNCTION,
+                         RTU_ERR_QUANTITY,
+                         RTU_ERR_COIL_VALUE,
+                         RTU_ERR_BUFFER,
+                         RTU_ERR_CRC,
+                         RTU_ERR_SLAVE_ECHO,
+                         RTU_ERR_FUNCTION_ECHO,
+                         RTU_ERR_WRITE_ECHO,
+                         RTU_ERR_BYTE_COUNT,
+                         RTU_ERR_SEND,
+                         RTU_ERR_TIMEOUT,
+                         RTU_EXCEPTION + 1,
+                         RTU_EXCEPTION + 2,
+                         RTU_EXCEPTION + 4};
     std::vector<std::string> texts;
     for (int c : codes) {
         texts.emplace_back(RTUResultText(c));
         for (std::size_t i = 0; i + 1 < texts.size(); ++i) EXPECT_NE(texts[i], texts.back()) << std::hex << c;
     }
     EXPECT_STREQ(RTUResultText(RTU_EXCEPTION + 2), "Modbus exception 2: illegal data address");
-    EXPECT_STREQ(RTUResultText(0x10000 + RTU_ERR_CRC), RTUResultText(RTU_ERR_CRC));  // only the low 16 bits count
+    EXPECT_STREQ(RTUResultText(0x10000 + RTU_ERR_CRC),
+                 RTUResultText(RTU_ERR_CRC));  // only the low 16 bits count
     EXPECT_STREQ(RTUResultText(RTU_EXCEPTION + 0x42), "Modbus exception 66");
 }
 

@@ -13,7 +13,7 @@ namespace {
 using namespace talvex::test;
 
 class RtuLibrary : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         handle_ = dlopen(TALVEX_RTU_LIBRARY, RTLD_NOW | RTLD_LOCAL);
         ASSERT_NE(handle_, nullptr) << dlerror();

@@ -1,5 +1,6 @@
 // CModbus: the Modbus RTU master. Builds a request, sends it, collects and validates the response and
-// returns an RTU result code. Null buffers are refused with RTU_ERR_BUFFER before any traffic. One transaction at a time; no lock of its own (the RTU call interface holds one).
+// returns an RTU result code. Null buffers are refused with RTU_ERR_BUFFER before any traffic. One
+// transaction at a time; no lock of its own (the RTU call interface holds one).
 #pragma once
 
 #include <array>
@@ -13,14 +14,14 @@ namespace talvex {
 
 // What a history block read needs from its caller (the history page in the workbench).
 struct HistoryReadOptions {
-    bool ready = false;            // clear: the exchange ends with 0 right after the request
-    int recordFormat = 0;          // 1: 19-byte records, 2: 28-byte records; anything else ends with 0
+    bool ready = false;             // clear: the exchange ends with 0 right after the request
+    int recordFormat = 0;           // 1: 19-byte records, 2: 28-byte records; anything else ends with 0
     std::uint32_t recordCount = 0;  // expected records; lowered to those received when the stream stalls
     std::function<void(int percent)> progress;  // optional; 0 at the start, then per complete record
 };
 
 class CModbus : public CSerialPort {
-public:
+  public:
     static constexpr std::uint32_t kResponseTimeoutMs = 1000;
     static constexpr std::size_t kFrameBufferSize = 256;
     static constexpr std::size_t kHistoryAreaSize = 2'000'000;
@@ -53,7 +54,7 @@ public:
     // Consecutive failed first attempts of a slave's register reads (capped at 100).
     std::uint32_t failureCount(std::uint8_t slave) const { return failures_[slave].load(); }
 
-private:
+  private:
     int sendFrame(std::size_t length);
     int receive(std::size_t expected, std::size_t& got);
     int timeoutResult(std::size_t got) const;

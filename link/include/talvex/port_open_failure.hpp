@@ -22,16 +22,21 @@ inline std::string openFailureMessage(PortOpenFailure reason, std::string_view d
     std::string text = "Serial port not found or occupied: ";
     const std::string dev(device);
     switch (reason) {
-        case PortOpenFailure::None: return {};
-        case PortOpenFailure::Missing: return text + dev + " does not exist";
-        case PortOpenFailure::Busy: return text + dev + " is in use by another program";
+        case PortOpenFailure::None:
+            return {};
+        case PortOpenFailure::Missing:
+            return text + dev + " does not exist";
+        case PortOpenFailure::Busy:
+            return text + dev + " is in use by another program";
         case PortOpenFailure::PermissionDenied:
             return text + "no permission to open " + dev +
                    " (add your user to the dialout group: sudo usermod -aG dialout $USER, then log in again)";
         case PortOpenFailure::Unsupported:
             return text + dev + " is not a serial port or refused the line settings";
-        case PortOpenFailure::BadPortNumber: return text + "COM port numbers run from 1 to 99";
-        case PortOpenFailure::Other: break;
+        case PortOpenFailure::BadPortNumber:
+            return text + "COM port numbers run from 1 to 99";
+        case PortOpenFailure::Other:
+            break;
     }
     return text + dev + " could not be opened";
 }

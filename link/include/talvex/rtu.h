@@ -13,7 +13,11 @@
 #define TALVEX_RTU_H
 
 #if defined(_WIN32)
+#if defined(TALVEX_RTU_BUILD)
 #define RTU_API __declspec(dllexport)
+#else
+#define RTU_API __declspec(dllimport)
+#endif
 #else
 #define RTU_API __attribute__((visibility("default")))
 #endif

@@ -9,7 +9,7 @@
 namespace talvex {
 
 class CSerialPort {
-public:
+  public:
     CSerialPort() = default;
     virtual ~CSerialPort();
     CSerialPort(const CSerialPort&) = delete;
@@ -38,10 +38,10 @@ public:
     // m = trunc(16500 / baud + 0.8), at least 1: one and a half 11-bit characters, rounded up generously.
     static unsigned characterTimeout(std::uint32_t baudRate);
 
-protected:
+  protected:
     static constexpr std::intptr_t kInvalidHandle = -1;
 
-private:
+  private:
     void closeAfterFailure();
 
     std::intptr_t handle_ = kInvalidHandle;  // file descriptor (a HANDLE on Windows)
