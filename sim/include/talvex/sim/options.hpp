@@ -1,0 +1,25 @@
+// Command line of talvex-sim, turned into bus options. Kept apart from main() so it can be tested.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "talvex/sim/sim_bus.hpp"
+
+namespace talvex::sim {
+
+struct ProgramOptions {
+    BusOptions bus;
+    std::string statePath;
+    bool help = false;
+};
+
+// On a bad option returns false and sets error to a message that names it.
+bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error);
+
+// "1-3,7" -> 1 2 3 7; every ID within 1..247.
+bool parseIdList(const std::string& text, std::vector<std::uint8_t>& ids);
+
+const char* programUsage();
+
+}  // namespace talvex::sim

@@ -1,0 +1,267 @@
+// Parsing of the talvex-sim command line.
+#include "talvex/sim/options.hpp"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <map>
+#include <optional>
+
+namespace talvex::sim {
+
+namespace {
+
+std::optional<long long> parseInt(const std::string& s, long long lo, long long hi) {
+    if (s.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long long v = std::strtoll(s.c_str(), &end, 10);
+    if (errno != 0 || *end != '\0' || v < lo || v > hi) return std::nullopt;
+    return v;
+}
+
+std::optional<double> parseRate(const std::string& s) {
+    if (s.empty()) return std::nullopt;
+    char* end = nullptr;
+    const double v = std::strtod(s.c_str(), &end);
+    if (*end != '\0' || !(v >= 0.0 && v <= 1.0)) return std::nullopt;
+    return v;
+}
+
+std::vector<std::string> split(const std::string& s, char sep) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (;;) {
+        const auto pos = s.find(sep, start);
+        parts.push_back(s.substr(start, pos - start));
+        if (pos == std::string::npos) return parts;
+        start = pos + 1;
+    }
+}
+
+constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+
+}  // namespace
+
+bool parseIdList(const std::string& text, std::vector<std::uint8_t>& ids) {
+    ids.clear();
+    for (const auto& part : split(text, ',')) {
+        const auto dash = part.find('-');
+        const auto first = parseInt(part.substr(0, dash), 1, 247);
+        const auto last = dash == std::string::npos ? first : parseInt(part.substr(dash + 1), 1, 247);
+        if (!first || !last || *last < *first) return false;
+        for (auto id = *first; id <= *last; ++id)
+            if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(static_cast<std::uint8_t>(id));
+    }
+    return !ids.empty();
+}
+
+const char* programUsage() {
+    return "usage: talvex-sim [options]\n"
+           "Simulated hydrogen sensors on a pseudo-terminal; prints the device path on its first line.\n"
+           "  --sensors LIST          sensor IDs, e.g. 1-3,7 (default 1)\n"
+           "  --model NAME | ID:NAME  model family for all sensors or one (ModelKA..ModelKF; default ModelKA)\n"
+           "  --concentrator ID       wireless concentrator answering node blocks 256*k + offset, k = 1..16\n"
+           "  --wireless LIST         sensors that behave as wireless sensors (default: those of ModelKF)\n"
+           "  --history v1|v2         history record format (default v2)\n"
+           "  --no-flowmeter          no mass-flow controller at slave 200\n"
+           "  --baud B                line speed for reply pacing (default 19200)\n"
+           "  --fast                  answer at once instead of at the line's byte time\n"
+           "  --seed N                seed of the simulated values and faults (default 1)\n"
+           "  --state FILE            keep the sensors' settings in FILE between runs\n"
+           "  --link PATH             also make a symlink PATH to the device (removed on exit)\n"
+           "faults:\n"
+           "  --silent LIST           these sensors never answer\n"
+           "  --crc-errors RATE       share 0..1 of replies with a wrong CRC\n"
+           "  --drop RATE             share 0..1 of requests left unanswered\n"
+           "  --truncate RATE         share 0..1 of replies cut short\n"
+           "  --delay MS              extra wait before every reply\n"
+           "  --exception ID:REG:CODE requests to ID touching REG answer exception CODE (repeatable)\n"
+           "  --refuse-calibration    calibration and fine adjustment are refused (403/404)\n"
+           "  --not-fitted LIST       pressure and/or moisture hardware not fitted, e.g. pressure,moisture\n";
+}
+
+bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error) {
+    out = ProgramOptions{};
+    std::vector<std::uint8_t> ids{1};
+    std::optional<SensorModel> allModel;
+    std::map<std::uint8_t, SensorModel> models;
+    std::optional<std::uint8_t> concentrator;
+    std::optional<std::vector<std::uint8_t>> wireless;
+    int historyFormat = 2;
+    bool refuse = false, noPressure = false, noMoisture = false;
+    BusOptions& bus = out.bus;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& opt = args[i];
+        const auto value = [&](std::string& v) {
+            if (i + 1 >= args.size()) {
+                error = opt + " needs a value";
+                return false;
+            }
+            v = args[++i];
+            return true;
+        };
+        std::string v;
+        if (opt == "--help" || opt == "-h") {
+            out.help = true;
+        } else if (opt == "--sensors") {
+            if (!value(v)) return false;
+            if (!parseIdList(v, ids)) {
+                error = "--sensors: bad ID list '" + v + "' (IDs 1..247, e.g. 1-3,7)";
+                return false;
+            }
+        } else if (opt == "--model") {
+            if (!value(v)) return false;
+            const auto colon = v.find(':');
+            const std::string name = colon == std::string::npos ? v : v.substr(colon + 1);
+            const auto model = parseModelName(name);
+            if (!model) {
+                error = "--model: unknown model '" + name + "' (ModelKA, ModelKB, ModelKC, ModelKD, ModelKE, ModelKG, ModelKGC, ModelKF)";
+                return false;
+            }
+            if (colon == std::string::npos) {
+                allModel = *model;
+            } else {
+                const auto id = parseInt(v.substr(0, colon), 1, 247);
+                if (!id) {
+                    error = "--model: bad sensor ID in '" + v + "'";
+                    return false;
+                }
+                models[static_cast<std::uint8_t>(*id)] = *model;
+            }
+        } else if (opt == "--concentrator") {
+            if (!value(v)) return false;
+            const auto id = parseInt(v, 1, 247);
+            if (!id) {
+                error = "--concentrator: bad ID '" + v + "' (1..247)";
+                return false;
+            }
+            concentrator = static_cast<std::uint8_t>(*id);
+        } else if (opt == "--wireless") {
+            if (!value(v)) return false;
+            std::vector<std::uint8_t> w;
+            if (!parseIdList(v, w)) {
+                error = "--wireless: bad ID list '" + v + "'";
+                return false;
+            }
+            wireless = w;
+        } else if (opt == "--history") {
+            if (!value(v)) return false;
+            if (v != "v1" && v != "v2") {
+                error = "--history: expected v1 or v2, got '" + v + "'";
+                return false;
+            }
+            historyFormat = v == "v1" ? 1 : 2;
+        } else if (opt == "--no-flowmeter") {
+            bus.flowmeter = false;
+        } else if (opt == "--baud") {
+            if (!value(v)) return false;
+            const auto b = parseInt(v, 1, 10000000);
+            if (!b || std::find(std::begin(kBauds), std::end(kBauds), *b) == std::end(kBauds)) {
+                error = "--baud: unsupported rate '" + v + "' (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)";
+                return false;
+            }
+            bus.baud = static_cast<int>(*b);
+        } else if (opt == "--fast") {
+            bus.pace = false;
+        } else if (opt == "--seed") {
+            if (!value(v)) return false;
+            const auto s = parseInt(v, 0, INT64_MAX);
+            if (!s) {
+                error = "--seed: expected a non-negative integer, got '" + v + "'";
+                return false;
+            }
+            bus.seed = static_cast<std::uint64_t>(*s);
+        } else if (opt == "--state") {
+            if (!value(v)) return false;
+            out.statePath = v;
+        } else if (opt == "--link") {
+            if (!value(v)) return false;
+            bus.linkPath = v;
+        } else if (opt == "--silent") {
+            if (!value(v)) return false;
+            if (!parseIdList(v, bus.faults.silent)) {
+                error = "--silent: bad ID list '" + v + "'";
+                return false;
+            }
+        } else if (opt == "--crc-errors" || opt == "--drop" || opt == "--truncate") {
+            if (!value(v)) return false;
+            const auto rate = parseRate(v);
+            if (!rate) {
+                error = opt + ": expected a rate between 0 and 1, got '" + v + "'";
+                return false;
+            }
+            (opt == "--crc-errors" ? bus.faults.crcErrorRate : opt == "--drop" ? bus.faults.dropRate
+                                                                                : bus.faults.truncateRate) = *rate;
+        } else if (opt == "--delay") {
+            if (!value(v)) return false;
+            const auto ms = parseInt(v, 0, 60000);
+            if (!ms) {
+                error = "--delay: expected milliseconds 0..60000, got '" + v + "'";
+                return false;
+            }
+            bus.faults.delay = Millis(*ms);
+        } else if (opt == "--exception") {
+            if (!value(v)) return false;
+            const auto parts = split(v, ':');
+            std::optional<long long> id, reg, code;
+            if (parts.size() == 3) {
+                id = parseInt(parts[0], 1, 247);
+                reg = parseInt(parts[1], 0, 65535);
+                code = parseInt(parts[2], 1, 255);
+            }
+            if (!id || !reg || !code) {
+                error = "--exception: expected ID:REG:CODE (e.g. 1:111:4), got '" + v + "'";
+                return false;
+            }
+            bus.faults.exceptions.push_back(ExceptionRule{static_cast<std::uint8_t>(*id),
+                                                          static_cast<std::uint16_t>(*reg),
+                                                          static_cast<std::uint8_t>(*code)});
+        } else if (opt == "--refuse-calibration") {
+            refuse = true;
+        } else if (opt == "--not-fitted") {
+            if (!value(v)) return false;
+            for (const auto& part : split(v, ',')) {
+                if (part == "pressure") noPressure = true;
+                else if (part == "moisture") noMoisture = true;
+                else {
+                    error = "--not-fitted: expected pressure and/or moisture, got '" + part + "'";
+                    return false;
+                }
+            }
+        } else {
+            error = "unknown option '" + opt + "' (see --help)";
+            return false;
+        }
+    }
+
+    if (concentrator && std::find(ids.begin(), ids.end(), *concentrator) == ids.end()) ids.push_back(*concentrator);
+    std::sort(ids.begin(), ids.end());
+    bus.sensors.clear();
+    for (const auto id : ids) {
+        const auto it = models.find(id);
+        SensorConfig c = defaultSensorConfig(id, it != models.end() ? it->second : allModel.value_or(SensorModel::KA));
+        if (wireless) c.wireless = std::find(wireless->begin(), wireless->end(), id) != wireless->end();
+        c.concentrator = concentrator && *concentrator == id;
+        c.historyFormat = historyFormat;
+        c.refuseCalibration = refuse;
+        c.pressureFitted = !noPressure;
+        c.moistureFitted = !noMoisture;
+        bus.sensors.push_back(c);
+    }
+    for (const auto& [id, model] : models) {
+        (void)model;
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            error = "--model: sensor " + std::to_string(id) + " is not in --sensors";
+            return false;
+        }
+    }
+    if (bus.flowmeter && std::find(ids.begin(), ids.end(), bus.flowmeterId) != ids.end()) {
+        error = "sensor 200 collides with the flowmeter at slave 200 (use --no-flowmeter)";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace talvex::sim
