@@ -155,6 +155,24 @@ TEST(SerialPort, SilentReadEndsAfterTheTotalTimeout) {
     EXPECT_TRUE(port.isOpen());  // a time-out is not a failure
 }
 
+TEST(SerialPort, WriteIntoAFullQueueGivesUpAfterItsBound) {
+    PtyPair pty;  // nobody reads the master side, so the queue fills up
+    CSerialPort port;
+    ASSERT_EQ(port.Open(pty.slavePath().c_str(), 1200, 8, 0, 0), 1);  // bound: 14 ms per byte
+    std::uint8_t block[10] = {};
+    int written = 10;
+    long ms = 0;
+    for (int i = 0; i < 100000 && written == 10; ++i) {
+        const auto t0 = Clock::now();
+        written = port.Write(block, 10);
+        ms = msSince(t0);
+    }
+    EXPECT_LT(written, 10);
+    EXPECT_GE(ms, 135);  // waited 14 * 10 ms for room before handing back a short count
+    EXPECT_LT(ms, 1000);
+    EXPECT_TRUE(port.isOpen());  // a slow line is not a failed device
+}
+
 TEST(SerialPort, PlatformFailureClosesThePortForGood) {
     PtyPair pty;
     CSerialPort port;
