@@ -89,13 +89,9 @@ int CModbus::timeoutResult(std::size_t got) const {
     return RTU_ERR_TIMEOUT;
 }
 
-int CModbus::ReadBits(std::uint8_t slave, std::uint8_t function, std::uint16_t start, std::uint16_t quantity,
-                      std::uint8_t* dest) {
-    if (!validSlave(slave)) return RTU_ERR_SLAVE;
-    if (function != 1 && function != 2) return RTU_ERR_FUNCTION;
-    if (quantity < 1 || quantity > kMaxReadQuantity) return RTU_ERR_QUANTITY;
-    if (dest == nullptr) return RTU_ERR_BUFFER;
-    const std::size_t n = (quantity + 7u) / 8u;
+// The read transaction shared by functions 1 to 4, once the arguments have passed: n data bytes expected.
+int CModbus::readTransaction(std::uint8_t slave, std::uint8_t function, std::uint16_t start,
+                             std::uint16_t quantity, std::size_t n, std::uint8_t* dest) {
     if (int r = sendFrame(putHeader(tx_.data(), slave, function, start, quantity)); r != RTU_OK) return r;
     std::size_t got = 0;
     if (int r = receive(n + 5, got); r != RTU_OK) return r;
@@ -107,22 +103,22 @@ int CModbus::ReadBits(std::uint8_t slave, std::uint8_t function, std::uint16_t s
     return RTU_OK;
 }
 
+int CModbus::ReadBits(std::uint8_t slave, std::uint8_t function, std::uint16_t start, std::uint16_t quantity,
+                      std::uint8_t* dest) {
+    if (!validSlave(slave)) return RTU_ERR_SLAVE;
+    if (function != 1 && function != 2) return RTU_ERR_FUNCTION;
+    if (quantity < 1 || quantity > kMaxReadQuantity) return RTU_ERR_QUANTITY;
+    if (dest == nullptr) return RTU_ERR_BUFFER;
+    return readTransaction(slave, function, start, quantity, (quantity + 7u) / 8u, dest);
+}
+
 int CModbus::ReadRegisters(std::uint8_t slave, std::uint8_t function, std::uint16_t start,
                            std::uint16_t quantity, std::uint8_t* dest) {
     if (!validSlave(slave)) return RTU_ERR_SLAVE;
     if (function != 3 && function != 4) return RTU_ERR_FUNCTION;
     if (quantity < 1 || quantity > kMaxReadQuantity) return RTU_ERR_QUANTITY;
     if (dest == nullptr) return RTU_ERR_BUFFER;
-    const std::size_t n = 2u * quantity;
-    if (int r = sendFrame(putHeader(tx_.data(), slave, function, start, quantity)); r != RTU_OK) return r;
-    std::size_t got = 0;
-    if (int r = receive(n + 5, got); r != RTU_OK) return r;
-    if (!crcMatches(rx_.data(), n + 5)) return RTU_ERR_CRC;
-    if (rx_[0] != slave) return RTU_ERR_SLAVE_ECHO;
-    if (rx_[1] != function) return RTU_ERR_FUNCTION_ECHO;
-    if (rx_[2] != n) return RTU_ERR_BYTE_COUNT;
-    std::memcpy(dest, rx_.data() + 3, n);
-    return RTU_OK;
+    return readTransaction(slave, function, start, quantity, 2u * quantity, dest);
 }
 
 int CModbus::ReadRegistersRetry(std::uint8_t slave, std::uint8_t function, std::uint16_t start,

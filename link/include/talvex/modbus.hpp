@@ -56,6 +56,8 @@ class CModbus : public CSerialPort {
 
   private:
     int sendFrame(std::size_t length);
+    int readTransaction(std::uint8_t slave, std::uint8_t function, std::uint16_t start,
+                        std::uint16_t quantity, std::size_t n, std::uint8_t* dest);
     int receive(std::size_t expected, std::size_t& got);
     int timeoutResult(std::size_t got) const;
 
