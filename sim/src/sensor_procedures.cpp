@@ -146,7 +146,7 @@ void Sensor::textCommand(std::uint16_t code, TimePoint now) {
         case 2575: texts_[71] = staged(71); break;
         default:
             if (code < 2549 || code > 2608 || (code != 2549 && code != 2550 && !items_.count(code))) {
-                regs_[254] = 0;
+                regs_[254] = 0xFFFF;  // never ten times any code
                 return;
             }
             fill(itemText(code));
