@@ -1,0 +1,96 @@
+// Our own master (the RTU call interface) against the simulator on a pseudo-terminal: the
+// measurement poll, writes, exceptions, corrupted replies, the history stream.
+#include <gtest/gtest.h>
+
+#include "sim_test_util.hpp"
+#include "talvex/rtu.h"
+#include "talvex/sim/sim_bus.hpp"
+
+using namespace talvex::sim;
+using talvex::SensorModel;
+
+namespace {
+
+class RtuAgainstSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        BusOptions o;
+        o.sensors = {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KG)};
+        o.sensors[0].historyRecords = 50;
+        bus_ = std::make_unique<SimBus>(o);
+        std::string error;
+        ASSERT_TRUE(bus_->start(&error)) << error;
+        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
+    }
+    void TearDown() override {
+        RTUCloseCom();
+        bus_.reset();
+    }
+    std::unique_ptr<SimBus> bus_;
+};
+
+std::uint16_t word(const unsigned char* b, int i) { return static_cast<std::uint16_t>(b[2 * i] << 8 | b[2 * i + 1]); }
+
+}  // namespace
+
+TEST_F(RtuAgainstSim, PollsTheMeasurementBlockStatusAndFloats) {
+    SensorValues v;
+    v.dissolved = 1234;
+    v.oilTemperature = 23.45;
+    v.pressure = 101.3;
+    bus_->setValues(1, v);
+    unsigned char buf[250] = {};
+    ASSERT_EQ(RTUReadHoldingRegisters(1, 0, 15, buf), RTU_OK);
+    EXPECT_EQ(word(buf, 2) << 16 | word(buf, 3), 1234);
+    EXPECT_EQ(word(buf, 8), 12345);
+    ASSERT_EQ(RTUReadHoldingRegisters(1, 111, 1, buf), RTU_OK);
+    EXPECT_NE(word(buf, 0) & 0x3, 0);
+    ASSERT_EQ(RTUReadHoldingRegisters(1, 161, 6, buf), RTU_OK);
+    EXPECT_EQ(word(buf, 0), 0x999A);
+    EXPECT_EQ(word(buf, 1), 0x42CA);
+    ASSERT_EQ(RTUReadHoldingRegisters(2, 0, 125, buf), RTU_OK);
+}
+
+TEST_F(RtuAgainstSim, WritesAndFailuresAsResultCodes) {
+    unsigned char buf[8] = {};
+    EXPECT_EQ(RTUWriteSingleRegister(2, 156, 8000), RTU_OK);
+    const unsigned char setpoint[4] = {0x00, 0x03, 0x0D, 0x40};
+    EXPECT_EQ(RTUWriteMultipleRegisters(200, 2053, 2, setpoint), RTU_OK);
+    ASSERT_EQ(RTUReadHoldingRegisters(2, 156, 1, buf), RTU_OK);
+    EXPECT_EQ(word(buf, 0), 8000);
+    EXPECT_EQ(bus_->writeLog(200).at(0).values, (std::vector<std::uint16_t>{3, 0x0D40}));
+    EXPECT_EQ(RTUReadHoldingRegisters(1, 61, 1, buf), RTU_EXCEPTION + 2);
+    EXPECT_EQ(RTUReadInputRegisters(1, 0, 1, buf), RTU_EXCEPTION + 1);
+    Faults crc;
+    crc.crcErrorRate = 1;
+    bus_->setFaults(crc);
+    EXPECT_EQ(RTUReadHoldingRegisters(1, 111, 1, buf), RTU_ERR_CRC);
+    EXPECT_EQ(RTUWriteSingleRegister(1, 145, 400), RTU_ERR_CRC);
+    bus_->clearFaults();
+    EXPECT_EQ(RTUReadHoldingRegisters(1, 111, 1, buf), RTU_OK);
+}
+
+TEST_F(RtuAgainstSim, HistoryStreamArrivesAsRecords) {
+    EXPECT_EQ(RTUWriteSingleRegister(1, 99, 0), RTU_OK);
+    EXPECT_EQ(RTUWriteSingleRegister(1, 100, 20), RTU_OK);
+    ASSERT_EQ(RTUStartHistoryOutput(1), RTU_OK);
+    std::vector<unsigned char> got;
+    unsigned char buf[1024];
+    for (int idle = 0; got.size() < 20 * 28 && idle < 3;) {
+        const int n = RTUReadBytes(buf, static_cast<int>(sizeof buf));
+        if (n <= 0) {
+            ++idle;
+            continue;
+        }
+        got.insert(got.end(), buf, buf + n);
+    }
+    ASSERT_EQ(got.size(), 20u * 28u);
+    for (std::size_t r = 0; r < 20; ++r) {
+        EXPECT_EQ(got[r * 28], 0x5A);
+        EXPECT_EQ(got[r * 28 + 1], 0x19);
+        EXPECT_EQ(got[r * 28 + 27], 0xA5);
+    }
+    // The line is free again afterwards.
+    EXPECT_EQ(RTUReadHoldingRegisters(1, 102, 2, buf), RTU_OK);
+    EXPECT_EQ(word(buf, 1), 50);
+}
