@@ -18,7 +18,7 @@ struct ChannelEntry {
 
 // 49 entries, 1..48 used; entry 0 holds nothing. Zero at start.
 class ChannelTable {
-public:
+  public:
     ChannelEntry get(int channel) const {
         const auto& e = entries_[index(channel)];
         return {e.sensorId.load(std::memory_order_relaxed), e.rate.load(std::memory_order_relaxed),
@@ -31,7 +31,7 @@ public:
         e.enabled.store(v.enabled, std::memory_order_relaxed);
     }
 
-private:
+  private:
     struct Slot {
         std::atomic<std::uint8_t> sensorId{0}, rate{0}, enabled{0};
     };

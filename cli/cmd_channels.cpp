@@ -1,0 +1,86 @@
+// talvex-cli channels: loads the channel store exactly as the program does at start (first-run
+// setting.ini and Config.ini, conversion to the language of setting.ini) and prints the 48 entries.
+#include <cstdio>
+#include <string>
+
+#include "command.hpp"
+#include "talvex/app_paths.hpp"
+#include "talvex/channel_store.hpp"
+#include "talvex/json.hpp"
+#include "talvex/language.hpp"
+
+namespace talvex::cli {
+namespace {
+
+struct Row {
+    int channel = 0;
+    std::string network, node;
+};
+
+int runChannels(const std::vector<std::string>& words) {
+    std::string error;
+    const auto args = Args::parse(words, {"json"}, error);
+    if (!args) {
+        std::fprintf(stderr, "channels: %s\n", error.c_str());
+        return 2;
+    }
+    if (!args->positional().empty()) {
+        std::fprintf(stderr, "channels: unexpected argument \"%s\"\n", args->positional().front().c_str());
+        return 2;
+    }
+    if (!initAppPaths(args->value("data-dir"), error)) {
+        std::fprintf(stderr, "channels: %s\n", error.c_str());
+        return 1;
+    }
+    const AppPaths paths = appPaths();
+    const LanguageStartup started = startLanguage(paths);
+    if (!started.ok) std::fprintf(stderr, "channels: setting.ini: %s\n", started.error.c_str());
+
+    ChannelStore store;
+    store.setSink(
+        {[](MessageKind, std::string_view text) {
+             std::fprintf(stderr, "%.*s\n", int(text.size()), text.data());
+         },
+         [](std::string_view line) { std::fprintf(stderr, "%.*s\n", int(line.size()), line.data()); }});
+    store.LoadChannelStore(paths.configFile());
+
+    // Labels of the 48 slots, from the tree (slots without a record have none).
+    std::vector<Row> rows(kChannelCount + 1);
+    for (int n = 1; n <= kChannelCount; ++n) rows[n].channel = n;
+    for (const auto& network : store.tree().networks)
+        for (const auto& node : network.nodes) rows[node.channel] = {node.channel, network.label, node.label};
+
+    const Session& s = session();
+    if (args->has("json")) {
+        std::string out = "{\"language\": " + json::quote(languageName(activeLanguage())) +
+                          ", \"selectedSensorId\": " + std::to_string(s.selectedSensorId.load()) +
+                          ", \"channels\": [";
+        for (int n = 1; n <= kChannelCount; ++n) {
+            const ChannelEntry e = s.enumUintEN.get(n);
+            if (n > 1) out += ", ";
+            out += "{\"channel\": " + std::to_string(n) + ", \"network\": " + json::quote(rows[n].network) +
+                   ", \"node\": " + json::quote(rows[n].node) +
+                   ", \"sensorId\": " + std::to_string(e.sensorId) + ", \"rate\": " + std::to_string(e.rate) +
+                   ", \"enabled\": " + std::to_string(e.enabled) + "}";
+        }
+        out += "]}\n";
+        std::fputs(out.c_str(), stdout);
+        return 0;
+    }
+    std::printf("language %s, selected sensor %u, %s\n", std::string(languageName(activeLanguage())).c_str(),
+                static_cast<unsigned>(s.selectedSensorId.load()), paths.configFile().c_str());
+    std::printf("%-7s %-12s %-10s %8s %5s %7s\n", "channel", "network", "node", "sensorId", "rate",
+                "enabled");
+    for (int n = 1; n <= kChannelCount; ++n) {
+        const ChannelEntry e = s.enumUintEN.get(n);
+        std::printf("%-7d %-12s %-10s %8u %5u %7u\n", n, rows[n].network.c_str(), rows[n].node.c_str(),
+                    static_cast<unsigned>(e.sensorId), static_cast<unsigned>(e.rate),
+                    static_cast<unsigned>(e.enabled));
+    }
+    return 0;
+}
+
+const CommandRegistrar reg{{"channels", "channels [--data-dir DIR] [--json]", runChannels}};
+
+}  // namespace
+}  // namespace talvex::cli

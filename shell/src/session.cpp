@@ -1,0 +1,10 @@
+#include "talvex/channel_table.hpp"
+
+namespace talvex {
+
+Session& session() {
+    static Session instance;
+    return instance;
+}
+
+}  // namespace talvex

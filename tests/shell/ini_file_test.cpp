@@ -1,0 +1,118 @@
+#include "talvex/ini_file.hpp"
+
+#include <gtest/gtest.h>
+
+#include "temp_dir.hpp"
+
+namespace talvex {
+namespace {
+
+using test::TempDir;
+
+const char* const kSample =
+    "; comment\r\n"
+    "orphan=before any section\r\n"
+    "[Network1]\r\n"
+    "Node1=1,5,1#a\r\n"
+    "  node1 = shadowed\r\n"
+    "Node2 =  2,5,0#b  \r\n"
+    "\r\n"
+    "[ network2 ]\r\n"
+    "Node4=4\r\n"
+    "[NETWORK1]\r\n"
+    "Node9=second copy\r\n";
+
+TEST(IniFileTest, LookupsIgnoreCaseAndTakeTheFirstMatch) {
+    const IniFile ini = IniFile::parse(kSample);
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* expect;
+    };
+    const Case cases[] = {
+        {"Network1", "Node1", "1,5,1#a"}, {"NETWORK1", "NODE1", "1,5,1#a"}, {"network1", "Node2", "2,5,0#b"},
+        {"Network2", "node4", "4"},       {"Network1", "Node9", "<none>"},  // only the first section counts
+        {"", "orphan", "<none>"},         {"Network3", "Node1", "<none>"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ini.getString(c.section, c.key, "<none>", kValueReadBuffer, Codepage::Ascii), c.expect)
+            << c.section << "/" << c.key;
+    EXPECT_EQ(ini.sectionNames(512, Codepage::Ascii), (std::vector<std::string>{"Network1", "network2"}));
+    EXPECT_EQ(ini.keyNames("network1", 1536, Codepage::Ascii), (std::vector<std::string>{"Node1", "Node2"}));
+    const auto entries = ini.sectionEntries("Network1", 8192, Codepage::Ascii);
+    ASSERT_TRUE(entries);
+    ASSERT_EQ(entries->size(), 3u);  // the shadowed duplicate is an entry of its own
+    EXPECT_EQ((*entries)[1].key, "node1");
+    EXPECT_FALSE(ini.sectionEntries("Nope", 8192, Codepage::Ascii).has_value());
+}
+
+TEST(IniFileTest, WritesReplaceInPlaceAppendToTheSectionOrAddASectionAtTheEnd) {
+    IniFile ini = IniFile::parse("[A]\r\nx=1\r\ny=2\r\n\r\n[B]\r\nz=3\r\n");
+    ini.writeString("a", "X", "10");      // in place, original key spelling kept
+    ini.writeString("A", "w", "new");     // after the last entry of A, before the blank line
+    ini.writeString("C", "k", "v");       // new section at the end
+    ini.writeString("B", "z", "a\r\nb");  // a line break cannot split the entry
+    EXPECT_EQ(ini.text(), "[A]\r\nx=10\r\ny=2\r\nw=new\r\n\r\n[B]\r\nz=a  b\r\n[C]\r\nk=v\r\n");
+}
+
+TEST(IniFileTest, BuffersCutListsAndValuesLikeFixedSizeBuffers) {
+    IniFile ini;
+    ini.writeString("S", "k", std::string(200, 'v'));
+    ini.writeString("Long-section-name", "a", "1");
+    EXPECT_EQ(ini.getString("S", "k", "", kValueReadBuffer, Codepage::Ascii).size(), 127u);
+    // A 12-byte list: "S\0" takes 2 and the final NUL 1, leaving 8 bytes and a NUL for the cut name.
+    EXPECT_EQ(ini.sectionNames(12, Codepage::Ascii), (std::vector<std::string>{"S", "Long-sec"}));
+    EXPECT_EQ(ini.sectionNames(3, Codepage::Ascii), (std::vector<std::string>{"S"}));
+
+    // In GBK a Chinese character takes two bytes; a cut never splits one.
+    IniFile zh;
+    zh.writeString("网络1", "设备1", "1,5,1#" + std::string("氢") + std::string(125, 'x'));
+    const std::string v = zh.getString("网络1", "设备1", "", kValueReadBuffer, Codepage::Gbk);
+    EXPECT_EQ(encodedLength(v, Codepage::Gbk), 127u);
+    const std::string odd = cutToEncodedBytes("ab氢气", 3, Codepage::Gbk);
+    EXPECT_EQ(odd, "ab");
+    EXPECT_EQ(cutToEncodedBytes("ab氢气", 4, Codepage::Gbk), "ab氢");
+}
+
+TEST(IniFileTest, GbkRoundTripThroughTheFile) {
+    TempDir dir;
+    IniFile ini;
+    ini.writeString("网络1", "设备1", "1,5,1# $传感器ID:@说明");
+    ini.writeString("网络1", "设备2", "emoji 😀 and €");  // outside GBK: four-byte GB18030 form
+    ASSERT_TRUE(ini.save(dir / "c.ini", Codepage::Gbk));
+    const std::string bytes = test::readBytes(dir / "c.ini");
+    EXPECT_EQ(bytes.substr(0, 8),
+              "[\xCD\xF8\xC2\xE7"
+              "1]\r");  // 网络 in GBK
+    EXPECT_FALSE(isValidUtf8(bytes));
+    IniFile::LoadResult r;
+    const IniFile back = IniFile::load(dir / "c.ini", &r);
+    EXPECT_EQ(r.status, IniFile::LoadStatus::Loaded);
+    EXPECT_FALSE(r.lossy);
+    EXPECT_EQ(back.value("网络1", "设备1"), "1,5,1# $传感器ID:@说明");
+    EXPECT_EQ(back.value("网络1", "设备2"), "emoji 😀 and €");
+
+    // The same document in an English-mode file stays plain UTF-8.
+    ASSERT_TRUE(ini.save(dir / "e.ini", Codepage::Ascii));
+    EXPECT_EQ(test::readBytes(dir / "e.ini"), ini.text());
+}
+
+TEST(IniFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
+    TempDir dir;
+    const auto file = dir / "Config.ini";
+    test::writeBytes(file, "[Old]\r\nk=v\r\n");
+    IniFile ini = IniFile::load(file);
+    ini.writeString("Old", "k", "w");
+    ASSERT_TRUE(ini.save(file, Codepage::Ascii));
+    EXPECT_EQ(test::readBytes(file), "[Old]\r\nk=w\r\n");
+    EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.tmp"));
+
+    // A path that cannot be written (its directory is a plain file) fails and says why.
+    test::writeBytes(dir / "blocker", "x");
+    std::string error;
+    EXPECT_FALSE(ini.save(dir / "blocker" / "Config.ini", Codepage::Ascii, &error));
+    EXPECT_FALSE(error.empty());
+}
+
+}  // namespace
+}  // namespace talvex
