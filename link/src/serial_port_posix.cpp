@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <thread>
 
 #include "talvex/serial_port.hpp"
 
@@ -167,6 +168,7 @@ int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t b
     tcflush(fd, TCIOFLUSH);
     handle_ = fd;
     charTimeoutMs_ = characterTimeout(baudRate);
+    baudRate_ = baudRate;
     return 1;
 }
 
@@ -232,9 +234,28 @@ int CSerialPort::Write(const std::uint8_t* buffer, int count) {
         if (ev == 0) return done;  // write time-out: a short count, not a failure of the device
         if (ev < 0 || !(ev & POLLOUT)) break;
     }
-    if (done == count) return done;
-    closeAfterFailure();
-    return 0;
+    if (done != count) {
+        closeAfterFailure();
+        return 0;
+    }
+    drainUntil(deadline);
+    return done;
+}
+
+// A synchronous serial write returns once the bytes have gone out; write() returns once the driver holds
+// them. Waiting for the transmit queue to empty keeps the master's response time-out from counting the
+// request's own transmission (2 s for a 255-byte frame at 1200 baud). Bounded by the write's deadline.
+void CSerialPort::drainUntil(std::chrono::steady_clock::time_point deadline) {
+    const int fd = fdOf(handle_);
+    const auto perChar = std::chrono::microseconds(10'000'000 / std::max<std::uint32_t>(baudRate_, 1));
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) return;
+        const auto now = Clock::now();
+        if (now >= deadline) return;
+        const auto wait = std::max<Clock::duration>(perChar * queued, std::chrono::microseconds(200));
+        std::this_thread::sleep_for(std::min<Clock::duration>(wait, deadline - now));
+    }
 }
 
 }  // namespace talvex

@@ -2,6 +2,7 @@
 // whose time-outs follow the baud rate. The platform half lives in serial_port_<platform>.cpp.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 #include "talvex/port_open_failure.hpp"
@@ -23,7 +24,7 @@ class CSerialPort {
     // Returns as soon as count bytes have arrived, when more than m ms pass between two bytes once one has
     // arrived, or after 100 + m * count ms in all. A platform failure closes the port and returns 0.
     int Read(std::uint8_t* buffer, int count);
-    // Blocks until the bytes are handed over or m * count ms have passed; returns the number written.
+    // Blocks until the bytes have left (or m * count ms have passed); returns the number handed over.
     int Write(const std::uint8_t* buffer, int count);
     // Returns the platform's result of closing, or -1 when the port was not open.
     int Close();
@@ -43,9 +44,11 @@ class CSerialPort {
 
   private:
     void closeAfterFailure();
+    void drainUntil(std::chrono::steady_clock::time_point deadline);
 
     std::intptr_t handle_ = kInvalidHandle;  // file descriptor (a HANDLE on Windows)
     unsigned charTimeoutMs_ = 1;
+    std::uint32_t baudRate_ = 0;
     PortOpenFailure lastOpenFailure_ = PortOpenFailure::None;
 };
 
