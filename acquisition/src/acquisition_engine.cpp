@@ -1,0 +1,199 @@
+#include "talvex/acquisition/acquisition_engine.hpp"
+
+#include <chrono>
+#include <ctime>
+
+#include "talvex/acquisition/decode.hpp"
+#include "talvex/rtu.h"
+
+namespace talvex::acquisition {
+namespace {
+
+LocalTime systemLocalTime() {
+    const std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    return {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec};
+}
+
+constexpr int kCycleFloorMs = 100;  // a cycle lasts at least this long
+constexpr int kIdleMs = 200;        // an idle poller looks at its flags this often
+constexpr int kStatusPauseMs = 30;  // between the measurement block and the status read
+constexpr int kWirelessNodes = 16;
+
+}  // namespace
+
+AcquisitionEngine::AcquisitionEngine(LinkArbiter& arbiter, RecordStore& store, Session& session,
+                                     EngineOptions options)
+    : arbiter_(arbiter),
+      store_(store),
+      session_(session),
+      options_(std::move(options)),
+      db_(options_.databasePath, &log_, options_.text),
+      model_(options_.model) {}
+
+AcquisitionEngine::~AcquisitionEngine() {
+    stop();
+}
+
+void AcquisitionEngine::setRecordHook(std::function<void(const TextRecord&)> hook) {
+    std::lock_guard lock(hookMutex_);
+    recordHook_ = std::move(hook);
+}
+
+void AcquisitionEngine::start() {
+    if (thread_.joinable()) return;
+    runFlag_ = true;
+    autoRead_ = true;
+    thread_ = std::thread([this] { threadBody(); });
+}
+
+void AcquisitionEngine::stop() {
+    if (!thread_.joinable()) return;
+    runFlag_ = false;
+    arbiter_.wakeAll();
+    thread_.join();
+}
+
+std::uint64_t AcquisitionEngine::nowMs() const {
+    if (options_.clockMs) return options_.clockMs();
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void AcquisitionEngine::sleep(int ms) {
+    if (options_.sleepMs)
+        options_.sleepMs(ms);
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+int AcquisitionEngine::readRegs(int slave, int start, int count, std::uint8_t* dest) {
+    // No reader means no link: every read fails as an unsent request would.
+    return options_.read ? options_.read(slave, start, count, dest) : RTU_ERR_SEND;
+}
+
+void AcquisitionEngine::threadBody() {
+    while (runFlag_) {
+        if (autoRead_ && arbiter_.gate() != 0) {
+            const std::uint64_t t0 = nowMs();
+            runCycle();
+            const std::uint64_t elapsed = nowMs() - t0;
+            if (elapsed < kCycleFloorMs)
+                arbiter_.waitFor(std::chrono::milliseconds(kCycleFloorMs - elapsed),
+                                 [&] { return !runFlag_; });
+        } else {
+            // Idle until the gate opens, auto-read is switched on, or the engine stops.
+            arbiter_.waitFor(std::chrono::milliseconds(kIdleMs), [&] { return !runFlag_; });
+        }
+    }
+    db_.close();
+}
+
+int AcquisitionEngine::runCycle() {
+    if (session_.scheduleReset.exchange(false)) schedule_.reset();
+    int polled = 0;
+    for (int slot = 1; slot <= kChannelCount; ++slot) {
+        if (thread_.joinable() && !runFlag_) break;
+        if (!arbiter_.enterPoll()) break;
+        const ChannelEntry ch = session_.enumUintEN.get(slot);
+        if (!schedule_.begin(slot, ch, nowMs())) {
+            arbiter_.leavePoll();
+            continue;
+        }
+        if (pollSlot(slot, ch)) {
+            schedule_.pollSucceeded(slot);
+            ++polled;
+        }
+    }
+    return polled;
+}
+
+// Runs with the link entered; leaves it as soon as the slot's requests are done.
+bool AcquisitionEngine::pollSlot(int, const ChannelEntry& ch) {
+    const LocalTime time = options_.localTime ? options_.localTime() : systemLocalTime();
+    return wirelessDcu_ ? pollWireless(ch.sensorId, time) : pollStandard(ch.sensorId, time);
+}
+
+void AcquisitionEngine::logLine(const std::string& timestamp, std::uint8_t id, bool ok) {
+    if (!logging_) return;
+    const char* key = ok ? "IDS_Tab_Acquisition_PollSucceed" : "IDS_Tab_Acquisition_PollFailed";
+    log_.append(timestamp);
+    log_.append("  ID" + std::to_string(id) + " ");
+    log_.append(options_.text ? options_.text(key) : std::string(ok ? "Polling Succeed" : "Polling Failed"));
+    log_.append("\r\n");
+    log_.announce();
+}
+
+void AcquisitionEngine::emitRecord(const TextRecord& texts) {
+    std::lock_guard lock(hookMutex_);
+    if (recordHook_) recordHook_(texts);
+}
+
+bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
+    const std::string timestamp = formatTimestamp(time);
+    std::uint8_t main[30], status[2], extra[12];
+    const SensorModel model = model_;
+    bool ok = readRegs(id, kMainBlockAddress, kMainBlockCount, main) == 0;
+    MainBlock m;
+    std::uint16_t word = 0;
+    if (ok) {
+        m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model, false);
+        sleep(kStatusPauseMs);
+        ok = readRegs(id, kStatusAddress, kStatusCount, status) == 0;
+    }
+    if (ok) {
+        word = decodeStatusWord(std::span<const std::uint8_t, 2>(status));
+        if (id == session_.selectedSensorId) statusWord_ = word;
+        ok = readRegs(id, kExtraBlockAddress, kExtraBlockCount, extra) == 0;
+    }
+    arbiter_.leavePoll();
+    logLine(timestamp, id, ok);
+    if (!ok) return false;
+
+    const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
+    Measurement rec{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word};
+    const StoredRecord stored(rec);
+    const TextRecord texts = stored.texts();
+    // Database first: a record the database refused goes nowhere else.
+    if (saveToDb_ && db_.insert(texts) != 0) return true;
+    store_.append(RecordStore::keyOf(id), stored);
+    if (id == session_.selectedSensorId) chart_.push({chartValue(model, m), m.temp});
+    emitRecord(texts);
+    return true;
+}
+
+bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
+    const std::string timestamp = formatTimestamp(time);
+    const std::string key = RecordStore::keyOf(id);
+    for (int node = 1; node <= kWirelessNodes; ++node) {
+        const int base = 256 * node;
+        std::uint8_t main[30], status[2], extra[12];
+        bool ok = readRegs(id, base + kMainBlockAddress, kMainBlockCount, main) == 0;
+        std::uint16_t word = 0;
+        if (ok) ok = readRegs(id, base + kStatusAddress, kStatusCount, status) == 0;
+        if (ok) {
+            word = decodeStatusWord(std::span<const std::uint8_t, 2>(status));
+            if (id == session_.selectedSensorId) statusWord_ = word;
+            ok = readRegs(id, base + kExtraBlockAddress, kExtraBlockCount, extra) == 0;
+        }
+        if (!ok) {
+            arbiter_.leavePoll();
+            logLine(timestamp, id, false);
+            return false;
+        }
+        logLine(timestamp, id, true);
+        const MainBlock m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model_, true);
+        const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
+        const StoredRecord stored(Measurement{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word});
+        const TextRecord texts = stored.texts();
+        if (saveToDb_ && db_.insert(texts) != 0) continue;
+        if (id == session_.selectedSensorId) store_.appendToDisplay(key, stored);
+        emitRecord(texts);
+    }
+    arbiter_.leavePoll();
+    return true;
+}
+
+}  // namespace talvex::acquisition

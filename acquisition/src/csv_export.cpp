@@ -1,0 +1,173 @@
+#include "talvex/acquisition/csv_export.hpp"
+
+#include <sqlite3.h>
+
+#include <cstdio>
+
+namespace talvex::acquisition {
+namespace {
+
+constexpr const char* kExportSql =
+    "select SensorId,Timestamp,H2DG,H2AG,Temp,DayRoc,PR,WT,RunStatus from SensorData where SensorId = ?";
+constexpr std::size_t kChunkBytes = 409600;
+
+struct Connection {
+    sqlite3* db = nullptr;
+    ~Connection() {
+        if (db) {
+            sqlite3_exec(db, "COMMIT;", nullptr, nullptr, nullptr);
+            sqlite3_close_v2(db);
+        }
+    }
+};
+
+std::string lookup(const TextLookup& text, const char* key) {
+    return text ? text(key) : std::string(key);
+}
+
+}  // namespace
+
+void appendCsvField(std::string& out, std::string_view value) {
+    if (value.find_first_of("\",\n") == std::string_view::npos) {
+        out.append(value);
+        return;
+    }
+    out.push_back('"');
+    for (char c : value) {
+        if (c == '"') out.push_back('"');
+        out.push_back(c);
+    }
+    out.push_back('"');
+}
+
+ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
+                       const std::function<void(int)>& progress) {
+    ExportResult result;
+    Connection conn;
+    // The export reads; it never creates the file and has no busy time-out.
+    if (sqlite3_open_v2(job.dbPath.c_str(), &conn.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
+        result.errorText = lookup(text, "IDS_Tab_Acquisition_DatabaseFailed");
+        return result;
+    }
+    // One read transaction: the count and the rows come from the same snapshot, so rows the poller
+    // inserts meanwhile cannot push the percent past 100.
+    sqlite3_exec(conn.db, "BEGIN;", nullptr, nullptr, nullptr);
+
+    const std::string countSql = std::string("SELECT COUNT(*) FROM (") + kExportSql + ") AS t";
+    sqlite3_stmt* count = nullptr;
+    if (sqlite3_prepare_v2(conn.db, countSql.c_str(), -1, &count, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(count);
+        result.errorText = "COUNT Compile Failed.";
+        return result;
+    }
+    sqlite3_bind_text(count, 1, job.key.data(), static_cast<int>(job.key.size()), SQLITE_STATIC);
+    sqlite3_int64 total = 0;
+    if (sqlite3_step(count) == SQLITE_ROW) total = sqlite3_column_int64(count, 0);
+    sqlite3_finalize(count);
+    if (total == 0) {
+        result.outcome = kExportNoData;
+        return result;
+    }
+
+    std::FILE* file = std::fopen(job.filePath.c_str(), "wb");
+    if (!file) {
+        result.errorText = lookup(text, "IDS_Tab_Acquisition_CSVfailed");
+        return result;
+    }
+    std::fwrite("\xEF\xBB\xBF", 1, 3, file);
+
+    sqlite3_stmt* rows = nullptr;
+    if (sqlite3_prepare_v2(conn.db, kExportSql, -1, &rows, nullptr) != SQLITE_OK) {
+        sqlite3_finalize(rows);
+        result.errorText = std::string("SQL Compile Failed: ") + sqlite3_errmsg(conn.db);
+        std::fclose(file);
+        return result;
+    }
+    sqlite3_bind_text(rows, 1, job.key.data(), static_cast<int>(job.key.size()), SQLITE_STATIC);
+
+    std::string buffer;
+    buffer.reserve(kChunkBytes + 4096);
+    const int columns = sqlite3_column_count(rows);
+    for (int c = 0; c < columns; ++c) {
+        if (c) buffer.push_back(',');
+        const char* name = sqlite3_column_name(rows, c);
+        appendCsvField(buffer, name ? name : "");
+    }
+    buffer.push_back('\n');
+
+    bool writeFailed = false;
+    auto flush = [&] {
+        if (!buffer.empty() && std::fwrite(buffer.data(), 1, buffer.size(), file) != buffer.size())
+            writeFailed = true;
+        buffer.clear();
+    };
+
+    sqlite3_int64 written = 0;
+    int lastPercent = -1;
+    while (sqlite3_step(rows) == SQLITE_ROW) {
+        for (int c = 0; c < columns; ++c) {
+            if (c) buffer.push_back(',');
+            const auto* v = reinterpret_cast<const char*>(sqlite3_column_text(rows, c));
+            if (v)
+                appendCsvField(buffer,
+                               std::string_view(v, static_cast<std::size_t>(sqlite3_column_bytes(rows, c))));
+        }
+        buffer.push_back('\n');
+        if (buffer.size() > kChunkBytes) flush();
+        ++written;
+        const int percent = static_cast<int>(written * 100 / total);
+        if (percent != lastPercent) {
+            lastPercent = percent;
+            if (progress) progress(percent);
+        }
+    }
+    sqlite3_finalize(rows);
+    flush();
+    if (std::fclose(file) != 0) writeFailed = true;
+    if (writeFailed) {
+        // A full disk must not pass for a finished export.
+        result.errorText = lookup(text, "IDS_Tab_Acquisition_CSVfailed");
+        return result;
+    }
+    if (progress) progress(100);
+    result.outcome = kExportDone;
+    return result;
+}
+
+std::string exportMessage(const ExportResult& r, const std::string& filePath, const TextLookup& text) {
+    switch (r.outcome) {
+        case kExportDone:
+            return lookup(text, "IDS_Tab_Acquisition_ExportedTo") + "：\r\n" + filePath;
+        case kExportNoData:
+            return lookup(text, "IDS_Tab_Acquisition_NoData");
+        default:
+            return r.errorText;
+    }
+}
+
+CsvExportWorker::~CsvExportWorker() {
+    wait();
+}
+
+bool CsvExportWorker::start(ExportJob job, TextLookup text, Progress progress, Completion completion,
+                            LinkHold hold) {
+    std::lock_guard lock(threadMutex_);
+    if (running_.load()) return false;
+    if (thread_.joinable()) thread_.join();
+    running_ = true;
+    thread_ = std::thread([this, job = std::move(job), text = std::move(text), progress = std::move(progress),
+                           completion = std::move(completion), hold = std::move(hold)]() mutable {
+        const ExportResult r = exportCsv(job, text, progress);
+        hold.release();
+        if (completion) completion(r);
+        running_ = false;
+    });
+    return true;
+}
+
+void CsvExportWorker::wait() {
+    std::lock_guard lock(threadMutex_);
+    if (thread_.joinable()) thread_.join();
+}
+
+}  // namespace talvex::acquisition

@@ -1,0 +1,106 @@
+#include "talvex/acquisition/link_arbiter.hpp"
+
+namespace talvex::acquisition {
+
+LinkHold& LinkHold::operator=(LinkHold&& o) noexcept {
+    if (this != &o) {
+        release();
+        arbiter_ = o.arbiter_;
+        kind_ = o.kind_;
+        savedGate_ = o.savedGate_;
+        linkClosed_ = o.linkClosed_;
+        o.arbiter_ = nullptr;
+    }
+    return *this;
+}
+
+void LinkHold::release() {
+    if (!arbiter_) return;
+    arbiter_->release(*this);
+    arbiter_ = nullptr;
+}
+
+void LinkArbiter::setGate(int value) {
+    {
+        std::lock_guard lock(mutex_);
+        gate_ = value;
+    }
+    changed_.notify_all();
+}
+
+int LinkArbiter::gate() const {
+    std::lock_guard lock(mutex_);
+    return gate_;
+}
+
+void LinkArbiter::setLinkClosed(bool closed) {
+    std::lock_guard lock(mutex_);
+    linkClosed_ = closed;
+}
+
+bool LinkArbiter::linkClosed() const {
+    std::lock_guard lock(mutex_);
+    return linkClosed_;
+}
+
+void LinkArbiter::connected() {
+    {
+        std::lock_guard lock(mutex_);
+        linkClosed_ = false;
+        gate_ = 1;
+    }
+    changed_.notify_all();
+}
+
+void LinkArbiter::disconnecting() {
+    std::unique_lock lock(mutex_);
+    gate_ = 0;
+    changed_.wait(lock, [&] { return !pollerInside_; });
+    linkClosed_ = true;
+}
+
+bool LinkArbiter::enterPoll() {
+    std::lock_guard lock(mutex_);
+    if (gate_ == 0 || holds_ > 0) return false;
+    pollerInside_ = true;
+    return true;
+}
+
+void LinkArbiter::leavePoll() {
+    {
+        std::lock_guard lock(mutex_);
+        pollerInside_ = false;
+    }
+    changed_.notify_all();
+}
+
+void LinkArbiter::waitPollerOut() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !pollerInside_; });
+}
+
+LinkHold LinkArbiter::hold(HoldKind kind) {
+    LinkHold h;
+    std::unique_lock lock(mutex_);
+    h.arbiter_ = this;
+    h.kind_ = kind;
+    if (kind != HoldKind::Long) {
+        h.savedGate_ = gate_;
+        gate_ = 0;
+    }
+    ++holds_;
+    changed_.wait(lock, [&] { return !pollerInside_; });
+    h.linkClosed_ = kind == HoldKind::Standard && linkClosed_;
+    return h;
+}
+
+void LinkArbiter::release(const LinkHold& h) {
+    {
+        std::lock_guard lock(mutex_);
+        if (h.kind_ != HoldKind::Long) gate_ = h.savedGate_;
+        --holds_;
+    }
+    changed_.notify_all();
+}
+
+}  // namespace talvex::acquisition

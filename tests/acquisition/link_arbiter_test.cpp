@@ -1,0 +1,99 @@
+// The link arbiter: gate save/restore, nesting, and the hand-shake with the poller.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <future>
+#include <thread>
+
+#include "talvex/acquisition/link_arbiter.hpp"
+
+namespace talvex::acquisition {
+namespace {
+
+TEST(LinkArbiter, NestedHoldsRestoreTheGateInReverseOrder) {
+    LinkArbiter a;
+    a.connected();
+    {
+        LinkHold outer = a.hold(HoldKind::Standard);
+        EXPECT_EQ(a.gate(), 0);
+        {
+            LinkHold inner = a.hold(HoldKind::Light);
+            EXPECT_FALSE(a.enterPoll());
+        }
+        EXPECT_EQ(a.gate(), 0);
+        EXPECT_FALSE(a.enterPoll());
+    }
+    EXPECT_EQ(a.gate(), 1);
+    EXPECT_TRUE(a.enterPoll());
+    a.leavePoll();
+}
+
+TEST(LinkArbiter, PollerStaysOutWhileAnyHoldLastsEvenIfReleasedOutOfOrder) {
+    LinkArbiter a;
+    a.connected();
+    LinkHold first = a.hold(HoldKind::Light);
+    LinkHold second = a.hold(HoldKind::Light);
+    first.release();  // restores 1 while the second hold still runs
+    EXPECT_EQ(a.gate(), 1);
+    EXPECT_FALSE(a.enterPoll());
+    second.release();
+    EXPECT_EQ(a.gate(), 0);  // the value the second hold saved
+}
+
+TEST(LinkArbiter, LongHoldKeepsTheGateButBlocksThePoller) {
+    LinkArbiter a;
+    a.connected();
+    {
+        LinkHold search = a.hold(HoldKind::Long);
+        EXPECT_EQ(a.gate(), 1);
+        EXPECT_FALSE(a.enterPoll());
+    }
+    EXPECT_TRUE(a.enterPoll());
+    a.leavePoll();
+}
+
+TEST(LinkArbiter, StandardHoldReportsAClosedLink) {
+    LinkArbiter a;
+    EXPECT_TRUE(a.linkClosed());
+    EXPECT_TRUE(a.hold(HoldKind::Standard).linkClosed());
+    EXPECT_FALSE(a.hold(HoldKind::Light).linkClosed());
+    a.connected();
+    EXPECT_FALSE(a.hold(HoldKind::Standard).linkClosed());
+    EXPECT_FALSE(a.enterPoll() && (a.leavePoll(), false));
+    a.disconnecting();
+    EXPECT_EQ(a.gate(), 0);
+    EXPECT_TRUE(a.linkClosed());
+}
+
+TEST(LinkArbiter, HoldWaitsUntilThePollerLeaves) {
+    LinkArbiter a;
+    a.connected();
+    ASSERT_TRUE(a.enterPoll());
+    std::atomic<bool> held{false};
+    auto holder = std::async(std::launch::async, [&] {
+        LinkHold h = a.hold();
+        held = true;
+    });
+    // The hold has cleared the gate but must not be granted while the poller is inside.
+    while (a.gate() != 0) std::this_thread::yield();
+    EXPECT_FALSE(held.load());
+    a.leavePoll();
+    holder.get();
+    EXPECT_TRUE(held.load());
+    EXPECT_EQ(a.gate(), 1);
+}
+
+TEST(LinkArbiter, MovedHoldReleasesOnce) {
+    LinkArbiter a;
+    a.connected();
+    LinkHold h = a.hold();
+    LinkHold moved = std::move(h);
+    EXPECT_FALSE(h.active());
+    h.release();
+    EXPECT_EQ(a.gate(), 0);
+    moved.release();
+    EXPECT_EQ(a.gate(), 1);
+}
+
+}  // namespace
+}  // namespace talvex::acquisition

@@ -1,0 +1,206 @@
+// SensorDB.db: schema, inserts with quoting, delete, the start-up load, junk and a killed writer.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/acquisition/pending.hpp"
+#include "talvex/acquisition/record_store.hpp"
+#include "test_support.hpp"
+
+namespace talvex::acquisition {
+namespace {
+
+using test::englishText;
+using test::numberedRecord;
+using test::TempDir;
+
+// Direct SQL on the file, independent of the code under test.
+class RawDb {
+  public:
+    explicit RawDb(const std::string& path) { sqlite3_open(path.c_str(), &db_); }
+    ~RawDb() { sqlite3_close(db_); }
+    void exec(const std::string& sql) {
+        ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), 0) << sql;
+    }
+    std::string scalar(const std::string& sql) {
+        sqlite3_stmt* s = nullptr;
+        std::string out = "<error>";
+        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
+            sqlite3_step(s) == SQLITE_ROW) {
+            const auto* t = sqlite3_column_text(s, 0);
+            out = t ? reinterpret_cast<const char*>(t) : "<null>";
+        }
+        sqlite3_finalize(s);
+        return out;
+    }
+
+  private:
+    sqlite3* db_ = nullptr;
+};
+
+struct DbFixture : testing::Test {
+    TempDir dir;
+    std::string path = databasePath(dir.path());
+    PendingLog log;
+    MeasurementDb db{path, &log, englishText};
+};
+
+TEST_F(DbFixture, FirstOpenCreatesFileWithTheExactTableAndWal) {
+    ASSERT_EQ(db.open(), 0);
+    db.close();
+    RawDb raw(path);
+    EXPECT_EQ(
+        raw.scalar("select sql from sqlite_master where name='SensorData'"),
+        "CREATE TABLE SensorData(SensorId char, Timestamp char, H2DG char, H2AG char, Temp char, DayRoc "
+        "char, PR char, WT char, RunStatus char)");
+    EXPECT_EQ(raw.scalar("pragma journal_mode"), "wal");
+}
+
+TEST_F(DbFixture, InsertStoresTextsVerbatimWithQuotesDoubledSafely) {
+    const TextRecord r{"1", "it's", "a,b", "\"q\"", "'); drop table SensorData; --", "", "x", "y", "z"};
+    ASSERT_EQ(db.insert(r), 0);
+    ASSERT_EQ(db.insert(numberedRecord(1, 5)), 0);
+    RawDb raw(path);
+    EXPECT_EQ(raw.scalar("select count(*) from SensorData"), "2");
+    EXPECT_EQ(raw.scalar("select Timestamp from SensorData where rowid=1"), "it's");
+    EXPECT_EQ(raw.scalar("select Temp from SensorData where rowid=1"), "'); drop table SensorData; --");
+    EXPECT_EQ(raw.scalar("select DayRoc from SensorData where rowid=1"), "");
+}
+
+TEST_F(DbFixture, FailedInsertReportsAndClosesTheConnection) {
+    ASSERT_EQ(db.insert(numberedRecord(1, 1)), 0);
+    {
+        RawDb raw(path);
+        raw.exec("drop table SensorData");
+        raw.exec("create table SensorData(x)");
+    }
+    EXPECT_NE(db.insert(numberedRecord(1, 2)), 0);
+    EXPECT_FALSE(db.isOpen());
+}
+
+TEST_F(DbFixture, OpenFailureIsLoggedWithCodeAndText) {
+    MeasurementDb bad(dir.file("missing/dir/SensorDB.db"), &log, englishText);
+    EXPECT_EQ(bad.insert(numberedRecord(1, 1)), SQLITE_CANTOPEN);
+    const std::string text = log.take();
+    EXPECT_EQ(text.rfind("Database open failed,Please check and try again. [rc=14] ", 0), 0u) << text;
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+}
+
+TEST_F(DbFixture, DeleteRemovesOnlyThatSensorAndRefusesAnEmptyId) {
+    for (int n = 0; n < 3; ++n) {
+        ASSERT_EQ(db.insert(numberedRecord(1, n)), 0);
+        ASSERT_EQ(db.insert(numberedRecord(2, n)), 0);
+    }
+    MeasurementDb deleter(path, &log, englishText);
+    EXPECT_EQ(deleter.deleteSensor(""), -1);
+    EXPECT_EQ(deleter.deleteSensor("1"), 0);
+    EXPECT_FALSE(deleter.isOpen());
+    RawDb raw(path);
+    EXPECT_EQ(raw.scalar("select count(*) from SensorData where SensorId='1'"), "0");
+    EXPECT_EQ(raw.scalar("select count(*) from SensorData where SensorId='2'"), "3");
+}
+
+TEST_F(DbFixture, LoadTakesNewest20000PerSensorOldestFirst) {
+    {
+        RawDb raw(path);
+        raw.exec(kCreateTableSql);
+        raw.exec("begin");
+        // Interleaved sensors, so the per-sensor query must really pick by SensorId.
+        for (int n = 0; n < 25000; ++n) {
+            raw.exec("insert into SensorData values('3','2026-01-02 03:04:05','" + std::to_string(n) +
+                     "','0','20.0','0','0.0','0.0','0')");
+            if (n % 100 == 0)
+                raw.exec("insert into SensorData values('11','2026-01-02 03:04:05','" + std::to_string(n) +
+                         "','0','20.0','0','0.0','0.0','0')");
+        }
+        raw.exec("commit");
+    }
+    RecordStore store;
+    store.append("3", StoredRecord(numberedRecord(3, -1)));
+    ASSERT_EQ(db.loadAll(store), 2);
+    const auto recs = store.records("3");
+    ASSERT_EQ(recs.size(), 20000u);
+    EXPECT_EQ(recs.front().field(Field::H2DG), "5000");
+    EXPECT_EQ(recs.back().field(Field::H2DG), "24999");
+    EXPECT_EQ(store.recordCount("11"), 250u);
+    EXPECT_EQ(store.appendCount("3"), 1);
+    // The load added the index that makes these reads fast.
+    RawDb raw(path);
+    EXPECT_EQ(raw.scalar("select count(*) from sqlite_master where type='index' and tbl_name='SensorData'"),
+              "1");
+}
+
+TEST_F(DbFixture, JunkLoadsWithoutCrashing) {
+    {
+        RawDb raw(path);
+        raw.exec(kCreateTableSql);
+        raw.exec("create table Foreign1(a, b)");
+        raw.exec("insert into Foreign1 values(1, x'00')");
+        raw.exec("insert into SensorData values(NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL, NULL)");
+        raw.exec("insert into SensorData values('5', 12, 'abc', x'ff00', NULL, 1e400, -7, '', 'zz')");
+        raw.exec("insert into SensorData(SensorId) values('5')");
+        raw.exec("insert into SensorData values(x'3600', 'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h')");
+    }
+    RecordStore store;
+    EXPECT_GE(db.loadAll(store), 1);
+    const auto recs = store.records("5");
+    ASSERT_EQ(recs.size(), 2u);
+    EXPECT_EQ(recs[0].field(Field::Timestamp), "12");
+    EXPECT_EQ(recs[0].field(Field::H2DG), "abc");
+    EXPECT_EQ(recs[0].field(Field::Temp), "");
+    EXPECT_EQ(recs[1].field(Field::RunStatus), "");
+}
+
+TEST_F(DbFixture, LoadOfAForeignSensorDataTableFailsCleanly) {
+    {
+        RawDb raw(path);
+        raw.exec("create table SensorData(a, b)");
+        raw.exec("insert into SensorData values(1, 2)");
+    }
+    RecordStore store;
+    store.append("1", StoredRecord(numberedRecord(1, 1)));
+    EXPECT_EQ(db.loadAll(store), -1);
+    EXPECT_EQ(store.recordCount("1"), 0u);
+}
+
+// A writer killed in the middle of its inserts leaves a sound file with every committed record.
+TEST(DbCrash, KilledWriterLosesNoCommittedRecord) {
+    TempDir dir;
+    const std::string path = databasePath(dir.path());
+    int pipeFd[2];
+    ASSERT_EQ(pipe(pipeFd), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(pipeFd[0]);
+        MeasurementDb db(path, nullptr, nullptr);
+        for (std::int32_t n = 1;; ++n) {
+            if (db.insert(numberedRecord(1, n)) != 0) _exit(3);
+            if (write(pipeFd[1], &n, sizeof n) != sizeof n) _exit(4);
+        }
+    }
+    close(pipeFd[1]);
+    std::int32_t committed = 0, n = 0;
+    while (committed < 300 && read(pipeFd[0], &n, sizeof n) == sizeof n) committed = n;
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    while (read(pipeFd[0], &n, sizeof n) == sizeof n) committed = n;  // reports sent before the kill
+    close(pipeFd[0]);
+
+    RawDb raw(path);
+    EXPECT_EQ(raw.scalar("pragma integrity_check"), "ok");
+    const int rows = std::stoi(raw.scalar("select count(*) from SensorData"));
+    EXPECT_GE(rows, committed);
+    EXPECT_LE(rows, committed + 1);  // at most the one committed but not yet reported
+    EXPECT_EQ(raw.scalar("select count(distinct H2DG) from SensorData"), std::to_string(rows));
+}
+
+}  // namespace
+}  // namespace talvex::acquisition

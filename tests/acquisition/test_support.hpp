@@ -1,0 +1,56 @@
+// Small helpers shared by the acquisition tests.
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+
+#include "talvex/acquisition/measurement.hpp"
+
+namespace talvex::acquisition::test {
+
+// A fresh directory removed at the end of the test.
+class TempDir {
+  public:
+    TempDir() {
+        std::string tmpl = (std::filesystem::temp_directory_path() / "talvex-acq-XXXXXX").string();
+        path_ = mkdtemp(tmpl.data());
+    }
+    ~TempDir() {
+        std::error_code ec;
+        std::filesystem::remove_all(path_, ec);
+    }
+    const std::string& path() const { return path_; }
+    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
+
+  private:
+    std::string path_;
+};
+
+// English texts of the keys the acquisition core looks up.
+inline std::string englishText(std::string_view key) {
+    static const std::map<std::string, std::string, std::less<>> texts = {
+        {"IDS_Tab_Acquisition_PollSucceed", "Polling Succeed"},
+        {"IDS_Tab_Acquisition_PollFailed", "Polling Failed"},
+        {"IDS_Tab_Acquisition_DatabaseFailed", "Database open failed,Please check and try again."},
+        {"IDS_Tab_Acquisition_DatabaseLinkedError",
+         "Operation failed,database linked_list generation error."},
+        {"IDS_Tab_Acquisition_NoData", "No data found for this SensorId!"},
+        {"IDS_Tab_Acquisition_ExportedTo", "Exported to"},
+        {"IDS_Tab_Acquisition_CSVfailed", "CSV file open failed"},
+    };
+    const auto it = texts.find(key);
+    return it == texts.end() ? "Not found" : it->second;
+}
+
+// A record of sensor id whose H2DG field carries n, so tests can tell records apart.
+inline TextRecord numberedRecord(unsigned id, int n) {
+    return {
+        std::to_string(id), "2026-01-02 03:04:05", std::to_string(n), "0", "20.0", "0", "0.0", "0.0", "0"};
+}
+
+}  // namespace talvex::acquisition::test
