@@ -28,8 +28,14 @@ namespace {
 using namespace talvex::sim;
 
 std::vector<std::uint8_t> readFrame(std::uint8_t slave, std::uint16_t address, std::uint16_t count) {
-    std::vector<std::uint8_t> f{slave, 3, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-                                static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count), 0, 0};
+    std::vector<std::uint8_t> f{slave,
+                                3,
+                                static_cast<std::uint8_t>(address >> 8),
+                                static_cast<std::uint8_t>(address),
+                                static_cast<std::uint8_t>(count >> 8),
+                                static_cast<std::uint8_t>(count),
+                                0,
+                                0};
     talvex::appendCrc(f.data(), 6);
     return f;
 }
@@ -37,7 +43,8 @@ std::vector<std::uint8_t> readFrame(std::uint8_t slave, std::uint16_t address, s
 void BM_ModelPoll(benchmark::State& state) {
     BusModel bus(Timing{}, 1);
     const auto now = SteadyClock::now();
-    for (std::uint8_t id = 1; id <= 48; ++id) bus.addSensor(defaultSensorConfig(id, talvex::SensorModel::KA), now);
+    for (std::uint8_t id = 1; id <= 48; ++id)
+        bus.addSensor(defaultSensorConfig(id, talvex::SensorModel::KA), now);
     const auto a = readFrame(7, 0, 15), b = readFrame(7, 111, 1), c = readFrame(7, 161, 6);
     for (auto _ : state) {
         benchmark::DoNotOptimize(bus.handle(a, now));
@@ -68,7 +75,8 @@ void roundTrips(benchmark::State& state, const std::string& path) {
             state.SkipWithError("read failed");
             break;
         }
-        micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+        micros.push_back(
+            std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
     }
     RTUCloseCom();
     reportRoundTrips(state, micros);
@@ -89,7 +97,7 @@ BENCHMARK(BM_RoundTripSimulator)->UseRealTime();
 
 // A libmodbus RTU slave on the master side of a pseudo-terminal, answering from a register table.
 class LibmodbusSlave {
-public:
+  public:
     LibmodbusSlave() {
         master_ = posix_openpt(O_RDWR | O_NOCTTY);
         grantpt(master_);
@@ -117,11 +125,12 @@ public:
     bool ok() const { return ok_; }
     const std::string& path() const { return path_; }
 
-private:
+  private:
     void serve() {
         std::uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
         timeval tv{0, 100000};
-        modbus_set_indication_timeout(ctx_, static_cast<std::uint32_t>(tv.tv_sec), static_cast<std::uint32_t>(tv.tv_usec));
+        modbus_set_indication_timeout(ctx_, static_cast<std::uint32_t>(tv.tv_sec),
+                                      static_cast<std::uint32_t>(tv.tv_usec));
         while (!stop_) {
             const int n = modbus_receive(ctx_, query);
             if (n > 0) modbus_reply(ctx_, query, n, map_);

@@ -29,7 +29,8 @@ bool BusModel::addFlowmeter(std::uint8_t id, TimePoint now) {
 
 bool BusModel::remove(std::uint8_t id) {
     std::lock_guard lock(mutex_);
-    const auto it = std::find_if(devices_.begin(), devices_.end(), [id](const auto& d) { return d->slaveId() == id; });
+    const auto it =
+        std::find_if(devices_.begin(), devices_.end(), [id](const auto& d) { return d->slaveId() == id; });
     if (it == devices_.end()) return false;
     devices_.erase(it);
     return true;
@@ -78,8 +79,8 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
             case 6:
             case 16: {
                 if (request.function == 16 &&
-                    (request.quantity < 1 || request.quantity > 123 || request.values.size() != request.quantity ||
-                     frame[6] != 2 * request.quantity)) {
+                    (request.quantity < 1 || request.quantity > 123 ||
+                     request.values.size() != request.quantity || frame[6] != 2 * request.quantity)) {
                     reply.exception = kIllegalValue;
                     break;
                 }
@@ -88,7 +89,8 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
                                        request.address + request.values.size() > 150;
                 if (touchesId) {
                     const auto newId = request.values[150u - request.address];
-                    if (newId < 1 || newId > 247 || (newId != request.slave && find(static_cast<std::uint8_t>(newId)))) {
+                    if (newId < 1 || newId > 247 ||
+                        (newId != request.slave && find(static_cast<std::uint8_t>(newId)))) {
                         reply.exception = kIllegalValue;
                         break;
                     }
@@ -96,7 +98,9 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
                 reply = device->write(request, now);
                 break;
             }
-            default: reply.exception = kIllegalFunction; break;
+            default:
+                reply.exception = kIllegalFunction;
+                break;
         }
     }
 

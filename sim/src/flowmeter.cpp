@@ -22,15 +22,21 @@ Reply Flowmeter::read(std::uint16_t start, std::uint16_t count, TimePoint now) {
     Reply reply;
     for (unsigned a = start; a < static_cast<unsigned>(start) + count; ++a) {
         switch (a) {
-            case 2053: reply.registers.push_back(setHigh_); break;
-            case 2054: reply.registers.push_back(setLow_); break;
+            case 2053:
+                reply.registers.push_back(setHigh_);
+                break;
+            case 2054:
+                reply.registers.push_back(setLow_);
+                break;
             case 2102: {
                 const double t = std::chrono::duration<double>(now - start_).count();
                 const double celsius = 25.3 + 0.2 * std::sin(t / 600.0);
                 reply.registers.push_back(static_cast<std::uint16_t>(std::lround(celsius * 100.0)));
                 break;
             }
-            case 2103: reply.registers.push_back(static_cast<std::uint16_t>(std::lround(flow(now)))); break;
+            case 2103:
+                reply.registers.push_back(static_cast<std::uint16_t>(std::lround(flow(now))));
+                break;
             default:
                 reply.registers.clear();
                 reply.exception = kIllegalAddress;

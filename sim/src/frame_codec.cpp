@@ -8,9 +8,18 @@ namespace talvex::sim {
 int expectedRequestLength(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
     switch (data[1]) {
-        case 1: case 2: case 3: case 4: case 5: case 6: return 8;
-        case 15: case 16: return size < 7 ? 0 : 9 + data[6];
-        default: return -1;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+            return 8;
+        case 15:
+        case 16:
+            return size < 7 ? 0 : 9 + data[6];
+        default:
+            return -1;
     }
 }
 
@@ -18,7 +27,9 @@ Request decodeRequest(const std::vector<std::uint8_t>& frame) {
     Request r;
     r.slave = frame.at(0);
     r.function = frame.at(1);
-    const auto word = [&frame](std::size_t i) { return static_cast<std::uint16_t>(frame[i] << 8 | frame[i + 1]); };
+    const auto word = [&frame](std::size_t i) {
+        return static_cast<std::uint16_t>(frame[i] << 8 | frame[i + 1]);
+    };
     switch (r.function) {
         case 3:
             r.address = word(2);
@@ -36,7 +47,8 @@ Request decodeRequest(const std::vector<std::uint8_t>& frame) {
             for (std::size_t i = 0; i + 1 < bytes; i += 2) r.values.push_back(word(7 + i));
             break;
         }
-        default: break;
+        default:
+            break;
     }
     return r;
 }

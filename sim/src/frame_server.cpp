@@ -36,7 +36,8 @@ FrameServer::FrameServer(BusModel& bus, int fd, int baud, bool pace, ClockFn clo
 void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
     // The inter-frame silence is 3.5 character times, at least 1.75 ms as Modbus fixes above 19200 baud.
     const auto silence = std::max<std::chrono::microseconds>(
-        std::chrono::duration_cast<std::chrono::microseconds>(byteTime_ * 35 / 10), std::chrono::microseconds(1750));
+        std::chrono::duration_cast<std::chrono::microseconds>(byteTime_ * 35 / 10),
+        std::chrono::microseconds(1750));
     FrameParser parser(silence);
     std::deque<std::uint8_t> out;
     TimePoint nextWrite{};
@@ -50,7 +51,8 @@ void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
         if (!out.empty() && !blocked) {
             wait = nextWrite - real;
         } else if (const auto deadline = parser.silenceDeadline()) {
-            wait = std::min<std::chrono::nanoseconds>(wait, *deadline - real + std::chrono::microseconds(100));
+            wait =
+                std::min<std::chrono::nanoseconds>(wait, *deadline - real + std::chrono::microseconds(100));
         }
         pollfd fds[2] = {{fd_, static_cast<short>(POLLIN | (blocked ? POLLOUT : 0)), 0}, {wakeFd, POLLIN, 0}};
         const timespec ts = toTimespec(wait);
@@ -87,7 +89,8 @@ void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
         }
         if (!out.empty() && !blocked && real >= nextWrite) {
             std::size_t chunk = out.size();
-            if (pace_) chunk = std::min<std::size_t>(out.size(), std::max<std::int64_t>(1, kPaceSlice / byteTime_));
+            if (pace_)
+                chunk = std::min<std::size_t>(out.size(), std::max<std::int64_t>(1, kPaceSlice / byteTime_));
             std::uint8_t piece[4096];
             chunk = std::min(chunk, sizeof piece);
             std::copy_n(out.begin(), chunk, piece);

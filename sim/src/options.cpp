@@ -51,7 +51,8 @@ bool parseIdList(const std::string& text, std::vector<std::uint8_t>& ids) {
         const auto last = dash == std::string::npos ? first : parseInt(part.substr(dash + 1), 1, 247);
         if (!first || !last || *last < *first) return false;
         for (auto id = *first; id <= *last; ++id)
-            if (std::find(ids.begin(), ids.end(), id) == ids.end()) ids.push_back(static_cast<std::uint8_t>(id));
+            if (std::find(ids.begin(), ids.end(), id) == ids.end())
+                ids.push_back(static_cast<std::uint8_t>(id));
     }
     return !ids.empty();
 }
@@ -60,7 +61,8 @@ const char* programUsage() {
     return "usage: talvex-sim [options]\n"
            "Simulated hydrogen sensors on a pseudo-terminal; prints the device path on its first line.\n"
            "  --sensors LIST          sensor IDs, e.g. 1-3,7 (default 1)\n"
-           "  --model NAME | ID:NAME  model family for all sensors or one (ModelKA..ModelKF; default ModelKA)\n"
+           "  --model NAME | ID:NAME  model family for all sensors or one (ModelKA..ModelKF; default "
+           "ModelKA)\n"
            "  --concentrator ID       wireless concentrator answering node blocks 256*k + offset, k = 1..16\n"
            "  --wireless LIST         sensors that behave as wireless sensors (default: those of ModelKF)\n"
            "  --history v1|v2         history record format (default v2)\n"
@@ -117,7 +119,8 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
             const std::string name = colon == std::string::npos ? v : v.substr(colon + 1);
             const auto model = parseModelName(name);
             if (!model) {
-                error = "--model: unknown model '" + name + "' (ModelKA, ModelKB, ModelKC, ModelKD, ModelKE, ModelKG, ModelKGC, ModelKF)";
+                error = "--model: unknown model '" + name +
+                        "' (ModelKA, ModelKB, ModelKC, ModelKD, ModelKE, ModelKG, ModelKGC, ModelKF)";
                 return false;
             }
             if (colon == std::string::npos) {
@@ -159,7 +162,8 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
             if (!value(v)) return false;
             const auto b = parseInt(v, 1, 10000000);
             if (!b || std::find(std::begin(kBauds), std::end(kBauds), *b) == std::end(kBauds)) {
-                error = "--baud: unsupported rate '" + v + "' (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)";
+                error = "--baud: unsupported rate '" + v +
+                        "' (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)";
                 return false;
             }
             bus.baud = static_cast<int>(*b);
@@ -192,8 +196,9 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
                 error = opt + ": expected a rate between 0 and 1, got '" + v + "'";
                 return false;
             }
-            (opt == "--crc-errors" ? bus.faults.crcErrorRate : opt == "--drop" ? bus.faults.dropRate
-                                                                                : bus.faults.truncateRate) = *rate;
+            (opt == "--crc-errors" ? bus.faults.crcErrorRate
+             : opt == "--drop"     ? bus.faults.dropRate
+                                   : bus.faults.truncateRate) = *rate;
         } else if (opt == "--delay") {
             if (!value(v)) return false;
             const auto ms = parseInt(v, 0, 60000);
@@ -223,8 +228,10 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         } else if (opt == "--not-fitted") {
             if (!value(v)) return false;
             for (const auto& part : split(v, ',')) {
-                if (part == "pressure") noPressure = true;
-                else if (part == "moisture") noMoisture = true;
+                if (part == "pressure")
+                    noPressure = true;
+                else if (part == "moisture")
+                    noMoisture = true;
                 else {
                     error = "--not-fitted: expected pressure and/or moisture, got '" + part + "'";
                     return false;
@@ -236,12 +243,14 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         }
     }
 
-    if (concentrator && std::find(ids.begin(), ids.end(), *concentrator) == ids.end()) ids.push_back(*concentrator);
+    if (concentrator && std::find(ids.begin(), ids.end(), *concentrator) == ids.end())
+        ids.push_back(*concentrator);
     std::sort(ids.begin(), ids.end());
     bus.sensors.clear();
     for (const auto id : ids) {
         const auto it = models.find(id);
-        SensorConfig c = defaultSensorConfig(id, it != models.end() ? it->second : allModel.value_or(SensorModel::KA));
+        SensorConfig c =
+            defaultSensorConfig(id, it != models.end() ? it->second : allModel.value_or(SensorModel::KA));
         if (wireless) c.wireless = std::find(wireless->begin(), wireless->end(), id) != wireless->end();
         c.concentrator = concentrator && *concentrator == id;
         c.historyFormat = historyFormat;

@@ -17,19 +17,30 @@ namespace {
 
 speed_t speedFor(int baud) {
     switch (baud) {
-        case 1200: return B1200;
-        case 2400: return B2400;
-        case 4800: return B4800;
-        case 9600: return B9600;
-        case 19200: return B19200;
-        case 38400: return B38400;
-        case 57600: return B57600;
-        case 115200: return B115200;
-        default: return B19200;
+        case 1200:
+            return B1200;
+        case 2400:
+            return B2400;
+        case 4800:
+            return B4800;
+        case 9600:
+            return B9600;
+        case 19200:
+            return B19200;
+        case 38400:
+            return B38400;
+        case 57600:
+            return B57600;
+        case 115200:
+            return B115200;
+        default:
+            return B19200;
     }
 }
 
-std::string errnoText(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
+std::string errnoText(const char* what) {
+    return std::string(what) + ": " + std::strerror(errno);
+}
 
 }  // namespace
 
@@ -70,7 +81,7 @@ bool PtyEndpoint::open(int baud, std::string& error) {
 }
 
 bool PtyEndpoint::link(const std::string& path, std::string& error) {
-    struct stat st{};
+    struct stat st {};
     if (::lstat(path.c_str(), &st) == 0) {
         if (!S_ISLNK(st.st_mode)) {
             error = "cannot create link " + path + ": a file of that name exists";
@@ -91,7 +102,8 @@ void PtyEndpoint::close() {
         // Remove the link only while it still names our device (another run may have taken it).
         char target[PATH_MAX] = {};
         const auto n = ::readlink(linkPath_.c_str(), target, sizeof target - 1);
-        if (n > 0 && slavePath_ == std::string(target, static_cast<std::size_t>(n))) ::unlink(linkPath_.c_str());
+        if (n > 0 && slavePath_ == std::string(target, static_cast<std::size_t>(n)))
+            ::unlink(linkPath_.c_str());
         linkPath_.clear();
     }
     if (slaveHold_ >= 0) ::close(slaveHold_);

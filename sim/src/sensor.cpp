@@ -50,7 +50,9 @@ std::uint32_t ppm32(double ppm) {
 
 constexpr std::uint16_t kTextBlocks[] = {31, 41, 51, 71, 89};
 
-bool isGasPhase(SensorModel model) { return isGasPhaseModel(model); }
+bool isGasPhase(SensorModel model) {
+    return isGasPhaseModel(model);
+}
 
 }  // namespace
 
@@ -101,20 +103,19 @@ Sensor::Sensor(const SensorConfig& config, const Timing& timing, std::uint64_t s
     texts_[71] = buf;
     texts_[89] = config.wireless ? "V3.1.4-W" : "V2.6.0";
 
-
     // Coefficients as a fresh sensor renders them.
     const std::pair<std::uint16_t, const char*> defaults[] = {
-        {2551, "0.000"},     {2552, "0.0"},        {2553, "1.0"},        {2554, "0.0"},     {2555, "100.000"},
-        {2556, "0.0"},       {2557, "1.0"},        {2558, "0.0"},        {2559, "1000.000"}, {2560, "0.0"},
-        {2561, "1.0"},       {2562, "0.0"},        {2563, "5000.000"},   {2564, "0.0"},     {2565, "2000.0"},
-        {2566, "0.0"},       {2567, "1.0"},        {2568, "0.0"},        {2569, "1.0"},     {2570, "0.0"},
-        {2576, "1.0"},       {2577, "0.0"},        {2578, "1.0"},        {2579, "0.0"},     {2580, "0.0000"},
-        {2581, "0.0000"},    {2582, "0.0000"},     {2583, "0.0000"},     {2584, "0.0000"},  {2585, "0.0000"},
-        {2586, "0.0000"},    {2587, "240101"},     {2588, "100.0000"},   {2589, "110.0000"}, {2590, "120.0000"},
-        {2591, "130.0000"},  {2592, "95.0000"},    {2593, "1.0000"},     {2594, "0.0000"},  {2595, "1.0000"},
-        {2596, "0.0000"},    {2597, "1.0000"},     {2598, "0.0000"},     {2599, "0.0"},     {2600, "1.0"},
-        {2601, "107.79"},    {2602, "101.325"},    {2603, "0.5"},        {2604, "0.05"},    {2605, "0.0"},
-        {2606, "1.0"},       {2607, "0.0"},        {2608, "0.0"}};
+        {2551, "0.000"},    {2552, "0.0"},     {2553, "1.0"},      {2554, "0.0"},      {2555, "100.000"},
+        {2556, "0.0"},      {2557, "1.0"},     {2558, "0.0"},      {2559, "1000.000"}, {2560, "0.0"},
+        {2561, "1.0"},      {2562, "0.0"},     {2563, "5000.000"}, {2564, "0.0"},      {2565, "2000.0"},
+        {2566, "0.0"},      {2567, "1.0"},     {2568, "0.0"},      {2569, "1.0"},      {2570, "0.0"},
+        {2576, "1.0"},      {2577, "0.0"},     {2578, "1.0"},      {2579, "0.0"},      {2580, "0.0000"},
+        {2581, "0.0000"},   {2582, "0.0000"},  {2583, "0.0000"},   {2584, "0.0000"},   {2585, "0.0000"},
+        {2586, "0.0000"},   {2587, "240101"},  {2588, "100.0000"}, {2589, "110.0000"}, {2590, "120.0000"},
+        {2591, "130.0000"}, {2592, "95.0000"}, {2593, "1.0000"},   {2594, "0.0000"},   {2595, "1.0000"},
+        {2596, "0.0000"},   {2597, "1.0000"},  {2598, "0.0000"},   {2599, "0.0"},      {2600, "1.0"},
+        {2601, "107.79"},   {2602, "101.325"}, {2603, "0.5"},      {2604, "0.05"},     {2605, "0.0"},
+        {2606, "1.0"},      {2607, "0.0"},     {2608, "0.0"}};
     for (const auto& [code, text] : defaults) items_[code] = text;
 }
 
@@ -149,7 +150,9 @@ bool Sensor::knows(std::uint16_t address, bool concentrator) {
     return concentrator && isNodeRegister(address);
 }
 
-bool Sensor::writable(std::uint16_t address) { return inRanges(address, kWritable, std::size(kWritable)); }
+bool Sensor::writable(std::uint16_t address) {
+    return inRanges(address, kWritable, std::size(kWritable));
+}
 
 void Sensor::setNotFitted(bool pressure, bool moisture) {
     config_.pressureFitted = !pressure;
@@ -169,7 +172,8 @@ void Sensor::later(TimePoint now, Millis delay, std::function<void()> apply) {
 void Sensor::settle(TimePoint now) {
     // Apply due work in the order it was scheduled; applying may schedule more.
     for (;;) {
-        auto it = std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.due <= now; });
+        auto it =
+            std::find_if(pending_.begin(), pending_.end(), [&](const Pending& p) { return p.due <= now; });
         if (it == pending_.end()) return;
         auto apply = std::move(it->apply);
         pending_.erase(it);
@@ -213,52 +217,87 @@ std::uint16_t Sensor::readOne(std::uint16_t address, const Measurement& m, TimeP
     const auto hi = [](std::uint32_t v) { return static_cast<std::uint16_t>(v >> 16); };
     const auto lo = [](std::uint32_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); };
     switch (address) {
-        case 0: case 2: return hi(ppm32(m.dissolved));
-        case 1: case 3: return lo(ppm32(m.dissolved));
-        case 4: return hi(ppm32(m.gas));
-        case 5: return lo(ppm32(m.gas));
-        case 6: return tempRaw(m.sensorTemperature);
-        case 8: return tempRaw(m.oilTemperature);
-        case 9: return m.energy;
-        case 10: return static_cast<std::uint16_t>(sendIntervalTenths_ * 10);
-        case 14: return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::clamp(m.dailyRate, -32768, 32767)));
-        case 7: case 11: case 12: case 13: return 0;
-        case 111: return m.status;
-        case 102: return hi(config_.historyRecords);
-        case 103: return lo(config_.historyRecords);
-        case 150: return id_;
-        case 160: return commandReadBack_;
-        case 161: return floatLowFirst(static_cast<float>(m.pressure))[0];
-        case 162: return floatLowFirst(static_cast<float>(m.pressure))[1];
-        case 163: return floatLowFirst(static_cast<float>(m.moistureTemperature))[0];
-        case 164: return floatLowFirst(static_cast<float>(m.moistureTemperature))[1];
-        case 165: return floatLowFirst(static_cast<float>(m.moisture))[0];
-        case 166: return floatLowFirst(static_cast<float>(m.moisture))[1];
-        case 173: case 174: {
+        case 0:
+        case 2:
+            return hi(ppm32(m.dissolved));
+        case 1:
+        case 3:
+            return lo(ppm32(m.dissolved));
+        case 4:
+            return hi(ppm32(m.gas));
+        case 5:
+            return lo(ppm32(m.gas));
+        case 6:
+            return tempRaw(m.sensorTemperature);
+        case 8:
+            return tempRaw(m.oilTemperature);
+        case 9:
+            return m.energy;
+        case 10:
+            return static_cast<std::uint16_t>(sendIntervalTenths_ * 10);
+        case 14:
+            return static_cast<std::uint16_t>(
+                static_cast<std::int16_t>(std::clamp(m.dailyRate, -32768, 32767)));
+        case 7:
+        case 11:
+        case 12:
+        case 13:
+            return 0;
+        case 111:
+            return m.status;
+        case 102:
+            return hi(config_.historyRecords);
+        case 103:
+            return lo(config_.historyRecords);
+        case 150:
+            return id_;
+        case 160:
+            return commandReadBack_;
+        case 161:
+            return floatLowFirst(static_cast<float>(m.pressure))[0];
+        case 162:
+            return floatLowFirst(static_cast<float>(m.pressure))[1];
+        case 163:
+            return floatLowFirst(static_cast<float>(m.moistureTemperature))[0];
+        case 164:
+            return floatLowFirst(static_cast<float>(m.moistureTemperature))[1];
+        case 165:
+            return floatLowFirst(static_cast<float>(m.moisture))[0];
+        case 166:
+            return floatLowFirst(static_cast<float>(m.moisture))[1];
+        case 173:
+        case 174: {
             // Platinum element, 100 ohm at 0 degC, in milliohms.
             const double ohms = 100.0 * (1.0 + 0.00385 * m.sensorTemperature);
-            const auto milli = static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(ohms * 1000)));
+            const auto milli =
+                static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(ohms * 1000)));
             return address == 173 ? hi(milli) : lo(milli);
         }
-        default: break;
+        default:
+            break;
     }
     if (address >= 130 && address <= 133) {
         const auto t = static_cast<std::time_t>(wallSeconds(now) + clockOffset_);
         std::tm tm{};
         localtime_r(&t, &tm);
         switch (address) {
-            case 130: return static_cast<std::uint16_t>(toBcd(static_cast<unsigned>(tm.tm_mon + 1)) << 8 |
-                                                        toBcd(static_cast<unsigned>(tm.tm_mday)));
-            case 131: return toBcd(static_cast<unsigned>(tm.tm_year + 1900));
-            case 132: return toBcd(static_cast<unsigned>(tm.tm_hour));
-            default: return static_cast<std::uint16_t>(toBcd(static_cast<unsigned>(tm.tm_min)) << 8 |
-                                                       toBcd(static_cast<unsigned>(tm.tm_sec)));
+            case 130:
+                return static_cast<std::uint16_t>(toBcd(static_cast<unsigned>(tm.tm_mon + 1)) << 8 |
+                                                  toBcd(static_cast<unsigned>(tm.tm_mday)));
+            case 131:
+                return toBcd(static_cast<unsigned>(tm.tm_year + 1900));
+            case 132:
+                return toBcd(static_cast<unsigned>(tm.tm_hour));
+            default:
+                return static_cast<std::uint16_t>(toBcd(static_cast<unsigned>(tm.tm_min)) << 8 |
+                                                  toBcd(static_cast<unsigned>(tm.tm_sec)));
         }
     }
     for (const std::uint16_t first : kTextBlocks) {
         if (address >= first && address < first + 10) {
             const auto it = texts_.find(first);
-            const auto regs = text20ReadLayout(it == texts_.end() ? std::string_view{} : std::string_view{it->second});
+            const auto regs =
+                text20ReadLayout(it == texts_.end() ? std::string_view{} : std::string_view{it->second});
             return regs[address - first];
         }
     }
@@ -279,20 +318,34 @@ std::uint16_t Sensor::readNode(std::uint16_t address, TimePoint now) {
     const double oil = oilTemperatureAt(t + 311.0 * k);
     const auto v = ppm32(h);
     switch (offset) {
-        case 0: case 2: return static_cast<std::uint16_t>(v >> 16);
-        case 1: case 3: return static_cast<std::uint16_t>(v & 0xFFFF);
-        case 4: return static_cast<std::uint16_t>(ppm32(h * 20) >> 16);
-        case 5: return static_cast<std::uint16_t>(ppm32(h * 20) & 0xFFFF);
-        case 6: case 8: return tempRaw(oil);
-        case 9: return static_cast<std::uint16_t>(std::max(5.0, 98.0 - 4.0 * k - secondsSinceStart(now) / 86400.0));
-        case 10: return 600;
-        case 14: return static_cast<std::uint16_t>(static_cast<std::int16_t>(std::lround(h - std::max(0.0, hydrogenAt(t - 86400) * scale))));
+        case 0:
+        case 2:
+            return static_cast<std::uint16_t>(v >> 16);
+        case 1:
+        case 3:
+            return static_cast<std::uint16_t>(v & 0xFFFF);
+        case 4:
+            return static_cast<std::uint16_t>(ppm32(h * 20) >> 16);
+        case 5:
+            return static_cast<std::uint16_t>(ppm32(h * 20) & 0xFFFF);
+        case 6:
+        case 8:
+            return tempRaw(oil);
+        case 9:
+            return static_cast<std::uint16_t>(
+                std::max(5.0, 98.0 - 4.0 * k - secondsSinceStart(now) / 86400.0));
+        case 10:
+            return 600;
+        case 14:
+            return static_cast<std::uint16_t>(
+                static_cast<std::int16_t>(std::lround(h - std::max(0.0, hydrogenAt(t - 86400) * scale))));
         case 111: {
             const auto cycle = std::max<std::int64_t>(1, timing_.measureCycle.count());
             const auto phase = (std::chrono::duration_cast<Millis>(now - start_).count() + 1000 * k) % cycle;
             return phase * 3 < cycle * 2 ? 0x0201 : 0x0202;
         }
-        default: return 0;  // no pressure or moisture on wireless nodes
+        default:
+            return 0;  // no pressure or moisture on wireless nodes
     }
 }
 
@@ -310,7 +363,8 @@ Reply Sensor::write(const Request& request, TimePoint now) {
     for (std::size_t i = 0; i < request.values.size(); ++i)
         writeOne(static_cast<std::uint16_t>(request.address + i), request.values[i], now);
     // History start: the sensor answers with its records instead of an echo.
-    if (request.function == 6 && request.address == 101 && request.values.size() == 1 && request.values[0] == 1001) {
+    if (request.function == 6 && request.address == 101 && request.values.size() == 1 &&
+        request.values[0] == 1001) {
         reply.stream = historyStream(now);
         reply.streamOnly = true;
     }
@@ -321,7 +375,8 @@ void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now)
     switch (address) {
         case 9: {
             const auto energy = static_cast<std::uint8_t>(value & 0xFF);
-            later(now, config_.wireless ? timing_.wirelessApply : Millis{0}, [this, energy] { energy_ = energy; });
+            later(now, config_.wireless ? timing_.wirelessApply : Millis{0},
+                  [this, energy] { energy_ = energy; });
             return;
         }
         case 10: {
@@ -330,15 +385,34 @@ void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now)
                   [this, tenths] { sendIntervalTenths_ = tenths; });
             return;
         }
-        case 150: id_ = static_cast<std::uint8_t>(value); return;
-        case 160: command(value, now); return;
-        case 253: commit(value, now); return;
-        case 254: textCommand(value, now); return;
-        case 159: case 169: case 170: fineAdjust(address, value, now); return;
-        case 121: case 122: case 123: case 126: case 127: case 128: case 129:
+        case 150:
+            id_ = static_cast<std::uint8_t>(value);
+            return;
+        case 160:
+            command(value, now);
+            return;
+        case 253:
+            commit(value, now);
+            return;
+        case 254:
+            textCommand(value, now);
+            return;
+        case 159:
+        case 169:
+        case 170:
+            fineAdjust(address, value, now);
+            return;
+        case 121:
+        case 122:
+        case 123:
+        case 126:
+        case 127:
+        case 128:
+        case 129:
             calibrationWrite(address, value, now);
             return;
-        default: break;
+        default:
+            break;
     }
     if (address >= 130 && address <= 133) {
         // Replace one field of the sensor clock; the clock runs on from there.
@@ -365,7 +439,8 @@ void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now)
         }
         tm.tm_isdst = -1;
         const std::time_t set = std::mktime(&tm);
-        if (set != static_cast<std::time_t>(-1)) clockOffset_ = static_cast<double>(set) - std::floor(nowWall);
+        if (set != static_cast<std::time_t>(-1))
+            clockOffset_ = static_cast<double>(set) - std::floor(nowWall);
         return;
     }
     regs_[address] = value;

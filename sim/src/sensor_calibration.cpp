@@ -39,20 +39,27 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
     switch (address) {
         case 121:
             switch (value) {
-                case 1001: case 1: case 2001: case 3001: case 4001:
+                case 1001:
+                case 1:
+                case 2001:
+                case 3001:
+                case 4001:
                     if (refuse) regs_[121] = kRefused;  // otherwise the start code reads back
                     return;
                 case 17:
                     later(now, timing_.processing, [this, refuse, fail, reference32, now] {
-                        if (refuse) regs_[121] = kRefused;
-                        else if (fail) regs_[121] = kFailed;
+                        if (refuse)
+                            regs_[121] = kRefused;
+                        else if (fail)
+                            regs_[121] = kFailed;
                         else {
                             applyHydrogenCalibration(reference32(), now);
                             regs_[121] = 16;
                         }
                     });
                     return;
-                default: return;
+                default:
+                    return;
             }
         case 122:
             switch (value) {
@@ -62,17 +69,22 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
                 case 17:
                 case 1001:
                     later(now, timing_.processing, [this, value, refuse, fail, reference32, now] {
-                        if (refuse) regs_[122] = kRefused;
-                        else if (fail) regs_[122] = kFailed;
+                        if (refuse)
+                            regs_[122] = kRefused;
+                        else if (fail)
+                            regs_[122] = kFailed;
                         else {
                             // In laboratory mode the reference arrives divided by 18.5.
-                            const double ref = runMode_ == 5 && value == 1001 ? reference32() * 18.5 : reference32();
+                            const double ref =
+                                runMode_ == 5 && value == 1001 ? reference32() * 18.5 : reference32();
                             applyHydrogenCalibration(ref, now);
                             regs_[122] = value == 17 ? 16 : 0;
                         }
                     });
                     return;
-                case 2001: case 3001: case 4001:
+                case 2001:
+                case 3001:
+                case 4001:
                     later(now, timing_.processing, [this, value, refuse, fail, now] {
                         if (refuse) {
                             regs_[122] = kRefused;
@@ -91,18 +103,31 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
                         regs_[122] = 0;
                     });
                     return;
-                default: return;
+                default:
+                    return;
             }
         case 123:
             switch (value) {
-                case 1: hydrogenGain_ = 1.0; return;
-                case 2: resetSettings(now); return;
-                case 3: pressureOffset_ = 0; return;
-                case 4: moistureOffset_ = 0; return;
-                case 5: moistureTempOffset_ = 0; return;
-                default: return;
+                case 1:
+                    hydrogenGain_ = 1.0;
+                    return;
+                case 2:
+                    resetSettings(now);
+                    return;
+                case 3:
+                    pressureOffset_ = 0;
+                    return;
+                case 4:
+                    moistureOffset_ = 0;
+                    return;
+                case 5:
+                    moistureTempOffset_ = 0;
+                    return;
+                default:
+                    return;
             }
-        default: return;  // 126-129: reference and date, taken by the calibrate command
+        default:
+            return;  // 126-129: reference and date, taken by the calibrate command
     }
 }
 

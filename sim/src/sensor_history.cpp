@@ -22,7 +22,9 @@ void putFloatLe(std::vector<std::uint8_t>& out, float f) {
     for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(bits >> (8 * i)));
 }
 
-std::uint8_t bcd2(int v) { return static_cast<std::uint8_t>(toBcd(static_cast<unsigned>(v)) & 0xFF); }
+std::uint8_t bcd2(int v) {
+    return static_cast<std::uint8_t>(toBcd(static_cast<unsigned>(v)) & 0xFF);
+}
 
 }  // namespace
 

@@ -17,7 +17,9 @@ double Sensor::secondsSinceStart(TimePoint now) const {
     return std::chrono::duration<double>(now - start_).count();
 }
 
-double Sensor::wallSeconds(TimePoint now) const { return wallStart_ + secondsSinceStart(now); }
+double Sensor::wallSeconds(TimePoint now) const {
+    return wallStart_ + secondsSinceStart(now);
+}
 
 // Main hydrogen value (dissolved for in-oil models, gas phase for gas-phase models) at t seconds.
 double Sensor::hydrogenAt(double t) const {
@@ -33,18 +35,30 @@ double Sensor::oilTemperatureAt(double t) const {
 
 double Sensor::targetSensorTemperature() const {
     switch (runMode_) {
-        case 4: return -1000;  // heating off: follows the oil
-        case 5: return 50;
-        case 7: return 70;
-        case 9: return 90;
-        case 0x11: return 110;
-        case 0x20: return 20;
-        case 0x30: return 30;
-        case 0x40: return 40;
-        case 0x60: return 60;
-        case 0x80: return 80;
-        case 0x10: return 100;
-        default: return 70;
+        case 4:
+            return -1000;  // heating off: follows the oil
+        case 5:
+            return 50;
+        case 7:
+            return 70;
+        case 9:
+            return 90;
+        case 0x11:
+            return 110;
+        case 0x20:
+            return 20;
+        case 0x30:
+            return 30;
+        case 0x40:
+            return 40;
+        case 0x60:
+            return 60;
+        case 0x80:
+            return 80;
+        case 0x10:
+            return 100;
+        default:
+            return 70;
     }
 }
 

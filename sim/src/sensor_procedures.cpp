@@ -32,7 +32,8 @@ std::vector<Field> s64(std::initializer_list<std::pair<std::uint16_t, std::uint1
     return f;
 }
 
-std::vector<Field> s32(std::initializer_list<std::pair<std::uint16_t, std::uint16_t>> list, Kind kind = Kind::S32e4) {
+std::vector<Field> s32(std::initializer_list<std::pair<std::uint16_t, std::uint16_t>> list,
+                       Kind kind = Kind::S32e4) {
     std::vector<Field> f;
     for (const auto& [reg, item] : list) f.push_back({reg, kind, item});
     return f;
@@ -47,13 +48,30 @@ const std::vector<CommitSpec>& commitTable() {
         t.push_back({68, 102, s64({{19, 0}})});
         t.push_back({85, 102, s64({{19, 0}})});
         t.push_back({1001, 9001, s32({{19, 2583}, {21, 2584}, {23, 2585}, {25, 2586}})});
-        auto f1002 = s32({{21, 2588}, {23, 2589}, {25, 2590}, {27, 2591}, {29, 2592}, {179, 2593}, {181, 2594},
-                          {183, 2595}, {185, 2596}, {187, 2597}, {189, 2598}});
+        auto f1002 = s32({{21, 2588},
+                          {23, 2589},
+                          {25, 2590},
+                          {27, 2591},
+                          {29, 2592},
+                          {179, 2593},
+                          {181, 2594},
+                          {183, 2595},
+                          {185, 2596},
+                          {187, 2597},
+                          {189, 2598}});
         f1002.insert(f1002.begin(), Field{19, Kind::Batch, 2587});
         t.push_back({1002, 9002, f1002});
-        auto f1003 = s64({{19, 2552}, {23, 2553}, {27, 2554}, {179, 2556}, {183, 2557}, {187, 2558}, {231, 2560},
-                          {235, 2561}, {239, 2562}});
-        for (const auto& f : s32({{243, 2551}, {245, 2555}, {247, 2559}, {249, 2563}}, Kind::S32e3)) f1003.push_back(f);
+        auto f1003 = s64({{19, 2552},
+                          {23, 2553},
+                          {27, 2554},
+                          {179, 2556},
+                          {183, 2557},
+                          {187, 2558},
+                          {231, 2560},
+                          {235, 2561},
+                          {239, 2562}});
+        for (const auto& f : s32({{243, 2551}, {245, 2555}, {247, 2559}, {249, 2563}}, Kind::S32e3))
+            f1003.push_back(f);
         t.push_back({1003, 9003, f1003});
         t.push_back({1004, 9004, s32({{19, 2580}, {21, 2581}, {23, 2582}})});
         t.push_back({1005, 9005, s64({{19, 2569}, {23, 2570}})});
@@ -73,7 +91,8 @@ std::string renderScaled(std::int64_t value, int decimals) {
     std::int64_t scale = 1;
     for (int i = 0; i < decimals; ++i) scale *= 10;
     const bool negative = value < 0;
-    const auto magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const auto magnitude =
+        negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     const auto whole = magnitude / static_cast<std::uint64_t>(scale);
     auto frac = magnitude % static_cast<std::uint64_t>(scale);
     std::string fracText;
@@ -89,9 +108,23 @@ std::string renderScaled(std::int64_t value, int decimals) {
 
 bool isRunMode(std::uint16_t v) {
     switch (v) {
-        case 1: case 2: case 3: case 4: case 5: case 7: case 9: case 0x11: case 0x10: case 0x20: case 0x30:
-        case 0x40: case 0x60: case 0x80: return true;
-        default: return false;
+        case 1:
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 7:
+        case 9:
+        case 0x11:
+        case 0x10:
+        case 0x20:
+        case 0x30:
+        case 0x40:
+        case 0x60:
+        case 0x80:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -109,13 +142,22 @@ void Sensor::commit(std::uint16_t code, TimePoint now) {
         for (const auto& f : spec->fields) {
             if (f.item == 0) continue;
             std::uint16_t r[4] = {reg(f.reg), reg(static_cast<std::uint16_t>(f.reg + 1)),
-                                  reg(static_cast<std::uint16_t>(f.reg + 2)), reg(static_cast<std::uint16_t>(f.reg + 3))};
+                                  reg(static_cast<std::uint16_t>(f.reg + 2)),
+                                  reg(static_cast<std::uint16_t>(f.reg + 3))};
             const auto v32 = static_cast<std::int32_t>(u32HighFirst(r[0], r[1]));
             switch (f.kind) {
-                case Kind::S64e9: rendered.emplace_back(f.item, renderScaled(s64HighFirst(r), 9)); break;
-                case Kind::S32e4: rendered.emplace_back(f.item, renderScaled(v32, 4)); break;
-                case Kind::S32e3: rendered.emplace_back(f.item, renderScaled(v32, 3)); break;
-                case Kind::Batch: rendered.emplace_back(f.item, std::to_string(v32 / 10000)); break;
+                case Kind::S64e9:
+                    rendered.emplace_back(f.item, renderScaled(s64HighFirst(r), 9));
+                    break;
+                case Kind::S32e4:
+                    rendered.emplace_back(f.item, renderScaled(v32, 4));
+                    break;
+                case Kind::S32e3:
+                    rendered.emplace_back(f.item, renderScaled(v32, 3));
+                    break;
+                case Kind::Batch:
+                    rendered.emplace_back(f.item, std::to_string(v32 / 10000));
+                    break;
             }
         }
     }
@@ -139,11 +181,21 @@ void Sensor::textCommand(std::uint16_t code, TimePoint now) {
         return textFromWriteLayout(r);
     };
     switch (code) {
-        case 2571: signer_ = staged(191); break;
-        case 2572: texts_[31] = staged(31); break;
-        case 2573: texts_[41] = staged(41); break;
-        case 2574: texts_[51] = staged(51); break;
-        case 2575: texts_[71] = staged(71); break;
+        case 2571:
+            signer_ = staged(191);
+            break;
+        case 2572:
+            texts_[31] = staged(31);
+            break;
+        case 2573:
+            texts_[41] = staged(41);
+            break;
+        case 2574:
+            texts_[51] = staged(51);
+            break;
+        case 2575:
+            texts_[71] = staged(71);
+            break;
         default:
             if (code < 2549 || code > 2608 || (code != 2549 && code != 2550 && !items_.count(code))) {
                 regs_[254] = 0xFFFF;  // never ten times any code

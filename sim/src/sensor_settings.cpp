@@ -12,8 +12,8 @@ namespace {
 
 // Settings registers kept: range, analog outputs, operation mode, thresholds, storage interval,
 // data date and the fine-adjustment results.
-constexpr std::uint16_t kKeptRegisters[] = {83,  84,  141, 142, 143, 144, 145, 146, 147, 148, 151,
-                                            152, 153, 154, 155, 156, 157, 159, 169, 170};
+constexpr std::uint16_t kKeptRegisters[] = {83,  84,  141, 142, 143, 144, 145, 146, 147, 148,
+                                            151, 152, 153, 154, 155, 156, 157, 159, 169, 170};
 
 // Texts are stored with backslash escapes so any byte survives a line-based file.
 std::string escape(const std::string& s) {
@@ -48,10 +48,13 @@ std::string unescape(const std::string& s) {
 std::vector<std::string> Sensor::saveSettings() const {
     std::vector<std::string> lines;
     lines.push_back("id=" + std::to_string(id_));
-    for (const auto a : kKeptRegisters) lines.push_back("reg." + std::to_string(a) + "=" + std::to_string(reg(a)));
-    for (const auto& [first, text] : texts_) lines.push_back("text." + std::to_string(first) + "=" + escape(text));
+    for (const auto a : kKeptRegisters)
+        lines.push_back("reg." + std::to_string(a) + "=" + std::to_string(reg(a)));
+    for (const auto& [first, text] : texts_)
+        lines.push_back("text." + std::to_string(first) + "=" + escape(text));
     lines.push_back("signer=" + escape(signer_));
-    for (const auto& [code, text] : items_) lines.push_back("item." + std::to_string(code) + "=" + escape(text));
+    for (const auto& [code, text] : items_)
+        lines.push_back("item." + std::to_string(code) + "=" + escape(text));
     char buf[128];
     std::snprintf(buf, sizeof buf, "options=%u,%u,%u,%u", options_[0], options_[1], options_[2], options_[3]);
     lines.push_back(buf);
@@ -59,7 +62,8 @@ std::vector<std::string> Sensor::saveSettings() const {
     lines.push_back("interval=" + std::to_string(sendIntervalTenths_));
     std::snprintf(buf, sizeof buf, "gain=%.17g", hydrogenGain_);
     lines.push_back(buf);
-    std::snprintf(buf, sizeof buf, "offsets=%.17g,%.17g,%.17g", pressureOffset_, moistureOffset_, moistureTempOffset_);
+    std::snprintf(buf, sizeof buf, "offsets=%.17g,%.17g,%.17g", pressureOffset_, moistureOffset_,
+                  moistureTempOffset_);
     lines.push_back(buf);
     return lines;
 }
@@ -84,7 +88,8 @@ void Sensor::loadSetting(const std::string& key, const std::string& value) {
     } else if (key == "options") {
         unsigned o[4] = {};
         if (std::sscanf(value.c_str(), "%u,%u,%u,%u", &o[0], &o[1], &o[2], &o[3]) == 4)
-            for (int i = 0; i < 4; ++i) options_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(o[i]);
+            for (int i = 0; i < 4; ++i)
+                options_[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(o[i]);
         if (!config_.pressureFitted) options_[0] &= 0xFE;
         if (!config_.moistureFitted) options_[1] &= 0xFE;
     } else if (key == "energy") {

@@ -10,9 +10,13 @@ SimBus::SimBus(BusOptions options) : options_(std::move(options)), model_(option
     model_.setFaults(options_.faults);
 }
 
-SimBus::~SimBus() { stop(); }
+SimBus::~SimBus() {
+    stop();
+}
 
-TimePoint SimBus::now() const { return options_.clock ? options_.clock() : SteadyClock::now(); }
+TimePoint SimBus::now() const {
+    return options_.clock ? options_.clock() : SteadyClock::now();
+}
 
 bool SimBus::start(std::string* error) {
     std::string message;
@@ -25,12 +29,14 @@ bool SimBus::start(std::string* error) {
             }
         }
         if (options_.flowmeter && !model_.addFlowmeter(options_.flowmeterId, now())) {
-            if (error) *error = "flowmeter ID " + std::to_string(options_.flowmeterId) + " is taken by a sensor";
+            if (error)
+                *error = "flowmeter ID " + std::to_string(options_.flowmeterId) + " is taken by a sensor";
             return false;
         }
         built_ = true;
     }
-    if (!pty_.open(options_.baud, message) || (!options_.linkPath.empty() && !pty_.link(options_.linkPath, message))) {
+    if (!pty_.open(options_.baud, message) ||
+        (!options_.linkPath.empty() && !pty_.link(options_.linkPath, message))) {
         pty_.close();
         if (error) *error = message;
         return false;
@@ -40,7 +46,8 @@ bool SimBus::start(std::string* error) {
         if (error) *error = "cannot create wake-up pipe";
         return false;
     }
-    server_ = std::make_unique<FrameServer>(model_, pty_.masterFd(), options_.baud, options_.pace, options_.clock);
+    server_ =
+        std::make_unique<FrameServer>(model_, pty_.masterFd(), options_.baud, options_.pace, options_.clock);
     stop_ = false;
     thread_ = std::thread([this] { server_->run(stop_, wake_[0]); });
     running_ = true;
@@ -60,11 +67,17 @@ void SimBus::stop() {
     running_ = false;
 }
 
-std::uint64_t SimBus::droppedBytes() const { return server_ ? server_->droppedBytes() : 0; }
+std::uint64_t SimBus::droppedBytes() const {
+    return server_ ? server_->droppedBytes() : 0;
+}
 
-bool SimBus::addSensor(const SensorConfig& config) { return model_.addSensor(config, now()); }
+bool SimBus::addSensor(const SensorConfig& config) {
+    return model_.addSensor(config, now());
+}
 
-bool SimBus::removeSensor(std::uint8_t id) { return model_.remove(id); }
+bool SimBus::removeSensor(std::uint8_t id) {
+    return model_.remove(id);
+}
 
 bool SimBus::setValues(std::uint8_t id, const SensorValues& values) {
     return model_.withSensor(id, [&values](Sensor& s) { s.setValues(values); });

@@ -25,7 +25,9 @@ Bytes corrupted(Bytes b) {
 }
 
 // A request of a function the simulator does not serve and whose layout it cannot know.
-Bytes unknownFunction() { return withCrc({1, 0x2B, 0x0E, 0x01, 0x00}); }
+Bytes unknownFunction() {
+    return withCrc({1, 0x2B, 0x0E, 0x01, 0x00});
+}
 
 struct Chunk {
     Bytes bytes;
@@ -63,13 +65,25 @@ TEST(FrameParser, CutsAndResynchronises) {
         {"clean read", {{read, true}}, {read}},
         {"two frames in one chunk", {{concat({read, write}), true}}, {read, write}},
         {"function 16 framed by its byte count", {{many, true}}, {many}},
-        {"frame split over chunks", {{Bytes(read.begin(), read.begin() + 3), false}, {Bytes(read.begin() + 3, read.end()), true}}, {read}},
+        {"frame split over chunks",
+         {{Bytes(read.begin(), read.begin() + 3), false}, {Bytes(read.begin() + 3, read.end()), true}},
+         {read}},
         {"junk before a frame", {{concat({{0xFF, 0x00, 0x13}, read}), true}}, {read}},
         {"bad CRC then a good frame", {{concat({corrupted(read), write}), true}}, {write}},
-        {"partial frame dropped at the silence", {{Bytes(read.begin(), read.begin() + 5), true}, {write, true}}, {write}},
+        {"partial frame dropped at the silence",
+         {{Bytes(read.begin(), read.begin() + 5), true}, {write, true}},
+         {write}},
         {"unknown function recognised after the silence", {{unknownFunction(), true}}, {unknownFunction()}},
         {"only junk", {{{0x01, 0x2B, 0x99, 0x98, 0x97}, true}}, {}},
-        {"noise bytes of every value", {{[] { Bytes b; for (int i = 0; i < 256; ++i) b.push_back(static_cast<std::uint8_t>(i * 7)); return b; }(), true}, {read, true}}, {read}},
+        {"noise bytes of every value",
+         {{[] {
+               Bytes b;
+               for (int i = 0; i < 256; ++i) b.push_back(static_cast<std::uint8_t>(i * 7));
+               return b;
+           }(),
+           true},
+          {read, true}},
+         {read}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -93,12 +107,17 @@ TEST(FrameCodec, RequestLengthFromFunctionCode) {
         int length;
     };
     const std::vector<Case> cases = {
-        {{1}, 0},                        // function not yet known
-        {{1, 3}, 8},  {{1, 6}, 8},  {{1, 1}, 8},  {{1, 5}, 8},
-        {{1, 16, 0, 19, 0}, 0},          // byte count not yet in
-        {{1, 16, 0, 19, 0, 4, 8}, 17},   // 9 + byte count
+        {{1}, 0},  // function not yet known
+        {{1, 3}, 8},
+        {{1, 6}, 8},
+        {{1, 1}, 8},
+        {{1, 5}, 8},
+        {{1, 16, 0, 19, 0}, 0},         // byte count not yet in
+        {{1, 16, 0, 19, 0, 4, 8}, 17},  // 9 + byte count
         {{1, 15, 0, 0, 0, 9, 2}, 11},
-        {{1, 0x2B}, -1}, {{1, 0x83}, -1},
+        {{1, 0x2B}, -1},
+        {{1, 0x83}, -1},
     };
-    for (const auto& c : cases) EXPECT_EQ(talvex::sim::expectedRequestLength(c.head.data(), c.head.size()), c.length);
+    for (const auto& c : cases)
+        EXPECT_EQ(talvex::sim::expectedRequestLength(c.head.data(), c.head.size()), c.length);
 }

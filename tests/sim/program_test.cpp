@@ -149,11 +149,30 @@ TEST(SimProgram, BadOptionsExitWithStatus2AndSayWhy) {
 TEST(SimProgram, OptionsBuildTheBus) {
     talvex::sim::ProgramOptions o;
     std::string error;
-    ASSERT_TRUE(talvex::sim::parseProgramOptions(
-        {"--sensors", "1-3,7", "--model", "ModelKG", "--model", "7:ModelKF", "--concentrator", "9", "--no-flowmeter",
-         "--fast", "--seed", "5", "--silent", "2", "--exception", "3:111:4", "--refuse-calibration",
-         "--not-fitted", "moisture", "--history", "v1", "--delay", "20"},
-        o, error))
+    ASSERT_TRUE(talvex::sim::parseProgramOptions({"--sensors",
+                                                  "1-3,7",
+                                                  "--model",
+                                                  "ModelKG",
+                                                  "--model",
+                                                  "7:ModelKF",
+                                                  "--concentrator",
+                                                  "9",
+                                                  "--no-flowmeter",
+                                                  "--fast",
+                                                  "--seed",
+                                                  "5",
+                                                  "--silent",
+                                                  "2",
+                                                  "--exception",
+                                                  "3:111:4",
+                                                  "--refuse-calibration",
+                                                  "--not-fitted",
+                                                  "moisture",
+                                                  "--history",
+                                                  "v1",
+                                                  "--delay",
+                                                  "20"},
+                                                 o, error))
         << error;
     std::vector<unsigned> ids;
     for (const auto& s : o.bus.sensors) ids.push_back(s.id);
@@ -189,15 +208,17 @@ TEST(SimProgram, ServesTalvexCliAndEndsCleanly) {
         const Outcome id = runToEnd(TALVEX_CLI, {"read", "--port", link, "--id", "2", "--addr", "150"});
         EXPECT_EQ(id.exitCode, 0) << id.err;
         EXPECT_EQ(id.out, "150 2\n");
-        const Outcome block = runToEnd(TALVEX_CLI, {"read", "--port", sim.path, "--id", "1", "--addr", "0", "--count", "15"});
+        const Outcome block =
+            runToEnd(TALVEX_CLI, {"read", "--port", sim.path, "--id", "1", "--addr", "0", "--count", "15"});
         EXPECT_EQ(block.exitCode, 0) << block.err;
         EXPECT_EQ(std::count(block.out.begin(), block.out.end(), '\n'), 15);
-        const Outcome missing = runToEnd(TALVEX_CLI, {"read", "--port", sim.path, "--id", "1", "--addr", "61"});
+        const Outcome missing =
+            runToEnd(TALVEX_CLI, {"read", "--port", sim.path, "--id", "1", "--addr", "61"});
         EXPECT_EQ(missing.exitCode, 1);
         EXPECT_NE(missing.err.find("0x8002"), std::string::npos) << missing.err;
 
         EXPECT_EQ(sim.end(sig), 0);
-        struct stat st{};
+        struct stat st {};
         EXPECT_NE(::lstat(link.c_str(), &st), 0);  // link removed on exit
     }
 }
@@ -208,8 +229,12 @@ TEST(SimProgram, StateFileKeepsSettingsBetweenRuns) {
     {
         Sim sim({"--sensors", "1", "--fast", "--state", state});
         ASSERT_FALSE(sim.path.empty());
-        EXPECT_EQ(runToEnd(TALVEX_CLI, {"write", "--port", sim.path, "--id", "1", "--addr", "156", "7777"}).exitCode, 0);
-        EXPECT_EQ(runToEnd(TALVEX_CLI, {"write", "--port", sim.path, "--id", "1", "--addr", "150", "5"}).exitCode, 0);
+        EXPECT_EQ(runToEnd(TALVEX_CLI, {"write", "--port", sim.path, "--id", "1", "--addr", "156", "7777"})
+                      .exitCode,
+                  0);
+        EXPECT_EQ(
+            runToEnd(TALVEX_CLI, {"write", "--port", sim.path, "--id", "1", "--addr", "150", "5"}).exitCode,
+            0);
         EXPECT_EQ(sim.end(), 0);
     }
     Sim again({"--sensors", "1", "--fast", "--state", state});

@@ -18,7 +18,8 @@ TEST(Robustness, RandomRequestsGetWellFormedAnswers) {
     DirectMaster m(bus);
     SensorConfig concentrator = defaultSensorConfig(3, SensorModel::KA);
     concentrator.concentrator = true;
-    for (const auto& c : {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KF), concentrator})
+    for (const auto& c :
+         {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KF), concentrator})
         ASSERT_TRUE(bus.addSensor(c, m.now()));
     ASSERT_TRUE(bus.addFlowmeter(200, m.now()));
 
@@ -32,8 +33,9 @@ TEST(Robustness, RandomRequestsGetWellFormedAnswers) {
         const std::uint8_t slave = slaves[pick(0, 5)];
         const std::uint8_t function = functions[pick(0, 12)];
         // Addresses near the interesting places and anywhere else.
-        const std::uint16_t address =
-            static_cast<std::uint16_t>(pick(0, 3) == 0 ? pick(0, 65535) : pick(0, 1) ? pick(0, 260) : pick(250, 4400));
+        const std::uint16_t address = static_cast<std::uint16_t>(pick(0, 3) == 0 ? pick(0, 65535)
+                                                                 : pick(0, 1)    ? pick(0, 260)
+                                                                                 : pick(250, 4400));
         Bytes f{slave, function, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address)};
         if (function == 16 || function == 15) {
             const auto quantity = pick(0, 130);
@@ -41,7 +43,8 @@ TEST(Robustness, RandomRequestsGetWellFormedAnswers) {
             f.push_back(static_cast<std::uint8_t>(quantity >> 8));
             f.push_back(static_cast<std::uint8_t>(quantity));
             f.push_back(static_cast<std::uint8_t>(bytes));
-            for (std::uint32_t b = 0; b < (bytes & 0xFF); ++b) f.push_back(static_cast<std::uint8_t>(pick(0, 255)));
+            for (std::uint32_t b = 0; b < (bytes & 0xFF); ++b)
+                f.push_back(static_cast<std::uint8_t>(pick(0, 255)));
         } else {
             const auto value = pick(0, 2) ? pick(0, 130) : pick(0, 65535);
             f.push_back(static_cast<std::uint8_t>(value >> 8));
@@ -51,7 +54,8 @@ TEST(Robustness, RandomRequestsGetWellFormedAnswers) {
         const Answer a = m.send(frame);
         m.advance(Millis(pick(0, 100)));
         if (a.silent) continue;
-        const bool historyStream = function == 6 && a.bytes.size() != 8 && !a.bytes.empty() && a.bytes[0] == 0x5A;
+        const bool historyStream =
+            function == 6 && a.bytes.size() != 8 && !a.bytes.empty() && a.bytes[0] == 0x5A;
         if (historyStream) continue;
         ASSERT_GE(a.bytes.size(), 5u) << i;
         EXPECT_TRUE(talvex::crcMatches(a.bytes.data(), a.bytes.size())) << i;

@@ -12,7 +12,7 @@ using talvex::SensorModel;
 namespace {
 
 class RtuAgainstSim : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         BusOptions o;
         o.sensors = {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KG)};
@@ -29,7 +29,9 @@ protected:
     std::unique_ptr<SimBus> bus_;
 };
 
-std::uint16_t word(const unsigned char* b, int i) { return static_cast<std::uint16_t>(b[2 * i] << 8 | b[2 * i + 1]); }
+std::uint16_t word(const unsigned char* b, int i) {
+    return static_cast<std::uint16_t>(b[2 * i] << 8 | b[2 * i + 1]);
+}
 
 }  // namespace
 

@@ -22,12 +22,15 @@ Timing slowTiming() {
 }
 
 struct Bench {
-    explicit Bench(SensorConfig config = defaultSensorConfig(1, SensorModel::KA), Timing timing = slowTiming())
+    explicit Bench(SensorConfig config = defaultSensorConfig(1, SensorModel::KA),
+                   Timing timing = slowTiming())
         : bus(timing, 3), m(bus) {
         EXPECT_TRUE(bus.addSensor(config, m.now()));
         EXPECT_TRUE(bus.addFlowmeter(200, m.now()));
     }
-    void write(std::uint16_t a, std::uint16_t v) { ASSERT_EQ(m.write(1, a, v).bytes, writeRequest(1, a, v)) << a; }
+    void write(std::uint16_t a, std::uint16_t v) {
+        ASSERT_EQ(m.write(1, a, v).bytes, writeRequest(1, a, v)) << a;
+    }
     std::uint16_t read(std::uint16_t a) { return m.read1(1, a); }
     std::string window() {
         const auto regs = m.read(1, 191, 10).registers;
@@ -40,8 +43,8 @@ struct Bench {
 
 std::vector<std::uint16_t> s64e9(double v) {
     const auto x = static_cast<std::uint64_t>(static_cast<std::int64_t>(v * 1e9));
-    return {static_cast<std::uint16_t>(x >> 48), static_cast<std::uint16_t>(x >> 32), static_cast<std::uint16_t>(x >> 16),
-            static_cast<std::uint16_t>(x)};
+    return {static_cast<std::uint16_t>(x >> 48), static_cast<std::uint16_t>(x >> 32),
+            static_cast<std::uint16_t>(x >> 16), static_cast<std::uint16_t>(x)};
 }
 
 std::vector<std::uint16_t> s32(std::int32_t v) {
@@ -65,9 +68,9 @@ TEST(SensorProcedures, CommitCodesAcknowledgeAndRenderTheirItems) {
     struct Case {
         std::uint16_t code;
         std::uint16_t ack;
-        std::uint16_t first;                 // first staged register
+        std::uint16_t first;  // first staged register
         std::vector<std::uint16_t> staged;
-        std::uint16_t item;                  // 0: no item to check
+        std::uint16_t item;  // 0: no item to check
         std::string text;
     };
     const std::vector<Case> cases = {
@@ -93,7 +96,8 @@ TEST(SensorProcedures, CommitCodesAcknowledgeAndRenderTheirItems) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
         Bench b;
-        for (std::size_t i = 0; i < c.staged.size(); ++i) b.write(static_cast<std::uint16_t>(c.first + i), c.staged[i]);
+        for (std::size_t i = 0; i < c.staged.size(); ++i)
+            b.write(static_cast<std::uint16_t>(c.first + i), c.staged[i]);
         b.write(253, c.code);
         EXPECT_EQ(b.read(253), c.code);  // still working
         b.m.advance(Millis(1000));
@@ -165,7 +169,8 @@ TEST(SensorProcedures, TextWritesCommitThroughRegister254) {
         SCOPED_TRACE(c.code);
         Bench b;
         const auto regs = textWrite(c.text);
-        for (std::size_t k = 0; k < regs.size(); ++k) b.write(static_cast<std::uint16_t>(c.first + k), regs[k]);
+        for (std::size_t k = 0; k < regs.size(); ++k)
+            b.write(static_cast<std::uint16_t>(c.first + k), regs[k]);
         EXPECT_NE(textFromReadLayout(b.m.read(1, c.first, 10).registers.data()), c.text);  // staged only
         b.write(254, c.code);
         const auto back = b.m.read(1, c.first, 10).registers;
@@ -253,7 +258,7 @@ TEST(SensorProcedures, FineAdjustment) {
         std::uint16_t answer;
     };
     const std::vector<Case> cases = {
-        {169, 500, false, 169}, {170, 500, false, 170}, {159, 1500, false, 159},
+        {169, 500, false, 169}, {170, 500, false, 170},  {159, 1500, false, 159},
         {169, 0, false, 404},   {170, 2001, false, 404}, {159, 500, true, 404},
     };
     for (const auto& c : cases) {
@@ -297,7 +302,8 @@ TEST(SensorProcedures, CalibrationResultCodes) {
         {"start refused", SensorModel::KA, true, false, {{121, 1001}}, 121, 403},
         {"gas start refused", SensorModel::KG, true, false, {{121, 1}}, 121, 403},
         {"calibrate refused", SensorModel::KA, true, false, with({}, {{122, 1001}}), 122, 403},
-        {"in-oil calibration fails", SensorModel::KA, false, true, with({{121, 1001}}, {{122, 1001}}), 122, 1},
+        {"in-oil calibration fails", SensorModel::KA, false, true, with({{121, 1001}}, {{122, 1001}}), 122,
+         1},
         {"gas point fails", SensorModel::KG, false, true, with({{121, 1}}, {{121, 17}}), 121, 1},
     };
     for (const auto& c : cases) {
@@ -345,10 +351,10 @@ TEST(SensorProcedures, CalibrationMovesTheReadingToTheReference) {
 
 TEST(SensorProcedures, WirelessHandshakeStages) {
     struct Step {
-        std::uint16_t reg;      // 0: only let time pass
+        std::uint16_t reg;  // 0: only let time pass
         std::uint16_t value;
         Millis after;
-        std::uint8_t status;    // CAL_Status expected after the step
+        std::uint8_t status;  // CAL_Status expected after the step
     };
     struct Case {
         const char* name;
@@ -361,16 +367,28 @@ TEST(SensorProcedures, WirelessHandshakeStages) {
          false,
          {{121, 1001, tick, 0},  // the sensor has not woken up yet
           {121, 1001, tick, 1},  // repeated write does not restart the wait
-          {126, 0, tick, 1},     {126, 0, tick, 4},  {127, 150, Millis(3000), 5}, {128, 0x0C08, Millis(3000), 6},
-          {129, 2026, Millis(3000), 7}, {122, 1001, Millis(3000), 2}}},
+          {126, 0, tick, 1},
+          {126, 0, tick, 4},
+          {127, 150, Millis(3000), 5},
+          {128, 0x0C08, Millis(3000), 6},
+          {129, 2026, Millis(3000), 7},
+          {122, 1001, Millis(3000), 2}}},
         {"failed calibration ends in 8",
          true,
-         {{121, 1001, Millis(3000), 1}, {126, 0, Millis(3000), 4}, {127, 150, Millis(3000), 5},
-          {128, 0x0C08, Millis(3000), 6}, {129, 2026, Millis(3000), 7}, {122, 1001, Millis(3000), 8}}},
+         {{121, 1001, Millis(3000), 1},
+          {126, 0, Millis(3000), 4},
+          {127, 150, Millis(3000), 5},
+          {128, 0x0C08, Millis(3000), 6},
+          {129, 2026, Millis(3000), 7},
+          {122, 1001, Millis(3000), 8}}},
         {"pieces out of order do not advance",
          false,
-         {{121, 1001, Millis(3000), 1}, {127, 150, Millis(3000), 1}, {129, 2026, Millis(3000), 1},
-          {122, 1001, Millis(3000), 1}, {126, 0, Millis(3000), 4}, {128, 0x0C08, Millis(3000), 4}}},
+         {{121, 1001, Millis(3000), 1},
+          {127, 150, Millis(3000), 1},
+          {129, 2026, Millis(3000), 1},
+          {122, 1001, Millis(3000), 1},
+          {126, 0, Millis(3000), 4},
+          {128, 0x0C08, Millis(3000), 4}}},
         {"clear", false, {{123, 1, tick, 0}, {123, 1, tick, 3}}},
     };
     for (const auto& c : cases) {
@@ -396,10 +414,8 @@ TEST(SensorProcedures, HistoryStreamFormats) {
         std::uint32_t records;
     };
     const std::vector<Case> cases = {
-        {"V1, ten of many", 1, 240, 10, 10},
-        {"V2, ten of many", 2, 240, 10, 10},
-        {"V2, count 0 sends all", 2, 5, 0, 5},
-        {"V1, more requested than stored", 1, 5, 70000, 5},
+        {"V1, ten of many", 1, 240, 10, 10},   {"V2, ten of many", 2, 240, 10, 10},
+        {"V2, count 0 sends all", 2, 5, 0, 5}, {"V1, more requested than stored", 1, 5, 70000, 5},
         {"V2, empty memory", 2, 0, 10, 0},
     };
     for (const auto& c : cases) {
@@ -408,9 +424,9 @@ TEST(SensorProcedures, HistoryStreamFormats) {
         config.historyFormat = c.format;
         config.historyRecords = c.stored;
         Bench b(config);
-        EXPECT_EQ(b.m.read(1, 102, 2).registers, (std::vector<std::uint16_t>{
-                                                       static_cast<std::uint16_t>(c.stored >> 16),
-                                                       static_cast<std::uint16_t>(c.stored & 0xFFFF)}));
+        EXPECT_EQ(b.m.read(1, 102, 2).registers,
+                  (std::vector<std::uint16_t>{static_cast<std::uint16_t>(c.stored >> 16),
+                                              static_cast<std::uint16_t>(c.stored & 0xFFFF)}));
         b.write(157, 15);
         b.write(99, static_cast<std::uint16_t>(c.requested >> 16));
         b.write(100, static_cast<std::uint16_t>(c.requested & 0xFFFF));
@@ -446,8 +462,8 @@ TEST(SensorProcedures, HistoryStreamFormats) {
             EXPECT_LT(celsius, 70.0);
             if (c.format == 2) {
                 float pressure = 0;
-                const std::uint32_t bits = static_cast<std::uint32_t>(rec[19]) | rec[20] << 8 | rec[21] << 16 |
-                                           static_cast<std::uint32_t>(rec[22]) << 24;
+                const std::uint32_t bits = static_cast<std::uint32_t>(rec[19]) | rec[20] << 8 |
+                                           rec[21] << 16 | static_cast<std::uint32_t>(rec[22]) << 24;
                 std::memcpy(&pressure, &bits, sizeof pressure);
                 EXPECT_NEAR(pressure, 101.3, 1.0);
             }
@@ -457,8 +473,9 @@ TEST(SensorProcedures, HistoryStreamFormats) {
 
 TEST(SensorProcedures, FlowFollowsTheSetpoint) {
     Bench b;
-    ASSERT_EQ(b.m.writeMany(200, 2053, {0x0003, 0x0D40}).bytes, withCrc({200, 16, 0x08, 0x05, 0, 2}));  // 200 mL/min
-    EXPECT_LT(b.m.read1(200, 2103), 200);  // not there at once
+    ASSERT_EQ(b.m.writeMany(200, 2053, {0x0003, 0x0D40}).bytes,
+              withCrc({200, 16, 0x08, 0x05, 0, 2}));  // 200 mL/min
+    EXPECT_LT(b.m.read1(200, 2103), 200);             // not there at once
     b.m.advance(Millis(10'000));
     EXPECT_EQ(b.m.read1(200, 2103), 200);
     const auto celsius = b.m.read1(200, 2102) / 100.0;

@@ -15,8 +15,8 @@ namespace {
 
 struct Fixture {
     explicit Fixture(std::vector<SensorConfig> sensors = {defaultSensorConfig(1, SensorModel::KA)},
-                     Timing timing = Timing{}) :
-        bus(timing, 7), master(bus) {
+                     Timing timing = Timing{})
+        : bus(timing, 7), master(bus) {
         for (const auto& s : sensors) EXPECT_TRUE(bus.addSensor(s, master.now()));
         EXPECT_TRUE(bus.addFlowmeter(200, master.now()));
     }
@@ -147,8 +147,9 @@ TEST(SensorRegisters, MeasuringCycleAlternatesHydrogenAndTemperature) {
 TEST(SensorRegisters, SettingsReadBackAsWritten) {
     Fixture f;
     const std::vector<std::pair<std::uint16_t, std::uint16_t>> writes = {
-        {141, 0}, {142, 10}, {143, 1}, {144, 4464}, {145, 400}, {146, 2000}, {147, 350}, {148, 380},
-        {152, 0}, {153, 300}, {154, 0xFFFF}, {155, 0xFFF6}, {156, 8500}, {157, 15}, {151, 0x1001}};
+        {141, 0},      {142, 10},     {143, 1},    {144, 4464}, {145, 400},
+        {146, 2000},   {147, 350},    {148, 380},  {152, 0},    {153, 300},
+        {154, 0xFFFF}, {155, 0xFFF6}, {156, 8500}, {157, 15},   {151, 0x1001}};
     for (const auto& [a, v] : writes) {
         const auto echo = f.master.write(1, a, v);
         EXPECT_EQ(echo.bytes, writeRequest(1, a, v)) << a;  // function 6 answers with the echo

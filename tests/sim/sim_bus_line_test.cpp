@@ -50,8 +50,7 @@ TEST(SimBusLine, ServesReadsAndWritesOnThePseudoTerminal) {
 
     EXPECT_EQ(m.transact(writeRequest(2, 145, 420), 8), writeRequest(2, 145, 420));
     EXPECT_EQ(registersOf(m.transact(readRequest(2, 145, 1), 7)), (std::vector<std::uint16_t>{420}));
-    EXPECT_EQ(m.transact(writeManyRequest(200, 2053, {3, 0x0D40}), 8),
-              withCrc({200, 16, 0x08, 0x05, 0, 2}));
+    EXPECT_EQ(m.transact(writeManyRequest(200, 2053, {3, 0x0D40}), 8), withCrc({200, 16, 0x08, 0x05, 0, 2}));
 
     // What the sensor was told, in order.
     const auto log = r.bus.writeLog(2);
@@ -140,7 +139,8 @@ TEST(SimBusLine, FaultRatesAreReproducibleWithTheSeed) {
         RunningBus r(o);
         LineMaster m(r.bus.slavePath());
         std::string seen;
-        for (int i = 0; i < 24; ++i) seen += m.transact(readRequest(1, 111, 1), 7, Millis(60)).empty() ? '-' : 'x';
+        for (int i = 0; i < 24; ++i)
+            seen += m.transact(readRequest(1, 111, 1), 7, Millis(60)).empty() ? '-' : 'x';
         return seen;
     };
     const auto a = pattern(42);
@@ -162,7 +162,7 @@ TEST(SimBusLine, StopsAndRestartsCleanly) {
         EXPECT_EQ(m.transact(readRequest(1, 150, 1), 7).size(), 7u);
     }
     bus.stop();
-    struct stat st{};
+    struct stat st {};
     EXPECT_NE(::lstat(o.linkPath.c_str(), &st), 0);  // link removed with the line
     ASSERT_TRUE(bus.start());
     LineMaster m(bus.slavePath());

@@ -29,9 +29,11 @@ inline Bytes withCrc(Bytes f) {
     return f;
 }
 
-inline Bytes readRequest(std::uint8_t slave, std::uint16_t address, std::uint16_t count, std::uint8_t function = 3) {
-    return withCrc({slave, function, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-                    static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count)});
+inline Bytes readRequest(std::uint8_t slave, std::uint16_t address, std::uint16_t count,
+                         std::uint8_t function = 3) {
+    return withCrc({slave, function, static_cast<std::uint8_t>(address >> 8),
+                    static_cast<std::uint8_t>(address), static_cast<std::uint8_t>(count >> 8),
+                    static_cast<std::uint8_t>(count)});
 }
 
 inline Bytes writeRequest(std::uint8_t slave, std::uint16_t address, std::uint16_t value) {
@@ -39,9 +41,14 @@ inline Bytes writeRequest(std::uint8_t slave, std::uint16_t address, std::uint16
                     static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
 }
 
-inline Bytes writeManyRequest(std::uint8_t slave, std::uint16_t address, const std::vector<std::uint16_t>& values) {
-    Bytes f{slave, 16, static_cast<std::uint8_t>(address >> 8), static_cast<std::uint8_t>(address),
-            static_cast<std::uint8_t>(values.size() >> 8), static_cast<std::uint8_t>(values.size()),
+inline Bytes writeManyRequest(std::uint8_t slave, std::uint16_t address,
+                              const std::vector<std::uint16_t>& values) {
+    Bytes f{slave,
+            16,
+            static_cast<std::uint8_t>(address >> 8),
+            static_cast<std::uint8_t>(address),
+            static_cast<std::uint8_t>(values.size() >> 8),
+            static_cast<std::uint8_t>(values.size()),
             static_cast<std::uint8_t>(2 * values.size())};
     for (const auto v : values) {
         f.push_back(static_cast<std::uint8_t>(v >> 8));
@@ -81,7 +88,7 @@ inline Answer interpret(const std::optional<talvex::sim::Outgoing>& out) {
 
 // Talks to a bus model without a line; time is a manual clock the test advances.
 class DirectMaster {
-public:
+  public:
     explicit DirectMaster(talvex::sim::BusModel& bus) : bus_(bus) {}
 
     TimePoint now() const { return now_; }
@@ -102,14 +109,14 @@ public:
         return send(writeManyRequest(slave, address, values));
     }
 
-private:
+  private:
     talvex::sim::BusModel& bus_;
     TimePoint now_ = TimePoint{} + std::chrono::hours(1000);
 };
 
 // A raw master on the slave side of the pseudo-terminal.
 class LineMaster {
-public:
+  public:
     explicit LineMaster(const std::string& path) {
         fd_ = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) return;
@@ -147,7 +154,7 @@ public:
         return receive(expected, quiet);
     }
 
-private:
+  private:
     int fd_ = -1;
 };
 

@@ -22,13 +22,13 @@ struct Outgoing {
 };
 
 struct BusStats {
-    std::uint64_t requests = 0;   // frames with a good CRC, any slave
-    std::uint64_t replies = 0;    // frames or streams sent back
-    std::uint64_t exceptions = 0; // of those, exception replies
+    std::uint64_t requests = 0;    // frames with a good CRC, any slave
+    std::uint64_t replies = 0;     // frames or streams sent back
+    std::uint64_t exceptions = 0;  // of those, exception replies
 };
 
 class BusModel {
-public:
+  public:
     BusModel(const Timing& timing, std::uint64_t seed) : timing_(timing), seed_(seed), rng_(seed) {}
 
     // False when the slave address is outside 1..247 or taken.
@@ -54,7 +54,7 @@ public:
     std::vector<WriteRecord> writeLog(std::uint8_t id) const;
     bool clearWriteLog(std::uint8_t id);
 
-private:
+  private:
     Device* find(std::uint8_t id) const;  // caller holds mutex_
     bool chance(double rate);
 

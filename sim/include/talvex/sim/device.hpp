@@ -10,7 +10,7 @@
 namespace talvex::sim {
 
 class Device {
-public:
+  public:
     virtual ~Device() = default;
 
     // Current slave address (a sensor's changes after a write to its ID register).
@@ -27,13 +27,13 @@ public:
     const std::deque<WriteRecord>& writeLog() const { return log_; }
     void clearWriteLog() { log_.clear(); }
 
-protected:
+  protected:
     void logWrite(const Request& request, TimePoint now) {
         log_.push_back(WriteRecord{request.function, request.address, request.values, now});
         while (log_.size() > kMaxLog) log_.pop_front();
     }
 
-private:
+  private:
     static constexpr std::size_t kMaxLog = 20000;
     std::deque<WriteRecord> log_;
 };

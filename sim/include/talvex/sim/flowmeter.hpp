@@ -8,7 +8,7 @@
 namespace talvex::sim {
 
 class Flowmeter final : public Device {
-public:
+  public:
     Flowmeter(std::uint8_t id, TimePoint now) : id_(id), changed_(now) {}
 
     std::uint8_t slaveId() const override { return id_; }
@@ -19,7 +19,7 @@ public:
     double setpoint() const;
     double flow(TimePoint now) const;
 
-private:
+  private:
     std::uint8_t id_;
     std::uint16_t setHigh_ = 0, setLow_ = 0;
     double flowAtChange_ = 0;

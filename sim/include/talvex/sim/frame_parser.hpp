@@ -13,7 +13,7 @@
 namespace talvex::sim {
 
 class FrameParser {
-public:
+  public:
     explicit FrameParser(std::chrono::microseconds silence) : silence_(silence) {}
 
     void feed(const std::uint8_t* data, std::size_t size, TimePoint now);
@@ -27,7 +27,7 @@ public:
 
     std::uint64_t droppedBytes() const { return dropped_; }
 
-private:
+  private:
     void dropFront(std::size_t n);
 
     static constexpr std::size_t kMaxBuffer = 512;

@@ -12,7 +12,7 @@
 namespace talvex::sim {
 
 class FrameServer {
-public:
+  public:
     FrameServer(BusModel& bus, int fd, int baud, bool pace, ClockFn clock);
 
     // Serves until stop is set; wakeFd becomes readable to cut a wait short.
@@ -20,7 +20,7 @@ public:
 
     std::uint64_t droppedBytes() const { return dropped_.load(); }
 
-private:
+  private:
     BusModel& bus_;
     int fd_;
     bool pace_;

@@ -7,7 +7,7 @@
 namespace talvex::sim {
 
 class PtyEndpoint {
-public:
+  public:
     PtyEndpoint() = default;
     ~PtyEndpoint() { close(); }
     PtyEndpoint(const PtyEndpoint&) = delete;
@@ -23,7 +23,7 @@ public:
     int masterFd() const { return master_; }
     const std::string& slavePath() const { return slavePath_; }
 
-private:
+  private:
     int master_ = -1;
     int slaveHold_ = -1;  // kept open so the line stays up while no master has it open
     std::string slavePath_;

@@ -51,9 +51,9 @@ struct SensorValues {
     std::optional<double> pressure;           // kPa
     std::optional<double> moisture;           // ppm
     std::optional<double> moistureTemperature;
-    std::optional<int> dailyRate;          // ppm per day
-    std::optional<std::uint8_t> energy;    // percent
-    std::uint16_t statusBitsSet = 0;       // ORed into the status word (element faults, ...)
+    std::optional<int> dailyRate;        // ppm per day
+    std::optional<std::uint8_t> energy;  // percent
+    std::uint16_t statusBitsSet = 0;     // ORed into the status word (element faults, ...)
 };
 
 // One reading of the simulated physics.
@@ -72,16 +72,16 @@ struct Measurement {
 
 // Fixed parameters of the physics drawn from the seed.
 struct PhysicsParams {
-    double base = 50;      // main hydrogen value, ppm
-    double drift = 1;      // ppm per day
+    double base = 50;  // main hydrogen value, ppm
+    double drift = 1;  // ppm per day
     double phase1 = 0;
     double phase2 = 0;
-    double oilBase = 45;   // degC
+    double oilBase = 45;  // degC
     double oilPhase = 0;
 };
 
 class Sensor final : public Device {
-public:
+  public:
     Sensor(const SensorConfig& config, const Timing& timing, std::uint64_t seed, TimePoint now);
 
     std::uint8_t slaveId() const override { return id_; }
@@ -117,7 +117,7 @@ public:
     static bool knows(std::uint16_t address, bool concentrator);
     static bool writable(std::uint16_t address);
 
-private:
+  private:
     struct Pending {
         TimePoint due;
         std::function<void()> apply;

@@ -37,7 +37,7 @@ struct BusOptions {
 };
 
 class SimBus {
-public:
+  public:
     explicit SimBus(BusOptions options = {});
     ~SimBus();
     SimBus(const SimBus&) = delete;
@@ -68,7 +68,7 @@ public:
     // Bytes the line discarded as junk or corrupted frames so far.
     std::uint64_t droppedBytes() const;
 
-private:
+  private:
     BusOptions options_;
     BusModel model_;
     bool built_ = false;
