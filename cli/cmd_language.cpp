@@ -5,8 +5,8 @@
 
 #include "command.hpp"
 #include "talvex/app_paths.hpp"
-#include "talvex/channel_store.hpp"
 #include "talvex/language.hpp"
+#include "talvex/language_switch.hpp"
 #include "talvex/text_codec.hpp"
 
 namespace talvex::cli {
@@ -32,18 +32,14 @@ int runLanguage(const std::vector<std::string>& words) {
     const LanguageStartup started = startLanguage(paths);
     if (!started.ok) std::fprintf(stderr, "language: setting.ini: %s\n", started.error.c_str());
 
-    // The box offers the two words in fixed spelling.
-    const Language language = languageFromName(args->positional()[0]);
-    if (!LoadLanguage(paths.settingsFile(), languageName(language), &error)) {
-        std::fprintf(stderr, "language: cannot write %s: %s\n", paths.settingsFile().c_str(), error.c_str());
-        return 1;
-    }
     const MessageSink sink{nullptr, [](std::string_view line) {
                                std::fprintf(stderr, "%.*s\n", int(line.size()), line.data());
                            }};
-    const bool converted = RelabelConfigFile(paths.configFile(), sink);
+    const Language language = languageFromName(args->positional()[0]);
+    const LanguageSwitch done = SwitchLanguageFiles(paths, language, sink);
     std::printf("language %s%s\n", std::string(languageName(language)).c_str(),
-                converted ? ", Config.ini converted" : "");
+                done.converted ? ", Config.ini converted" : "");
+    if (!done.settingsSaved) return 1;
     return 0;
 }
 

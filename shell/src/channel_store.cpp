@@ -204,6 +204,15 @@ SelectionResult ChannelStore::OnChannelSelected(ChannelPath path, const ChannelE
     return result;
 }
 
+SelectionResult ChannelStore::RebuildChannelTree() {
+    const ChannelPath keep = selected_;
+    rebuilding_ = true;
+    LoadChannelStore(configFile_);
+    SelectionResult result = OnChannelSelected(keep);
+    rebuilding_ = false;
+    return result;
+}
+
 std::vector<ParameterRow> ChannelStore::FillParameterRows() const {
     if (channelAt(selected_) == 0) return {};
     return networks_[static_cast<std::size_t>(selected_.network)]

@@ -3,6 +3,7 @@
 #include "talvex/channel_store.hpp"
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
+#include "talvex/language_switch.hpp"
 #include "temp_dir.hpp"
 
 namespace talvex {
@@ -52,6 +53,32 @@ TEST_F(RelabelTest, SwitchingToChineseRenamesLabelsAndKeepsTheValues) {
               "9,7,1# $SensorID:$Acquisition Rate(sec):$Sensor Enable:@SensorID Range 1-247 | Rate: min 1s + "
               "polling | Enable: 1-On 0-Off");
     EXPECT_EQ(s.enumUintEN.get(2).sensorId, 9);
+}
+
+TEST_F(RelabelTest, ASwitchRebuildsTheTreeAndKeepsTheSelection) {
+    setActiveLanguage(Language::English);
+    ChannelStore store{s};
+    store.LoadChannelStore(file());
+    store.OnChannelSelected({1, 1});  // Node5
+    AppPaths paths;
+    paths.configDir = paths.dataDir = dir.path();
+
+    const LanguageSwitch done = SwitchLanguageFiles(paths, Language::Chinese, sink);
+    EXPECT_TRUE(done.settingsSaved);
+    EXPECT_TRUE(done.converted);
+    EXPECT_EQ(activeLanguage(), Language::Chinese);
+    EXPECT_EQ(test::readBytes(paths.settingsFile()), "[Setting]\r\nLanguage=Chinese\r\n");
+
+    const SelectionResult sel = store.RebuildChannelTree();
+    EXPECT_FALSE(store.rebuilding());
+    EXPECT_TRUE(sel.isNode);
+    EXPECT_EQ(store.selection().network, 1);
+    EXPECT_EQ(store.selection().node, 1);
+    EXPECT_EQ(store.tree().rootLabel, "设备通道");
+    EXPECT_EQ(store.tree().networks[1].label, "网络2");
+    EXPECT_EQ(store.tree().networks[1].nodes[1].label, "设备5");
+    EXPECT_EQ(sel.rows[0].name, "传感器ID:");
+    EXPECT_EQ(s.selectedSensorId.load(), 5);
 }
 
 TEST_F(RelabelTest, TextsTheUserChangedSurviveStartsAndSwitches) {

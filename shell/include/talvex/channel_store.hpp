@@ -100,6 +100,9 @@ class ChannelStore {
 
     // Selection changed in the tree; pending edits go into the channel selected so far.
     SelectionResult OnChannelSelected(ChannelPath path, const ChannelEdits* pending = nullptr);
+    // After a language switch: reloads the store under the rebuild flag and selects the same
+    // position again (the view restores which items were expanded).
+    SelectionResult RebuildChannelTree();
     // Commits the page's edits, updates the channel's table entry and saves the file.
     SaveOutcome SaveSelectedChannel(const ChannelEdits& edits = {});
     void ClearAllEnables();

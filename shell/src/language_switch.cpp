@@ -1,0 +1,18 @@
+#include "talvex/language_switch.hpp"
+
+#include "talvex/channel_store.hpp"
+
+namespace talvex {
+
+LanguageSwitch SwitchLanguageFiles(const AppPaths& paths, Language language, const MessageSink& sink) {
+    LanguageSwitch result;
+    // The box offers the two names in fixed spelling; that is what setting.ini keeps.
+    if (!LoadLanguage(paths.settingsFile(), languageName(language), &result.error)) {
+        result.settingsSaved = false;
+        sink.logLine("setting.ini cannot be written (" + result.error + ")");
+    }
+    result.converted = RelabelConfigFile(paths.configFile(), sink);
+    return result;
+}
+
+}  // namespace talvex
