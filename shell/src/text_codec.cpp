@@ -3,6 +3,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -61,7 +62,7 @@ class Iconv {
                  bool* replaced = nullptr) {
         out.clear();
         if (!ok()) return false;
-        std::vector<char> buf(in.size() * 4 + 16);
+        std::vector<char> buf(std::min<std::size_t>(in.size() * 4 + 16, 64 * 1024));  // refilled on E2BIG
         char* inPtr = const_cast<char*>(in.data());
         std::size_t inLeft = in.size();
         while (inLeft > 0) {
