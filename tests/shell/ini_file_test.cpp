@@ -116,3 +116,40 @@ TEST(IniFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
 
 }  // namespace
 }  // namespace talvex
+
+namespace talvex {
+namespace {
+
+TEST(TextCodecTest, DecodingRecognisesUtf8ThenGbkThenReplaces) {
+    struct Case {
+        std::string bytes;
+        const char* utf8;
+        bool lossy;
+    };
+    const Case cases[] = {
+        {"Network1", "Network1", false},
+        {"网络1", "网络1", false},  // a file written while English was active
+        {"\xCD\xF8\xC2\xE7"
+         "1",
+         "网络1", false},  // the same in GBK
+        {"a\xFF"
+         "b",
+         "a\xEF\xBF\xBD"
+         "b",
+         true},                          // neither: replaced, flagged
+        {"\xCD", "\xEF\xBF\xBD", true},  // a GBK lead byte cut off at the end
+    };
+    for (const auto& c : cases) {
+        const DecodedText d = decodeFileText(c.bytes);
+        EXPECT_EQ(d.utf8, c.utf8) << c.utf8;
+        EXPECT_EQ(d.lossy, c.lossy) << c.utf8;
+    }
+    EXPECT_EQ(encodeFileText("网络1", Codepage::Gbk),
+              "\xCD\xF8\xC2\xE7"
+              "1");
+    EXPECT_EQ(encodeFileText("网络1", Codepage::Ascii), "网络1");
+    EXPECT_EQ(encodedLength("网络1", Codepage::Gbk), 5u);
+}
+
+}  // namespace
+}  // namespace talvex
