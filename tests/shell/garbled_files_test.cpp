@@ -2,6 +2,8 @@
 // and the log says what happened.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <ostream>
 #include <random>
 
 #include "talvex/channel_store.hpp"
@@ -32,6 +34,10 @@ struct GarbledCase {
     bool defaults;         // the defaults were taken in memory
     std::uint8_t firstId;  // sensor ID of channel 1
 };
+
+void PrintTo(const GarbledCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class GarbledConfigTest : public ::testing::TestWithParam<GarbledCase> {};
 
@@ -93,7 +99,13 @@ INSTANTIATE_TEST_SUITE_P(
                     std::string("[\xFF\xFE\x81]\r\nNode1=4,5,1#\x81\x20\xFF\0x\r\n", 26), 1, false, 4},
         GarbledCase{"lines without =", "[Network1]\r\nhello\r\nNode2=2,5,1\r\n", 2, false, 0},
         GarbledCase{"more than 48 channels", manyChannels(), 48, false, 1},
-        GarbledCase{"LF line ends and blanks", "  [Network1]  \n  Node1 =  11,5,1  \n", 1, false, 11}));
+        GarbledCase{"LF line ends and blanks", "  [Network1]  \n  Node1 =  11,5,1  \n", 1, false, 11}),
+    [](const ::testing::TestParamInfo<GarbledCase>& param) {
+        std::string name = param.param.name;
+        for (char& ch : name)
+            if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+        return name;
+    });
 
 TEST(GarbledSettingsTest, SettingsFileDamageFallsBackToEnglish) {
     struct Case {
@@ -111,6 +123,46 @@ TEST(GarbledSettingsTest, SettingsFileDamageFallsBackToEnglish) {
         test::writeBytes(dir / "setting.ini", c.bytes);
         EXPECT_TRUE(LoadLanguage(dir / "setting.ini", ""));
         EXPECT_EQ(activeLanguage(), c.expect);
+    }
+    setActiveLanguage(Language::English);
+}
+
+}  // namespace
+}  // namespace talvex
+
+namespace talvex {
+namespace {
+
+// Random files built from the characters the layout gives meaning to. Whatever the file holds,
+// loading yields 1..48 channels, and a conversion either leaves the file alone or keeps every entry.
+TEST(GarbledFuzzTest, LoadingAndConversionKeepTheirPromises) {
+    const std::string alphabet[] = {
+        "[",        "]",     "=",     "#",     "$",        "@",    ",", "1",    "7",  "300",
+        "Network1", "Node2", "网络3", "设备4", "\xCD\xF8", "\xFF", " ", "\r\n", "\n", "\r\n[Network2]\r\n"};
+    std::mt19937 rng(20240611);
+    for (int round = 0; round < 60; ++round) {
+        std::string bytes;
+        const int pieces = static_cast<int>(rng() % 200);
+        for (int i = 0; i < pieces; ++i) bytes += alphabet[rng() % std::size(alphabet)];
+        for (Language language : {Language::English, Language::Chinese}) {
+            TempDir dir;
+            test::writeBytes(dir / "Config.ini", bytes);
+            setActiveLanguage(language);
+            const std::size_t entriesBefore = IniFile::load(dir / "Config.ini").entryCount();
+            if (RelabelConfigFile(dir / "Config.ini")) {
+                EXPECT_EQ(IniFile::load(dir / "Config.ini").entryCount(), entriesBefore) << round;
+            } else {
+                EXPECT_EQ(test::readBytes(dir / "Config.ini"), bytes) << round;
+            }
+            EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.bak"));
+            Session s;
+            ChannelStore store{s};
+            const LoadReport r = store.LoadChannelStore(dir / "Config.ini");
+            EXPECT_GE(r.channels, 1) << round;
+            EXPECT_LE(r.channels, 48) << round;
+            store.OnChannelSelected({0, 0});
+            store.ApplyAllChannels();
+        }
     }
     setActiveLanguage(Language::English);
 }
