@@ -95,6 +95,22 @@ void BM_RoundTripSimulator(benchmark::State& state) {
 }
 BENCHMARK(BM_RoundTripSimulator)->UseRealTime();
 
+// Paced at 19200 baud the 35-byte reply alone takes 35 x 10 / 19200 s = 18.2 ms; the median should
+// sit just above that (the expected figure is reported beside it).
+void BM_RoundTripPaced19200(benchmark::State& state) {
+    BusOptions o;
+    o.baud = 19200;
+    o.flowmeter = false;
+    SimBus bus(o);
+    if (!bus.start()) {
+        state.SkipWithError("simulator did not start");
+        return;
+    }
+    roundTrips(state, bus.slavePath());
+    state.counters["line_time_us"] = 35 * 10 * 1e6 / 19200;
+}
+BENCHMARK(BM_RoundTripPaced19200)->UseRealTime()->Iterations(60);
+
 // A libmodbus RTU slave on the master side of a pseudo-terminal, answering from a register table.
 class LibmodbusSlave {
   public:

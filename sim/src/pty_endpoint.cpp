@@ -46,7 +46,7 @@ std::string errnoText(const char* what) {
 
 bool PtyEndpoint::open(int baud, std::string& error) {
     close();
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master_ < 0) {
         error = errnoText("posix_openpt");
         return false;
@@ -76,7 +76,6 @@ bool PtyEndpoint::open(int baud, std::string& error) {
     }
     const int flags = ::fcntl(master_, F_GETFL);
     ::fcntl(master_, F_SETFL, flags | O_NONBLOCK);
-    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
     return true;
 }
 

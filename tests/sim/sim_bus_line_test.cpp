@@ -77,6 +77,8 @@ TEST(SimBusLine, JunkOnTheLineDoesNotStopService) {
     ASSERT_EQ(reply.size(), 7u);
     EXPECT_TRUE(talvex::crcMatches(reply.data(), reply.size()));
     EXPECT_GT(r.bus.droppedBytes(), 0u);
+    // A function of unknown layout is framed by the silence after it and refused with exception 1.
+    EXPECT_EQ(m.transact(withCrc({2, 0x2B, 0x0E, 0x01, 0x00}), 5), withCrc({2, 0xAB, 0x01}));
 }
 
 TEST(SimBusLine, FaultsAsTheMasterSeesThem) {
