@@ -258,3 +258,18 @@ TEST(SensorRegisters, ConcentratorNodeBlocks) {
     EXPECT_EQ(f.master.read(5, 17 * 256, 1).exception, 2);
     EXPECT_EQ(f.master.read(5, 256 + 20, 1).exception, 2);
 }
+
+TEST(SensorRegisters, ValuesRepeatWithTheSeedAndDifferAcrossSeeds) {
+    const auto blockAfter = [](std::uint64_t seed, Millis elapsed) {
+        BusModel bus(Timing{}, seed);
+        DirectMaster m(bus);
+        bus.addSensor(defaultSensorConfig(4, SensorModel::KA), m.now());
+        m.advance(elapsed);
+        auto regs = m.read(4, 0, 15).registers;
+        const auto floats = m.read(4, 161, 6).registers;
+        regs.insert(regs.end(), floats.begin(), floats.end());
+        return regs;
+    };
+    EXPECT_EQ(blockAfter(8, Millis(90'000)), blockAfter(8, Millis(90'000)));
+    EXPECT_NE(blockAfter(8, Millis(90'000)), blockAfter(9, Millis(90'000)));
+}
