@@ -10,7 +10,7 @@ PACKAGES=(
   liborcus-dev libfreexl-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmodbus-dev mbpoll socat
-  xvfb xauth fonts-wqy-microhei
+  xvfb xauth fonts-wqy-microhei libqt6svg6
 )
 
 missing=()

@@ -7,7 +7,7 @@
 namespace talvex::ui {
 
 class Page : public QWidget {
-public:
+  public:
     using QWidget::QWidget;
     // Re-label every text from the active language table.
     virtual void retranslate() = 0;

@@ -1,0 +1,11 @@
+// The pages of the program's tabs, from whichever page layers were built.
+#pragma once
+
+#include "shell/ui/page_slots.hpp"
+
+namespace talvex::app {
+
+// Builds the page of a slot, or nullptr while no layer provides it (the tab stays empty).
+ui::Page* createPage(ui::PageSlot slot, const ui::PageContext& context, QWidget* parent);
+
+}  // namespace talvex::app

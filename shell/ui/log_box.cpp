@@ -1,0 +1,75 @@
+#include "log_box.hpp"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextCursor>
+
+#include "prompter.hpp"
+#include "ui_text.hpp"
+
+namespace talvex::ui {
+
+LogBox::LogBox(QWidget* parent) : QWidget(parent) {
+    view_ = new QPlainTextEdit(this);
+    view_->setReadOnly(true);
+    view_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    view_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    save_ = new QCheckBox(this);
+    recv_ = new QCheckBox(this);
+    logFile_ = new QPushButton(this);
+    logClear_ = new QPushButton(this);
+    for (auto* b : {logFile_, logClear_}) b->setAutoDefault(false);
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->addWidget(view_, 0, 0, 3, 1);
+    grid->addWidget(save_, 0, 1);
+    grid->addWidget(recv_, 0, 2);
+    grid->addWidget(logFile_, 1, 1, 1, 2);
+    grid->addWidget(logClear_, 2, 1, 1, 2);
+    grid->setColumnStretch(0, 1);
+
+    connect(recv_, &QCheckBox::toggled, this, [this](bool on) {
+        if (!on) view_->clear();
+        emit loggingChanged(on);
+    });
+    connect(logClear_, &QPushButton::clicked, this, &LogBox::clear);
+    connect(logFile_, &QPushButton::clicked, this,
+            [this] { showTip(this, Prompter::Icon::Information, uiText("IDD_Message_DebugSaveUnsup")); });
+    retranslate();
+}
+
+void LogBox::append(const QString& text) {
+    if (logging()) appendNotice(text);
+}
+
+void LogBox::appendNotice(const QString& text) {
+    if (text.isEmpty()) return;
+    if (view_->document()->blockCount() > kMaxLines) view_->clear();
+    QString plain = text;
+    plain.remove(QLatin1Char('\r'));
+    QTextCursor end(view_->document());
+    end.movePosition(QTextCursor::End);
+    end.insertText(plain);
+    view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->maximum());
+}
+
+bool LogBox::logging() const {
+    return recv_->isChecked();
+}
+
+void LogBox::clear() {
+    view_->clear();
+}
+
+void LogBox::retranslate() {
+    save_->setText(uiText("IDS_Tab_Config_Save"));
+    recv_->setText(uiText("IDS_Tab_Config_Recv"));
+    logFile_->setText(uiText("IDS_Tab_Config_LogFile"));
+    logClear_->setText(uiText("IDS_Tab_Config_LogClear"));
+}
+
+}  // namespace talvex::ui

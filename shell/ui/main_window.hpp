@@ -1,0 +1,153 @@
+// The main window: port controls, channel tree, tab pages, log box and language box. It opens
+// and closes the link and shows what the acquisition engine reports; the pages do the rest.
+#pragma once
+
+#include <QDialog>
+#include <array>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "shell/ui/page_slots.hpp"
+#include "talvex/channel_store.hpp"
+#include "talvex/port_discovery.hpp"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTabWidget;
+class QTimer;
+
+namespace talvex::ui {
+
+class ChannelTreeWidget;
+class LogBox;
+class LinkSession;
+
+struct MainWindowOptions {
+    SensorModel model = SensorModel::None;
+    PageFactory pageFactory;                 // may be empty: every tab stays empty
+    std::filesystem::path sysRoot = "/sys";  // where the serial ports are looked up
+    bool demo = false;                       // select the simulated bus, log on, connect
+};
+
+class CMorvaneDlg : public QDialog {
+    Q_OBJECT
+  public:
+    static constexpr int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+    static constexpr int kDefaultBaudIndex = 4;
+
+    explicit CMorvaneDlg(MainWindowOptions options, CoreRefs core = {}, QWidget* parent = nullptr);
+    ~CMorvaneDlg() override;
+
+    bool connected() const { return connected_; }
+    // The connect button's action: opens the selected port, or closes the open one.
+    void toggleConnection();
+    // Makes `language` ("English" or "Chinese") active and re-labels everything.
+    void switchLanguage(const QString& language);
+    // Adds text to the log box (while "Recv" is checked).
+    void appendLog(const QString& text);
+    void setProductionPagesVisible(bool visible);
+    bool productionPagesVisible() const;
+
+    Page* page(PageSlot slot) const { return pages_[static_cast<std::size_t>(slot)]; }
+    QWidget* pageWidget(PageSlot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
+    QTabWidget* tabs() const { return tabs_; }
+    ChannelTreeWidget* tree() const { return tree_; }
+    ChannelStore& channels() { return channels_; }
+    LogBox* logBox() const { return log_; }
+    QComboBox* portList() const { return ports_; }
+    QComboBox* baudList() const { return bauds_; }
+    QComboBox* languageList() const { return language_; }
+    QPushButton* connectButton() const { return connect_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QAction* productionPagesAction() const { return productionAction_; }
+    QAction* aboutAction() const { return aboutAction_; }
+    const std::vector<SSerInfo>& serialPorts() const { return serialPorts_; }
+
+    static QString simulatedBusText();
+
+    // What the last tree selection showed (rows, device mark, description; isNode false for a
+    // network or the root).
+    const SelectionResult& channelSelection() const { return selection_; }
+    // The channel parameters page hands its uncommitted edits over before the selection moves.
+    void setChannelEditsSource(std::function<ChannelEdits()> source) { editsSource_ = std::move(source); }
+    // Re-reads the channels' enabled colours (after the channel page saved or applied them).
+    void refreshChannelColours();
+
+  signals:
+    // Live chart points were queued by the poller (delivered on the UI thread).
+    void chartPointsPending();
+    // The tree selection moved (node, network or root); channelSelection() tells what it shows.
+    void channelSelectionChanged();
+    // The selected sensor changed (after the pages were told).
+    void selectedSensorChanged();
+    // The window re-labelled itself after a language switch (after the pages were told).
+    void languageSwitched();
+
+  public slots:
+    void reject() override;
+    void showAbout();
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void buildLayout();
+    void buildPages();
+    void fillPortList();
+    void fillLanguageList();
+    void retranslate();
+    void retranslateTabs();
+    void updateTabColours();
+    void showConnectedState(bool connected);
+    void onPathSelected(ChannelPath path);
+    MessageSink messageSink();
+    void loadChannelTree();
+    void rebuildChannelTree();
+    void pollLinkHealth();
+    void closeLink(const QString& why);
+    void takePendingLog();
+    void attachEngine();
+    void detachEngine();
+
+    MainWindowOptions options_;
+    CoreRefs core_;
+    std::unique_ptr<LinkSession> link_;
+    ChannelStore channels_;
+    SelectionResult selection_;
+    std::function<ChannelEdits()> editsSource_;
+
+    std::vector<SSerInfo> serialPorts_;
+    bool portsFound_ = false;
+    bool connected_ = false;
+    bool switching_ = false;
+
+    std::array<Page*, kPageCount> pages_{};
+    std::array<QWidget*, kPageCount> slots_{};
+
+    QLabel* stateIcon_ = nullptr;
+    QLabel* portLabel_ = nullptr;
+    QComboBox* ports_ = nullptr;
+    QLabel* baudLabel_ = nullptr;
+    QComboBox* bauds_ = nullptr;
+    QPushButton* connect_ = nullptr;
+    QLabel* languageLabel_ = nullptr;
+    QComboBox* language_ = nullptr;
+    QSplitter* split_ = nullptr;
+    ChannelTreeWidget* tree_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    LogBox* log_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QMenu* viewMenu_ = nullptr;
+    QMenu* helpMenu_ = nullptr;
+    QAction* productionAction_ = nullptr;
+    QAction* aboutAction_ = nullptr;
+    QTimer* health_ = nullptr;
+};
+
+}  // namespace talvex::ui

@@ -1,0 +1,91 @@
+// The main window's link side: connect and disconnect, the link's health, and the poller's log
+// text and chart points, which arrive as queued calls on the UI thread.
+#include <QComboBox>
+#include <QTimer>
+
+#include "shell/ui/link_session.hpp"
+#include "shell/ui/log_box.hpp"
+#include "shell/ui/main_window.hpp"
+#include "shell/ui/prompter.hpp"
+#include "shell/ui/ui_text.hpp"
+#include "talvex/acquisition/acquisition_engine.hpp"
+
+namespace talvex::ui {
+
+void CMorvaneDlg::attachEngine() {
+    connect(log_, &LogBox::loggingChanged, this, [this](bool on) { channels_.setLogEntries(on); });
+    auto* engine = core_.engine;
+    if (!engine) return;
+    engine->setLogging(log_->logging());
+    connect(log_, &LogBox::loggingChanged, this, [engine](bool on) { engine->setLogging(on); });
+    // The hooks run on the poller thread: they only queue a call to this window.
+    engine->log().setHook(
+        [this] { QMetaObject::invokeMethod(this, &CMorvaneDlg::takePendingLog, Qt::QueuedConnection); });
+    engine->chartPoints().setHook(
+        [this] { QMetaObject::invokeMethod(this, &CMorvaneDlg::chartPointsPending, Qt::QueuedConnection); });
+    if (!engine->running()) engine->start();
+}
+
+void CMorvaneDlg::detachEngine() {
+    auto* engine = core_.engine;
+    if (!engine) return;
+    // Stop the poller before the hooks' target goes away; the window ends the run.
+    engine->log().setHook({});
+    engine->chartPoints().setHook({});
+    engine->stop();
+}
+
+void CMorvaneDlg::takePendingLog() {
+    if (!core_.engine) return;
+    const std::string text = core_.engine->log().take();
+    if (!text.empty()) log_->append(QString::fromStdString(text));
+}
+
+void CMorvaneDlg::toggleConnection() {
+    if (connected_) {
+        closeLink(QString());
+        return;
+    }
+    const int baud = kBaudRates[std::clamp(bauds_->currentIndex(), 0, 7)];
+    const QString text = ports_->currentText();
+    LinkSession::Result result;
+    QString device;
+    if (ports_->currentIndex() == ports_->count() - 1 && text == simulatedBusText()) {
+        result = link_->openSimulatedBus(baud, options_.model);
+        device = QString::fromStdString(link_->simulatedBusPath());
+    } else {
+        if (!portsFound_) return;
+        const std::string path = deviceFromListText(text.toStdString());
+        if (path.empty()) return;
+        device = QString::fromStdString(path);
+        result = link_->openDevice(path, baud);
+    }
+    if (!result.ok) {
+        // The system's text first, then why and what to do (for a permission problem: the group).
+        QString reason = QString::fromStdString(result.reason);
+        const QString prefix = QStringLiteral("Serial port not found or occupied: ");
+        if (reason.startsWith(prefix)) reason = reason.mid(prefix.size());
+        log_->appendNotice(reason + QStringLiteral("\r\n"));
+        showTip(
+            this, Prompter::Icon::Stop,
+            uiText("IDD_Message_SPNF") + (reason.isEmpty() ? QString() : QStringLiteral("\n\n") + reason));
+        return;
+    }
+    showConnectedState(true);
+}
+
+void CMorvaneDlg::closeLink(const QString& why) {
+    link_->close();
+    showConnectedState(false);
+    if (!why.isEmpty()) log_->appendNotice(why + QStringLiteral("\r\n"));
+}
+
+void CMorvaneDlg::pollLinkHealth() {
+    if (connected_ && !link_->isOpen())
+        closeLink(
+            localText("The serial port was closed after a read or write error. Connect again when the "
+                      "device is back.",
+                      "串口读写出错，已被关闭。设备恢复后请重新连接。"));
+}
+
+}  // namespace talvex::ui

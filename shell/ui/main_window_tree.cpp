@@ -1,0 +1,94 @@
+// The main window's channel side: the tree over the channel store, what a selection changes, and
+// the language switch, which re-labels everything and rebuilds the tree where it was.
+#include <QComboBox>
+
+#include "shell/ui/channel_tree_widget.hpp"
+#include "shell/ui/log_box.hpp"
+#include "shell/ui/main_window.hpp"
+#include "shell/ui/page.hpp"
+#include "shell/ui/prompter.hpp"
+#include "shell/ui/ui_text.hpp"
+#include "talvex/acquisition/link_arbiter.hpp"
+#include "talvex/app_paths.hpp"
+#include "talvex/language.hpp"
+
+namespace talvex::ui {
+namespace {
+
+// Operations that pause the poller while they change what it reads or what the pages show.
+acquisition::LinkHold lightHold(acquisition::LinkArbiter* arbiter) {
+    return arbiter ? arbiter->hold(acquisition::HoldKind::Light) : acquisition::LinkHold{};
+}
+
+}  // namespace
+
+MessageSink CMorvaneDlg::messageSink() {
+    MessageSink sink;
+    sink.message = [this](MessageKind kind, std::string_view text) {
+        const auto icon = kind == MessageKind::Error     ? Prompter::Icon::Stop
+                          : kind == MessageKind::Warning ? Prompter::Icon::Warning
+                                                         : Prompter::Icon::Information;
+        showTip(this, icon, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    };
+    sink.log = [this](std::string_view line) {
+        log_->append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+    };
+    return sink;
+}
+
+void CMorvaneDlg::loadChannelTree() {
+    channels_.setLogEntries(log_->logging());
+    channels_.LoadChannelStore(appPaths().configFile());
+    tree_->build(channels_.tree());
+}
+
+void CMorvaneDlg::refreshChannelColours() {
+    tree_->recolour(channels_.tree());
+}
+
+void CMorvaneDlg::onPathSelected(ChannelPath path) {
+    auto hold = lightHold(core_.arbiter);
+    const ChannelEdits edits = editsSource_ && !channels_.rebuilding() ? editsSource_() : ChannelEdits{};
+    selection_ = channels_.OnChannelSelected(path, editsSource_ ? &edits : nullptr);
+    emit channelSelectionChanged();
+    if (!selection_.isNode) return;  // a network or the root selects no sensor
+    for (Page* page : pages_)
+        if (page) page->selectedSensorChanged();
+    emit selectedSensorChanged();
+}
+
+void CMorvaneDlg::rebuildChannelTree() {
+    const ChannelTreeWidget::State state = tree_->state();
+    channels_.setRebuilding(true);
+    loadChannelTree();
+    tree_->restore(state);
+    if (auto path = tree_->selectedPath()) onPathSelected(*path);
+    channels_.setRebuilding(false);
+}
+
+void CMorvaneDlg::switchLanguage(const QString& language) {
+    if (switching_) return;
+    switching_ = true;
+    {
+        auto hold = lightHold(core_.arbiter);
+        LoadLanguage(language.toStdString());
+        retranslate();
+        // The pages in the order they have always been re-labelled; the production pages last.
+        constexpr PageSlot order[] = {
+            PageSlot::Configuration, PageSlot::DeviceParameters, PageSlot::Acquisition, PageSlot::Calibration,
+            PageSlot::Curve,         PageSlot::History,          PageSlot::Production,  PageSlot::Import,
+            PageSlot::Functions,     PageSlot::Fitting};
+        for (PageSlot slot : order)
+            if (Page* p = page(slot)) p->retranslate();
+        RelabelConfigFile(appPaths().configFile(), messageSink());
+        rebuildChannelTree();
+    }
+    {
+        const QSignalBlocker block(language_);
+        language_->setCurrentIndex(activeLanguage() == Language::Chinese ? 1 : 0);
+    }
+    switching_ = false;
+    emit languageSwitched();
+}
+
+}  // namespace talvex::ui

@@ -1,0 +1,28 @@
+// Program start: options, settings and language, the model dialog, the core objects, the main
+// window. The program's main() and the widget tests both go through here.
+#pragma once
+
+#include <QStringList>
+#include <optional>
+#include <string>
+
+#include "shell/ui/page_slots.hpp"
+
+namespace talvex::ui {
+
+struct StartupOptions {
+    std::optional<SensorModel> model;    // --model NAME: skips the model dialog
+    bool demo = false;                   // --demo: connect to the simulated bus at once
+    std::optional<std::string> dataDir;  // --data-dir DIR: settings, channels and database there
+    bool help = false;
+    QString error;  // not empty: the arguments were wrong
+};
+
+// Parses the arguments after the program name.
+StartupOptions parseStartupOptions(const QStringList& args);
+QString startupUsage();
+
+// Runs the whole program on an existing QApplication; returns the process exit code.
+int runWorkbench(const StartupOptions& options, const PageFactory& pages);
+
+}  // namespace talvex::ui
