@@ -1,0 +1,142 @@
+// The window on a real link: the built-in simulated bus on a pseudo-terminal, the real poller and
+// database. Connect, see poll lines, closing refused while connected, the link closing underneath,
+// a port that cannot be opened.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "shell/ui/log_box.hpp"
+#include "shell/ui/main_window.hpp"
+#include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/app_paths.hpp"
+#include "talvex/language.hpp"
+#include "talvex/rtu.h"
+#include "ui_fixture.hpp"
+
+namespace talvex::ui::test {
+namespace {
+
+constexpr int kWaitMs = 15000;  // generous: the first poll needs one bus round; CI shares two cores
+
+class Connection : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        acquisition::EngineOptions o;
+        o.databasePath = acquisition::databasePath(dir_.string());
+        o.model = SensorModel::KA;
+        o.text = [](std::string_view key) { return GetText(key); };
+        o.read = acquisition::rtuRegisterReader();
+        engine_ = std::make_unique<acquisition::AcquisitionEngine>(arbiter_, store_, session(), o);
+    }
+    void TearDown() override {
+        engine_.reset();
+        UiTest::TearDown();
+    }
+    std::unique_ptr<CMorvaneDlg> window(std::filesystem::path sysRoot = "/sys") {
+        MainWindowOptions o;
+        o.model = SensorModel::KA;
+        o.sysRoot = std::move(sysRoot);
+        return std::make_unique<CMorvaneDlg>(o, CoreRefs{engine_.get(), &arbiter_, &store_});
+    }
+    static void selectSimulatedBus(CMorvaneDlg& w) { w.portList()->setCurrentIndex(w.portList()->count() - 1); }
+
+    acquisition::LinkArbiter arbiter_;
+    acquisition::RecordStore store_;
+    std::unique_ptr<acquisition::AcquisitionEngine> engine_;
+};
+
+TEST_F(Connection, ConnectsToTheSimulatedBusPollsAndRefusesToCloseUntilDisconnected) {
+    auto w = window();
+    w->show();
+    w->logBox()->recvBox()->setChecked(true);
+    selectSimulatedBus(*w);
+    w->connectButton()->click();
+    ASSERT_TRUE(w->connected()) << (prompts_.texts.empty() ? "" : prompts_.texts.back().toStdString());
+    EXPECT_EQ(w->connectButton()->text(), "Disconnect");
+    EXPECT_FALSE(w->portList()->isEnabled());
+    EXPECT_FALSE(w->baudList()->isEnabled());
+    EXPECT_EQ(RTUIsOpen(), 1);
+
+    // Channel 1 (sensor 1) is enabled by default: its poll lines reach the log box.
+    QTRY_VERIFY_WITH_TIMEOUT(w->logBox()->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
+    EXPECT_FALSE(w->logBox()->view()->toPlainText().contains("Polling Failed"));
+    EXPECT_FALSE(store_.records(acquisition::RecordStore::keyOf(1)).empty());
+
+    EXPECT_FALSE(w->close());
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(prompts_.saw("Please disconnect the serial port first"));
+
+    w->connectButton()->click();
+    EXPECT_FALSE(w->connected());
+    EXPECT_EQ(w->connectButton()->text(), "Connect");
+    EXPECT_TRUE(w->portList()->isEnabled());
+    EXPECT_EQ(RTUIsOpen(), 0);
+    EXPECT_TRUE(w->close());
+}
+
+TEST_F(Connection, PortClosedUnderneathShowsTheDisconnectedStateAndSaysWhy) {
+    auto w = window();
+    w->show();
+    selectSimulatedBus(*w);
+    w->connectButton()->click();
+    ASSERT_TRUE(w->connected());
+    RTUCloseCom();  // what the link does after a read or write error on the port
+    QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
+    EXPECT_EQ(w->connectButton()->text(), "Connect");
+    EXPECT_TRUE(w->portList()->isEnabled());
+    // Said even with "Recv" unchecked: the user must learn why the link went away.
+    EXPECT_TRUE(w->logBox()->view()->toPlainText().contains("closed")) << w->logBox()->view()->toPlainText().toStdString();
+    EXPECT_TRUE(w->close());
+}
+
+TEST_F(Connection, EscapeWhileConnectedEndsWithoutTheQuestionAndClosesThePort) {
+    auto w = window();
+    w->show();
+    selectSimulatedBus(*w);
+    w->connectButton()->click();
+    ASSERT_TRUE(w->connected());
+    QTest::keyClick(w.get(), Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_TRUE(prompts_.texts.empty());
+    EXPECT_EQ(RTUIsOpen(), 0);
+}
+
+TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
+    // A machine with one USB converter whose device node has gone.
+    const auto sys = dir_ / "sys";
+    const auto usb = sys / "devices" / "usb1" / "1-1";
+    std::filesystem::create_directories(usb / "1-1:1.0" / "ttyUSB97");
+    std::ofstream(usb / "idVendor") << "0403\n";
+    std::ofstream(usb / "product") << "FT232R USB UART\n";
+    std::filesystem::create_directories(sys / "class" / "tty" / "ttyUSB97");
+    std::filesystem::create_directory_symlink(usb / "1-1:1.0" / "ttyUSB97", sys / "class" / "tty" / "ttyUSB97" / "device");
+
+    auto w = window(sys);
+    ASSERT_EQ(w->portList()->itemText(0), "FT232R...(ttyUSB97)");
+    w->portList()->setCurrentIndex(0);
+    w->connectButton()->click();
+    EXPECT_FALSE(w->connected());
+    ASSERT_FALSE(prompts_.texts.empty());
+    EXPECT_TRUE(prompts_.texts.back().startsWith("Serial port not found or occupied")) << prompts_.texts.back().toStdString();
+    EXPECT_TRUE(prompts_.texts.back().contains("/dev/ttyUSB97"));
+    EXPECT_EQ(w->connectButton()->text(), "Connect");
+}
+
+TEST_F(Connection, NoSerialPortIsReportedButTheSimulatedBusStaysAvailable) {
+    const auto sys = dir_ / "sys";
+    std::filesystem::create_directories(sys / "class" / "tty" / "tty0");
+    auto w = window(sys);
+    QTRY_VERIFY_WITH_TIMEOUT(prompts_.saw("No serial port detected!"), kWaitMs);
+    ASSERT_EQ(w->portList()->count(), 1);
+    w->connectButton()->click();
+    EXPECT_TRUE(w->connected());
+    w->connectButton()->click();
+    EXPECT_FALSE(w->connected());
+}
+
+}  // namespace
+}  // namespace talvex::ui::test

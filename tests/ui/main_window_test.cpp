@@ -1,0 +1,251 @@
+// The main window without a link: layout texts, tabs, the channel tree and what a selection
+// changes, the language switch, the production pages entry, the log box, closing.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include "shell/ui/channel_tree_widget.hpp"
+#include "shell/ui/log_box.hpp"
+#include "shell/ui/main_window.hpp"
+#include "shell/ui/page.hpp"
+#include "shell/ui/ui_text.hpp"
+#include "talvex/app_paths.hpp"
+#include "talvex/channel_table.hpp"
+#include "talvex/ini_file.hpp"
+#include "talvex/language.hpp"
+#include "ui_fixture.hpp"
+
+namespace talvex::ui::test {
+namespace {
+
+// A page that shows one table text and remembers the sensor it was told about.
+class ProbePage : public Page {
+public:
+    ProbePage(PageSlot slot, QWidget* parent) : Page(parent), slot_(slot) {
+        label = new QLabel(this);
+        field = new QLineEdit(this);
+        auto* box = new QVBoxLayout(this);
+        box->addWidget(label);
+        box->addWidget(field);
+        retranslate();
+    }
+    void retranslate() override { label->setText(uiText(kTabTitleKeys[static_cast<std::size_t>(slot_)])); }
+    void selectedSensorChanged() override { toldSensors.push_back(session().selectedSensorId.load()); }
+
+    QLabel* label;
+    QLineEdit* field;
+    std::vector<int> toldSensors;
+
+private:
+    PageSlot slot_;
+};
+
+MainWindowOptions probeOptions() {
+    MainWindowOptions o;
+    o.model = SensorModel::KA;
+    o.pageFactory = [](PageSlot slot, const PageContext&, QWidget* parent) -> Page* {
+        return slot == PageSlot::Curve ? nullptr : new ProbePage(slot, parent);  // one tab left empty
+    };
+    return o;
+}
+
+QStringList tabTitles(const QTabWidget* tabs) {
+    QStringList titles;
+    for (int i = 0; i < tabs->count(); ++i) titles << tabs->tabText(i);
+    return titles;
+}
+
+ProbePage* probe(CMorvaneDlg& w, PageSlot slot) { return static_cast<ProbePage*>(w.page(slot)); }
+
+class MainWindow : public UiTest {};
+
+TEST_F(MainWindow, StartsDisconnectedWithSixTabsAndTheChannelTree) {
+    CMorvaneDlg w(probeOptions());
+    EXPECT_EQ(w.windowTitle(), "Talvex_V1.37 - Orlenthic");
+    EXPECT_EQ(w.connectButton()->text(), "Connect");
+    EXPECT_FALSE(w.connected());
+    EXPECT_EQ(w.baudList()->currentText(), "19200");
+    EXPECT_EQ(w.baudList()->count(), 8);
+    EXPECT_EQ(w.portList()->itemText(w.portList()->count() - 1), CMorvaneDlg::simulatedBusText());
+    EXPECT_EQ(tabTitles(w.tabs()),
+              (QStringList{"Config", "Parameters", "Acquisition", "Curve", "Calibration", "Records"}));
+    EXPECT_EQ(w.tabs()->currentIndex(), 0);
+    EXPECT_EQ(w.page(PageSlot::Curve), nullptr);
+    EXPECT_NE(w.pageWidget(PageSlot::Curve), nullptr);  // the tab is there, empty
+    EXPECT_EQ(w.languageList()->currentText(), "English");
+    EXPECT_FALSE(w.logBox()->recvBox()->isChecked());
+
+    const ChannelTreeWidget* tree = w.tree();
+    const QTreeWidgetItem* root = tree->topLevelItem(0);
+    ASSERT_NE(root, nullptr);
+    EXPECT_EQ(root->text(0), "Channel");
+    ASSERT_EQ(root->childCount(), 16);
+    EXPECT_EQ(root->child(15)->text(0), "Network16");
+    EXPECT_EQ(root->child(15)->child(2)->text(0), "Node48");
+    EXPECT_TRUE(root->isExpanded());
+    EXPECT_TRUE(root->child(0)->isExpanded());
+    EXPECT_FALSE(root->child(1)->isExpanded());
+    // Default channels: only channel 1 enabled.
+    EXPECT_EQ(tree->itemAt({0, 0})->foreground(0).color(), QColor(0, 0, 0));
+    EXPECT_EQ(tree->itemAt({0, 1})->foreground(0).color(), QColor(192, 192, 192));
+    EXPECT_TRUE(std::filesystem::exists(appPaths().configFile()));
+}
+
+TEST_F(MainWindow, SelectingANodeSetsTheSensorAndTellsThePagesNetworksAndRootChangeNothing) {
+    // Channel 5 polls sensor 9 in this file.
+    IniFile ini;
+    ini.writeString("Network1", "Node1", "1,5,1#");
+    ini.writeString("Network1", "Node2", "2,5,0#");
+    ini.writeString("Network1", "Node3", "3,5,0#");
+    ini.writeString("Network2", "Node4", "4,5,0#");
+    ini.writeString("Network2", "Node5", "9,5,1#");
+    ASSERT_TRUE(ini.save(appPaths().configFile(), Codepage::Ascii));
+    session().selectedSensorId = 1;
+
+    CMorvaneDlg w(probeOptions());
+    ProbePage* list = probe(w, PageSlot::Acquisition);
+    w.tree()->select({1, 1});
+    EXPECT_EQ(session().selectedSensorId.load(), 9);
+    EXPECT_EQ(list->toldSensors, (std::vector<int>{9}));
+    EXPECT_TRUE(w.channelSelection().isNode);
+
+    w.tree()->select({1, -1});  // Network2
+    w.tree()->select({-1, -1});  // the root
+    EXPECT_EQ(session().selectedSensorId.load(), 9);
+    EXPECT_EQ(list->toldSensors, (std::vector<int>{9}));
+    EXPECT_FALSE(w.channelSelection().isNode);
+}
+
+TEST_F(MainWindow, LanguageSwitchRelabelsWindowTabsPagesTreeAndConvertsConfigIni) {
+    CMorvaneDlg w(probeOptions());
+    w.setProductionPagesVisible(true);
+    w.tree()->itemAt({3, -1})->setExpanded(true);
+    w.tree()->select({3, 2});  // Node12
+    const auto before = w.tree()->state();
+
+    w.switchLanguage("Chinese");
+
+    EXPECT_EQ(activeLanguage(), Language::Chinese);
+    EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Talvex_V1.37 - 氢气数据采集&校准"));
+    EXPECT_EQ(w.connectButton()->text(), QString::fromUtf8("连接"));
+    EXPECT_EQ(w.languageList()->currentText(), "Chinese");
+    EXPECT_EQ(w.logBox()->logClearButton()->text(), QString::fromUtf8("立即清空"));
+    EXPECT_EQ(tabTitles(w.tabs()),
+              QString::fromUtf8("系统设置|设备参数|数据采集|曲线显示|数据校准|历史数据|生产标定|数据导入|功能选配|曲线拟合")
+                  .split('|'));
+    EXPECT_EQ(probe(w, PageSlot::Configuration)->label->text(), QString::fromUtf8("系统设置"));
+    EXPECT_EQ(probe(w, PageSlot::Fitting)->label->text(), QString::fromUtf8("曲线拟合"));
+
+    const QTreeWidgetItem* root = w.tree()->topLevelItem(0);
+    EXPECT_EQ(root->text(0), QString::fromUtf8("设备通道"));
+    EXPECT_EQ(root->child(0)->text(0), QString::fromUtf8("网络1"));
+    EXPECT_EQ(w.tree()->itemAt({3, 2})->text(0), QString::fromUtf8("设备12"));
+    const auto after = w.tree()->state();
+    EXPECT_EQ(after.expandedNetworks, before.expandedNetworks);
+    EXPECT_TRUE(after.hasSelection);
+    EXPECT_EQ(after.selected.network, 3);
+    EXPECT_EQ(after.selected.node, 2);
+
+    // Config.ini now speaks Chinese: sections and keys renamed, the values kept.
+    const IniFile converted = IniFile::load(appPaths().configFile());
+    EXPECT_FALSE(converted.hasSection("Network1"));
+    const auto node1 = converted.value(QString::fromUtf8("网络1").toStdString(), QString::fromUtf8("设备1").toStdString());
+    ASSERT_TRUE(node1.has_value());
+    EXPECT_EQ(node1->substr(0, 6), "1,5,1#");
+    EXPECT_EQ(readFile(appPaths().settingsFile()).find("Language=Chinese") != std::string::npos, true);
+
+    w.switchLanguage("English");
+    EXPECT_EQ(w.tree()->topLevelItem(0)->child(0)->text(0), "Network1");
+    EXPECT_EQ(tabTitles(w.tabs()).first(), "Config");
+    EXPECT_TRUE(IniFile::load(appPaths().configFile()).value("Network1", "Node1").has_value());
+}
+
+TEST_F(MainWindow, ProductionPagesAreOffByDefaultAndTheChoiceIsRemembered) {
+    {
+        CMorvaneDlg w(probeOptions());
+        EXPECT_FALSE(w.productionPagesVisible());
+        EXPECT_FALSE(w.pageWidget(PageSlot::Production)->isVisible());
+        EXPECT_NE(w.page(PageSlot::Production), nullptr);  // created all the same
+        w.productionPagesAction()->trigger();
+        EXPECT_EQ(tabTitles(w.tabs()).mid(6), (QStringList{"Production", "Import", "Functions", "Fitting"}));
+    }
+    EXPECT_NE(readFile(appPaths().settingsFile()).find("ProductionPages=1"), std::string::npos);
+    {
+        CMorvaneDlg w(probeOptions());
+        EXPECT_TRUE(w.productionPagesVisible());
+        EXPECT_TRUE(w.productionPagesAction()->isChecked());
+        w.productionPagesAction()->trigger();
+        EXPECT_EQ(w.tabs()->count(), 6);
+    }
+    EXPECT_NE(readFile(appPaths().settingsFile()).find("ProductionPages=0"), std::string::npos);
+}
+
+TEST_F(MainWindow, LogBoxKeepsAtMostFiveHundredLinesAndOnlyWhileRecvIsChecked) {
+    CMorvaneDlg w(probeOptions());
+    LogBox* log = w.logBox();
+    w.appendLog("dropped\r\n");
+    EXPECT_TRUE(log->view()->toPlainText().isEmpty());
+
+    log->recvBox()->setChecked(true);
+    for (int i = 0; i < LogBox::kMaxLines; ++i) w.appendLog(QStringLiteral("line %1\r\n").arg(i));
+    EXPECT_TRUE(log->view()->toPlainText().startsWith("line 0\n"));
+    w.appendLog("line 500\r\n");  // the box now holds more than 500 lines
+    w.appendLog("fresh\r\n");
+    EXPECT_EQ(log->view()->toPlainText(), "fresh\n");
+
+    log->logClearButton()->click();
+    EXPECT_TRUE(log->view()->toPlainText().isEmpty());
+    w.appendLog("again\r\n");
+    log->recvBox()->setChecked(false);  // unchecking empties the box at once
+    EXPECT_TRUE(log->view()->toPlainText().isEmpty());
+
+    log->logFileButton()->click();
+    EXPECT_TRUE(prompts_.saw("Saving debug data is not supported!"));
+}
+
+TEST_F(MainWindow, EnterInAFieldKeepsTheWindowEnterElsewhereAndEscapeEndIt) {
+    {
+        CMorvaneDlg w(probeOptions());
+        w.show();
+        QLineEdit* field = probe(w, PageSlot::Configuration)->field;
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_TRUE(w.isVisible());
+        w.tree()->setFocus();
+        QTest::keyClick(w.tree(), Qt::Key_Return);
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_EQ(w.result(), QDialog::Accepted);
+    }
+    {
+        CMorvaneDlg w(probeOptions());
+        w.show();
+        QTest::keyClick(&w, Qt::Key_Escape);
+        EXPECT_FALSE(w.isVisible());
+        EXPECT_TRUE(prompts_.texts.empty());
+    }
+}
+
+TEST_F(MainWindow, AboutBoxShowsNameAndVersion) {
+    CMorvaneDlg w(probeOptions());
+    w.show();
+    QStringList shown;
+    QTimer::singleShot(0, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        ASSERT_NE(box, nullptr);
+        for (const QLabel* l : box->findChildren<QLabel*>()) shown << l->text();
+        static_cast<QDialog*>(box)->accept();
+    });
+    w.aboutAction()->trigger();
+    EXPECT_TRUE(shown.contains(QString::fromUtf8("Talvex，1.367版"))) << shown.join('|').toStdString();
+    EXPECT_EQ(w.aboutAction()->text(), QString::fromUtf8("关于 Talvex(&A)..."));
+}
+
+}  // namespace
+}  // namespace talvex::ui::test

@@ -1,0 +1,99 @@
+// Start-up: the program's options and the model dialog.
+#include <QComboBox>
+#include <QPushButton>
+#include <QTest>
+
+#include "shell/ui/login_dialog.hpp"
+#include "shell/ui/startup.hpp"
+#include "ui_fixture.hpp"
+
+namespace talvex::ui::test {
+namespace {
+
+TEST(StartupOptions, ParsesModelDemoAndDataDir) {
+    struct Case {
+        QStringList args;
+        std::optional<SensorModel> model;
+        bool demo;
+        std::optional<std::string> dataDir;
+        bool error;
+    };
+    const Case cases[] = {
+        {{}, std::nullopt, false, std::nullopt, false},
+        {{"--model", "ModelKGC"}, SensorModel::KGC, false, std::nullopt, false},
+        {{"--model", "ModelKF", "--demo", "--data-dir", "/tmp/x"}, SensorModel::KF, true, "/tmp/x", false},
+        {{"--demo"}, std::nullopt, true, std::nullopt, false},
+        {{"--model", "modelka"}, std::nullopt, false, std::nullopt, true},  // names match exactly
+        {{"--model"}, std::nullopt, false, std::nullopt, true},
+        {{"--data-dir"}, std::nullopt, false, std::nullopt, true},
+        {{"--data-dir", ""}, std::nullopt, false, std::nullopt, true},
+        {{"--port", "COM3"}, std::nullopt, false, std::nullopt, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        const StartupOptions o = parseStartupOptions(c.args);
+        EXPECT_EQ(!o.error.isEmpty(), c.error) << o.error.toStdString();
+        if (c.error) continue;
+        EXPECT_EQ(o.model, c.model);
+        EXPECT_EQ(o.demo, c.demo);
+        EXPECT_EQ(o.dataDir, c.dataDir);
+    }
+}
+
+class ModelDialog : public UiTest {};
+
+TEST_F(ModelDialog, OkTakesTheSelectedModelByItsNumber) {
+    const std::pair<QString, SensorModel> cases[] = {
+        {"ModelKA", SensorModel::KA}, {"ModelKG", SensorModel::KG}, {"ModelKGC", SensorModel::KGC},
+        {"ModelKF", SensorModel::KF}};
+    for (const auto& [name, model] : cases) {
+        CVelLogin dialog;
+        dialog.modelList()->setCurrentText(name);
+        dialog.okButton()->click();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted) << name.toStdString();
+        EXPECT_EQ(dialog.model(), model) << name.toStdString();
+    }
+    EXPECT_TRUE(prompts_.texts.empty());
+}
+
+TEST_F(ModelDialog, OpensOnTheEmptyItemAndRefusesOkWithoutAModel) {
+    CVelLogin dialog;
+    dialog.show();
+    ASSERT_EQ(dialog.modelList()->count(), 9);
+    EXPECT_EQ(dialog.modelList()->currentIndex(), 8);
+    EXPECT_EQ(dialog.modelList()->currentText(), QString());
+    EXPECT_EQ(dialog.okButton()->text(), "OK");
+    EXPECT_EQ(dialog.cancelButton()->text(), "Cancel");
+    dialog.okButton()->click();
+    EXPECT_TRUE(prompts_.saw("Please select a product model."));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.model(), SensorModel::None);
+}
+
+TEST_F(ModelDialog, EnterActsAsOkEscapeContinuesWithoutModelCancelEndsTheProgram) {
+    {
+        CVelLogin dialog;
+        dialog.show();
+        dialog.modelList()->setCurrentIndex(1);
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.model(), SensorModel::KB);
+    }
+    {
+        CVelLogin dialog;
+        dialog.show();
+        dialog.modelList()->setCurrentIndex(5);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+        EXPECT_EQ(dialog.model(), SensorModel::None);
+    }
+    {
+        CVelLogin dialog;
+        dialog.show();
+        dialog.cancelButton()->click();
+        EXPECT_EQ(dialog.result(), CVelLogin::kExitProgram);
+    }
+}
+
+}  // namespace
+}  // namespace talvex::ui::test

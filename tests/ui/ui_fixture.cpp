@@ -1,0 +1,50 @@
+#include "ui_fixture.hpp"
+
+#include <unistd.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "talvex/app_paths.hpp"
+#include "talvex/language.hpp"
+
+namespace talvex::ui::test {
+
+void UiTest::SetUpTestSuite() {
+    if (QApplication::instance()) return;
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "ui_tests";
+    static char* argv[] = {name, nullptr};
+    new QApplication(argc, argv);
+}
+
+void UiTest::SetUp() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    dir_ = std::filesystem::temp_directory_path() /
+           ("talvex-ui-" + std::to_string(::getpid()) + "-" + info->test_suite_name() + "-" + info->name());
+    std::filesystem::remove_all(dir_);
+    std::filesystem::create_directories(dir_);
+    AppPaths paths;
+    paths.programDir = dir_;
+    paths.configDir = dir_;
+    paths.dataDir = dir_;
+    paths.portable = true;
+    setAppPaths(paths);
+    LoadLanguage(paths.settingsFile(), "English");
+    setPrompter(&prompts_);
+}
+
+void UiTest::TearDown() {
+    setPrompter(nullptr);
+    std::filesystem::remove_all(dir_);
+}
+
+std::string readFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+}  // namespace talvex::ui::test

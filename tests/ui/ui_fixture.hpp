@@ -1,0 +1,39 @@
+// Shared set-up of the widget tests: a QApplication on the offscreen platform, a fresh data
+// directory per test, English at start, and a prompter that records instead of showing boxes.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QString>
+#include <filesystem>
+#include <vector>
+
+#include "shell/ui/prompter.hpp"
+
+namespace talvex::ui::test {
+
+class RecordingPrompter : public Prompter {
+public:
+    void message(QWidget*, Icon, const QString&, const QString& text) override { texts.push_back(text); }
+    bool saw(const QString& part) const {
+        for (const auto& t : texts)
+            if (t.contains(part)) return true;
+        return false;
+    }
+    std::vector<QString> texts;
+};
+
+class UiTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite();
+    void SetUp() override;
+    void TearDown() override;
+
+    std::filesystem::path dir_;
+    RecordingPrompter prompts_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+
+}  // namespace talvex::ui::test
