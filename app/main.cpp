@@ -1,5 +1,6 @@
 // talvex: the workbench window over the Talvex core.
 #include <QApplication>
+#include <QIcon>
 #include <QTextStream>
 
 #include "page_factory.hpp"

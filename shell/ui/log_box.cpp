@@ -5,7 +5,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 
 #include "prompter.hpp"
 #include "ui_text.hpp"
@@ -48,13 +50,19 @@ void LogBox::append(const QString& text) {
 
 void LogBox::appendNotice(const QString& text) {
     if (text.isEmpty()) return;
-    if (view_->document()->blockCount() > kMaxLines) view_->clear();
+    if (lineCount() > kMaxLines) view_->clear();
     QString plain = text;
     plain.remove(QLatin1Char('\r'));
     QTextCursor end(view_->document());
     end.movePosition(QTextCursor::End);
     end.insertText(plain);
     view_->verticalScrollBar()->setValue(view_->verticalScrollBar()->maximum());
+}
+
+int LogBox::lineCount() const {
+    const QTextDocument* doc = view_->document();
+    // Text ending in a line break leaves an empty last block that holds no line.
+    return doc->blockCount() - (doc->lastBlock().text().isEmpty() ? 1 : 0);
 }
 
 bool LogBox::logging() const {

@@ -22,6 +22,7 @@ class LogBox : public QWidget {
     // Appends whether or not logging is on: what the user must see (the link closed, an open failed).
     void appendNotice(const QString& text);
     bool logging() const;
+    int lineCount() const;
     void clear();
     void retranslate();
 

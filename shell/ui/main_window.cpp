@@ -31,6 +31,9 @@
 #include "talvex/language.hpp"
 
 namespace talvex::ui {
+namespace {
+constexpr int kPortKindRole = Qt::UserRole + 1;  // "sim" on the simulated bus's entry
+}  // namespace
 
 CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* parent)
     : QDialog(parent),
@@ -194,6 +197,7 @@ void CMorvaneDlg::fillPortList() {
     portsFound_ = !serialPorts_.empty();
     // The simulated bus is always there, after the machine's ports.
     ports_->addItem(simulatedBusText());
+    ports_->setItemData(ports_->count() - 1, QStringLiteral("sim"), kPortKindRole);
     ports_->setCurrentIndex(0);
     if (!portsFound_ && !options_.demo)
         QTimer::singleShot(
@@ -222,6 +226,7 @@ void CMorvaneDlg::retranslate() {
     caption(baudLabel_, "IDD102_1009", false);
     languageLabel_->setText(uiText("IDS_languageEnCh"));
     connect_->setText(uiText(connected_ ? "IDD_Disconnect" : "IDD_Connect"));
+    ports_->setItemText(ports_->count() - 1, simulatedBusText());
     log_->retranslate();
     viewMenu_->setTitle(localText("&View", "视图(&V)"));
     productionAction_->setText(localText("&Production pages", "生产页面(&P)"));

@@ -68,7 +68,9 @@ class CMorvaneDlg : public QDialog {
     QAction* aboutAction() const { return aboutAction_; }
     const std::vector<SSerInfo>& serialPorts() const { return serialPorts_; }
 
+    // The port list's last entry, always present: the built-in simulated sensor bus.
     static QString simulatedBusText();
+    bool simulatedBusSelected() const;
 
     // What the last tree selection showed (rows, device mark, description; isNode false for a
     // network or the root).

@@ -49,15 +49,13 @@ void CMorvaneDlg::toggleConnection() {
     const int baud = kBaudRates[std::clamp(bauds_->currentIndex(), 0, 7)];
     const QString text = ports_->currentText();
     LinkSession::Result result;
-    QString device;
-    if (ports_->currentIndex() == ports_->count() - 1 && text == simulatedBusText()) {
+    if (simulatedBusSelected()) {
         result = link_->openSimulatedBus(baud, options_.model);
-        device = QString::fromStdString(link_->simulatedBusPath());
     } else {
+        // A port text that names no device does nothing.
         if (!portsFound_) return;
         const std::string path = deviceFromListText(text.toStdString());
         if (path.empty()) return;
-        device = QString::fromStdString(path);
         result = link_->openDevice(path, baud);
     }
     if (!result.ok) {

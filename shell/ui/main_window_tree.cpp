@@ -31,7 +31,9 @@ MessageSink CMorvaneDlg::messageSink() {
         showTip(this, icon, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     };
     sink.log = [this](std::string_view line) {
-        log_->append(QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size())));
+        QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));
+        if (!text.endsWith(QLatin1Char('\n'))) text += QStringLiteral("\r\n");
+        log_->append(text);
     };
     return sink;
 }

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <fstream>
 
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
@@ -22,7 +23,7 @@ namespace {
 constexpr int kWaitMs = 15000;  // generous: the first poll needs one bus round; CI shares two cores
 
 class Connection : public UiTest {
-protected:
+  protected:
     void SetUp() override {
         UiTest::SetUp();
         acquisition::EngineOptions o;
@@ -42,7 +43,9 @@ protected:
         o.sysRoot = std::move(sysRoot);
         return std::make_unique<CMorvaneDlg>(o, CoreRefs{engine_.get(), &arbiter_, &store_});
     }
-    static void selectSimulatedBus(CMorvaneDlg& w) { w.portList()->setCurrentIndex(w.portList()->count() - 1); }
+    static void selectSimulatedBus(CMorvaneDlg& w) {
+        w.portList()->setCurrentIndex(w.portList()->count() - 1);
+    }
 
     acquisition::LinkArbiter arbiter_;
     acquisition::RecordStore store_;
@@ -64,7 +67,8 @@ TEST_F(Connection, ConnectsToTheSimulatedBusPollsAndRefusesToCloseUntilDisconnec
     // Channel 1 (sensor 1) is enabled by default: its poll lines reach the log box.
     QTRY_VERIFY_WITH_TIMEOUT(w->logBox()->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
     EXPECT_FALSE(w->logBox()->view()->toPlainText().contains("Polling Failed"));
-    EXPECT_FALSE(store_.records(acquisition::RecordStore::keyOf(1)).empty());
+    // The record follows its log line into the store (and the database) on the poller thread.
+    QTRY_VERIFY_WITH_TIMEOUT(!store_.records(acquisition::RecordStore::keyOf(1)).empty(), kWaitMs);
 
     EXPECT_FALSE(w->close());
     EXPECT_TRUE(w->isVisible());
@@ -89,7 +93,8 @@ TEST_F(Connection, PortClosedUnderneathShowsTheDisconnectedStateAndSaysWhy) {
     EXPECT_EQ(w->connectButton()->text(), "Connect");
     EXPECT_TRUE(w->portList()->isEnabled());
     // Said even with "Recv" unchecked: the user must learn why the link went away.
-    EXPECT_TRUE(w->logBox()->view()->toPlainText().contains("closed")) << w->logBox()->view()->toPlainText().toStdString();
+    EXPECT_TRUE(w->logBox()->view()->toPlainText().contains("closed"))
+        << w->logBox()->view()->toPlainText().toStdString();
     EXPECT_TRUE(w->close());
 }
 
@@ -113,7 +118,8 @@ TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
     std::ofstream(usb / "idVendor") << "0403\n";
     std::ofstream(usb / "product") << "FT232R USB UART\n";
     std::filesystem::create_directories(sys / "class" / "tty" / "ttyUSB97");
-    std::filesystem::create_directory_symlink(usb / "1-1:1.0" / "ttyUSB97", sys / "class" / "tty" / "ttyUSB97" / "device");
+    std::filesystem::create_directory_symlink(usb / "1-1:1.0" / "ttyUSB97",
+                                              sys / "class" / "tty" / "ttyUSB97" / "device");
 
     auto w = window(sys);
     ASSERT_EQ(w->portList()->itemText(0), "FT232R...(ttyUSB97)");
@@ -121,7 +127,8 @@ TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
     w->connectButton()->click();
     EXPECT_FALSE(w->connected());
     ASSERT_FALSE(prompts_.texts.empty());
-    EXPECT_TRUE(prompts_.texts.back().startsWith("Serial port not found or occupied")) << prompts_.texts.back().toStdString();
+    EXPECT_TRUE(prompts_.texts.back().startsWith("Serial port not found or occupied"))
+        << prompts_.texts.back().toStdString();
     EXPECT_TRUE(prompts_.texts.back().contains("/dev/ttyUSB97"));
     EXPECT_EQ(w->connectButton()->text(), "Connect");
 }

@@ -27,7 +27,7 @@ namespace {
 
 // A page that shows one table text and remembers the sensor it was told about.
 class ProbePage : public Page {
-public:
+  public:
     ProbePage(PageSlot slot, QWidget* parent) : Page(parent), slot_(slot) {
         label = new QLabel(this);
         field = new QLineEdit(this);
@@ -43,7 +43,7 @@ public:
     QLineEdit* field;
     std::vector<int> toldSensors;
 
-private:
+  private:
     PageSlot slot_;
 };
 
@@ -62,7 +62,9 @@ QStringList tabTitles(const QTabWidget* tabs) {
     return titles;
 }
 
-ProbePage* probe(CMorvaneDlg& w, PageSlot slot) { return static_cast<ProbePage*>(w.page(slot)); }
+ProbePage* probe(CMorvaneDlg& w, PageSlot slot) {
+    return static_cast<ProbePage*>(w.page(slot));
+}
 
 class MainWindow : public UiTest {};
 
@@ -116,7 +118,7 @@ TEST_F(MainWindow, SelectingANodeSetsTheSensorAndTellsThePagesNetworksAndRootCha
     EXPECT_EQ(list->toldSensors, (std::vector<int>{9}));
     EXPECT_TRUE(w.channelSelection().isNode);
 
-    w.tree()->select({1, -1});  // Network2
+    w.tree()->select({1, -1});   // Network2
     w.tree()->select({-1, -1});  // the root
     EXPECT_EQ(session().selectedSensorId.load(), 9);
     EXPECT_EQ(list->toldSensors, (std::vector<int>{9}));
@@ -138,7 +140,8 @@ TEST_F(MainWindow, LanguageSwitchRelabelsWindowTabsPagesTreeAndConvertsConfigIni
     EXPECT_EQ(w.languageList()->currentText(), "Chinese");
     EXPECT_EQ(w.logBox()->logClearButton()->text(), QString::fromUtf8("立即清空"));
     EXPECT_EQ(tabTitles(w.tabs()),
-              QString::fromUtf8("系统设置|设备参数|数据采集|曲线显示|数据校准|历史数据|生产标定|数据导入|功能选配|曲线拟合")
+              QString::fromUtf8(
+                  "系统设置|设备参数|数据采集|曲线显示|数据校准|历史数据|生产标定|数据导入|功能选配|曲线拟合")
                   .split('|'));
     EXPECT_EQ(probe(w, PageSlot::Configuration)->label->text(), QString::fromUtf8("系统设置"));
     EXPECT_EQ(probe(w, PageSlot::Fitting)->label->text(), QString::fromUtf8("曲线拟合"));
@@ -156,7 +159,8 @@ TEST_F(MainWindow, LanguageSwitchRelabelsWindowTabsPagesTreeAndConvertsConfigIni
     // Config.ini now speaks Chinese: sections and keys renamed, the values kept.
     const IniFile converted = IniFile::load(appPaths().configFile());
     EXPECT_FALSE(converted.hasSection("Network1"));
-    const auto node1 = converted.value(QString::fromUtf8("网络1").toStdString(), QString::fromUtf8("设备1").toStdString());
+    const auto node1 =
+        converted.value(QString::fromUtf8("网络1").toStdString(), QString::fromUtf8("设备1").toStdString());
     ASSERT_TRUE(node1.has_value());
     EXPECT_EQ(node1->substr(0, 6), "1,5,1#");
     EXPECT_EQ(readFile(appPaths().settingsFile()).find("Language=Chinese") != std::string::npos, true);

@@ -43,9 +43,10 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
 class ModelDialog : public UiTest {};
 
 TEST_F(ModelDialog, OkTakesTheSelectedModelByItsNumber) {
-    const std::pair<QString, SensorModel> cases[] = {
-        {"ModelKA", SensorModel::KA}, {"ModelKG", SensorModel::KG}, {"ModelKGC", SensorModel::KGC},
-        {"ModelKF", SensorModel::KF}};
+    const std::pair<QString, SensorModel> cases[] = {{"ModelKA", SensorModel::KA},
+                                                     {"ModelKG", SensorModel::KG},
+                                                     {"ModelKGC", SensorModel::KGC},
+                                                     {"ModelKF", SensorModel::KF}};
     for (const auto& [name, model] : cases) {
         CVelLogin dialog;
         dialog.modelList()->setCurrentText(name);

@@ -14,7 +14,7 @@
 namespace talvex::ui::test {
 
 class RecordingPrompter : public Prompter {
-public:
+  public:
     void message(QWidget*, Icon, const QString&, const QString& text) override { texts.push_back(text); }
     bool saw(const QString& part) const {
         for (const auto& t : texts)
@@ -25,7 +25,7 @@ public:
 };
 
 class UiTest : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite();
     void SetUp() override;
     void TearDown() override;
