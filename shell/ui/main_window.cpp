@@ -77,7 +77,11 @@ CMorvaneDlg::~CMorvaneDlg() {
 }
 
 QString CMorvaneDlg::simulatedBusText() {
-    return QStringLiteral("Simulated sensor bus");
+    return localText("Simulated sensor bus", "模拟传感器总线");
+}
+
+bool CMorvaneDlg::simulatedBusSelected() const {
+    return ports_->currentData(kPortKindRole).toString() == QLatin1String("sim");
 }
 
 void CMorvaneDlg::buildLayout() {
