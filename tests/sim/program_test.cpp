@@ -149,8 +149,9 @@ TEST(SimProgram, BadOptionsExitWithStatus2AndSayWhy) {
 TEST(SimProgram, HelpListsTheOptions) {
     const Outcome r = runToEnd(TALVEX_SIM, {"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option : {"--sensors", "--model", "--concentrator", "--no-flowmeter", "--fast", "--state",
-                               "--link", "--silent", "--crc-errors", "--exception", "--not-fitted"})
+    for (const char* option :
+         {"--sensors", "--model", "--concentrator", "--no-flowmeter", "--fast", "--state", "--link",
+          "--silent", "--crc-errors", "--exception", "--not-fitted"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 

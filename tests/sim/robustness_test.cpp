@@ -99,3 +99,30 @@ TEST(Robustness, ParserSurvivesRandomBytes) {
     // A good frame after a silence is always found, whatever junk came before.
     EXPECT_EQ(recovered, 2000u);
 }
+
+TEST(Robustness, FaultsRepeatWithTheSeed) {
+    // What each of a run of requests met: answered, silent, corrupted or cut.
+    const auto pattern = [](std::uint64_t seed) {
+        BusModel bus(Timing{}, seed);
+        DirectMaster m(bus);
+        bus.addSensor(defaultSensorConfig(1, SensorModel::KA), m.now());
+        Faults f;
+        f.dropRate = 0.25;
+        f.crcErrorRate = 0.25;
+        f.truncateRate = 0.25;
+        bus.setFaults(f);
+        std::string seen;
+        for (int i = 0; i < 200; ++i) {
+            const auto a = m.send(readRequest(1, 0, 15));
+            seen += a.silent                                              ? '-'
+                    : a.bytes.size() < 35                                 ? 't'
+                    : !talvex::crcMatches(a.bytes.data(), a.bytes.size()) ? 'c'
+                                                                          : 'x';
+        }
+        return seen;
+    };
+    const auto a = pattern(42);
+    EXPECT_EQ(a, pattern(42));
+    EXPECT_NE(a, pattern(43));
+    for (const char outcome : {'-', 't', 'c', 'x'}) EXPECT_NE(a.find(outcome), std::string::npos) << outcome;
+}

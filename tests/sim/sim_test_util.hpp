@@ -136,7 +136,7 @@ class LineMaster {
     }
 
     // Collects bytes until `expected` have arrived or the line stays quiet for `quiet`.
-    Bytes receive(std::size_t expected, Millis quiet = Millis(400)) {
+    Bytes receive(std::size_t expected, Millis quiet = Millis(1500)) {
         Bytes got;
         std::uint8_t buf[4096];
         while (got.size() < expected) {
@@ -149,7 +149,7 @@ class LineMaster {
         return got;
     }
 
-    Bytes transact(const Bytes& request, std::size_t expected, Millis quiet = Millis(400)) {
+    Bytes transact(const Bytes& request, std::size_t expected, Millis quiet = Millis(1500)) {
         send(request);
         return receive(expected, quiet);
     }
