@@ -228,7 +228,7 @@ std::uint16_t Sensor::readOne(std::uint16_t address, const Measurement& m, TimeP
         case 5:
             return lo(ppm32(m.gas));
         case 6:
-            return tempRaw(m.sensorTemperature);
+            return tempRaw(m.sensorTemperature * tempGain_ + tempOffset_);
         case 8:
             return tempRaw(m.oilTemperature);
         case 9:

@@ -3,6 +3,7 @@
 // fine adjustment through 159, 169 and 170.
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "talvex/sim/codec.hpp"
@@ -162,10 +163,32 @@ void Sensor::commit(std::uint16_t code, TimePoint now) {
         }
     }
     const std::uint16_t ack = spec ? spec->ack : 0;
-    later(now, timing_.processing, [this, ack, rendered = std::move(rendered)] {
+    std::optional<std::pair<double, double>> tempPoint;  // (reading, actual) of a temperature calibration
+    if (code == 68 || code == 85) {
+        const std::uint16_t r[4] = {reg(19), reg(20), reg(21), reg(22)};
+        tempPoint =
+            std::make_pair(measure(now).sensorTemperature, static_cast<double>(s64HighFirst(r)) / 1e9);
+    }
+    later(now, timing_.processing, [this, ack, code, tempPoint, rendered = std::move(rendered)] {
         for (const auto& [item, text] : rendered) items_[item] = text;
+        if (tempPoint) calibrateTemperature(code == 68 ? 1 : 2, tempPoint->first, tempPoint->second);
         regs_[253] = ack;
     });
+}
+
+// Two-point temperature calibration: the first point sets the offset, the second the slope
+// through both points; register 6 then reads the corrected temperature.
+void Sensor::calibrateTemperature(int point, double reading, double actual) {
+    if (point == 1 || !tempPoint1_) {
+        tempPoint1_ = std::make_pair(reading, actual);
+        tempGain_ = 1.0;
+        tempOffset_ = actual - reading;
+        return;
+    }
+    const auto [r1, a1] = *tempPoint1_;
+    if (std::abs(reading - r1) < 1.0) return;  // points too close for a slope: keep the offset
+    tempGain_ = (actual - a1) / (reading - r1);
+    tempOffset_ = a1 - tempGain_ * r1;
 }
 
 void Sensor::textCommand(std::uint16_t code, TimePoint now) {

@@ -65,6 +65,8 @@ std::vector<std::string> Sensor::saveSettings() const {
     std::snprintf(buf, sizeof buf, "offsets=%.17g,%.17g,%.17g", pressureOffset_, moistureOffset_,
                   moistureTempOffset_);
     lines.push_back(buf);
+    std::snprintf(buf, sizeof buf, "tempcal=%.17g,%.17g", tempGain_, tempOffset_);
+    lines.push_back(buf);
     return lines;
 }
 
@@ -99,6 +101,12 @@ void Sensor::loadSetting(const std::string& key, const std::string& value) {
     } else if (key == "gain") {
         const double g = std::strtod(value.c_str(), nullptr);
         if (g > 0) hydrogenGain_ = g;
+    } else if (key == "tempcal") {
+        double gain = 1, offset = 0;
+        if (std::sscanf(value.c_str(), "%lf,%lf", &gain, &offset) == 2 && gain > 0) {
+            tempGain_ = gain;
+            tempOffset_ = offset;
+        }
     } else if (key == "offsets") {
         std::sscanf(value.c_str(), "%lf,%lf,%lf", &pressureOffset_, &moistureOffset_, &moistureTempOffset_);
     }

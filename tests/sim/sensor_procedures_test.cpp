@@ -110,6 +110,29 @@ TEST(SensorProcedures, CommitCodesAcknowledgeAndRenderTheirItems) {
     }
 }
 
+TEST(SensorProcedures, TemperatureCalibrationCorrectsRegister6) {
+    Bench b;
+    b.write(160, 4);  // heating off: the core follows the oil
+    SensorValues v;
+    v.sensorTemperature = 20.0;
+    b.sensor([&](Sensor& s) { s.setValues(v); });
+    for (std::uint16_t i = 0; i < 4; ++i) b.write(static_cast<std::uint16_t>(19 + i), s64e9(22)[i]);
+    b.write(253, 68);
+    b.m.advance(Millis(1100));
+    ASSERT_EQ(b.read(253), 102);
+    EXPECT_EQ(b.read(6), 12200);  // offset +2
+    v.sensorTemperature = 80.0;
+    b.sensor([&](Sensor& s) { s.setValues(v); });
+    for (std::uint16_t i = 0; i < 4; ++i) b.write(static_cast<std::uint16_t>(19 + i), s64e9(85)[i]);
+    b.write(253, 85);
+    b.m.advance(Millis(1100));
+    ASSERT_EQ(b.read(253), 102);
+    EXPECT_EQ(b.read(6), 18500);  // through (20, 22) and (80, 85)
+    v.sensorTemperature = 50.0;
+    b.sensor([&](Sensor& s) { s.setValues(v); });
+    EXPECT_EQ(b.read(6), 15350);  // 22 + (50 - 20) x 63 / 60 = 53.5
+}
+
 TEST(SensorProcedures, UnknownCommitCodeIsRefused) {
     for (const int code : {0, 16, 1000, 1012, 9010, 4242}) {
         Bench b;

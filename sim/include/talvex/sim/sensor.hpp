@@ -136,6 +136,7 @@ class Sensor final : public Device {
     void textCommand(std::uint16_t code, TimePoint now);
     void command(std::uint16_t value, TimePoint now);
     void fineAdjust(std::uint16_t address, std::uint16_t ppm, TimePoint now);
+    void calibrateTemperature(int point, double reading, double actual);
     std::uint16_t commandReadBack() const { return commandReadBack_; }
 
     // Calibration (sensor_calibration.cpp).
@@ -178,6 +179,8 @@ class Sensor final : public Device {
     double sensorTempAtModeChange_ = 70;
 
     double hydrogenGain_ = 1.0;
+    std::optional<std::pair<double, double>> tempPoint1_;  // first temperature point: reading, actual
+    double tempGain_ = 1.0, tempOffset_ = 0.0;             // applied to the reported core temperature
     double pressureOffset_ = 0, moistureOffset_ = 0, moistureTempOffset_ = 0;
 
     std::uint8_t calStatus_ = 0;
