@@ -5,7 +5,7 @@
 
 namespace talvex::app {
 
-ui::Page* createPage(ui::PageSlot slot, const ui::PageContext& context, QWidget* parent) {
+ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& context, QWidget* parent) {
     (void)context;
     (void)parent;
     switch (slot) {

@@ -6,6 +6,6 @@
 namespace talvex::app {
 
 // Builds the page of a slot, or nullptr while no layer provides it (the tab stays empty).
-ui::Page* createPage(ui::PageSlot slot, const ui::PageContext& context, QWidget* parent);
+ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& context, QWidget* parent);
 
 }  // namespace talvex::app

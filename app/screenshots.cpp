@@ -12,7 +12,7 @@
 #include "page_factory.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
-#include "shell/ui/prompter.hpp"
+#include "shell/ui/shell_prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
@@ -27,7 +27,7 @@ void settle(int ms) {
     while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
-class QuietPrompter : public talvex::ui::Prompter {
+class QuietPrompter : public talvex::ui::ShellPrompter {
   public:
     void message(QWidget*, Icon, const QString&, const QString& text) override {
         QTextStream(stderr) << "message: " << text << "\n";
@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
     const int waitMs = args.size() > 2 ? args[2].toInt() : 8000;
 
     QuietPrompter quiet;
-    talvex::ui::setPrompter(&quiet);
+    talvex::ui::setShellPrompter(&quiet);
     const QString work =
         QDir::temp().filePath(QStringLiteral("talvex-screenshots-%1").arg(QApplication::applicationPid()));
     std::string error;
@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
         wo.model = talvex::SensorModel::KA;
         wo.pageFactory = talvex::app::createPage;
         wo.demo = true;
+        wo.databasePath = o.databasePath;
         talvex::ui::CMorvaneDlg window(wo, talvex::ui::CoreRefs{&engine, &arbiter, &store});
         window.resize(1280, 760);
         window.show();

@@ -5,6 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/talvex-ccache}"
-cmake --preset release >/dev/null
-cmake --build --preset release --target talvex-screenshots
-QT_QPA_PLATFORM=offscreen build/release/bin/talvex-screenshots "${1:-docs}" "${2:-8000}"
+preset="${TALVEX_PRESET:-release}"
+cmake --preset "$preset" >/dev/null
+cmake --build --preset "$preset" --target talvex-screenshots
+QT_QPA_PLATFORM=offscreen "build/$preset/bin/talvex-screenshots" "${1:-docs}" "${2:-8000}"

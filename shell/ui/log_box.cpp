@@ -9,7 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "prompter.hpp"
+#include "shell_prompter.hpp"
 #include "ui_text.hpp"
 
 namespace talvex::ui {
@@ -39,8 +39,9 @@ LogBox::LogBox(QWidget* parent) : QWidget(parent) {
         emit loggingChanged(on);
     });
     connect(logClear_, &QPushButton::clicked, this, &LogBox::clear);
-    connect(logFile_, &QPushButton::clicked, this,
-            [this] { showTip(this, Prompter::Icon::Information, uiText("IDD_Message_DebugSaveUnsup")); });
+    connect(logFile_, &QPushButton::clicked, this, [this] {
+        showTip(this, ShellPrompter::Icon::Information, uiText("IDD_Message_DebugSaveUnsup"));
+    });
     retranslate();
 }
 

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "prompter.hpp"
+#include "shell_prompter.hpp"
 #include "ui_text.hpp"
 
 namespace talvex::ui {
@@ -62,8 +62,8 @@ void CVelLogin::onOk() {
         accept();
         return;
     }
-    prompter().message(this, Prompter::Icon::Information, QStringLiteral("Talvex"),
-                       uiText("IDS_Login_SelectModelTip"));
+    shellPrompter().message(this, ShellPrompter::Icon::Information, QStringLiteral("Talvex"),
+                            uiText("IDS_Login_SelectModelTip"));
 }
 
 }  // namespace talvex::ui

@@ -25,8 +25,8 @@
 #include "shell/ui/link_session.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/page.hpp"
-#include "shell/ui/prompter.hpp"
 #include "shell/ui/settings.hpp"
+#include "shell/ui/shell_prompter.hpp"
 #include "shell/ui/ui_text.hpp"
 #include "talvex/language.hpp"
 
@@ -173,7 +173,7 @@ void CMorvaneDlg::buildLayout() {
 }
 
 void CMorvaneDlg::buildPages() {
-    const PageContext context{options_.model, core_, &channels_, this};
+    const PageSite context{options_.model, core_, &channels_, options_.databasePath, this};
     for (int i = 0; i < kPageCount; ++i) {
         const auto slot = static_cast<PageSlot>(i);
         Page* page = options_.pageFactory ? options_.pageFactory(slot, context, tabs_) : nullptr;
@@ -204,8 +204,9 @@ void CMorvaneDlg::fillPortList() {
     ports_->setItemData(ports_->count() - 1, QStringLiteral("sim"), kPortKindRole);
     ports_->setCurrentIndex(0);
     if (!portsFound_ && !options_.demo)
-        QTimer::singleShot(
-            0, this, [this] { showTip(this, Prompter::Icon::Stop, uiText("IDD_Message_NoSerialPort")); });
+        QTimer::singleShot(0, this, [this] {
+            showTip(this, ShellPrompter::Icon::Stop, uiText("IDD_Message_NoSerialPort"));
+        });
 }
 
 void CMorvaneDlg::fillLanguageList() {
@@ -295,7 +296,7 @@ void CMorvaneDlg::showAbout() {
 
 void CMorvaneDlg::closeEvent(QCloseEvent* event) {
     if (connected_) {
-        showTip(this, Prompter::Icon::Warning, uiText("IDD_Message_DisconnectPort"));
+        showTip(this, ShellPrompter::Icon::Warning, uiText("IDD_Message_DisconnectPort"));
         event->ignore();
         return;
     }

@@ -32,6 +32,7 @@ struct MainWindowOptions {
     PageFactory pageFactory;                 // may be empty: every tab stays empty
     std::filesystem::path sysRoot = "/sys";  // where the serial ports are looked up
     bool demo = false;                       // select the simulated bus, log on, connect
+    std::string databasePath;                // SensorDB.db, handed to the pages
 };
 
 class CMorvaneDlg : public QDialog {

@@ -6,7 +6,7 @@
 #include "shell/ui/link_session.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
-#include "shell/ui/prompter.hpp"
+#include "shell/ui/shell_prompter.hpp"
 #include "shell/ui/ui_text.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 
@@ -65,7 +65,7 @@ void CMorvaneDlg::toggleConnection() {
         if (reason.startsWith(prefix)) reason = reason.mid(prefix.size());
         log_->appendNotice(reason + QStringLiteral("\r\n"));
         showTip(
-            this, Prompter::Icon::Stop,
+            this, ShellPrompter::Icon::Stop,
             uiText("IDD_Message_SPNF") + (reason.isEmpty() ? QString() : QStringLiteral("\n\n") + reason));
         return;
     }

@@ -6,7 +6,7 @@
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
 #include "shell/ui/page.hpp"
-#include "shell/ui/prompter.hpp"
+#include "shell/ui/shell_prompter.hpp"
 #include "shell/ui/ui_text.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/app_paths.hpp"
@@ -25,9 +25,9 @@ acquisition::LinkHold lightHold(acquisition::LinkArbiter* arbiter) {
 MessageSink CMorvaneDlg::messageSink() {
     MessageSink sink;
     sink.message = [this](MessageKind kind, std::string_view text) {
-        const auto icon = kind == MessageKind::Error     ? Prompter::Icon::Stop
-                          : kind == MessageKind::Warning ? Prompter::Icon::Warning
-                                                         : Prompter::Icon::Information;
+        const auto icon = kind == MessageKind::Error     ? ShellPrompter::Icon::Stop
+                          : kind == MessageKind::Warning ? ShellPrompter::Icon::Warning
+                                                         : ShellPrompter::Icon::Information;
         showTip(this, icon, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
     };
     sink.log = [this](std::string_view line) {

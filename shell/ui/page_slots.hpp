@@ -3,6 +3,7 @@
 
 #include <array>
 #include <functional>
+#include <string>
 #include <string_view>
 
 #include "talvex/sensor_model.hpp"
@@ -57,15 +58,16 @@ struct CoreRefs {
 
 // What a page may reach: the chosen model, the core, and the window (its signals: chart points
 // pending, selected sensor changed; its progress bar and log box).
-struct PageContext {
+struct PageSite {
     SensorModel model = SensorModel::None;
     CoreRefs core;
     ChannelStore* channels = nullptr;  // the window's channel records, Config.ini and channel table
+    std::string databasePath;          // SensorDB.db of the run
     CMorvaneDlg* window = nullptr;
 };
 
 // Builds the page of one slot as a child of parent, or returns nullptr when the program has none
 // (the tab then stays empty). Called once per slot, in the order 0, 1, 2, 3, 4, 5, 6, 7, 8, 9.
-using PageFactory = std::function<Page*(PageSlot slot, const PageContext& context, QWidget* parent)>;
+using PageFactory = std::function<Page*(PageSlot slot, const PageSite& context, QWidget* parent)>;
 
 }  // namespace talvex::ui

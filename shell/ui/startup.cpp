@@ -4,7 +4,7 @@
 
 #include "shell/ui/login_dialog.hpp"
 #include "shell/ui/main_window.hpp"
-#include "shell/ui/prompter.hpp"
+#include "shell/ui/shell_prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
@@ -50,8 +50,8 @@ int runWorkbench(const StartupOptions& options, const PageFactory& pages) {
     // Settings and language first: the model dialog already speaks the user's language.
     std::string error;
     if (!initAppPaths(options.dataDir, error)) {
-        prompter().message(nullptr, Prompter::Icon::Stop, QStringLiteral("Talvex"),
-                           QString::fromStdString(error));
+        shellPrompter().message(nullptr, ShellPrompter::Icon::Stop, QStringLiteral("Talvex"),
+                                QString::fromStdString(error));
         return 1;
     }
     const LanguageStartup lang = startLanguage(appPaths());
@@ -85,6 +85,7 @@ int runWorkbench(const StartupOptions& options, const PageFactory& pages) {
     windowOptions.model = model;
     windowOptions.pageFactory = pages;
     windowOptions.demo = options.demo;
+    windowOptions.databasePath = engineOptions.databasePath;
     CMorvaneDlg window(windowOptions, CoreRefs{&engine, &arbiter, &store});
     window.setWindowState(Qt::WindowMaximized);
     window.exec();

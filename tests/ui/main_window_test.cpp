@@ -50,7 +50,7 @@ class ProbePage : public Page {
 MainWindowOptions probeOptions() {
     MainWindowOptions o;
     o.model = SensorModel::KA;
-    o.pageFactory = [](PageSlot slot, const PageContext&, QWidget* parent) -> Page* {
+    o.pageFactory = [](PageSlot slot, const PageSite&, QWidget* parent) -> Page* {
         return slot == PageSlot::Curve ? nullptr : new ProbePage(slot, parent);  // one tab left empty
     };
     return o;

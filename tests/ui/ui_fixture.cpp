@@ -32,11 +32,11 @@ void UiTest::SetUp() {
     paths.portable = true;
     setAppPaths(paths);
     LoadLanguage(paths.settingsFile(), "English");
-    setPrompter(&prompts_);
+    setShellPrompter(&prompts_);
 }
 
 void UiTest::TearDown() {
-    setPrompter(nullptr);
+    setShellPrompter(nullptr);
     std::filesystem::remove_all(dir_);
 }
 

@@ -9,11 +9,11 @@
 #include <filesystem>
 #include <vector>
 
-#include "shell/ui/prompter.hpp"
+#include "shell/ui/shell_prompter.hpp"
 
 namespace talvex::ui::test {
 
-class RecordingPrompter : public Prompter {
+class RecordingPrompter : public ShellPrompter {
   public:
     void message(QWidget*, Icon, const QString&, const QString& text) override { texts.push_back(text); }
     bool saw(const QString& part) const {

@@ -8,19 +8,19 @@ class QWidget;
 
 namespace talvex::ui {
 
-class Prompter {
+class ShellPrompter {
   public:
     enum class Icon { Information, Warning, Stop };
-    virtual ~Prompter() = default;
+    virtual ~ShellPrompter() = default;
     virtual void message(QWidget* parent, Icon icon, const QString& caption, const QString& text) = 0;
 };
 
 // The active prompter: modal message boxes unless another was installed.
-Prompter& prompter();
+ShellPrompter& shellPrompter();
 // Installs p (not owned); nullptr restores the message boxes.
-void setPrompter(Prompter* p);
+void setShellPrompter(ShellPrompter* p);
 
 // Shorthand: a message with the caption "IDD_Message_Tip".
-void showTip(QWidget* parent, Prompter::Icon icon, const QString& text);
+void showTip(QWidget* parent, ShellPrompter::Icon icon, const QString& text);
 
 }  // namespace talvex::ui

@@ -1,4 +1,4 @@
-#include "prompter.hpp"
+#include "shell_prompter.hpp"
 
 #include <QMessageBox>
 
@@ -7,7 +7,7 @@
 namespace talvex::ui {
 namespace {
 
-class BoxPrompter final : public Prompter {
+class BoxPrompter final : public ShellPrompter {
   public:
     void message(QWidget* parent, Icon icon, const QString& caption, const QString& text) override {
         const auto boxIcon = icon == Icon::Stop      ? QMessageBox::Critical
@@ -19,19 +19,19 @@ class BoxPrompter final : public Prompter {
 };
 
 BoxPrompter boxPrompter;
-Prompter* active = &boxPrompter;  // UI thread only
+ShellPrompter* active = &boxPrompter;  // UI thread only
 
 }  // namespace
 
-Prompter& prompter() {
+ShellPrompter& shellPrompter() {
     return *active;
 }
-void setPrompter(Prompter* p) {
+void setShellPrompter(ShellPrompter* p) {
     active = p ? p : &boxPrompter;
 }
 
-void showTip(QWidget* parent, Prompter::Icon icon, const QString& text) {
-    prompter().message(parent, icon, uiText("IDD_Message_Tip"), text);
+void showTip(QWidget* parent, ShellPrompter::Icon icon, const QString& text) {
+    shellPrompter().message(parent, icon, uiText("IDD_Message_Tip"), text);
 }
 
 }  // namespace talvex::ui
