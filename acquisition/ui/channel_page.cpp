@@ -1,0 +1,335 @@
+#include "acquisition/ui/channel_page.hpp"
+
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <chrono>
+#include <thread>
+
+#include "acquisition/ui/link_worker.hpp"
+#include "acquisition/ui/logic/sensor_ids.hpp"
+#include "acquisition/ui/prompter.hpp"
+#include "talvex/acquisition/link_arbiter.hpp"
+#include "talvex/channel_table.hpp"
+#include "talvex/rtu.h"
+
+namespace talvex::ui {
+namespace {
+
+constexpr int kIdRegister = 150;   // the sensor's own address
+constexpr int kLastCandidate = 254;  // candidates 0..254; the master sends only to 1..247
+constexpr int kModifySettleMs = 500;
+
+// Label keys of the page's static texts, in the order the labels are made.
+constexpr const char* kLabelKeys[] = {"IDS_Tab_Config_DeviceMark",   "IDS_Tab_Config_ParameterDescription",
+                                      "IDS_Tab_Config_DeviceAddress", "IDS_Tab_Config_SearchSensors",
+                                      "IDS_Tab_Config_SensorPcs",     "IDS_Tab_Config_SlaveID",
+                                      "IDS_Tab_Config_SensorSearchProgress"};
+
+}  // namespace
+
+CVelPageCfg::CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent)
+    : Page(parent), ctx_(std::move(ctx)), ops_(std::move(ops)) {
+    worker_ = new LinkWorker(this);
+    for (std::size_t i = 0; i < std::size(kLabelKeys); ++i) labels_.push_back(new QLabel(this));
+
+    list_ = new QTableWidget(0, 2, this);
+    list_->verticalHeader()->hide();
+    list_->horizontalHeader()->resizeSection(0, 200);
+    list_->horizontalHeader()->resizeSection(1, 100);
+    list_->horizontalHeader()->setStretchLastSection(true);
+    list_->setEditTriggers(QAbstractItemView::SelectedClicked | QAbstractItemView::DoubleClicked |
+                           QAbstractItemView::EditKeyPressed | QAbstractItemView::AnyKeyPressed);
+    deviceMark_ = new QLineEdit(this);
+    description_ = new QPlainTextEdit(this);
+    save_ = new QPushButton(this);
+
+    currentId_ = new QLineEdit(this);
+    currentId_->setMaxLength(3);
+    modify_ = new QPushButton(this);
+    search_ = new QPushButton(this);
+    foundCount_ = new QLineEdit(this);
+    foundCount_->setReadOnly(true);
+    foundIds_ = new QPlainTextEdit(this);  // the user may type IDs here too
+    progress_ = new QProgressBar(this);
+    progress_->setRange(0, 256);
+    progress_->setValue(0);
+    enableAll_ = new QPushButton(this);
+    disableAll_ = new QPushButton(this);
+
+    auto* params = new QGroupBox(this);
+    auto* pl = new QGridLayout(params);
+    pl->addWidget(list_, 0, 0, 1, 2);
+    pl->addWidget(labels_[0], 1, 0);
+    pl->addWidget(deviceMark_, 1, 1);
+    pl->addWidget(labels_[1], 2, 0, 1, 2);
+    pl->addWidget(description_, 3, 0, 1, 2);
+    pl->addWidget(save_, 4, 1);
+
+    auto* bus = new QGroupBox(this);
+    auto* bl = new QGridLayout(bus);
+    bl->addWidget(labels_[2], 0, 0);
+    bl->addWidget(currentId_, 0, 1);
+    bl->addWidget(modify_, 0, 2);
+    bl->addWidget(labels_[3], 1, 0);
+    bl->addWidget(foundCount_, 1, 1);
+    bl->addWidget(labels_[4], 1, 2);
+    bl->addWidget(labels_[5], 2, 0);
+    bl->addWidget(foundIds_, 3, 0, 1, 3);
+    bl->addWidget(labels_[6], 4, 0);
+    bl->addWidget(progress_, 4, 1, 1, 2);
+    bl->addWidget(search_, 5, 0);
+    bl->addWidget(enableAll_, 5, 1);
+    bl->addWidget(disableAll_, 5, 2);
+
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(params, 1);
+    layout->addWidget(bus, 1);
+
+    connect(save_, &QPushButton::clicked, this, &CVelPageCfg::onSave);
+    connect(search_, &QPushButton::clicked, this, &CVelPageCfg::onSearch);
+    connect(modify_, &QPushButton::clicked, this, &CVelPageCfg::onModify);
+    connect(enableAll_, &QPushButton::clicked, this, &CVelPageCfg::onEnableAll);
+    connect(disableAll_, &QPushButton::clicked, this, &CVelPageCfg::onDisableAll);
+
+    currentId_->setText(QString::number(sessionRef().selectedSensorId.load()));
+    retranslate();
+}
+
+CVelPageCfg::~CVelPageCfg() {
+    stop_->store(true);
+    worker_->wait();
+}
+
+Session& CVelPageCfg::sessionRef() const { return ctx_.session ? *ctx_.session : session(); }
+Prompter& CVelPageCfg::prompter() const { return ctx_.prompter ? *ctx_.prompter : defaultPrompter(); }
+
+void CVelPageCfg::retranslate() {
+    for (std::size_t i = 0; i < labels_.size(); ++i) labels_[i]->setText(tr_(kLabelKeys[i]));
+    list_->setHorizontalHeaderLabels({tr_("IDS_Tab_Config_Parameters"), tr_("IDS_Tab_Config_Value")});
+    save_->setText(tr_("IDS_Tab_Config_ParameterSaving"));
+    modify_->setText(tr_("IDS_Tab_Config_IDModify"));
+    search_->setText(tr_(searching_ ? "IDD_Message_Stop" : "IDD_Message_Scan"));
+    enableAll_->setText(tr_("IDS_Tab_Config_EnableAll"));
+    disableAll_->setText(tr_("IDS_Tab_Config_DisableAll"));
+}
+
+void CVelPageCfg::selectedSensorChanged() {
+    currentId_->setText(QString::number(sessionRef().selectedSensorId.load()));
+}
+
+void CVelPageCfg::setParameterRows(const ParameterRows& rows) {
+    list_->setCurrentIndex({});
+    list_->setRowCount(static_cast<int>(rows.size()));
+    for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
+        const auto& [name, value] = rows[static_cast<std::size_t>(r)];
+        for (int c = 0; c < 2; ++c) {
+            auto* item = new QTableWidgetItem(c == 0 ? name : value);
+            item->setTextAlignment(Qt::AlignCenter);
+            list_->setItem(r, c, item);
+        }
+    }
+}
+
+void CVelPageCfg::commitEdit() {
+    // Moving the current cell away commits an open editor into its cell and closes it.
+    list_->setCurrentIndex({});
+}
+
+CVelPageCfg::ParameterRows CVelPageCfg::parameterRows() {
+    commitEdit();
+    ParameterRows rows;
+    for (int r = 0; r < list_->rowCount(); ++r) {
+        auto text = [&](int c) { return list_->item(r, c) ? list_->item(r, c)->text() : QString(); };
+        rows.emplace_back(text(0), text(1));
+    }
+    return rows;
+}
+
+QString CVelPageCfg::deviceMark() const { return deviceMark_->text(); }
+void CVelPageCfg::setDeviceMark(const QString& text) { deviceMark_->setText(text); }
+QString CVelPageCfg::description() const { return description_->toPlainText(); }
+void CVelPageCfg::setDescription(const QString& text) { description_->setPlainText(text); }
+
+void CVelPageCfg::clearChannelFields() {
+    list_->setRowCount(0);
+    deviceMark_->clear();
+    description_->clear();
+}
+
+bool CVelPageCfg::busy() const { return worker_->busy(); }
+
+void CVelPageCfg::setLinkBusy(bool on) {
+    modify_->setEnabled(!on);
+    // The search button stays usable while the search runs: it is the way to stop it.
+    search_->setEnabled(!on || searching_);
+}
+
+void CVelPageCfg::onSave() {
+    commitEdit();
+    const bool ok = ops_.saveSelectedChannel && ops_.saveSelectedChannel();
+    prompter().message(this, tr_(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
+}
+
+// The search keeps the poller off the link for its whole length (one long hold) and asks every
+// candidate address for its own address in register 150. It runs on the worker thread and reports
+// each candidate back, so the window stays live and Stop takes effect after the read in progress.
+void CVelPageCfg::onSearch() {
+    progress_->setRange(0, 256);
+    progress_->setValue(0);
+    if (searching_) {
+        stopSearch();
+        return;
+    }
+    if (ctx_.arbiter->linkClosed()) {
+        prompter().message(this, tr_("IDD_Message_ConnectPort"));
+        return;
+    }
+    if (worker_->busy()) return;
+    foundText_.clear();
+    foundIds_->clear();
+    found_ = 0;
+    foundCount_->setText(QStringLiteral("0"));
+    searching_ = true;
+    stop_->store(false);
+    search_->setText(tr_("IDD_Message_Stop"));
+    setLinkBusy(true);
+
+    auto stop = stop_;
+    auto* arbiter = ctx_.arbiter;
+    LinkWorker* worker = worker_;
+    auto completed = std::make_shared<bool>(false);
+    worker_->run(
+        [this, stop, arbiter, worker, completed] {
+            auto hold = arbiter->hold(acquisition::HoldKind::Long);
+            for (int candidate = 0; candidate <= kLastCandidate; ++candidate) {
+                if (stop->load()) return;
+                unsigned char reg[2] = {0, 0};
+                const int rc = RTUReadHoldingRegisters(candidate, kIdRegister, 1, reg);
+                // Only the low byte is compared: a sensor at 5 answering 0x0105 counts.
+                const bool found = (rc & 0xFFFF) == 0 && reg[1] == candidate;
+                worker->post([this, candidate, found] { candidateDone(candidate, found); });
+            }
+            *completed = true;
+        },
+        [this, completed] { endSearch(*completed); });
+}
+
+void CVelPageCfg::candidateDone(int candidate, bool found) {
+    if (found) {
+        ++found_;
+        foundText_ += QStringLiteral("%1, ").arg(candidate);
+        foundIds_->setPlainText(foundText_);
+        foundCount_->setText(QString::number(found_));
+    }
+    if (searching_) progress_->setValue(candidate + 1);
+}
+
+void CVelPageCfg::stopSearch() {
+    stop_->store(true);
+    if (searching_) {
+        // The worker ends after the read in progress; the page is idle from now on.
+        searching_ = false;
+        progress_->setValue(0);
+        search_->setText(tr_("IDD_Message_Scan"));
+        search_->setEnabled(false);  // until the worker has let go of the link
+    }
+}
+
+void CVelPageCfg::endSearch(bool completed) {
+    searching_ = false;
+    progress_->setValue(0);
+    search_->setText(tr_("IDD_Message_Scan"));
+    setLinkBusy(false);
+    if (completed) prompter().message(this, tr_("IDD_Message_ScanOver"));
+    emit searchFinished();
+}
+
+void CVelPageCfg::onModify() {
+    if (worker_->busy()) return;
+    if (ctx_.arbiter->linkClosed()) {
+        prompter().message(this, tr_("IDD_Message_ConnectPort"));
+        return;
+    }
+    const auto newId = parseNewSensorId(currentId_->text().toStdString());
+    if (!newId) {
+        prompter().message(this, tr_("IDD_Message_EnterInteger"));
+        return;
+    }
+    const int oldId = sessionRef().selectedSensorId.load();
+    setLinkBusy(true);
+    enum class Outcome { Closed, Succeeded, Failed };
+    auto outcome = std::make_shared<Outcome>(Outcome::Failed);
+    auto* arbiter = ctx_.arbiter;
+    const int id = *newId;
+    worker_->run(
+        [arbiter, outcome, oldId, id] {
+            auto hold = arbiter->hold(acquisition::HoldKind::Standard);
+            if (hold.linkClosed()) {
+                *outcome = Outcome::Closed;
+                return;
+            }
+            // The write's own answer does not count (the sensor may answer from its new address);
+            // only reading the new address back decides.
+            RTUWriteSingleRegister(oldId, kIdRegister, id);
+            std::this_thread::sleep_for(std::chrono::milliseconds(kModifySettleMs));
+            unsigned char reg[2] = {0, 0};
+            const int rc = RTUReadHoldingRegisters(id, kIdRegister, 1, reg);
+            *outcome = (rc & 0xFFFF) == 0 && reg[0] * 256 + reg[1] == id ? Outcome::Succeeded : Outcome::Failed;
+        },
+        [this, outcome, id] {
+            setLinkBusy(false);
+            switch (*outcome) {
+                case Outcome::Closed: prompter().message(this, tr_("IDD_Message_ConnectPort")); break;
+                case Outcome::Succeeded:
+                    sessionRef().selectedSensorId = static_cast<std::uint8_t>(id);
+                    prompter().message(this, tr_("IDD_Message_SetSucceed"));
+                    break;
+                case Outcome::Failed: prompter().message(this, tr_("IDD_Message_SetFailed")); break;
+            }
+            emit modifyFinished();
+        });
+}
+
+void CVelPageCfg::onEnableAll() {
+    const int nodes = ops_.channelNodeCount ? ops_.channelNodeCount() : 0;
+    if (nodes <= 0) {
+        prompter().message(this, tr_("IDD_Message_PsFailed"));
+        return;
+    }
+    const auto plan = planEnableAll(foundIds_->toPlainText().toStdString(), std::min(nodes, kChannelCount));
+    switch (plan.outcome) {
+        case EnableAllOutcome::NoSensorId: prompter().message(this, tr_("IDS_Tab_Config_NoSensorId")); return;
+        case EnableAllOutcome::IdOutOfRange: prompter().message(this, tr_("IDS_Tab_Config_IdOutOfRange")); return;
+        case EnableAllOutcome::Ready: break;
+    }
+    if (plan.truncated) prompter().message(this, tr_("IDS_Tab_Config_TooManyChannels"));
+    if (ops_.clearAllEnables) ops_.clearAllEnables();
+    if (ops_.assignSensorIds) ops_.assignSensorIds(plan.ids);
+    finishApply();
+}
+
+void CVelPageCfg::onDisableAll() {
+    const int nodes = ops_.channelNodeCount ? ops_.channelNodeCount() : 0;
+    if (nodes <= 0) {
+        prompter().message(this, tr_("IDD_Message_PsFailed"));
+        return;
+    }
+    if (ops_.clearAllEnables) ops_.clearAllEnables();
+    finishApply();
+}
+
+void CVelPageCfg::finishApply() {
+    const bool ok = ops_.applyAllChannels && ops_.applyAllChannels();
+    if (ok && ops_.fillParameterRows) ops_.fillParameterRows();
+    prompter().message(this, tr_(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
+}
+
+}  // namespace talvex::ui

@@ -1,0 +1,107 @@
+// CVelPageCfg: the selected channel's parameters (edited in place), the bus search, the sensor-ID
+// change, and assigning the found IDs to the channels in one step.
+#pragma once
+
+#include <QString>
+#include <atomic>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "acquisition/ui/page_context.hpp"
+#include "shell/ui/page.hpp"
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+
+namespace talvex::ui {
+
+class LinkWorker;
+
+class CVelPageCfg : public Page {
+    Q_OBJECT
+public:
+    CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent = nullptr);
+    ~CVelPageCfg() override;
+
+    void retranslate() override;
+    // Shows the selected sensor ID in the current-ID box.
+    void selectedSensorChanged() override;
+
+    // The parameter rows of the selected channel: (name, value), one per list row.
+    using ParameterRows = std::vector<std::pair<QString, QString>>;
+    void setParameterRows(const ParameterRows& rows);
+    // Commits an open in-place edit first.
+    ParameterRows parameterRows();
+    // Commits an open in-place edit into its cell and forgets the edited cell.
+    void commitEdit();
+    QString deviceMark() const;
+    void setDeviceMark(const QString& text);
+    QString description() const;
+    void setDescription(const QString& text);
+    void clearChannelFields();
+
+    // Ends a running search after the candidate in progress (the window calls this when it connects
+    // or disconnects the port).
+    void stopSearch();
+    bool searchRunning() const { return searching_; }
+    bool busy() const;
+
+    // For tests.
+    QPushButton* searchButton() const { return search_; }
+    QPushButton* modifyButton() const { return modify_; }
+    QPushButton* saveButton() const { return save_; }
+    QPushButton* enableAllButton() const { return enableAll_; }
+    QPushButton* disableAllButton() const { return disableAll_; }
+    QLineEdit* currentIdEdit() const { return currentId_; }
+    QLineEdit* foundCountEdit() const { return foundCount_; }
+    QPlainTextEdit* foundIdsEdit() const { return foundIds_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QTableWidget* parameterList() const { return list_; }
+
+signals:
+    void searchFinished();
+    void modifyFinished();
+
+private:
+    void onSave();
+    void onSearch();
+    void onModify();
+    void onEnableAll();
+    void onDisableAll();
+    void finishApply();
+    void endSearch(bool completed);
+    void candidateDone(int candidate, bool found);
+    void setLinkBusy(bool busy);
+    Session& sessionRef() const;
+    Prompter& prompter() const;
+
+    PageContext ctx_;
+    ChannelStoreOps ops_;
+    QTableWidget* list_ = nullptr;
+    QLineEdit* deviceMark_ = nullptr;
+    QPlainTextEdit* description_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QLineEdit* currentId_ = nullptr;
+    QPushButton* modify_ = nullptr;
+    QPushButton* search_ = nullptr;
+    QLineEdit* foundCount_ = nullptr;
+    QPlainTextEdit* foundIds_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QPushButton* enableAll_ = nullptr;
+    QPushButton* disableAll_ = nullptr;
+    std::vector<QLabel*> labels_;
+
+    LinkWorker* worker_ = nullptr;
+    bool searching_ = false;
+    // Read by the search on the worker thread; set by Stop and by the window.
+    std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
+    int found_ = 0;
+    QString foundText_;
+};
+
+}  // namespace talvex::ui

@@ -1,0 +1,57 @@
+// CVelPageChart: the selected sensor's hydrogen (left axis) and temperature (right axis) against
+// time. A sensor change loads a thinned copy of its stored records; live points then follow.
+#pragma once
+
+#include <QTimer>
+#include <string>
+
+#include "acquisition/ui/logic/curve_data.hpp"
+#include "acquisition/ui/page_context.hpp"
+#include "shell/ui/page.hpp"
+
+class QCheckBox;
+
+namespace talvex::ui {
+
+class TimeChart;
+
+class CVelPageChart : public Page {
+    Q_OBJECT
+public:
+    explicit CVelPageChart(PageContext ctx, QWidget* parent = nullptr);
+
+    void retranslate() override;
+    void selectedSensorChanged() override;
+
+    // Replaces the curve with the key's stored records, thinned to about 2 000 points; returns the
+    // number of points held.
+    std::size_t load(const std::string& key);
+    // Takes the engine's queued live points (the window calls this when the engine announces them).
+    void takeLivePoints();
+    // Hands points not yet drawn to the chart (every 500 ms).
+    void handOver();
+
+    // For tests.
+    TimeChart* chart() const { return chart_; }
+    const CurveData& data() const { return data_; }
+    QCheckBox* h2Box() const { return h2Box_; }
+    QCheckBox* tempBox() const { return tempBox_; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void setupChart();
+    void applyVisibility();
+    void chooseStep();
+
+    PageContext ctx_;
+    TimeChart* chart_ = nullptr;
+    QCheckBox* h2Box_ = nullptr;
+    QCheckBox* tempBox_ = nullptr;
+    int h2Series_ = -1, tempSeries_ = -1;
+    CurveData data_;
+    QTimer timer_;
+};
+
+}  // namespace talvex::ui

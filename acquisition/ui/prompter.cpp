@@ -1,0 +1,41 @@
+#include "acquisition/ui/prompter.hpp"
+
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+#include "talvex/language.hpp"
+
+namespace talvex::ui {
+
+void Prompter::message(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox::information(parent, caption.isEmpty() ? QStringLiteral("Talvex") : caption, text);
+}
+
+bool Prompter::question(QWidget* parent, const QString& text, const QString& caption) {
+    return QMessageBox::question(parent, caption.isEmpty() ? QStringLiteral("Talvex") : caption, text,
+                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
+QString Prompter::saveFileName(QWidget* parent, const QString& suggestedName, const QString& filter) {
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    dialog.selectFile(suggestedName);
+    // The dialog asks before overwriting an existing file.
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
+bool Prompter::openFile(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+Prompter& defaultPrompter() {
+    static Prompter p;
+    return p;
+}
+
+QString tr_(const char* key) { return QString::fromStdString(GetText(key)); }
+
+}  // namespace talvex::ui
