@@ -1,0 +1,209 @@
+// The acquisition page against the simulated bus: records reach the list, the status word reaches
+// the indicators, delete asks and touches one sensor only, export writes the file.
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTableView>
+#include <sqlite3.h>
+
+#include "acquisition/ui/acquisition_page.hpp"
+#include "acquisition/ui/record_table_model.hpp"
+#include "pages_fixture.hpp"
+#include "talvex/acquisition/measurement_db.hpp"
+
+namespace talvex::ui {
+namespace {
+
+using testing::SimulatedLink;
+using testing::text;
+
+int dbRows(const std::string& path, const char* sensorId) {
+    sqlite3* db = nullptr;
+    int n = -1;
+    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, "select count(*) from SensorData where SensorId = ?", -1, &st, nullptr) == SQLITE_OK) {
+            sqlite3_bind_text(st, 1, sensorId, -1, SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int(st, 0);
+        }
+        sqlite3_finalize(st);
+    }
+    sqlite3_close(db);
+    return n;
+}
+
+class AcquisitionPageTest : public ::testing::Test {
+protected:
+    SimulatedLink link{3};
+    std::unique_ptr<CVelPageListData> page;
+
+    void SetUp() override {
+        ASSERT_TRUE(link.opened);
+        page = std::make_unique<CVelPageListData>(link.ctx);
+        page->resize(1000, 600);
+        page->show();
+    }
+    void TearDown() override { page.reset(); }
+
+    // Waits (up to a deadline) until the store holds records for every given sensor, then stops
+    // the poller so that the counts stay put.
+    void collectThenStop(std::initializer_list<const char*> keys) {
+        link.connect();
+        for (const char* k : keys)
+            ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.recordCount(k) >= 2; }, 10000)) << k;
+        link.engine->stop();
+    }
+};
+
+TEST_F(AcquisitionPageTest, RecordsOfTheSelectedSensorReachTheListWithinTwoSeconds) {
+    page->selectedSensorChanged();
+    link.connect();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->model()->rowCount() > 0; }, 2000));
+    EXPECT_EQ(page->model()->cellText(0, 0), "1");
+    EXPECT_FALSE(page->model()->cellText(0, 1).isEmpty()) << "timestamp";
+    // Another sensor's records never show while sensor 1 is selected.
+    for (int r = 0; r < page->model()->rowCount(); ++r) ASSERT_EQ(page->model()->cellText(r, 0), "1");
+}
+
+TEST_F(AcquisitionPageTest, StatusWordDrivesTheIndicators) {
+    page->selectedSensorChanged();
+    link.bus->pokeRegister(1, 111, 0x0810);
+    link.connect();
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            page->refreshTick();
+            return page->indicatorShown(Indicator::HR);
+        },
+        5000));
+    EXPECT_TRUE(page->indicatorShown(Indicator::R1));
+    EXPECT_FALSE(page->indicatorShown(Indicator::MT));
+    EXPECT_FALSE(page->indicatorShown(Indicator::OT));
+}
+
+TEST_F(AcquisitionPageTest, DeleteAsksFirstAndEmptiesOnlyTheSelectedSensor) {
+    collectThenStop({"1", "2"});
+    page->selectedSensorChanged();
+    page->refreshTick();
+    const auto before1 = link.store.recordCount("1");
+    const auto before2 = link.store.recordCount("2");
+    const int rows2 = dbRows(link.ctx.databasePath, "2");
+    ASSERT_GT(rows2, 0);
+
+    // Cancel: nothing happens anywhere.
+    link.prompter.answers = {false};
+    page->deleteButton()->click();
+    EXPECT_EQ(link.prompter.questions.size(), 1);
+    EXPECT_EQ(link.store.recordCount("1"), before1);
+    EXPECT_GT(dbRows(link.ctx.databasePath, "1"), 0);
+    EXPECT_TRUE(link.prompter.messages.isEmpty());
+
+    // OK: sensor 1 is gone from the database, the store and the list; sensor 2 keeps everything.
+    link.prompter.answers = {true};
+    QSignalSpy done(page.get(), &CVelPageListData::operationFinished);
+    page->deleteButton()->click();
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_EQ(dbRows(link.ctx.databasePath, "1"), 0);
+    EXPECT_EQ(link.store.recordCount("1"), 0u);
+    EXPECT_EQ(page->model()->rowCount(), 0);
+    EXPECT_EQ(link.store.recordCount("2"), before2);
+    EXPECT_EQ(dbRows(link.ctx.databasePath, "2"), rows2);
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Tab_Acquisition_DataDeleted")});
+    EXPECT_TRUE(page->deleteButton()->isEnabled());
+}
+
+TEST_F(AcquisitionPageTest, ExportWritesTheSelectedSensorAndReportsProgress) {
+    collectThenStop({"2"});
+    link.sessionState.selectedSensorId = 2;
+    page->selectedSensorChanged();
+    link.prompter.fileToChoose = link.dir.filePath("out.csv");
+    QSignalSpy done(page.get(), &CVelPageListData::operationFinished);
+    page->exportButton()->click();
+    EXPECT_FALSE(page->exportButton()->isEnabled()) << "disabled while the export runs";
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_EQ(link.prompter.suggestedNames, QStringList{"SensorData_ID2"});
+    QFile f(link.prompter.fileToChoose);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = f.readAll().split('\n');
+    ASSERT_GE(lines.size(), 3);
+    EXPECT_EQ(lines[0], QByteArray("\xEF\xBB\xBFSensorId,Timestamp,H2DG,H2AG,Temp,DayRoc,PR,WT,RunStatus"));
+    EXPECT_TRUE(lines[1].startsWith("2,"));
+    ASSERT_EQ(link.prompter.messages.size(), 1);
+    EXPECT_TRUE(link.prompter.messages[0].startsWith(text("IDS_Tab_Acquisition_ExportedTo")));
+    EXPECT_EQ(link.prompter.opened, QStringList{link.prompter.fileToChoose});
+    ASSERT_FALSE(link.progress.isEmpty());
+    EXPECT_TRUE(link.progress.contains(100));
+    EXPECT_EQ(link.progress.back(), -1) << "the progress bar is hidden at the end";
+    EXPECT_TRUE(page->exportButton()->isEnabled());
+}
+
+TEST_F(AcquisitionPageTest, ExportOfASensorWithoutRowsWritesNothing) {
+    link.sessionState.selectedSensorId = 42;
+    page->selectedSensorChanged();
+    link.prompter.fileToChoose = link.dir.filePath("none.csv");
+    QSignalSpy done(page.get(), &CVelPageListData::operationFinished);
+    page->exportButton()->click();
+    ASSERT_TRUE(done.wait(10000));
+    EXPECT_FALSE(QFile::exists(link.prompter.fileToChoose));
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Tab_Acquisition_NoData")});
+}
+
+TEST_F(AcquisitionPageTest, AutoReadNeedsAnOpenPort) {
+    ASSERT_TRUE(link.arbiter.linkClosed());
+    page->autoReadButton()->click();
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_ConnectPort")});
+    EXPECT_EQ(link.prompter.captions, QStringList{"Waring"});
+    EXPECT_TRUE(link.engine->autoRead());
+
+    link.arbiter.connected();
+    page->autoReadButton()->click();
+    EXPECT_FALSE(link.engine->autoRead());
+    EXPECT_EQ(page->autoReadButton()->text(), text("IDS_Tab_Acquisition_AutoRead"));
+    page->autoReadButton()->click();
+    EXPECT_TRUE(link.engine->autoRead());
+    EXPECT_EQ(page->autoReadButton()->text(), text("IDS_Tab_Acquisition_StopRead"));
+}
+
+TEST_F(AcquisitionPageTest, WirelessBoxAsksAndSwitchesColumns) {
+    struct Case {
+        bool answer;
+        bool wireless;
+        bool checked;
+        int columns;
+    } cases[] = {{false, false, false, 9}, {true, true, true, 10}};
+    for (const auto& c : cases) {
+        link.prompter.answers = {c.answer};
+        page->wirelessBox()->setChecked(false);
+        page->wirelessBox()->click();
+        EXPECT_EQ(link.engine->wirelessDcuMode(), c.wireless);
+        EXPECT_EQ(page->wirelessBox()->isChecked(), c.checked);
+        EXPECT_EQ(page->model()->columnCount(), c.columns);
+    }
+    page->wirelessBox()->click();  // clearing asks nothing
+    EXPECT_FALSE(link.engine->wirelessDcuMode());
+    EXPECT_EQ(link.prompter.questions.size(), 2);
+}
+
+TEST_F(AcquisitionPageTest, SaveToDatabaseBoxSetsTheFlag) {
+    EXPECT_TRUE(link.engine->saveToDatabase());
+    page->saveToDbBox()->click();
+    EXPECT_FALSE(link.engine->saveToDatabase());
+}
+
+TEST_F(AcquisitionPageTest, CopyTakesTheCellUnderTheCursorOnly) {
+    collectThenStop({"1"});
+    page->selectedSensorChanged();
+    QTableView* view = page->list();
+    const QRect first = view->visualRect(page->model()->index(0, 0));
+    QApplication::clipboard()->clear();
+    EXPECT_TRUE(page->copyCellAt(first.center()));
+    EXPECT_EQ(QApplication::clipboard()->text(), "1");
+    const int belowLast = view->visualRect(page->model()->index(page->model()->rowCount() - 1, 0)).bottom() + 5;
+    ASSERT_LT(belowLast, view->viewport()->height());
+    EXPECT_FALSE(page->copyCellAt(QPoint(first.center().x(), belowLast)));
+}
+
+}  // namespace
+}  // namespace talvex::ui
