@@ -66,6 +66,7 @@ struct Rig {
         eo.databasePath = dir.filePath("SensorDB.db").toStdString();
         eo.model = SensorModel::KA;
         eo.text = [](std::string_view k) { return GetText(k); };
+        eo.read = acquisition::rtuRegisterReader();
         engine = std::make_unique<acquisition::AcquisitionEngine>(arbiter, store, sessionState, eo);
 
         ui::PageContext ctx;
@@ -80,6 +81,7 @@ struct Rig {
         page->resize(1280, 800);
         page->show();
         page->selectedSensorChanged();
+        QApplication::processEvents();  // exposed, laid out, first paint done
         arbiter.connected();
         engine->start();
         ok = true;

@@ -140,6 +140,8 @@ TEST_F(AcquisitionPageTest, ExportWritesTheSelectedSensorAndReportsProgress) {
 }
 
 TEST_F(AcquisitionPageTest, ExportOfASensorWithoutRowsWritesNothing) {
+    acquisition::MeasurementDb db(link.ctx.databasePath, nullptr, [](std::string_view k) { return GetText(k); });
+    ASSERT_EQ(db.open(), 0);
     link.sessionState.selectedSensorId = 42;
     page->selectedSensorChanged();
     link.prompter.fileToChoose = link.dir.filePath("none.csv");

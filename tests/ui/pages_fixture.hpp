@@ -79,6 +79,7 @@ public:
         eo.databasePath = dir.filePath("SensorDB.db").toStdString();
         eo.model = model;
         eo.text = [](std::string_view k) { return GetText(k); };
+        eo.read = acquisition::rtuRegisterReader();
         engine = std::make_unique<acquisition::AcquisitionEngine>(arbiter, store, sessionState, eo);
 
         ctx.engine = engine.get();
