@@ -93,6 +93,9 @@ CVelPageCfg::CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent)
     layout->addWidget(params, 1);
     layout->addWidget(bus, 1);
 
+    connect(list_, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        if (!filling_) emit parameterEdited(item->row(), item->column(), item->text());
+    });
     connect(save_, &QPushButton::clicked, this, &CVelPageCfg::onSave);
     connect(search_, &QPushButton::clicked, this, &CVelPageCfg::onSearch);
     connect(modify_, &QPushButton::clicked, this, &CVelPageCfg::onModify);
@@ -127,6 +130,7 @@ void CVelPageCfg::selectedSensorChanged() {
 
 void CVelPageCfg::setParameterRows(const ParameterRows& rows) {
     list_->setCurrentIndex({});
+    filling_ = true;
     list_->setRowCount(static_cast<int>(rows.size()));
     for (int r = 0; r < static_cast<int>(rows.size()); ++r) {
         const auto& [name, value] = rows[static_cast<std::size_t>(r)];
@@ -136,6 +140,7 @@ void CVelPageCfg::setParameterRows(const ParameterRows& rows) {
             list_->setItem(r, c, item);
         }
     }
+    filling_ = false;
 }
 
 void CVelPageCfg::commitEdit() {
@@ -159,6 +164,7 @@ QString CVelPageCfg::description() const { return description_->toPlainText(); }
 void CVelPageCfg::setDescription(const QString& text) { description_->setPlainText(text); }
 
 void CVelPageCfg::clearChannelFields() {
+    list_->setCurrentIndex({});
     list_->setRowCount(0);
     deviceMark_->clear();
     description_->clear();

@@ -25,8 +25,10 @@ class LinkWorker;
 class CVelPageCfg : public Page {
     Q_OBJECT
 public:
-    CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent = nullptr);
+    CVelPageCfg(PageContext ctx, ChannelStoreOps ops = {}, QWidget* parent = nullptr);
     ~CVelPageCfg() override;
+
+    void setChannelStoreOps(ChannelStoreOps ops) { ops_ = std::move(ops); }
 
     void retranslate() override;
     // Shows the selected sensor ID in the current-ID box.
@@ -64,6 +66,8 @@ public:
     QTableWidget* parameterList() const { return list_; }
 
 signals:
+    // The user changed a cell of the parameter list (column 0 the name, 1 the value).
+    void parameterEdited(int row, int column, const QString& text);
     void searchFinished();
     void modifyFinished();
 
@@ -100,6 +104,7 @@ private:
     bool searching_ = false;
     // Read by the search on the worker thread; set by Stop and by the window.
     std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
+    bool filling_ = false;  // setParameterRows is writing the cells
     int found_ = 0;
     QString foundText_;
 };

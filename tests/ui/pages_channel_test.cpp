@@ -6,8 +6,12 @@
 #include <QPushButton>
 #include <QTableWidget>
 
+#include <QFile>
+
 #include "acquisition/ui/channel_page.hpp"
+#include "acquisition/ui/channel_store_link.hpp"
 #include "pages_fixture.hpp"
+#include "talvex/channel_store.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -15,40 +19,39 @@ namespace {
 using testing::SimulatedLink;
 using testing::text;
 
-// Channel records as the store keeps them: 48 channels of (sensor ID, rate, enabled) rows.
-struct Channels {
-    std::vector<std::array<int, 3>> rows;
-    bool applied = false;
-    bool saved = false;
-    int refills = 0;
-    Channels() {
-        for (int n = 1; n <= 48; ++n) rows.push_back({n, 5, n == 1 ? 1 : 0});
-    }
-    ChannelStoreOps ops() {
-        ChannelStoreOps o;
-        o.channelNodeCount = [this] { return static_cast<int>(rows.size()); };
-        o.saveSelectedChannel = [this] { return saved = true; };
-        o.clearAllEnables = [this] {
-            for (auto& r : rows) r[2] = 0;
-        };
-        o.assignSensorIds = [this](const std::vector<int>& ids) {
-            for (std::size_t i = 0; i < ids.size() && i < rows.size(); ++i) rows[i] = {ids[i], rows[i][1], 1};
-        };
-        o.applyAllChannels = [this] { return applied = true; };
-        o.fillParameterRows = [this] { ++refills; };
-        return o;
-    }
-};
-
 class ChannelPageTest : public ::testing::Test {
 protected:
     SimulatedLink link{3};
-    Channels channels;
+    std::unique_ptr<ChannelStore> store;
     std::unique_ptr<CVelPageCfg> page;
     void SetUp() override {
         ASSERT_TRUE(link.opened);
-        page = std::make_unique<CVelPageCfg>(link.ctx, channels.ops());
+        freshChannels();
+    }
+    // A Config.ini written with the defaults (channel n: sensor n, 5 s, only channel 1 enabled),
+    // loaded into a store the page is attached to.
+    void freshChannels() {
+        page.reset();
+        QFile::remove(configPath());
+        store = std::make_unique<ChannelStore>(link.sessionState);
+        store->LoadChannelStore(configPath().toStdString());
+        page = std::make_unique<CVelPageCfg>(link.ctx);
+        attachChannelStore(*page, *store);
         page->show();
+    }
+    QString configPath() const { return link.dir.filePath("Config.ini"); }
+    // Selects channel n in the tree and shows its rows, as the window does.
+    void select(int channel) {
+        const auto r = store->OnChannelSelected({(channel - 1) / 3, (channel - 1) % 3});
+        CVelPageCfg::ParameterRows rows;
+        for (const auto& row : r.rows) rows.emplace_back(QString::fromStdString(row.name), QString::fromStdString(row.value));
+        page->setParameterRows(rows);
+        page->setDeviceMark(QString::fromStdString(r.deviceMark));
+        page->setDescription(QString::fromStdString(r.description));
+    }
+    std::array<int, 3> entry(int channel) const {
+        const auto e = link.sessionState.enumUintEN.get(channel);
+        return {e.sensorId, e.rate, e.enabled};
     }
     void TearDown() override {
         page->stopSearch();
@@ -131,72 +134,74 @@ TEST_F(ChannelPageTest, BadNewIdSendsNothing) {
 TEST_F(ChannelPageTest, EnableAllAssignsFoundIdsInChannelOrder) {
     std::string fortyNine;
     for (int i = 1; i <= 49; ++i) fortyNine += std::to_string(100 + i) + ", ";
+    const QString ok = text("IDD_Message_PsSuccess");
     struct Case {
         std::string ids;
         QStringList messages;
-        int enabled;          // channels enabled afterwards
-        std::array<int, 3> channel1;
-        std::array<int, 3> channel4;
+        std::array<int, 3> channel1, channel3, channel4, channel48;
     } cases[] = {
-        {"3, 5, 7", {text("IDD_Message_PsSuccess")}, 3, {3, 5, 1}, {4, 5, 0}},
-        {fortyNine, {text("IDS_Tab_Config_TooManyChannels"), text("IDD_Message_PsSuccess")}, 48, {101, 5, 1}, {104, 5, 1}},
-        {"0", {text("IDS_Tab_Config_IdOutOfRange")}, 1, {1, 5, 1}, {4, 5, 0}},
-        {"300", {text("IDS_Tab_Config_IdOutOfRange")}, 1, {1, 5, 1}, {4, 5, 0}},
-        {"none here", {text("IDS_Tab_Config_NoSensorId")}, 1, {1, 5, 1}, {4, 5, 0}},
+        {"3, 5, 7", {ok}, {3, 5, 1}, {7, 5, 1}, {4, 5, 0}, {48, 5, 0}},
+        {fortyNine, {text("IDS_Tab_Config_TooManyChannels"), ok}, {101, 5, 1}, {103, 5, 1}, {104, 5, 1}, {148, 5, 1}},
+        {"0", {text("IDS_Tab_Config_IdOutOfRange")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
+        {"300", {text("IDS_Tab_Config_IdOutOfRange")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
+        {"none here", {text("IDS_Tab_Config_NoSensorId")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
     };
     for (const auto& c : cases) {
-        channels = Channels();
-        page = std::make_unique<CVelPageCfg>(link.ctx, channels.ops());
+        freshChannels();
         link.prompter.messages.clear();
         page->foundIdsEdit()->setPlainText(QString::fromStdString(c.ids));
         page->enableAllButton()->click();
         EXPECT_EQ(link.prompter.messages, c.messages) << c.ids;
-        int enabled = 0;
-        for (const auto& r : channels.rows) enabled += r[2];
-        EXPECT_EQ(enabled, c.enabled) << c.ids;
-        EXPECT_EQ(channels.rows[0], c.channel1) << c.ids;
-        EXPECT_EQ(channels.rows[3], c.channel4) << c.ids;
-        EXPECT_EQ(channels.applied, c.messages.back() == text("IDD_Message_PsSuccess")) << c.ids;
+        EXPECT_EQ(entry(1), c.channel1) << c.ids;
+        EXPECT_EQ(entry(3), c.channel3) << c.ids;
+        EXPECT_EQ(entry(4), c.channel4) << c.ids;
+        EXPECT_EQ(entry(48), c.channel48) << c.ids;
     }
+    // What was applied is in the file: a reload gives the same table.
+    freshChannels();
+    page->foundIdsEdit()->setPlainText("3, 5, 7");
+    page->enableAllButton()->click();
+    ChannelStore reloaded(link.sessionState);
+    link.sessionState.enumUintEN.set(2, {});
+    reloaded.LoadChannelStore(configPath().toStdString());
+    EXPECT_EQ(entry(2), (std::array<int, 3>{5, 5, 1}));
 }
 
-TEST_F(ChannelPageTest, DisableAllAndEmptyTree) {
+TEST_F(ChannelPageTest, DisableAllClearsEveryChannel) {
+    select(1);
     page->disableAllButton()->click();
-    for (const auto& r : channels.rows) EXPECT_EQ(r[2], 0);
-    EXPECT_TRUE(channels.applied);
-    EXPECT_EQ(channels.refills, 1);
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_PsSuccess")});
+    for (int ch = 1; ch <= 48; ++ch) ASSERT_EQ(entry(ch)[2], 0) << ch;
+    EXPECT_EQ(page->parameterList()->item(2, 1)->text(), "0") << "the rows are refilled";
+}
 
-    channels.rows.clear();
-    link.prompter.messages.clear();
+TEST_F(ChannelPageTest, EnableAndDisableAllNeedChannels) {
+    page = std::make_unique<CVelPageCfg>(link.ctx);
+    ChannelStore empty(link.sessionState);
+    attachChannelStore(*page, empty);
     page->disableAllButton()->click();
     page->foundIdsEdit()->setPlainText("3");
     page->enableAllButton()->click();
     EXPECT_EQ(link.prompter.messages, (QStringList{text("IDD_Message_PsFailed"), text("IDD_Message_PsFailed")}));
 }
 
-TEST_F(ChannelPageTest, SaveCommitsAnOpenEditAndReports) {
-    CVelPageCfg::ParameterRows seen;
-    ChannelStoreOps ops = channels.ops();
-    ops.saveSelectedChannel = [&] {
-        seen = page->parameterRows();
-        return true;
-    };
-    page = std::make_unique<CVelPageCfg>(link.ctx, ops);
-    page->show();
-    page->setParameterRows({{"SensorID:", "1"}, {"Acquisition Rate(sec):", "5"}, {"Sensor Enable:", "1"}});
+TEST_F(ChannelPageTest, SaveTakesTheEditsIntoTheChannelAndTheFile) {
+    select(2);
     QTableWidget* list = page->parameterList();
     list->setCurrentCell(1, 1);
     list->editItem(list->item(1, 1));
     auto* editor = list->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
-    editor->setText("10");
+    editor->setText("10");  // still open when Save is pressed
+    page->setDeviceMark("Tank A");
     page->saveButton()->click();
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[1].second, "10") << "the open edit reaches the store";
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_PsSuccess")});
+    EXPECT_EQ(entry(2), (std::array<int, 3>{2, 10, 0}));
+    QFile f(configPath());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll().contains("=2,10,0#Tank A$")) << "saved to Config.ini";
 
-    ops.saveSelectedChannel = [] { return false; };
-    page = std::make_unique<CVelPageCfg>(link.ctx, ops);
+    list->item(2, 1)->setText("2");  // enable must be 0 or 1
     page->saveButton()->click();
     EXPECT_EQ(link.prompter.messages.back(), text("IDD_Message_PsFailed"));
 }
