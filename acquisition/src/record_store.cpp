@@ -66,6 +66,17 @@ void RecordStore::clearAll() {
     ++displayVersion_;
 }
 
+void RecordStore::clearSensor(const std::string& key) {
+    std::lock_guard lock(mutex_);
+    records_.erase(key);
+    appendCounts_.erase(key);
+    if (key == selectedKey_) {
+        display_.clear();
+        takenOver_ = 0;
+        ++displayVersion_;
+    }
+}
+
 RecordStore::DisplayState RecordStore::selectSensor(const std::string& key) {
     std::lock_guard lock(mutex_);
     display_.clear();

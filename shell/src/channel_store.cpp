@@ -247,6 +247,18 @@ void ChannelStore::ClearAllEnables() {
             if (record.rows.size() >= 3) record.rows[2].value = "0";
 }
 
+void ChannelStore::AssignSensorIds(const std::vector<int>& ids) {
+    std::size_t next = 0;
+    int k = 0;
+    for (auto& network : networks_)
+        for (auto& record : network.channels) {
+            if (k++ >= kChannelCount || next >= ids.size()) return;
+            if (record.rows.size() < 3) continue;
+            record.rows[0].value = std::to_string(ids[next++]);
+            record.rows[2].value = "1";
+        }
+}
+
 bool ChannelStore::ApplyAllChannels() {
     if (networks_.empty()) return false;
     int k = 0;

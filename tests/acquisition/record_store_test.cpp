@@ -100,6 +100,28 @@ TEST(DisplayBuffer, ClearAllEmptiesEverySensorAndRestartsCounting) {
     EXPECT_EQ(h2(*store.displayRecord(0)), 100);
 }
 
+TEST(DisplayBuffer, ClearSensorEmptiesOnlyThatSensor) {
+    RecordStore store;
+    appendRange(store, 1, 0, 5);
+    appendRange(store, 2, 0, 5);
+    store.selectSensor("1");
+    const auto version = store.displayState().version;
+    store.clearSensor("1");
+    EXPECT_EQ(store.recordCount("1"), 0u);
+    EXPECT_EQ(store.appendCount("1"), 0);
+    EXPECT_EQ(store.displayState().size, 0u);
+    EXPECT_NE(store.displayState().version, version);
+    EXPECT_EQ(store.recordCount("2"), 5u);
+    EXPECT_EQ(store.appendCount("2"), 5);
+    appendRange(store, 1, 100, 102);  // counting restarts: the next take-over gets exactly these
+    EXPECT_EQ(store.takeOver().size, 2u);
+    EXPECT_EQ(h2(*store.displayRecord(0)), 100);
+
+    store.clearSensor("2");  // not the selected one: the display buffer stays
+    EXPECT_EQ(store.displayState().size, 2u);
+    EXPECT_EQ(store.recordCount("2"), 0u);
+}
+
 TEST(DisplayBuffer, WirelessRecordsGoStraightInOnlyForTheSelectedKey) {
     RecordStore store(3);
     store.selectSensor("9");

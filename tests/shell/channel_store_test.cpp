@@ -155,6 +155,19 @@ TEST_F(ChannelStoreTest, SelectionValidationAndApply) {
     EXPECT_EQ(ini.value("Network1", "Node3").value_or("").substr(0, 6), "3,5,1#");
 }
 
+TEST_F(ChannelStoreTest, AssignSensorIdsFillsChannelsInTreeOrder) {
+    load();
+    store.ClearAllEnables();
+    store.AssignSensorIds({3, 5, 7});
+    EXPECT_TRUE(store.ApplyAllChannels());
+    EXPECT_EQ(entry(1).sensorId, 3);
+    EXPECT_EQ(entry(2).sensorId, 5);
+    EXPECT_EQ(entry(3).sensorId, 7);
+    EXPECT_EQ(entry(3).enabled, 1);
+    EXPECT_EQ(entry(4).sensorId, 4) << "channels beyond the IDs keep theirs";
+    EXPECT_EQ(entry(4).enabled, 0);
+}
+
 TEST_F(ChannelStoreTest, PendingEditsGoToThePreviousChannelOnSelection) {
     load();
     store.OnChannelSelected({0, 0});

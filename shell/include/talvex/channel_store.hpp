@@ -106,6 +106,9 @@ class ChannelStore {
     // Commits the page's edits, updates the channel's table entry and saves the file.
     SaveOutcome SaveSelectedChannel(const ChannelEdits& edits = {});
     void ClearAllEnables();
+    // Walks the channels in tree order; each one with its full set of rows (ID, rate, enable) takes
+    // the next ID as its sensor ID and is enabled, while IDs remain. Nothing is saved.
+    void AssignSensorIds(const std::vector<int>& ids);
     bool ApplyAllChannels();
     std::vector<ParameterRow> FillParameterRows() const;
     bool SaveConfigFile();

@@ -38,6 +38,9 @@ class RecordStore {
     // Empties all records and append counts, empties the display buffer and zeroes the taken-over
     // count; the selected key stays.
     void clearAll();
+    // Empties one sensor's records and append count (and the display buffer when it shows that
+    // sensor); the other sensors keep theirs.
+    void clearSensor(const std::string& key);
 
     // --- display buffer ---
     struct DisplayState {
