@@ -5,22 +5,26 @@
 
 #include "page_factory.hpp"
 #include "shell/ui/startup.hpp"
+#include "shell/ui/ui_text.hpp"
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Talvex"));
-    QApplication::setDesktopFileName(QStringLiteral("talvex"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/talvex/icons/talvex.svg")));
-
-    const auto options = talvex::ui::parseStartupOptions(QApplication::arguments().mid(1));
-    QTextStream err(stderr);
+    // Options first, so --help and a wrong option answer without a display.
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const auto options = talvex::ui::parseStartupOptions(args);
     if (options.help) {
         QTextStream(stdout) << talvex::ui::startupUsage();
         return 0;
     }
     if (!options.error.isEmpty()) {
-        err << "talvex: " << options.error << "\n" << talvex::ui::startupUsage();
+        QTextStream(stderr) << "talvex: " << options.error << "\n" << talvex::ui::startupUsage();
         return 2;
     }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Talvex"));
+    QApplication::setDesktopFileName(QStringLiteral("talvex"));
+    talvex::ui::ensureResources();
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/talvex/icons/talvex.svg")));
     return talvex::ui::runWorkbench(options, talvex::app::createPage);
 }
