@@ -6,10 +6,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
 
 #include "page_factory.hpp"
+#include "shell/ui/channel_tree_widget.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
 #include "shell/ui/shell_prompter.hpp"
@@ -74,6 +76,8 @@ int main(int argc, char** argv) {
         talvex::ui::CMorvaneDlg window(wo, talvex::ui::CoreRefs{&engine, &arbiter, &store});
         window.resize(1280, 760);
         window.show();
+        window.tree()->select({0, 0});  // Node1: sensor 1, which the default channels poll
+        window.tabs()->setCurrentIndex(2);
         settle(waitMs);
         QDir().mkpath(outDir);
         const auto shoot = [&](const char* name) {
@@ -87,6 +91,7 @@ int main(int argc, char** argv) {
         };
         shoot("main-window-en.png");
         window.switchLanguage(QStringLiteral("Chinese"));
+        window.tabs()->setCurrentIndex(0);
         settle(waitMs / 2);
         shoot("main-window-zh.png");
         window.toggleConnection();
