@@ -181,6 +181,7 @@ void CVelPageCfg::setLinkBusy(bool on) {
 void CVelPageCfg::onSave() {
     commitEdit();
     const bool ok = ops_.saveSelectedChannel && ops_.saveSelectedChannel();
+    emit channelsChanged();
     prompter().message(this, tr_(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
 }
 
@@ -335,6 +336,7 @@ void CVelPageCfg::onDisableAll() {
 void CVelPageCfg::finishApply() {
     const bool ok = ops_.applyAllChannels && ops_.applyAllChannels();
     if (ok && ops_.fillParameterRows) ops_.fillParameterRows();
+    emit channelsChanged();
     prompter().message(this, tr_(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
 }
 

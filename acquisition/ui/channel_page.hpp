@@ -68,6 +68,8 @@ public:
 signals:
     // The user changed a cell of the parameter list (column 0 the name, 1 the value).
     void parameterEdited(int row, int column, const QString& text);
+    // Saved or applied channel settings (the tree recolours its channels).
+    void channelsChanged();
     void searchFinished();
     void modifyFinished();
 

@@ -5,12 +5,17 @@
 #include <QMessageBox>
 #include <QUrl>
 
+#include "shell/ui/shell_prompter.hpp"
 #include "talvex/language.hpp"
 
 namespace talvex::ui {
 
+// Messages go through the shell's prompter, like every other message box of the program.
 void Prompter::message(QWidget* parent, const QString& text, const QString& caption) {
-    QMessageBox::information(parent, caption.isEmpty() ? QStringLiteral("Talvex") : caption, text);
+    if (caption.isEmpty())
+        showTip(parent, ShellPrompter::Icon::Information, text);
+    else
+        shellPrompter().message(parent, ShellPrompter::Icon::Warning, caption, text);
 }
 
 bool Prompter::question(QWidget* parent, const QString& text, const QString& caption) {

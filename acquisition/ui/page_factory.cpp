@@ -1,0 +1,85 @@
+#include "acquisition/ui/page_factory.hpp"
+
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "acquisition/ui/acquisition_page.hpp"
+#include "acquisition/ui/channel_page.hpp"
+#include "acquisition/ui/channel_store_link.hpp"
+#include "acquisition/ui/curve_page.hpp"
+#include "shell/ui/main_window.hpp"
+
+namespace talvex::ui {
+namespace {
+
+PageContext contextOf(const PageSite& site) {
+    PageContext ctx;
+    ctx.engine = site.core.engine;
+    ctx.store = site.core.store;
+    ctx.arbiter = site.core.arbiter;
+    ctx.databasePath = site.databasePath;
+    ctx.model = site.model;
+    if (CMorvaneDlg* w = site.window) {
+        QProgressBar* bar = w->progressBar();
+        ctx.progress = [bar](int percent) {
+            if (percent < 0) {
+                bar->hide();
+                bar->setValue(0);
+                return;
+            }
+            bar->setRange(0, 100);
+            bar->setValue(percent);
+            bar->show();
+        };
+    }
+    return ctx;
+}
+
+Page* makeChannelPage(const PageSite& site, QWidget* parent) {
+    auto* page = new CVelPageCfg(contextOf(site), {}, parent);
+    CMorvaneDlg* w = site.window;
+    if (!w) return page;
+    ChannelStore& store = site.channels ? *site.channels : w->channels();
+    attachChannelStore(*page, store);
+    // Cells reach the record as they are edited; the window asks for the rest before a selection moves.
+    w->setChannelEditsSource([page] {
+        page->commitEdit();
+        ChannelEdits edits;
+        edits.deviceMark = page->deviceMark().toStdString();
+        edits.description = page->description().toStdString();
+        return edits;
+    });
+    QObject::connect(w, &CMorvaneDlg::channelSelectionChanged, page, [page, w] {
+        const SelectionResult& s = w->channelSelection();
+        page->clearChannelFields();
+        if (!s.isNode) return;
+        CVelPageCfg::ParameterRows rows;
+        for (const auto& r : s.rows) rows.emplace_back(QString::fromStdString(r.name), QString::fromStdString(r.value));
+        page->setParameterRows(rows);
+        page->setDeviceMark(QString::fromStdString(s.deviceMark));
+        page->setDescription(QString::fromStdString(s.description));
+    });
+    // Connecting or disconnecting ends a search.
+    QObject::connect(w->connectButton(), &QPushButton::clicked, page, [page] { page->stopSearch(); });
+    QObject::connect(page, &CVelPageCfg::channelsChanged, w, [w] { w->refreshChannelColours(); });
+    return page;
+}
+
+}  // namespace
+
+Page* createAcquisitionLayerPage(PageSlot slot, const PageSite& site, QWidget* parent) {
+    if (!site.core.engine || !site.core.store || !site.core.arbiter) return nullptr;
+    switch (slot) {
+        case PageSlot::Configuration: return makeChannelPage(site, parent);
+        case PageSlot::Acquisition: return new CVelPageListData(contextOf(site), parent);
+        case PageSlot::Curve: {
+            auto* page = new CVelPageChart(contextOf(site), parent);
+            if (site.window)
+                QObject::connect(site.window, &CMorvaneDlg::chartPointsPending, page, &CVelPageChart::takeLivePoints);
+            return page;
+        }
+        default: return nullptr;
+    }
+}
+
+}  // namespace talvex::ui

@@ -1,0 +1,16 @@
+// This layer's pages for the main window's page factory: the channel parameters, acquisition and
+// curve pages, wired to the window (tree selection, chart points, progress bar, connect button).
+#pragma once
+
+#include "shell/ui/page_slots.hpp"
+
+class QWidget;
+
+namespace talvex::ui {
+
+class Page;
+
+// The page of slot, or nullptr when this layer provides none for it.
+Page* createAcquisitionLayerPage(PageSlot slot, const PageSite& site, QWidget* parent);
+
+}  // namespace talvex::ui

@@ -1,0 +1,103 @@
+// The three pages inside the workbench window: the tree's selection fills the channel page and
+// points the list and the curve at the sensor; connected to the simulated bus, records and curve
+// points arrive through the window.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTest>
+
+#include "acquisition/ui/acquisition_page.hpp"
+#include "acquisition/ui/channel_page.hpp"
+#include "acquisition/ui/chart/time_chart.hpp"
+#include "acquisition/ui/curve_page.hpp"
+#include "acquisition/ui/page_factory.hpp"
+#include "acquisition/ui/record_table_model.hpp"
+#include "shell/ui/channel_tree_widget.hpp"
+#include "shell/ui/main_window.hpp"
+#include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/language.hpp"
+#include "ui_fixture.hpp"
+
+namespace talvex::ui::test {
+namespace {
+
+constexpr int kWaitMs = 15000;  // the first poll needs one bus round; CI shares two cores
+
+class PagesInWindow : public UiTest {
+protected:
+    void SetUp() override {
+        UiTest::SetUp();
+        session().selectedSensorId = 1;
+        acquisition::EngineOptions o;
+        o.databasePath = acquisition::databasePath(dir_.string());
+        o.model = SensorModel::KA;
+        o.text = [](std::string_view key) { return GetText(key); };
+        o.read = acquisition::rtuRegisterReader();
+        engine_ = std::make_unique<acquisition::AcquisitionEngine>(arbiter_, store_, session(), o);
+        MainWindowOptions wo;
+        wo.model = SensorModel::KA;
+        wo.databasePath = o.databasePath;
+        wo.pageFactory = createAcquisitionLayerPage;
+        window_ = std::make_unique<CMorvaneDlg>(wo, CoreRefs{engine_.get(), &arbiter_, &store_});
+        window_->show();
+    }
+    void TearDown() override {
+        if (window_->connected()) window_->toggleConnection();
+        window_.reset();
+        engine_.reset();
+        UiTest::TearDown();
+    }
+    template <class T>
+    T* page(PageSlot slot) const {
+        return dynamic_cast<T*>(window_->page(slot));
+    }
+
+    acquisition::LinkArbiter arbiter_;
+    acquisition::RecordStore store_;
+    std::unique_ptr<acquisition::AcquisitionEngine> engine_;
+    std::unique_ptr<CMorvaneDlg> window_;
+};
+
+TEST_F(PagesInWindow, TheFactoryFillsItsThreeSlots) {
+    EXPECT_NE(page<CVelPageCfg>(PageSlot::Configuration), nullptr);
+    EXPECT_NE(page<CVelPageListData>(PageSlot::Acquisition), nullptr);
+    EXPECT_NE(page<CVelPageChart>(PageSlot::Curve), nullptr);
+    EXPECT_EQ(window_->page(PageSlot::History), nullptr);
+}
+
+TEST_F(PagesInWindow, SelectingAChannelFillsTheChannelPage) {
+    auto* cfg = page<CVelPageCfg>(PageSlot::Configuration);
+    ASSERT_NE(cfg, nullptr);
+    window_->tree()->select({0, 1});  // Node2: sensor 2, 5 s, disabled by default
+    const auto rows = cfg->parameterRows();
+    ASSERT_GE(rows.size(), 3u);
+    EXPECT_EQ(rows[0].second, "2");
+    EXPECT_EQ(rows[1].second, "5");
+    EXPECT_EQ(rows[2].second, "0");
+    EXPECT_EQ(cfg->currentIdEdit()->text(), "2");
+
+    // An edit left in the page goes into that channel when the selection moves on.
+    cfg->parameterList()->item(1, 1)->setText("9");
+    window_->tree()->select({0, 0});
+    EXPECT_EQ(window_->channels().records()[0].channels[1].rows[1].value, "9");
+}
+
+TEST_F(PagesInWindow, ConnectedRecordsReachTheListAndTheCurve) {
+    window_->portList()->setCurrentIndex(window_->portList()->count() - 1);  // the simulated bus
+    window_->connectButton()->click();
+    ASSERT_TRUE(window_->connected()) << (prompts_.texts.empty() ? "" : prompts_.texts.back().toStdString());
+    window_->tree()->select({0, 0});  // Node1: sensor 1, enabled
+    auto* list = page<CVelPageListData>(PageSlot::Acquisition);
+    auto* curve = page<CVelPageChart>(PageSlot::Curve);
+    ASSERT_NE(list, nullptr);
+    ASSERT_NE(curve, nullptr);
+    QTRY_VERIFY_WITH_TIMEOUT(list->model()->rowCount() > 0, kWaitMs);
+    EXPECT_EQ(list->model()->cellText(0, 0), "1");
+    QTRY_VERIFY_WITH_TIMEOUT(curve->chart()->pointCount(0) >= 2, kWaitMs);
+}
+
+}  // namespace
+}  // namespace talvex::ui::test
