@@ -6,9 +6,6 @@
 
 #include "shell/ui/main_window.hpp"
 #include "shell/ui/page.hpp"
-#if HAVE_TALVEX_ACQUISITION_UI
-#include "acquisition/ui/page_factory.hpp"
-#endif
 
 #if HAVE_TALVEX_ACQUISITION_UI
 #include "acquisition/ui/acquisition_page.hpp"
@@ -115,9 +112,6 @@ ui::Page* curvePage(const ui::PageSite& site, QWidget* parent) {
 ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& site, QWidget* parent) {
     (void)site;
     (void)parent;
-#if HAVE_TALVEX_ACQUISITION_UI
-    if (ui::Page* page = ui::createAcquisitionLayerPage(slot, context, parent)) return page;
-#endif
     switch (slot) {
 #if HAVE_TALVEX_ACQUISITION_UI
         case ui::PageSlot::Configuration:
