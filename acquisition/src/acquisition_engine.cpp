@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "talvex/acquisition/decode.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu.h"
 
 namespace talvex::acquisition {
@@ -21,6 +22,11 @@ constexpr int kIdleMs = 200;        // an idle poller looks at its flags this of
 constexpr int kStatusPauseMs = 30;  // between the measurement block and the status read
 constexpr int kWirelessNodes = 16;
 
+EngineOptions withDefaults(EngineOptions o) {
+    if (!o.text) o.text = [](std::string_view key) { return GetText(key); };
+    return o;
+}
+
 }  // namespace
 
 AcquisitionEngine::AcquisitionEngine(LinkArbiter& arbiter, RecordStore& store, Session& session,
@@ -28,7 +34,7 @@ AcquisitionEngine::AcquisitionEngine(LinkArbiter& arbiter, RecordStore& store, S
     : arbiter_(arbiter),
       store_(store),
       session_(session),
-      options_(std::move(options)),
+      options_(withDefaults(std::move(options))),
       db_(options_.databasePath, &log_, options_.text),
       model_(options_.model) {}
 
@@ -121,7 +127,7 @@ void AcquisitionEngine::logLine(const std::string& timestamp, std::uint8_t id, b
     const char* key = ok ? "IDS_Tab_Acquisition_PollSucceed" : "IDS_Tab_Acquisition_PollFailed";
     log_.append(timestamp);
     log_.append("  ID" + std::to_string(id) + " ");
-    log_.append(options_.text ? options_.text(key) : std::string(ok ? "Polling Succeed" : "Polling Failed"));
+    log_.append(options_.text(key));
     log_.append("\r\n");
     log_.announce();
 }

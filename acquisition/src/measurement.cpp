@@ -1,6 +1,7 @@
 // Formatting of measurement texts and the compact stored form.
 #include "talvex/acquisition/measurement.hpp"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,7 +69,25 @@ std::string printHex(unsigned v) {
 }
 
 // Parsers of canonical texts: each succeeds only when formatting the result gives the text back.
-bool parseFloat(const std::string& s, bool oneDecimal, float& out) {
+// The common forms are checked arithmetically (the start-up load parses a million records); anything
+// unusual goes through the slow check that formats and compares.
+
+// Decimal integer as "%d"/"%.0f" print it: optional '-', no leading zeros, not "-0".
+bool canonicalInteger(const std::string& s, std::int64_t& v) {
+    std::size_t i = s.empty() || s[0] != '-' ? 0 : 1;
+    const std::size_t digits = s.size() - i;
+    if (digits == 0 || digits > 18 || (s[i] == '0' && digits > 1)) return false;
+    std::int64_t r = 0;
+    for (; i < s.size(); ++i) {
+        if (s[i] < '0' || s[i] > '9') return false;
+        r = r * 10 + (s[i] - '0');
+    }
+    if (s[0] == '-' && r == 0) return false;
+    v = s[0] == '-' ? -r : r;
+    return true;
+}
+
+bool slowParseFloat(const std::string& s, bool oneDecimal, float& out) {
     if (s.empty() || s.size() > 48) return false;
     char* end = nullptr;
     out = std::strtof(s.c_str(), &end);
@@ -76,19 +95,49 @@ bool parseFloat(const std::string& s, bool oneDecimal, float& out) {
     return (oneDecimal ? printf1(out) : printf0(out)) == s;
 }
 
+bool parseFloat(const std::string& s, bool oneDecimal, float& out) {
+    if (!oneDecimal) {
+        std::int64_t v = 0;
+        // An integer a float holds exactly prints as exactly that integer.
+        if (canonicalInteger(s, v) && static_cast<double>(static_cast<float>(v)) == static_cast<double>(v)) {
+            out = static_cast<float>(v);
+            return true;
+        }
+        return slowParseFloat(s, false, out);
+    }
+    // "[-]digits.d": the printed tenths are the float's exact value times ten (exact in double, a
+    // float has 24 significant bits) rounded half to even, as printf rounds.
+    const std::size_t dot = s.size() >= 3 ? s.size() - 2 : std::string::npos;
+    std::int64_t whole = 0;
+    if (dot != std::string::npos && s[dot] == '.' && s[dot + 1] >= '0' && s[dot + 1] <= '9') {
+        const bool neg = s[0] == '-';
+        const std::string intPart = s.substr(neg ? 1 : 0, dot - (neg ? 1 : 0));
+        if (canonicalInteger(intPart, whole) && intPart[0] != '-') {
+            const std::int64_t tenths = whole * 10 + (s[dot + 1] - '0');
+            float f = static_cast<float>(static_cast<double>(tenths) / 10.0);
+            if (neg) f = -f;
+            const double printed = std::nearbyint(static_cast<double>(std::fabs(f)) * 10.0);
+            if (printed == static_cast<double>(tenths) && std::signbit(f) == neg) {
+                out = f;
+                return true;
+            }
+        }
+    }
+    return slowParseFloat(s, true, out);
+}
+
 bool parseInt(const std::string& s, std::int32_t& out) {
-    if (s.empty() || s.size() > 11) return false;
-    char* end = nullptr;
-    const long long v = std::strtoll(s.c_str(), &end, 10);
-    if (end != s.c_str() + s.size() || v < std::numeric_limits<std::int32_t>::min() ||
+    std::int64_t v = 0;
+    if (!canonicalInteger(s, v) || v < std::numeric_limits<std::int32_t>::min() ||
         v > std::numeric_limits<std::int32_t>::max())
         return false;
     out = static_cast<std::int32_t>(v);
-    return printf0(static_cast<double>(out)) == s;
+    return true;
 }
 
 bool parseHex16(const std::string& s, std::uint16_t& out) {
-    if (s.empty() || s.size() > 4) return false;
+    // "%X": upper case, no leading zeros.
+    if (s.empty() || s.size() > 4 || (s[0] == '0' && s.size() > 1)) return false;
     unsigned v = 0;
     for (char c : s) {
         if (c >= '0' && c <= '9')
@@ -99,7 +148,7 @@ bool parseHex16(const std::string& s, std::uint16_t& out) {
             return false;
     }
     out = static_cast<std::uint16_t>(v);
-    return printHex(out) == s;
+    return true;
 }
 
 bool parseTimestamp(const std::string& s, std::uint32_t& out) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
 
@@ -146,6 +147,41 @@ TEST(StoredRecord, TextsRoundTripExactlyCompactOrVerbatim) {
         assigned = moved;
         EXPECT_EQ(assigned.texts(), c.texts);
         EXPECT_EQ(moved.texts(), c.texts);
+    }
+}
+
+}  // namespace
+}  // namespace talvex::acquisition
+
+namespace talvex::acquisition {
+namespace {
+
+// Every text the poller can print comes back compact and identical: all 65 536 temperatures, and
+// pressures spread over the float range including halfway cases and negative zero.
+TEST(StoredRecord, EveryPrintableValueRoundTripsCompact) {
+    auto check = [](const Measurement& m) {
+        const TextRecord texts = formatMeasurement(m);
+        const StoredRecord s(texts);
+        ASSERT_TRUE(s.isCompact()) << texts[4] << " " << texts[6] << " " << texts[2];
+        ASSERT_EQ(s.texts(), texts);
+    };
+    Measurement m{1, {2026, 1, 1, 0, 0, 0}, 0, 0, 0, 0, 0, 0, 0};
+    for (int raw = 0; raw <= 65535; ++raw) {
+        m.temp = static_cast<float>(raw) / 100.0f - 100.0f;
+        m.h2dg = static_cast<float>(static_cast<std::int32_t>(static_cast<std::uint32_t>(raw) * 2654435761u));
+        check(m);
+    }
+    std::uint32_t bits = 12345;
+    for (int i = 0; i < 20000; ++i) {
+        bits = bits * 1664525u + 1013904223u;
+        const float f = std::bit_cast<float>((bits & 0x807FFFFFu) | (0x30000000u + (bits % 0x1F000000u)));
+        m.pr = f;
+        m.wt = static_cast<float>(i) * 0.05f - 500.0f;  // many exact .x5 halves
+        check(m);
+    }
+    for (float f : {-0.0f, 0.25f, 0.35f, -0.04f, 1e7f, 123456.75f}) {
+        m.pr = f;
+        check(m);
     }
 }
 
