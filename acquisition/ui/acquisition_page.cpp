@@ -209,6 +209,11 @@ void CVelPageListData::fillWidth() {
     for (int c = 0; c < n; ++c) list_->horizontalHeader()->resizeSection(c, filled[static_cast<std::size_t>(c)]);
 }
 
+void CVelPageListData::resizeEvent(QResizeEvent* event) {
+    Page::resizeEvent(event);
+    fillWidth();
+}
+
 void CVelPageListData::updateIndicators() {
     const auto shown = indicatorsShown(ctx_.engine->selectedStatusWord());
     for (std::size_t i = 0; i < kIndicatorCount; ++i) indicators_[i]->setVisible(shown[i]);

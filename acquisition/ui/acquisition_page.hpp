@@ -52,6 +52,9 @@ public:
     // Copies the cell at a viewport position (what the context menu's copy does); false off the rows.
     bool copyCellAt(const QPoint& viewportPos);
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 signals:
     // A delete or an export has finished (its messages are shown).
     void operationFinished();
