@@ -67,6 +67,17 @@ TEST_F(ExportFixture, WritesBomHeaderAndRowsOfOneSensorInOrder) {
     EXPECT_EQ(exportMessage(r, out, englishText), "Exported to：\r\n" + out);
 }
 
+TEST_F(ExportFixture, SensorAmongManyExportsItsRowsInOrder) {
+    ASSERT_EQ(db.open(), 0);
+    for (int n = 0; n < 40; ++n) ASSERT_EQ(db.insert(numberedRecord(static_cast<unsigned>(1 + n % 8), n)), 0);
+    const std::string out = dir.file("three.csv");
+    ASSERT_EQ(run("3", out).outcome, kExportDone);
+    std::string want = "\xEF\xBB\xBFSensorId,Timestamp,H2DG,H2AG,Temp,DayRoc,PR,WT,RunStatus\n";
+    for (int n = 2; n < 40; n += 8)
+        want += "3,2026-01-02 03:04:05," + std::to_string(n) + ",0,20.0,0,0.0,0.0,0\n";
+    EXPECT_EQ(readFile(out), want);
+}
+
 TEST_F(ExportFixture, NoRowsWritesNoFile) {
     ASSERT_EQ(db.insert(numberedRecord(5, 1)), 0);
     const std::string out = dir.file("none.csv");

@@ -1,0 +1,118 @@
+// talvex-cli poll, export and delete as processes, against the simulator on a pseudo-terminal.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "talvex/sim/sim_bus.hpp"
+#include "test_support.hpp"
+
+namespace talvex::acquisition {
+namespace {
+
+using test::TempDir;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class Cli : public testing::Test {
+  protected:
+    void SetUp() override {
+        sim::BusOptions o;
+        o.sensors = {sim::defaultSensorConfig(1, SensorModel::KA),
+                     sim::defaultSensorConfig(2, SensorModel::KA)};
+        o.flowmeter = false;
+        o.pace = false;
+        bus_ = std::make_unique<sim::SimBus>(o);
+        std::string error;
+        ASSERT_TRUE(bus_->start(&error)) << error;
+    }
+    CliRun cli(const std::string& args) {
+        const std::string out = dir_.file("out.txt"), err = dir_.file("err.txt");
+        const std::string cmd = std::string(TALVEX_CLI) + " " + args + " >" + out + " 2>" + err;
+        const int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+    }
+    std::string port() const { return "--port " + bus_->slavePath() + " --data-dir " + dir_.path(); }
+
+    TempDir dir_;
+    std::unique_ptr<sim::SimBus> bus_;
+};
+
+TEST_F(Cli, PollOnceJsonThenExportAndDelete) {
+    sim::SensorValues v;
+    v.dissolved = 321;
+    bus_->setValues(2, v);
+    const CliRun poll = cli("poll " + port() + " --ids 1-2 --once --json --model ModelKA");
+    ASSERT_EQ(poll.exitCode, 0) << poll.err;
+    std::istringstream lines(poll.out);
+    std::string first, second;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    EXPECT_EQ(first.rfind("{\"SensorId\": \"1\", \"Timestamp\": \"", 0), 0u) << first;
+    EXPECT_NE(second.find("\"H2DG\": \"321\""), std::string::npos) << second;
+    EXPECT_NE(second.find("\"RunStatus\": "), std::string::npos);
+    EXPECT_NE(poll.err.find("ID2 Polling Succeed"), std::string::npos) << poll.err;
+
+    const std::string csv = dir_.file("two.csv");
+    const CliRun exported = cli("export --id 2 --out " + csv + " --data-dir " + dir_.path());
+    ASSERT_EQ(exported.exitCode, 0) << exported.err;
+    EXPECT_NE(exported.err.find(csv), std::string::npos);
+    const std::string text = slurp(csv);
+    EXPECT_EQ(text.rfind("\xEF\xBB\xBFSensorId,Timestamp,H2DG,H2AG,Temp,DayRoc,PR,WT,RunStatus\n2,", 0), 0u)
+        << text;
+    EXPECT_NE(text.find(",321,"), std::string::npos);
+
+    const CliRun deleted = cli("delete --id 2 --data-dir " + dir_.path());
+    EXPECT_EQ(deleted.exitCode, 0) << deleted.err;
+    const std::string none = dir_.file("none.csv");
+    const CliRun empty = cli("export --id 2 --out " + none + " --data-dir " + dir_.path());
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_NE(empty.err.find("No data found for this SensorId!"), std::string::npos) << empty.err;
+    EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+TEST_F(Cli, SilentSensorMakesOncePollFail) {
+    sim::Faults f;
+    f.silent = {2};
+    bus_->setFaults(f);
+    const CliRun r = cli("poll " + port() + " --ids 1,2 --once");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.out.find("ID2 Polling Failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("SensorId=1  Timestamp="), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("1 of 2 sensors did not answer"), std::string::npos) << r.err;
+}
+
+TEST_F(Cli, BadInputIsRefusedWithAMessage) {
+    const struct {
+        std::string args, message;
+    } cases[] = {
+        {"poll " + port() + " --ids 0-3 --once", "not a sensor ID"},
+        {"poll " + port() + " --ids 1 --model ModelKZ --once", "unknown model"},
+        {"poll " + port() + " --ids 1 --once --duration 3", "exclude each other"},
+        {"export --id 1 --data-dir " + dir_.path(), "usage"},
+        {"export --id 300 --out x.csv --data-dir " + dir_.path(), "sensor ID"},
+        {"delete --id abc --data-dir " + dir_.path(), "delete:"},
+    };
+    for (const auto& c : cases) {
+        const CliRun r = cli(c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir_.file("SensorDB.db")));
+}
+
+}  // namespace
+}  // namespace talvex::acquisition
