@@ -120,6 +120,13 @@ TEST(StoredRecord, PollerRecordIsCompactAndFormatsAllNineFields) {
     const TextRecord want{"3", "2026-12-31 23:59:58", "16777216", "-1", "23.4", "-2", "101.3", "0.5", "A00"};
     EXPECT_EQ(s.texts(), want);
     EXPECT_EQ(formatMeasurement(rec), want);
+    // A clock outside the packed range (or a leap second) keeps its texts all the same.
+    for (LocalTime t : {LocalTime{2150, 1, 1, 0, 0, 0}, LocalTime{2016, 12, 31, 23, 59, 60}}) {
+        rec.time = t;
+        const StoredRecord odd(rec);
+        EXPECT_FALSE(odd.isCompact());
+        EXPECT_EQ(odd.texts(), formatMeasurement(rec));
+    }
 }
 
 TEST(StoredRecord, TextsRoundTripExactlyCompactOrVerbatim) {
