@@ -35,7 +35,8 @@ acquisition::TextLookup textLookup() {
 QString qtFilter(const QString& filter) {
     const QStringList parts = filter.split('|', Qt::SkipEmptyParts);
     QStringList out;
-    for (int i = 0; i + 1 < parts.size(); i += 2) out << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        out << QStringLiteral("%1 (%2)").arg(parts[i], parts[i + 1]);
     if (out.isEmpty()) out << QStringLiteral("CSV files (*.csv)");
     return out.join(QStringLiteral(";;"));
 }
@@ -90,7 +91,8 @@ CVelPageListData::CVelPageListData(PageContext ctx, QWidget* parent)
     export_ = new QPushButton(this);
     saveDb_ = new QCheckBox(this);
     auto* buttons = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{autoRead_, lora_, delete_, export_, saveDb_}) buttons->addWidget(w);
+    for (QWidget* w : std::initializer_list<QWidget*>{autoRead_, lora_, delete_, export_, saveDb_})
+        buttons->addWidget(w);
     buttons->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
@@ -121,7 +123,9 @@ CVelPageListData::~CVelPageListData() {
     exporter_->wait();
 }
 
-Prompter& CVelPageListData::prompter() const { return ctx_.prompter ? *ctx_.prompter : defaultPrompter(); }
+Prompter& CVelPageListData::prompter() const {
+    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+}
 
 std::string CVelPageListData::selectedKey() const {
     Session& s = ctx_.session ? *ctx_.session : session();
@@ -136,7 +140,8 @@ void CVelPageListData::retranslate() {
     delete_->setText(tr_("IDS_Tab_Acquisition_DataDelete"));
     export_->setText(tr_("IDS_Tab_Acquisition_ExportToCSV"));
     lora_->setText(tr_("IDS_Tab_Acquisition_SaveData2"));
-    autoRead_->setText(tr_(ctx_.engine->autoRead() ? "IDS_Tab_Acquisition_StopRead" : "IDS_Tab_Acquisition_AutoRead"));
+    autoRead_->setText(
+        tr_(ctx_.engine->autoRead() ? "IDS_Tab_Acquisition_StopRead" : "IDS_Tab_Acquisition_AutoRead"));
     applyColumns();
 }
 
@@ -148,7 +153,8 @@ void CVelPageListData::applyColumns() {
     // Each column fits its heading, at least its minimum; the first stays narrow.
     const QFontMetrics fm(list_->horizontalHeader()->font());
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        int w = std::max(columns[static_cast<std::size_t>(i)].minWidth, fm.horizontalAdvance(headings[i]) + 14);
+        int w =
+            std::max(columns[static_cast<std::size_t>(i)].minWidth, fm.horizontalAdvance(headings[i]) + 14);
         if (i == 0) w = std::min(w, 70);
         list_->horizontalHeader()->resizeSection(i, w);
     }
@@ -195,7 +201,8 @@ void CVelPageListData::fitColumns() {
     }
     const int available = list_->viewport()->width() - list_->verticalScrollBar()->sizeHint().width();
     const auto widths = fitColumnWidths(measured, available);
-    for (int c = 0; c < n; ++c) list_->horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < n; ++c)
+        list_->horizontalHeader()->resizeSection(c, widths[static_cast<std::size_t>(c)]);
     fillWidth();
 }
 
@@ -204,9 +211,11 @@ void CVelPageListData::fillWidth() {
     if (n == 0) return;
     std::vector<int> widths;
     for (int c = 0; c < n; ++c) widths.push_back(list_->horizontalHeader()->sectionSize(c));
-    const int scroll = list_->verticalScrollBar()->isVisible() ? 0 : list_->verticalScrollBar()->sizeHint().width();
+    const int scroll =
+        list_->verticalScrollBar()->isVisible() ? 0 : list_->verticalScrollBar()->sizeHint().width();
     const auto filled = fillColumnWidths(widths, list_->viewport()->width() - scroll);
-    for (int c = 0; c < n; ++c) list_->horizontalHeader()->resizeSection(c, filled[static_cast<std::size_t>(c)]);
+    for (int c = 0; c < n; ++c)
+        list_->horizontalHeader()->resizeSection(c, filled[static_cast<std::size_t>(c)]);
 }
 
 void CVelPageListData::resizeEvent(QResizeEvent* event) {
@@ -223,7 +232,9 @@ bool CVelPageListData::indicatorShown(Indicator i) const {
     return !indicators_[static_cast<std::size_t>(i)]->isHidden();
 }
 
-bool CVelPageListData::busy() const { return worker_->busy() || exportRunning_; }
+bool CVelPageListData::busy() const {
+    return worker_->busy() || exportRunning_;
+}
 
 void CVelPageListData::setBusy(bool on) {
     delete_->setEnabled(!on);
@@ -282,8 +293,9 @@ void CVelPageListData::onExport() {
         return;
     }
     const std::string key = selectedKey();
-    const QString file = prompter().saveFileName(this, QStringLiteral("SensorData_ID%1").arg(QString::fromStdString(key)),
-                                                 qtFilter(tr_("IDS_Tab_Acquisition_CsvFilter")));
+    const QString file =
+        prompter().saveFileName(this, QStringLiteral("SensorData_ID%1").arg(QString::fromStdString(key)),
+                                qtFilter(tr_("IDS_Tab_Acquisition_CsvFilter")));
     if (file.isEmpty()) return;
     exportRunning_ = true;
     setBusy(true);
@@ -295,7 +307,8 @@ void CVelPageListData::onExport() {
         if (ctx_.progress) ctx_.progress(-1);
         exportRunning_ = false;
         setBusy(false);
-        prompter().message(this, QString::fromStdString(acquisition::exportMessage(r, file.toStdString(), textLookup())));
+        prompter().message(
+            this, QString::fromStdString(acquisition::exportMessage(r, file.toStdString(), textLookup())));
         if (r.outcome == acquisition::kExportDone && !prompter().openFile(file))
             prompter().message(this, tr_("IDS_Tab_Acquisition_CheckFolder"));
         emit operationFinished();
@@ -308,7 +321,9 @@ void CVelPageListData::onExport() {
             [worker, progress](int percent) {
                 if (progress) worker->post([progress, percent] { progress(percent); });
             },
-            [worker, finish](const acquisition::ExportResult& r) { worker->post([finish, r] { finish(r); }); },
+            [worker, finish](const acquisition::ExportResult& r) {
+                worker->post([finish, r] { finish(r); });
+            },
             std::move(hold));
         if (!started) {
             acquisition::ExportResult busyResult{acquisition::kExportError, "Waiting！"};

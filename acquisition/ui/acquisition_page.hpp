@@ -28,7 +28,7 @@ class RecordTableModel;
 
 class CVelPageListData : public Page {
     Q_OBJECT
-public:
+  public:
     explicit CVelPageListData(PageContext ctx, QWidget* parent = nullptr);
     ~CVelPageListData() override;
 
@@ -52,14 +52,14 @@ public:
     // Copies the cell at a viewport position (what the context menu's copy does); false off the rows.
     bool copyCellAt(const QPoint& viewportPos);
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-signals:
+  signals:
     // A delete or an export has finished (its messages are shown).
     void operationFinished();
 
-private:
+  private:
     void onAutoRead();
     void onLoraToggled(bool checked);
     void onDelete();

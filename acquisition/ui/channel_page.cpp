@@ -23,15 +23,16 @@
 namespace talvex::ui {
 namespace {
 
-constexpr int kIdRegister = 150;   // the sensor's own address
+constexpr int kIdRegister = 150;     // the sensor's own address
 constexpr int kLastCandidate = 254;  // candidates 0..254; the master sends only to 1..247
 constexpr int kModifySettleMs = 500;
 
 // Label keys of the page's static texts, in the order the labels are made.
-constexpr const char* kLabelKeys[] = {"IDS_Tab_Config_DeviceMark",   "IDS_Tab_Config_ParameterDescription",
-                                      "IDS_Tab_Config_DeviceAddress", "IDS_Tab_Config_SearchSensors",
-                                      "IDS_Tab_Config_SensorPcs",     "IDS_Tab_Config_SlaveID",
-                                      "IDS_Tab_Config_SensorSearchProgress"};
+constexpr const char* kLabelKeys[] = {
+    "IDS_Tab_Config_DeviceMark",          "IDS_Tab_Config_ParameterDescription",
+    "IDS_Tab_Config_DeviceAddress",       "IDS_Tab_Config_SearchSensors",
+    "IDS_Tab_Config_SensorPcs",           "IDS_Tab_Config_SlaveID",
+    "IDS_Tab_Config_SensorSearchProgress"};
 
 }  // namespace
 
@@ -111,8 +112,12 @@ CVelPageCfg::~CVelPageCfg() {
     worker_->wait();
 }
 
-Session& CVelPageCfg::sessionRef() const { return ctx_.session ? *ctx_.session : session(); }
-Prompter& CVelPageCfg::prompter() const { return ctx_.prompter ? *ctx_.prompter : defaultPrompter(); }
+Session& CVelPageCfg::sessionRef() const {
+    return ctx_.session ? *ctx_.session : session();
+}
+Prompter& CVelPageCfg::prompter() const {
+    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+}
 
 void CVelPageCfg::retranslate() {
     for (std::size_t i = 0; i < labels_.size(); ++i) labels_[i]->setText(tr_(kLabelKeys[i]));
@@ -158,10 +163,18 @@ CVelPageCfg::ParameterRows CVelPageCfg::parameterRows() {
     return rows;
 }
 
-QString CVelPageCfg::deviceMark() const { return deviceMark_->text(); }
-void CVelPageCfg::setDeviceMark(const QString& text) { deviceMark_->setText(text); }
-QString CVelPageCfg::description() const { return description_->toPlainText(); }
-void CVelPageCfg::setDescription(const QString& text) { description_->setPlainText(text); }
+QString CVelPageCfg::deviceMark() const {
+    return deviceMark_->text();
+}
+void CVelPageCfg::setDeviceMark(const QString& text) {
+    deviceMark_->setText(text);
+}
+QString CVelPageCfg::description() const {
+    return description_->toPlainText();
+}
+void CVelPageCfg::setDescription(const QString& text) {
+    description_->setPlainText(text);
+}
 
 void CVelPageCfg::clearChannelFields() {
     list_->setCurrentIndex({});
@@ -170,7 +183,9 @@ void CVelPageCfg::clearChannelFields() {
     description_->clear();
 }
 
-bool CVelPageCfg::busy() const { return worker_->busy(); }
+bool CVelPageCfg::busy() const {
+    return worker_->busy();
+}
 
 void CVelPageCfg::setLinkBusy(bool on) {
     modify_->setEnabled(!on);
@@ -289,17 +304,22 @@ void CVelPageCfg::onModify() {
             std::this_thread::sleep_for(std::chrono::milliseconds(kModifySettleMs));
             unsigned char reg[2] = {0, 0};
             const int rc = RTUReadHoldingRegisters(id, kIdRegister, 1, reg);
-            *outcome = (rc & 0xFFFF) == 0 && reg[0] * 256 + reg[1] == id ? Outcome::Succeeded : Outcome::Failed;
+            *outcome =
+                (rc & 0xFFFF) == 0 && reg[0] * 256 + reg[1] == id ? Outcome::Succeeded : Outcome::Failed;
         },
         [this, outcome, id] {
             setLinkBusy(false);
             switch (*outcome) {
-                case Outcome::Closed: prompter().message(this, tr_("IDD_Message_ConnectPort")); break;
+                case Outcome::Closed:
+                    prompter().message(this, tr_("IDD_Message_ConnectPort"));
+                    break;
                 case Outcome::Succeeded:
                     sessionRef().selectedSensorId = static_cast<std::uint8_t>(id);
                     prompter().message(this, tr_("IDD_Message_SetSucceed"));
                     break;
-                case Outcome::Failed: prompter().message(this, tr_("IDD_Message_SetFailed")); break;
+                case Outcome::Failed:
+                    prompter().message(this, tr_("IDD_Message_SetFailed"));
+                    break;
             }
             emit modifyFinished();
         });
@@ -313,9 +333,14 @@ void CVelPageCfg::onEnableAll() {
     }
     const auto plan = planEnableAll(foundIds_->toPlainText().toStdString(), std::min(nodes, kChannelCount));
     switch (plan.outcome) {
-        case EnableAllOutcome::NoSensorId: prompter().message(this, tr_("IDS_Tab_Config_NoSensorId")); return;
-        case EnableAllOutcome::IdOutOfRange: prompter().message(this, tr_("IDS_Tab_Config_IdOutOfRange")); return;
-        case EnableAllOutcome::Ready: break;
+        case EnableAllOutcome::NoSensorId:
+            prompter().message(this, tr_("IDS_Tab_Config_NoSensorId"));
+            return;
+        case EnableAllOutcome::IdOutOfRange:
+            prompter().message(this, tr_("IDS_Tab_Config_IdOutOfRange"));
+            return;
+        case EnableAllOutcome::Ready:
+            break;
     }
     if (plan.truncated) prompter().message(this, tr_("IDS_Tab_Config_TooManyChannels"));
     if (ops_.clearAllEnables) ops_.clearAllEnables();

@@ -24,7 +24,7 @@ class LinkWorker;
 
 class CVelPageCfg : public Page {
     Q_OBJECT
-public:
+  public:
     CVelPageCfg(PageContext ctx, ChannelStoreOps ops = {}, QWidget* parent = nullptr);
     ~CVelPageCfg() override;
 
@@ -65,7 +65,7 @@ public:
     QProgressBar* progressBar() const { return progress_; }
     QTableWidget* parameterList() const { return list_; }
 
-signals:
+  signals:
     // The user changed a cell of the parameter list (column 0 the name, 1 the value).
     void parameterEdited(int row, int column, const QString& text);
     // Saved or applied channel settings (the tree recolours its channels).
@@ -73,7 +73,7 @@ signals:
     void searchFinished();
     void modifyFinished();
 
-private:
+  private:
     void onSave();
     void onSearch();
     void onModify();

@@ -17,7 +17,7 @@ class TimeChart;
 
 class CVelPageChart : public Page {
     Q_OBJECT
-public:
+  public:
     explicit CVelPageChart(PageContext ctx, QWidget* parent = nullptr);
 
     void retranslate() override;
@@ -37,10 +37,10 @@ public:
     QCheckBox* h2Box() const { return h2Box_; }
     QCheckBox* tempBox() const { return tempBox_; }
 
-protected:
+  protected:
     void resizeEvent(QResizeEvent* event) override;
 
-private:
+  private:
     void setupChart();
     void applyVisibility();
     void chooseStep();

@@ -4,7 +4,9 @@
 
 namespace talvex::ui {
 
-LinkWorker::~LinkWorker() { wait(); }
+LinkWorker::~LinkWorker() {
+    wait();
+}
 
 bool LinkWorker::run(std::function<void()> job, std::function<void()> done) {
     if (busy_.exchange(true)) return false;

@@ -12,7 +12,7 @@ namespace talvex::ui {
 
 class LinkWorker : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit LinkWorker(QObject* parent = nullptr) : QObject(parent) {}
     ~LinkWorker() override;
 
@@ -25,10 +25,10 @@ public:
     // Blocks until the running job, if any, has returned (shutdown).
     void wait();
 
-signals:
+  signals:
     void finished();
 
-private:
+  private:
     std::atomic<bool> busy_{false};
     std::thread thread_;  // touched only on the owner's thread
 };

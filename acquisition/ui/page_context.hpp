@@ -25,10 +25,10 @@ struct PageContext {
     acquisition::AcquisitionEngine* engine = nullptr;
     acquisition::RecordStore* store = nullptr;
     acquisition::LinkArbiter* arbiter = nullptr;
-    Session* session = nullptr;      // null: the process-wide session
-    std::string databasePath;        // SensorDB.db, for delete and export
+    Session* session = nullptr;  // null: the process-wide session
+    std::string databasePath;    // SensorDB.db, for delete and export
     SensorModel model = SensorModel::None;
-    Prompter* prompter = nullptr;    // null: dialogs
+    Prompter* prompter = nullptr;  // null: dialogs
     // The main window's progress bar: 0..100 shows it at that percent, -1 hides it.
     std::function<void(int percent)> progress;
 };

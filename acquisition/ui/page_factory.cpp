@@ -54,7 +54,8 @@ Page* makeChannelPage(const PageSite& site, QWidget* parent) {
         page->clearChannelFields();
         if (!s.isNode) return;
         CVelPageCfg::ParameterRows rows;
-        for (const auto& r : s.rows) rows.emplace_back(QString::fromStdString(r.name), QString::fromStdString(r.value));
+        for (const auto& r : s.rows)
+            rows.emplace_back(QString::fromStdString(r.name), QString::fromStdString(r.value));
         page->setParameterRows(rows);
         page->setDeviceMark(QString::fromStdString(s.deviceMark));
         page->setDescription(QString::fromStdString(s.description));
@@ -70,15 +71,19 @@ Page* makeChannelPage(const PageSite& site, QWidget* parent) {
 Page* createAcquisitionLayerPage(PageSlot slot, const PageSite& site, QWidget* parent) {
     if (!site.core.engine || !site.core.store || !site.core.arbiter) return nullptr;
     switch (slot) {
-        case PageSlot::Configuration: return makeChannelPage(site, parent);
-        case PageSlot::Acquisition: return new CVelPageListData(contextOf(site), parent);
+        case PageSlot::Configuration:
+            return makeChannelPage(site, parent);
+        case PageSlot::Acquisition:
+            return new CVelPageListData(contextOf(site), parent);
         case PageSlot::Curve: {
             auto* page = new CVelPageChart(contextOf(site), parent);
             if (site.window)
-                QObject::connect(site.window, &CMorvaneDlg::chartPointsPending, page, &CVelPageChart::takeLivePoints);
+                QObject::connect(site.window, &CMorvaneDlg::chartPointsPending, page,
+                                 &CVelPageChart::takeLivePoints);
             return page;
         }
-        default: return nullptr;
+        default:
+            return nullptr;
     }
 }
 

@@ -20,7 +20,8 @@ void Prompter::message(QWidget* parent, const QString& text, const QString& capt
 
 bool Prompter::question(QWidget* parent, const QString& text, const QString& caption) {
     return QMessageBox::question(parent, caption.isEmpty() ? QStringLiteral("Talvex") : caption, text,
-                                 QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel) == QMessageBox::Ok;
+                                 QMessageBox::Ok | QMessageBox::Cancel,
+                                 QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
 QString Prompter::saveFileName(QWidget* parent, const QString& suggestedName, const QString& filter) {
@@ -34,13 +35,17 @@ QString Prompter::saveFileName(QWidget* parent, const QString& suggestedName, co
     return dialog.selectedFiles().front();
 }
 
-bool Prompter::openFile(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool Prompter::openFile(const QString& path) {
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
 
 Prompter& defaultPrompter() {
     static Prompter p;
     return p;
 }
 
-QString tr_(const char* key) { return QString::fromStdString(GetText(key)); }
+QString tr_(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
 
 }  // namespace talvex::ui

@@ -9,7 +9,7 @@ class QWidget;
 namespace talvex::ui {
 
 class Prompter {
-public:
+  public:
     virtual ~Prompter() = default;
     virtual void message(QWidget* parent, const QString& text, const QString& caption = {});
     // True for OK.

@@ -13,7 +13,7 @@ namespace talvex::ui {
 
 class RecordTableModel : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit RecordTableModel(acquisition::RecordStore& store, QObject* parent = nullptr);
 
     void setColumns(std::vector<ColumnSpec> columns, const QStringList& headings);
@@ -33,7 +33,7 @@ public:
     // Cell text as shown (empty outside the buffer).
     QString cellText(int row, int column) const;
 
-private:
+  private:
     QString nodeNumber(int row) const;
 
     acquisition::RecordStore& store_;

@@ -22,7 +22,7 @@ namespace {
 using namespace talvex;
 
 class QuietPrompter : public ui::Prompter {
-public:
+  public:
     void message(QWidget*, const QString&, const QString&) override {}
     bool question(QWidget*, const QString&, const QString&) override { return true; }
 };

@@ -1,5 +1,6 @@
 // The acquisition page against the simulated bus: records reach the list, the status word reaches
 // the indicators, delete asks and touches one sensor only, export writes the file.
+#include <sqlite3.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -7,7 +8,6 @@
 #include <QHeaderView>
 #include <QPushButton>
 #include <QTableView>
-#include <sqlite3.h>
 
 #include "acquisition/ui/acquisition_page.hpp"
 #include "acquisition/ui/record_table_model.hpp"
@@ -25,7 +25,8 @@ int dbRows(const std::string& path, const char* sensorId) {
     int n = -1;
     if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
         sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "select count(*) from SensorData where SensorId = ?", -1, &st, nullptr) == SQLITE_OK) {
+        if (sqlite3_prepare_v2(db, "select count(*) from SensorData where SensorId = ?", -1, &st, nullptr) ==
+            SQLITE_OK) {
             sqlite3_bind_text(st, 1, sensorId, -1, SQLITE_TRANSIENT);
             if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int(st, 0);
         }
@@ -36,7 +37,7 @@ int dbRows(const std::string& path, const char* sensorId) {
 }
 
 class AcquisitionPageTest : public ::testing::Test {
-protected:
+  protected:
     SimulatedLink link{3};
     std::unique_ptr<CVelPageListData> page;
 
@@ -142,7 +143,8 @@ TEST_F(AcquisitionPageTest, ExportWritesTheSelectedSensorAndReportsProgress) {
 }
 
 TEST_F(AcquisitionPageTest, ExportOfASensorWithoutRowsWritesNothing) {
-    acquisition::MeasurementDb db(link.ctx.databasePath, nullptr, [](std::string_view k) { return GetText(k); });
+    acquisition::MeasurementDb db(link.ctx.databasePath, nullptr,
+                                  [](std::string_view k) { return GetText(k); });
     ASSERT_EQ(db.open(), 0);
     link.sessionState.selectedSensorId = 42;
     page->selectedSensorChanged();
@@ -204,7 +206,8 @@ TEST_F(AcquisitionPageTest, CopyTakesTheCellUnderTheCursorOnly) {
     QApplication::clipboard()->clear();
     EXPECT_TRUE(page->copyCellAt(first.center()));
     EXPECT_EQ(QApplication::clipboard()->text(), "1");
-    const int belowLast = view->visualRect(page->model()->index(page->model()->rowCount() - 1, 0)).bottom() + 5;
+    const int belowLast =
+        view->visualRect(page->model()->index(page->model()->rowCount() - 1, 0)).bottom() + 5;
     ASSERT_LT(belowLast, view->viewport()->height());
     EXPECT_FALSE(page->copyCellAt(QPoint(first.center().x(), belowLast)));
 }
@@ -217,7 +220,8 @@ TEST(WirelessList, NodeNumberIsTheRecordsPlaceInItsPoll) {
             acquisition::TextRecord{"9", ts, std::to_string(h2), "0", "20.0", "80", "0.0", "0.0", "0"});
     };
     for (int n = 0; n < 16; ++n) store.appendToDisplay("9", record("2024-05-17 10:00:00", n));
-    for (int n = 0; n < 3; ++n) store.appendToDisplay("9", record("2024-05-17 10:00:05", n));  // a poll cut short
+    for (int n = 0; n < 3; ++n)
+        store.appendToDisplay("9", record("2024-05-17 10:00:05", n));  // a poll cut short
     for (int n = 0; n < 2; ++n) store.appendToDisplay("9", record("2024-05-17 10:00:09", n));
     RecordTableModel model(store);
     model.setColumns(listColumns(SensorModel::KA, ColumnSet::Wireless), QStringList());

@@ -20,7 +20,7 @@ using testing::SimulatedLink;
 using testing::text;
 
 class ChannelPageTest : public ::testing::Test {
-protected:
+  protected:
     SimulatedLink link{3};
     std::unique_ptr<ChannelStore> store;
     std::unique_ptr<CVelPageCfg> page;
@@ -44,7 +44,8 @@ protected:
     void select(int channel) {
         const auto r = store->OnChannelSelected({(channel - 1) / 3, (channel - 1) % 3});
         CVelPageCfg::ParameterRows rows;
-        for (const auto& row : r.rows) rows.emplace_back(QString::fromStdString(row.name), QString::fromStdString(row.value));
+        for (const auto& row : r.rows)
+            rows.emplace_back(QString::fromStdString(row.name), QString::fromStdString(row.value));
         page->setParameterRows(rows);
         page->setDeviceMark(QString::fromStdString(r.deviceMark));
         page->setDescription(QString::fromStdString(r.description));
@@ -64,7 +65,8 @@ TEST_F(ChannelPageTest, SearchFindsTheSimulatedSensorsAndStops) {
     page->searchButton()->click();
     EXPECT_TRUE(page->searchRunning());
     EXPECT_EQ(page->searchButton()->text(), text("IDD_Message_Stop"));
-    EXPECT_FALSE(page->modifyButton()->isEnabled()) << "no other sensor operation while the search holds the link";
+    EXPECT_FALSE(page->modifyButton()->isEnabled())
+        << "no other sensor operation while the search holds the link";
     ASSERT_TRUE(QTest::qWaitFor([&] { return page->foundCountEdit()->text() == "3"; }, 15000));
     EXPECT_EQ(page->foundIdsEdit()->toPlainText(), "1, 2, 3, ");
     EXPECT_GE(page->progressBar()->value(), 4);
@@ -87,7 +89,8 @@ TEST_F(ChannelPageTest, SearchAndModifyNeedAnOpenPort) {
     page->searchButton()->click();
     page->currentIdEdit()->setText("9");
     page->modifyButton()->click();
-    EXPECT_EQ(link.prompter.messages, (QStringList{text("IDD_Message_ConnectPort"), text("IDD_Message_ConnectPort")}));
+    EXPECT_EQ(link.prompter.messages,
+              (QStringList{text("IDD_Message_ConnectPort"), text("IDD_Message_ConnectPort")}));
     EXPECT_FALSE(page->searchRunning());
 }
 
@@ -141,7 +144,12 @@ TEST_F(ChannelPageTest, EnableAllAssignsFoundIdsInChannelOrder) {
         std::array<int, 3> channel1, channel3, channel4, channel48;
     } cases[] = {
         {"3, 5, 7", {ok}, {3, 5, 1}, {7, 5, 1}, {4, 5, 0}, {48, 5, 0}},
-        {fortyNine, {text("IDS_Tab_Config_TooManyChannels"), ok}, {101, 5, 1}, {103, 5, 1}, {104, 5, 1}, {148, 5, 1}},
+        {fortyNine,
+         {text("IDS_Tab_Config_TooManyChannels"), ok},
+         {101, 5, 1},
+         {103, 5, 1},
+         {104, 5, 1},
+         {148, 5, 1}},
         {"0", {text("IDS_Tab_Config_IdOutOfRange")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
         {"300", {text("IDS_Tab_Config_IdOutOfRange")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
         {"none here", {text("IDS_Tab_Config_NoSensorId")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
@@ -182,7 +190,8 @@ TEST_F(ChannelPageTest, EnableAndDisableAllNeedChannels) {
     page->disableAllButton()->click();
     page->foundIdsEdit()->setPlainText("3");
     page->enableAllButton()->click();
-    EXPECT_EQ(link.prompter.messages, (QStringList{text("IDD_Message_PsFailed"), text("IDD_Message_PsFailed")}));
+    EXPECT_EQ(link.prompter.messages,
+              (QStringList{text("IDD_Message_PsFailed"), text("IDD_Message_PsFailed")}));
 }
 
 TEST_F(ChannelPageTest, SaveTakesTheEditsIntoTheChannelAndTheFile) {

@@ -21,7 +21,7 @@ int countColour(const QImage& img, const QColor& c) {
 }
 
 class TimeChartTest : public ::testing::Test {
-protected:
+  protected:
     TimeChartTest() {
         chart.resize(800, 400);
         h2 = chart.addSeries("H2", kBlue, 3, TimeChart::Side::Left);

@@ -27,7 +27,7 @@ void fillStore(acquisition::RecordStore& store, const std::string& key, int coun
 }
 
 class CurvePageTest : public ::testing::Test {
-protected:
+  protected:
     SimulatedLink link{1};
     std::unique_ptr<CVelPageChart> page;
     void SetUp() override {
@@ -124,7 +124,8 @@ TEST_F(CurvePageTest, BoxesHideCurvesAndKeepTheirPoints) {
 TEST_F(CurvePageTest, TheSimulatedSensorFeedsTheCurve) {
     page->selectedSensorChanged();
     link.engine->chartPoints().setHook([p = page.get()] {
-        QMetaObject::invokeMethod(p, [p] { p->takeLivePoints(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            p, [p] { p->takeLivePoints(); }, Qt::QueuedConnection);
     });
     link.connect();
     // The 500 ms hand-over timer gives the chart its points.

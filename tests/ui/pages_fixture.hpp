@@ -4,9 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QSignalSpy>
 #include <QString>
 #include <QStringList>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
@@ -26,7 +26,7 @@ namespace talvex::ui::testing {
 
 // Answers questions from a script (OK when the script is empty) and keeps what was shown.
 class ScriptedPrompter : public Prompter {
-public:
+  public:
     void message(QWidget*, const QString& text, const QString& caption) override {
         messages << text;
         captions << caption;
@@ -52,11 +52,13 @@ public:
     QString fileToChoose;
 };
 
-inline QString text(const char* key) { return QString::fromStdString(GetText(key)); }
+inline QString text(const char* key) {
+    return QString::fromStdString(GetText(key));
+}
 
 // Sensors 1..sensorCount of the given model on the bus; channels 1..sensorCount enabled at rate 0.
 class SimulatedLink {
-public:
+  public:
     explicit SimulatedLink(int sensorCount = 3, SensorModel model = SensorModel::KA) {
         sim::BusOptions o;
         o.sensors.clear();
@@ -71,8 +73,8 @@ public:
         opened = started && RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 1) == 1;
         EXPECT_TRUE(opened);
         for (int ch = 1; ch <= kChannelCount; ++ch)
-            sessionState.enumUintEN.set(ch, {static_cast<std::uint8_t>(ch), 0,
-                                             static_cast<std::uint8_t>(ch <= sensorCount ? 1 : 0)});
+            sessionState.enumUintEN.set(
+                ch, {static_cast<std::uint8_t>(ch), 0, static_cast<std::uint8_t>(ch <= sensorCount ? 1 : 0)});
         sessionState.selectedSensorId = 1;
 
         acquisition::EngineOptions eo;

@@ -29,13 +29,13 @@ TEST(StatusIndicators, BitsShowTheirLabels) {
         std::uint16_t word;
         const char* shown;
     } cases[] = {
-        {0x0006, "O-T"},           // bit 2 wins over bit 1
-        {0x0003, "M-T"},           // bit 1 wins over bit 0
+        {0x0006, "O-T"},  // bit 2 wins over bit 1
+        {0x0003, "M-T"},  // bit 1 wins over bit 0
         {0x0001, "M-H"},
         {0x0000, ""},
         {0x0810, "H-R R-1"},
-        {0x0008, ""},              // bit 3 shows nothing
-        {0xF000, ""},              // bits 12..15 show nothing
+        {0x0008, ""},  // bit 3 shows nothing
+        {0xF000, ""},  // bits 12..15 show nothing
         {0x07F0, "T-R H-T PR MO R-1 R-2 R-3"},
         {0x0005, "O-T"},
     };
@@ -102,8 +102,15 @@ TEST(NewSensorId, AcceptsOnlyADecimalInRange) {
         const char* text;
         std::optional<int> id;
     } cases[] = {
-        {"5", 5}, {" 247 ", 247}, {"1", 1}, {"248", std::nullopt}, {"0", std::nullopt},
-        {"word", std::nullopt}, {"", std::nullopt}, {"12x", std::nullopt}, {"-5", std::nullopt},
+        {"5", 5},
+        {" 247 ", 247},
+        {"1", 1},
+        {"248", std::nullopt},
+        {"0", std::nullopt},
+        {"word", std::nullopt},
+        {"", std::nullopt},
+        {"12x", std::nullopt},
+        {"-5", std::nullopt},
         {"0010", std::nullopt},  // longer than the three characters the box takes
     };
     for (const auto& c : cases) EXPECT_EQ(parseNewSensorId(c.text), c.id) << c.text;
@@ -115,8 +122,8 @@ TEST(Thinning, KeepsAboutTwoThousandPointsAndTheLast) {
         std::size_t count;
         std::size_t stride;
     } cases[] = {
-        {0, 0, 1}, {1, 1, 1}, {2000, 2000, 1}, {2001, 1001, 2}, {5000, 1668, 3}, {20000, 2001, 10},
-        {20001, 1820, 11},
+        {0, 0, 1},       {1, 1, 1},         {2000, 2000, 1},   {2001, 1001, 2},
+        {5000, 1668, 3}, {20000, 2001, 10}, {20001, 1820, 11},
     };
     for (const auto& c : cases) {
         const auto pos = thinPositions(c.n);
@@ -157,9 +164,16 @@ TEST(RecordTimestamp, AcceptsOnlyRealDates) {
         const char* text;
         bool ok;
     } cases[] = {
-        {"2024-02-29 13:05:09", true}, {"2023-02-29 13:05:09", false}, {"1899-12-31 00:00:00", false},
-        {"2024-13-01 00:00:00", false}, {"2024-04-31 00:00:00", false}, {"2024-01-01 24:00:00", false},
-        {"2024-01-01 00:60:00", false}, {"2024-01-01 00:00:60", false}, {"garbage", false}, {"", false},
+        {"2024-02-29 13:05:09", true},
+        {"2023-02-29 13:05:09", false},
+        {"1899-12-31 00:00:00", false},
+        {"2024-13-01 00:00:00", false},
+        {"2024-04-31 00:00:00", false},
+        {"2024-01-01 24:00:00", false},
+        {"2024-01-01 00:60:00", false},
+        {"2024-01-01 00:00:60", false},
+        {"garbage", false},
+        {"", false},
         {"2024-01-01", false},
     };
     for (const auto& c : cases) EXPECT_EQ(parseRecordTimestamp(c.text).has_value(), c.ok) << c.text;
@@ -184,14 +198,14 @@ TEST(TimeAxisStep, ChoosesTheRowForSpanAndWidth) {
         int count;
         const char* format;
     } cases[] = {
-        {600, 1000, TimeUnit::Minute, 1, "%H:%M"},          // 9 labels, then 16: 37.5 s per step
-        {0, 1000, TimeUnit::Second, 30, "%H:%M:%S"},        // no span counts as 120 s
+        {600, 1000, TimeUnit::Minute, 1, "%H:%M"},    // 9 labels, then 16: 37.5 s per step
+        {0, 1000, TimeUnit::Second, 30, "%H:%M:%S"},  // no span counts as 120 s
         {60, 1000, TimeUnit::Second, 10, "%H:%M:%S"},
         {86400, 1000, TimeUnit::Hour, 3, "%m-%d %H:%M"},
         {30 * 86400.0, 1000, TimeUnit::Day, 2, "%m-%d"},  // 5-day row first, then 16 labels
         {400 * 86400.0, 1000, TimeUnit::Month, 1, "%Y-%m"},
         {100 * 365 * 86400.0, 1000, TimeUnit::Year, 1, "%Y"},  // beyond the table: the last row
-        {600, 100, TimeUnit::Minute, 5, "%H:%M"},            // narrow charts count as 120 px
+        {600, 100, TimeUnit::Minute, 5, "%H:%M"},              // narrow charts count as 120 px
     };
     for (const auto& c : cases) {
         const auto choice = chooseTimeStep(c.span, c.width);
@@ -233,7 +247,10 @@ TEST(ValueAxis, CoversTheDataWithNiceSteps) {
     struct Case {
         double lo, hi, min, max, step;
     } cases[] = {
-        {0, 97, 0, 100, 20}, {12.3, 12.9, 12.3, 12.9, 0.1}, {-3, 41, -10, 50, 10}, {5, 5, 4, 6, 0.5},
+        {0, 97, 0, 100, 20},
+        {12.3, 12.9, 12.3, 12.9, 0.1},
+        {-3, 41, -10, 50, 10},
+        {5, 5, 4, 6, 0.5},
     };
     for (const auto& c : cases) {
         const auto r = niceRange(c.lo, c.hi);

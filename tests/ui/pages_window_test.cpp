@@ -27,7 +27,7 @@ namespace {
 constexpr int kWaitMs = 15000;  // the first poll needs one bus round; CI shares two cores
 
 class PagesInWindow : public UiTest {
-protected:
+  protected:
     void SetUp() override {
         UiTest::SetUp();
         session().selectedSensorId = 1;

@@ -18,7 +18,8 @@ constexpr int kLegendHeight = 22;
 
 QString valueLabel(double v, double step) {
     int decimals = 0;
-    while (decimals < 6 && std::abs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
+    while (decimals < 6 &&
+           std::abs(step * std::pow(10.0, decimals) - std::round(step * std::pow(10.0, decimals))) > 1e-6)
         ++decimals;
     return QString::number(v, 'f', decimals);
 }
@@ -113,7 +114,9 @@ void TimeChart::setTimeStep(TimeUnit unit, int count, std::string_view format) {
     changed();
 }
 
-void TimeChart::beginUpdate() { ++batch_; }
+void TimeChart::beginUpdate() {
+    ++batch_;
+}
 
 void TimeChart::endUpdate() {
     if (batch_ > 0 && --batch_ == 0 && dirty_) {
@@ -161,7 +164,8 @@ void TimeChart::paintEvent(QPaintEvent*) {
             p.setPen(QPen(s.visible ? s.color : QColor(190, 190, 190), 3));
             p.drawLine(x, y + kLegendHeight / 2, x + 22, y + kLegendHeight / 2);
             p.setPen(s.visible ? Qt::black : Qt::gray);
-            p.drawText(QRect(x + 28, y, fm.horizontalAdvance(s.name) + 4, kLegendHeight), Qt::AlignVCenter, s.name);
+            p.drawText(QRect(x + 28, y, fm.horizontalAdvance(s.name) + 4, kLegendHeight), Qt::AlignVCenter,
+                       s.name);
             x += 28 + fm.horizontalAdvance(s.name) + 16;
         }
     }
@@ -190,7 +194,8 @@ void TimeChart::paintEvent(QPaintEvent*) {
     }
     ValueAxisRange axis[2];
     for (int side = 0; side < 2; ++side)
-        axis[side] = anySide[side] ? niceRange(lo[side], hi[side], std::max(2, plot.height() / 40)) : ValueAxisRange{};
+        axis[side] =
+            anySide[side] ? niceRange(lo[side], hi[side], std::max(2, plot.height() / 40)) : ValueAxisRange{};
 
     auto xOf = [&](double t) { return plot.left() + (t - tMin) / (tMax - tMin) * plot.width(); };
     auto yOf = [&](const ValueAxisRange& a, double v) {
@@ -226,7 +231,8 @@ void TimeChart::paintEvent(QPaintEvent*) {
         const double x = xOf(t);
         if (x - w / 2 < lastLabelRight) continue;  // never overprint a neighbour
         p.drawLine(QPointF(x, plot.bottom()), QPointF(x, plot.bottom() + 4));
-        p.drawText(QRectF(x - w / 2, plot.bottom() + 5, w, kBottomMargin - 6), Qt::AlignHCenter | Qt::AlignTop, text);
+        p.drawText(QRectF(x - w / 2, plot.bottom() + 5, w, kBottomMargin - 6),
+                   Qt::AlignHCenter | Qt::AlignTop, text);
         lastLabelRight = x + w / 2;
     }
 

@@ -17,7 +17,7 @@ namespace talvex::ui {
 
 class TimeChart : public QWidget {
     Q_OBJECT
-public:
+  public:
     enum class Side { Left, Right };
 
     explicit TimeChart(QWidget* parent = nullptr);
@@ -50,10 +50,10 @@ public:
     // The area the lines are drawn in, for the current size.
     QRect plotRect() const;
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override;
 
-private:
+  private:
     struct Series {
         QString name;
         QColor color;

@@ -17,7 +17,7 @@ inline constexpr std::size_t kLiveKeep = 2500;  // ... keeps the newest this man
 std::vector<std::size_t> thinPositions(std::size_t n, std::size_t target = kLoadTarget);
 
 class CurveData {
-public:
+  public:
     void clear();
     // Appends one point unless the capacity is reached; false when dropped.
     bool append(double time, double h2, double temp);
@@ -35,7 +35,7 @@ public:
     // Span of the held times in seconds; 0 with fewer than two points.
     double spanSeconds() const;
 
-private:
+  private:
     std::vector<double> time_, h2_, temp_;
     std::size_t handed_ = 0;
 };

@@ -10,7 +10,15 @@ namespace talvex::ui {
 
 // Cell sources: the nine record fields in their stored order, plus two derived ones.
 enum class CellSource {
-    SensorId, Timestamp, H2DG, H2AG, Temp, DayRoc, PR, WT, RunStatus,
+    SensorId,
+    Timestamp,
+    H2DG,
+    H2AG,
+    Temp,
+    DayRoc,
+    PR,
+    WT,
+    RunStatus,
     NodeNumber,  // wireless mode: the node a record came from (see docs/pages.md)
     Blank,       // nothing to show under this heading
 };

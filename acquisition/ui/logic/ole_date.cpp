@@ -69,7 +69,8 @@ std::optional<double> parseRecordTimestamp(std::string_view text) {
     text.copy(buf, text.size());
     buf[text.size()] = '\0';
     CivilTime t;
-    if (std::sscanf(buf, "%4d-%2d-%2d %2d:%2d:%2d", &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second) != 6)
+    if (std::sscanf(buf, "%4d-%2d-%2d %2d:%2d:%2d", &t.year, &t.month, &t.day, &t.hour, &t.minute,
+                    &t.second) != 6)
         return std::nullopt;
     if (t.year < 1900 || t.hour < 0 || t.hour > 23 || t.minute < 0 || t.minute > 59 || t.second < 0 ||
         t.second > 59 || !isValidCivilDate(t.year, t.month, t.day))
@@ -95,14 +96,30 @@ std::string formatOleDate(double oleDate, std::string_view format) {
         }
         const char f = format[++i];
         switch (f) {
-            case 'Y': std::snprintf(num, sizeof num, "%04d", t.year); break;
-            case 'm': std::snprintf(num, sizeof num, "%02d", t.month); break;
-            case 'd': std::snprintf(num, sizeof num, "%02d", t.day); break;
-            case 'H': std::snprintf(num, sizeof num, "%02d", t.hour); break;
-            case 'M': std::snprintf(num, sizeof num, "%02d", t.minute); break;
-            case 'S': std::snprintf(num, sizeof num, "%02d", t.second); break;
-            case '%': std::snprintf(num, sizeof num, "%%"); break;
-            default: std::snprintf(num, sizeof num, "%%%c", f); break;
+            case 'Y':
+                std::snprintf(num, sizeof num, "%04d", t.year);
+                break;
+            case 'm':
+                std::snprintf(num, sizeof num, "%02d", t.month);
+                break;
+            case 'd':
+                std::snprintf(num, sizeof num, "%02d", t.day);
+                break;
+            case 'H':
+                std::snprintf(num, sizeof num, "%02d", t.hour);
+                break;
+            case 'M':
+                std::snprintf(num, sizeof num, "%02d", t.minute);
+                break;
+            case 'S':
+                std::snprintf(num, sizeof num, "%02d", t.second);
+                break;
+            case '%':
+                std::snprintf(num, sizeof num, "%%");
+                break;
+            default:
+                std::snprintf(num, sizeof num, "%%%c", f);
+                break;
         }
         out += num;
     }

@@ -22,8 +22,8 @@ enum class EnableAllOutcome {
 
 struct EnableAllPlan {
     EnableAllOutcome outcome = EnableAllOutcome::NoSensorId;
-    std::vector<int> ids;     // at most `slots` of them
-    bool truncated = false;   // more numbers than slots: the rest are ignored (the user is told)
+    std::vector<int> ids;    // at most `slots` of them
+    bool truncated = false;  // more numbers than slots: the rest are ignored (the user is told)
 };
 
 // Validates the found-IDs text for `slots` channel nodes (at most 48).

@@ -8,28 +8,17 @@
 namespace talvex::ui {
 
 const std::array<TimeStep, 23> kTimeSteps = {{
-    {1, TimeUnit::Second, 1, "%H:%M:%S"},
-    {5, TimeUnit::Second, 5, "%H:%M:%S"},
-    {10, TimeUnit::Second, 10, "%H:%M:%S"},
-    {30, TimeUnit::Second, 30, "%H:%M:%S"},
-    {60, TimeUnit::Minute, 1, "%H:%M"},
-    {120, TimeUnit::Minute, 2, "%H:%M"},
-    {300, TimeUnit::Minute, 5, "%H:%M"},
-    {600, TimeUnit::Minute, 10, "%H:%M"},
-    {900, TimeUnit::Minute, 15, "%H:%M"},
-    {1800, TimeUnit::Minute, 30, "%H:%M"},
-    {3600, TimeUnit::Hour, 1, "%m-%d %H:%M"},
-    {7200, TimeUnit::Hour, 2, "%m-%d %H:%M"},
-    {10800, TimeUnit::Hour, 3, "%m-%d %H:%M"},
-    {21600, TimeUnit::Hour, 6, "%m-%d %H:%M"},
-    {43200, TimeUnit::Hour, 12, "%m-%d %H:%M"},
-    {86400, TimeUnit::Day, 1, "%m-%d"},
-    {172800, TimeUnit::Day, 2, "%m-%d"},
-    {432000, TimeUnit::Day, 5, "%m-%d"},
-    {864000, TimeUnit::Day, 10, "%m-%d"},
-    {2592000, TimeUnit::Month, 1, "%Y-%m"},
-    {7776000, TimeUnit::Month, 3, "%Y-%m"},
-    {15552000, TimeUnit::Month, 6, "%Y-%m"},
+    {1, TimeUnit::Second, 1, "%H:%M:%S"},       {5, TimeUnit::Second, 5, "%H:%M:%S"},
+    {10, TimeUnit::Second, 10, "%H:%M:%S"},     {30, TimeUnit::Second, 30, "%H:%M:%S"},
+    {60, TimeUnit::Minute, 1, "%H:%M"},         {120, TimeUnit::Minute, 2, "%H:%M"},
+    {300, TimeUnit::Minute, 5, "%H:%M"},        {600, TimeUnit::Minute, 10, "%H:%M"},
+    {900, TimeUnit::Minute, 15, "%H:%M"},       {1800, TimeUnit::Minute, 30, "%H:%M"},
+    {3600, TimeUnit::Hour, 1, "%m-%d %H:%M"},   {7200, TimeUnit::Hour, 2, "%m-%d %H:%M"},
+    {10800, TimeUnit::Hour, 3, "%m-%d %H:%M"},  {21600, TimeUnit::Hour, 6, "%m-%d %H:%M"},
+    {43200, TimeUnit::Hour, 12, "%m-%d %H:%M"}, {86400, TimeUnit::Day, 1, "%m-%d"},
+    {172800, TimeUnit::Day, 2, "%m-%d"},        {432000, TimeUnit::Day, 5, "%m-%d"},
+    {864000, TimeUnit::Day, 10, "%m-%d"},       {2592000, TimeUnit::Month, 1, "%Y-%m"},
+    {7776000, TimeUnit::Month, 3, "%Y-%m"},     {15552000, TimeUnit::Month, 6, "%Y-%m"},
     {31536000, TimeUnit::Year, 1, "%Y"},
 }};
 
@@ -59,10 +48,14 @@ namespace {
 
 double unitSeconds(TimeUnit u) {
     switch (u) {
-        case TimeUnit::Second: return 1;
-        case TimeUnit::Minute: return 60;
-        case TimeUnit::Hour: return 3600;
-        default: return 86400;
+        case TimeUnit::Second:
+            return 1;
+        case TimeUnit::Minute:
+            return 60;
+        case TimeUnit::Hour:
+            return 3600;
+        default:
+            return 86400;
     }
 }
 
