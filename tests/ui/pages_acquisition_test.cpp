@@ -54,7 +54,7 @@ class AcquisitionPageTest : public ::testing::Test {
     void collectThenStop(std::initializer_list<const char*> keys) {
         link.connect();
         for (const char* k : keys)
-            ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.recordCount(k) >= 2; }, 10000)) << k;
+            ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.recordCount(k) >= 2; }, 15000)) << k;
         link.engine->stop();
     }
 };
@@ -63,7 +63,7 @@ TEST_F(AcquisitionPageTest, RecordsOfTheSelectedSensorReachTheListWithinTwoSecon
     page->selectedSensorChanged();
     link.connect();
     // The poller's first record may take a bus round; from the store the page has two seconds.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.appendCount("1") > 0; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.appendCount("1") > 0; }, 15000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return page->model()->rowCount() > 0; }, 2000));
     EXPECT_EQ(page->model()->cellText(0, 0), "1");
     EXPECT_FALSE(page->model()->cellText(0, 1).isEmpty()) << "timestamp";
@@ -80,7 +80,7 @@ TEST_F(AcquisitionPageTest, StatusWordDrivesTheIndicators) {
             page->refreshTick();
             return page->indicatorShown(Indicator::HR);
         },
-        5000));
+        15000));
     EXPECT_TRUE(page->indicatorShown(Indicator::R1));
     EXPECT_FALSE(page->indicatorShown(Indicator::MT));
     EXPECT_FALSE(page->indicatorShown(Indicator::OT));

@@ -82,7 +82,7 @@ TEST_F(ChannelPageTest, SearchFindsTheSimulatedSensorsAndStops) {
     EXPECT_FALSE(link.prompter.messages.contains(text("IDD_Message_ScanOver"))) << "stopped, not completed";
     // The poller gets the link back: records keep coming.
     const auto before = link.store.appendCount("1");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.appendCount("1") > before; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.appendCount("1") > before; }, 15000));
 }
 
 TEST_F(ChannelPageTest, SearchAndModifyNeedAnOpenPort) {

@@ -129,7 +129,7 @@ TEST_F(CurvePageTest, TheSimulatedSensorFeedsTheCurve) {
     });
     link.connect();
     // The 500 ms hand-over timer gives the chart its points.
-    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn(0) >= 2; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return drawn(0) >= 2; }, 15000));
     EXPECT_EQ(drawn(1), drawn(0));
 }
 
