@@ -84,7 +84,7 @@ void AcquisitionEngine::threadBody() {
     while (runFlag_) {
         if (autoRead_ && arbiter_.gate() != 0) {
             const std::uint64_t t0 = nowMs();
-            runCycle();
+            cycle(true);
             const std::uint64_t elapsed = nowMs() - t0;
             if (elapsed < kCycleFloorMs)
                 arbiter_.waitFor(std::chrono::milliseconds(kCycleFloorMs - elapsed),
@@ -97,11 +97,13 @@ void AcquisitionEngine::threadBody() {
     db_.close();
 }
 
-int AcquisitionEngine::runCycle() {
+int AcquisitionEngine::runCycle() { return cycle(false); }
+
+int AcquisitionEngine::cycle(bool onThread) {
     if (session_.scheduleReset.exchange(false)) schedule_.reset();
     int polled = 0;
     for (int slot = 1; slot <= kChannelCount; ++slot) {
-        if (thread_.joinable() && !runFlag_) break;
+        if (onThread && !runFlag_) break;  // stop() ends the cycle between slots
         if (!arbiter_.enterPoll()) break;
         const ChannelEntry ch = session_.enumUintEN.get(slot);
         if (!schedule_.begin(slot, ch, nowMs())) {

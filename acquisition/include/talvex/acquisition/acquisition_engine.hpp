@@ -84,6 +84,7 @@ class AcquisitionEngine {
 
   private:
     void threadBody();
+    int cycle(bool onThread);
     bool pollSlot(int slot, const ChannelEntry& ch);
     bool pollStandard(std::uint8_t id, const LocalTime& time);
     bool pollWireless(std::uint8_t id, const LocalTime& time);
