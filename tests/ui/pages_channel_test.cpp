@@ -85,6 +85,19 @@ TEST_F(ChannelPageTest, SearchFindsTheSimulatedSensorsAndStops) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.appendCount("1") > before; }, 15000));
 }
 
+TEST_F(ChannelPageTest, SearchComparesOnlyTheLowByteOfTheAnsweredId) {
+    link.bus->pokeRegister(2, 150, 0x0102);  // high byte set: still sensor 2
+    link.bus->pokeRegister(3, 150, 0x0009);  // answers with another address: not counted
+    link.arbiter.connected();
+    page->searchButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return page->progressBar()->value() >= 4; }, 15000));
+    EXPECT_EQ(page->foundIdsEdit()->toPlainText(), "1, 2, ");
+    EXPECT_EQ(page->foundCountEdit()->text(), "2");
+    QSignalSpy finished(page.get(), &CVelPageCfg::searchFinished);
+    page->searchButton()->click();
+    ASSERT_TRUE(finished.wait(10000));
+}
+
 TEST_F(ChannelPageTest, SearchAndModifyNeedAnOpenPort) {
     page->searchButton()->click();
     page->currentIdEdit()->setText("9");
