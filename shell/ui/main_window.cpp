@@ -310,15 +310,17 @@ void CMorvaneDlg::reject() {
     QDialog::reject();
 }
 
-// Enter ends the window like Escape, but only when it was not typed into a field: a value
-// confirmed with Enter on a page must not end the program.
+// Enter ends the window like Escape, but never from a page or a text field: a value confirmed or a
+// list row chosen with Enter must not end the program.
 void CMorvaneDlg::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
         QWidget* focus = focusWidget();
         const bool typing = qobject_cast<QLineEdit*>(focus) || qobject_cast<QAbstractSpinBox*>(focus) ||
                             qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus) ||
                             (qobject_cast<QComboBox*>(focus) && static_cast<QComboBox*>(focus)->isEditable());
-        if (!typing) {
+        const bool onPage = focus && tabs_->isAncestorOf(focus) && !tabs_->tabBar()->isAncestorOf(focus) &&
+                            focus != tabs_->tabBar();
+        if (!typing && !onPage) {
             if (connected_) closeLink(QString());
             accept();
         }

@@ -214,13 +214,17 @@ TEST_F(MainWindow, LogBoxKeepsAtMostFiveHundredLinesAndOnlyWhileRecvIsChecked) {
     EXPECT_TRUE(prompts_.saw("Saving debug data is not supported!"));
 }
 
-TEST_F(MainWindow, EnterInAFieldKeepsTheWindowEnterElsewhereAndEscapeEndIt) {
+TEST_F(MainWindow, EnterOnAPageKeepsTheWindowEnterOnTheWindowsOwnControlsAndEscapeEndIt) {
     {
         CMorvaneDlg w(probeOptions());
         w.show();
         QLineEdit* field = probe(w, PageSlot::Configuration)->field;
         field->setFocus();
         QTest::keyClick(field, Qt::Key_Return);
+        EXPECT_TRUE(w.isVisible());
+        probe(w, PageSlot::Configuration)->label->setFocusPolicy(Qt::StrongFocus);
+        probe(w, PageSlot::Configuration)->label->setFocus();  // anything else on a page
+        QTest::keyClick(probe(w, PageSlot::Configuration)->label, Qt::Key_Return);
         EXPECT_TRUE(w.isVisible());
         w.tree()->setFocus();
         QTest::keyClick(w.tree(), Qt::Key_Return);
