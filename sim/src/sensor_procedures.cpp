@@ -134,13 +134,13 @@ bool isRunMode(std::uint16_t v) {
 void Sensor::commit(std::uint16_t code, TimePoint now) {
     // The register shows the code while the sensor works, then the acknowledgement (0: refused).
     regs_[253] = code;
-    const CommitSpec* spec = nullptr;
+    const CommitSpec* entry = nullptr;
     for (const auto& s : commitTable())
-        if (s.code == code) spec = &s;
+        if (s.code == code) entry = &s;
     // Values are taken as staged at the commit, not when the work ends.
     std::vector<std::pair<std::uint16_t, std::string>> rendered;
-    if (spec) {
-        for (const auto& f : spec->fields) {
+    if (entry) {
+        for (const auto& f : entry->fields) {
             if (f.item == 0) continue;
             std::uint16_t r[4] = {reg(f.reg), reg(static_cast<std::uint16_t>(f.reg + 1)),
                                   reg(static_cast<std::uint16_t>(f.reg + 2)),
@@ -162,7 +162,7 @@ void Sensor::commit(std::uint16_t code, TimePoint now) {
             }
         }
     }
-    const std::uint16_t ack = spec ? spec->ack : 0;
+    const std::uint16_t ack = entry ? entry->ack : 0;
     std::optional<std::pair<double, double>> tempPoint;  // (reading, actual) of a temperature calibration
     if (code == 68 || code == 85) {
         const std::uint16_t r[4] = {reg(19), reg(20), reg(21), reg(22)};
