@@ -2,8 +2,11 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <filesystem>
 
 #include "shell/ui/login_dialog.hpp"
+#include "shell/ui/main_window.hpp"
 #include "shell/ui/startup.hpp"
 #include "ui_fixture.hpp"
 
@@ -38,6 +41,41 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
         EXPECT_EQ(o.demo, c.demo);
         EXPECT_EQ(o.dataDir, c.dataDir);
     }
+}
+
+class Workbench : public UiTest {};
+
+TEST_F(Workbench, PreselectedModelSkipsTheDialogAndOpensTheMainWindowOnTheDataDir) {
+    const auto dataDir = dir_ / "data";
+    StartupOptions options =
+        parseStartupOptions({"--model", "ModelKG", "--data-dir", QString::fromStdString(dataDir.string())});
+    ASSERT_TRUE(options.error.isEmpty());
+    QString shownTitle;
+    bool sawModelDialog = false;
+    // The first modal window must be the main window; closing it ends the run.
+    const auto probeWindow = [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal) return false;
+        sawModelDialog = qobject_cast<CVelLogin*>(modal) != nullptr;
+        auto* window = qobject_cast<CMorvaneDlg*>(modal);
+        if (!window) {
+            static_cast<QDialog*>(modal)->reject();
+            return true;
+        }
+        shownTitle = window->windowTitle();
+        window->close();
+        return true;
+    };
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        if (probeWindow()) poll.stop();
+    });
+    poll.start(20);
+    EXPECT_EQ(runWorkbench(options, {}), 0);
+    EXPECT_FALSE(sawModelDialog);
+    EXPECT_EQ(shownTitle, "Talvex_V1.37 - Orlenthic");
+    for (const char* file : {"setting.ini", "Config.ini", "SensorDB.db"})
+        EXPECT_TRUE(std::filesystem::exists(dataDir / file)) << file;
 }
 
 class ModelDialog : public UiTest {};
