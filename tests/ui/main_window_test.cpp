@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -79,6 +80,10 @@ TEST_F(MainWindow, StartsDisconnectedWithSixTabsAndTheChannelTree) {
     EXPECT_EQ(tabTitles(w.tabs()),
               (QStringList{"Config", "Parameters", "Acquisition", "Curve", "Calibration", "Records"}));
     EXPECT_EQ(w.tabs()->currentIndex(), 0);
+    EXPECT_EQ(w.tabs()->tabBar()->tabTextColor(0), QColor(25, 25, 112));  // the selected tab
+    w.tabs()->setCurrentIndex(2);
+    EXPECT_EQ(w.tabs()->tabBar()->tabTextColor(0), QColor(Qt::black));
+    EXPECT_EQ(w.tabs()->tabBar()->tabTextColor(2), QColor(25, 25, 112));
     EXPECT_EQ(w.page(PageSlot::Curve), nullptr);
     EXPECT_NE(w.pageWidget(PageSlot::Curve), nullptr);  // the tab is there, empty
     EXPECT_EQ(w.languageList()->currentText(), "English");
