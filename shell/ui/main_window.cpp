@@ -25,6 +25,7 @@
 #include "shell/ui/link_session.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/page.hpp"
+#include "shell/ui/port_combo_box.hpp"
 #include "shell/ui/settings.hpp"
 #include "shell/ui/shell_prompter.hpp"
 #include "shell/ui/ui_text.hpp"
@@ -101,7 +102,9 @@ void CMorvaneDlg::buildLayout() {
     stateIcon_->setFixedSize(24, 24);
     portLabel_ = new QLabel(this);
     portLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    ports_ = new QComboBox(this);
+    auto* ports = new PortComboBox(this);
+    ports->setBeforePopup([this] { refreshPortList(); });
+    ports_ = ports;
     ports_->setMinimumContentsLength(18);
     ports_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     baudLabel_ = new QLabel(this);
@@ -191,9 +194,28 @@ void CMorvaneDlg::buildPages() {
 }
 
 void CMorvaneDlg::fillPortList() {
+    listPorts();
+    ports_->setCurrentIndex(0);
+    if (!portsFound_ && !options_.demo)
+        QTimer::singleShot(0, this, [this] {
+            showTip(this, ShellPrompter::Icon::Stop, uiText("IDD_Message_NoSerialPort"));
+        });
+}
+
+void CMorvaneDlg::refreshPortList() {
+    if (connected_) return;
+    const QString current = ports_->currentText();
+    const bool onSim = simulatedBusSelected();
+    listPorts();
+    const int again = ports_->findText(current);
+    ports_->setCurrentIndex(onSim ? ports_->count() - 1 : std::max(again, 0));
+}
+
+void CMorvaneDlg::listPorts() {
+    const QSignalBlocker block(ports_);
     ports_->clear();
     const std::string error = EnumerateSerialPorts(serialPorts_, options_.sysRoot);
-    if (!error.empty()) appendLog(QString::fromStdString(error) + QStringLiteral("\r\n"));
+    if (!error.empty()) log_->appendNotice(QString::fromStdString(error) + QStringLiteral("\r\n"));
     for (const auto& p : serialPorts_) {
         ports_->addItem(QString::fromStdString(portListText(p.friendlyName)));
         ports_->setItemData(ports_->count() - 1, QString::fromStdString(p.friendlyName), Qt::ToolTipRole);
@@ -202,11 +224,6 @@ void CMorvaneDlg::fillPortList() {
     // The simulated bus is always there, after the machine's ports.
     ports_->addItem(simulatedBusText());
     ports_->setItemData(ports_->count() - 1, QStringLiteral("sim"), kPortKindRole);
-    ports_->setCurrentIndex(0);
-    if (!portsFound_ && !options_.demo)
-        QTimer::singleShot(0, this, [this] {
-            showTip(this, ShellPrompter::Icon::Stop, uiText("IDD_Message_NoSerialPort"));
-        });
 }
 
 void CMorvaneDlg::fillLanguageList() {

@@ -52,6 +52,8 @@ class CMorvaneDlg : public QDialog {
     // Adds text to the log box (while "Recv" is checked).
     void appendLog(const QString& text);
     void setProductionPagesVisible(bool visible);
+    // Looks for serial ports again (the list does so each time it opens); keeps the selection.
+    void refreshPortList();
     bool productionPagesVisible() const;
 
     Page* page(PageSlot slot) const { return pages_[static_cast<std::size_t>(slot)]; }
@@ -103,6 +105,7 @@ class CMorvaneDlg : public QDialog {
     void buildLayout();
     void buildPages();
     void fillPortList();
+    void listPorts();
     void fillLanguageList();
     void retranslate();
     void retranslateTabs();

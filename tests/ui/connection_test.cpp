@@ -133,6 +133,29 @@ TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
     EXPECT_EQ(w->connectButton()->text(), "Connect");
 }
 
+TEST_F(Connection, AConverterPluggedInLaterAppearsWhenTheListOpens) {
+    const auto sys = dir_ / "sys";
+    std::filesystem::create_directories(sys / "class" / "tty" / "tty0");
+    auto w = window(sys);
+    w->show();
+    ASSERT_EQ(w->portList()->count(), 1);
+    w->portList()->setCurrentIndex(0);  // the simulated bus
+
+    const auto usb = sys / "devices" / "usb1" / "1-2";
+    std::filesystem::create_directories(usb / "1-2:1.0" / "ttyUSB5");
+    std::ofstream(usb / "idVendor") << "1a86\n";
+    std::ofstream(usb / "product") << "USB Serial\n";
+    std::filesystem::create_directories(sys / "class" / "tty" / "ttyUSB5");
+    std::filesystem::create_directory_symlink(usb / "1-2:1.0" / "ttyUSB5",
+                                              sys / "class" / "tty" / "ttyUSB5" / "device");
+
+    w->portList()->showPopup();
+    w->portList()->hidePopup();
+    ASSERT_EQ(w->portList()->count(), 2);
+    EXPECT_EQ(w->portList()->itemText(0), "USB Se...(ttyUSB5)");
+    EXPECT_TRUE(w->simulatedBusSelected());  // the choice stays
+}
+
 TEST_F(Connection, NoSerialPortIsReportedButTheSimulatedBusStaysAvailable) {
     const auto sys = dir_ / "sys";
     std::filesystem::create_directories(sys / "class" / "tty" / "tty0");

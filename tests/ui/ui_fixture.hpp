@@ -7,9 +7,13 @@
 #include <QApplication>
 #include <QString>
 #include <filesystem>
+#include <ostream>
 #include <vector>
 
 #include "shell/ui/shell_prompter.hpp"
+
+// Readable QString values in failure messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace talvex::ui::test {
 
