@@ -89,7 +89,7 @@ LinkHold LinkArbiter::hold(HoldKind kind) {
         gate_ = 0;
     }
     ++holds_;
-    changed_.wait(lock, [&] { return !pollerInside_; });
+    if (kind != HoldKind::Pause) changed_.wait(lock, [&] { return !pollerInside_; });
     h.linkClosed_ = kind == HoldKind::Standard && linkClosed_;
     return h;
 }

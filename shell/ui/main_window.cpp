@@ -73,7 +73,7 @@ CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* pare
 }
 
 CMorvaneDlg::~CMorvaneDlg() {
-    if (connected_) closeLink(QString());
+    if (connected_) closeLinkNow();
     detachEngine();
 }
 
@@ -323,7 +323,7 @@ void CMorvaneDlg::closeEvent(QCloseEvent* event) {
 // Escape ends the program without the disconnect question, as it always has; the link is closed
 // properly on the way out so the poller never writes a half record.
 void CMorvaneDlg::reject() {
-    if (connected_) closeLink(QString());
+    if (connected_) closeLinkNow();
     QDialog::reject();
 }
 
@@ -338,7 +338,7 @@ void CMorvaneDlg::keyPressEvent(QKeyEvent* event) {
         const bool onPage = focus && tabs_->isAncestorOf(focus) && !tabs_->tabBar()->isAncestorOf(focus) &&
                             focus != tabs_->tabBar();
         if (!typing && !onPage) {
-            if (connected_) closeLink(QString());
+            if (connected_) closeLinkNow();
             accept();
         }
         event->accept();

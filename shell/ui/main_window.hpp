@@ -12,6 +12,7 @@
 #include "talvex/channel_store.hpp"
 #include "talvex/port_discovery.hpp"
 
+class QThread;
 class QAction;
 class QComboBox;
 class QLabel;
@@ -116,7 +117,10 @@ class CMorvaneDlg : public QDialog {
     void loadChannelTree();
     void rebuildChannelTree();
     void pollLinkHealth();
+    // Disconnect off the UI thread: the poller may be waiting out a silent sensor for seconds.
     void closeLink(const QString& why);
+    // The window is ending: close now, after any disconnect already under way.
+    void closeLinkNow();
     void takePendingLog();
     void attachEngine();
     void detachEngine();
@@ -132,6 +136,7 @@ class CMorvaneDlg : public QDialog {
     bool portsFound_ = false;
     bool connected_ = false;
     bool switching_ = false;
+    QThread* closer_ = nullptr;  // the disconnect under way, if any
 
     std::array<Page*, kPageCount> pages_{};
     std::array<QWidget*, kPageCount> slots_{};

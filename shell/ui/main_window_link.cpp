@@ -1,6 +1,8 @@
 // The main window's link side: connect and disconnect, the link's health, and the poller's log
 // text and chart points, which arrive as queued calls on the UI thread.
 #include <QComboBox>
+#include <QPushButton>
+#include <QThread>
 #include <QTimer>
 
 #include "shell/ui/link_session.hpp"
@@ -73,13 +75,33 @@ void CMorvaneDlg::toggleConnection() {
 }
 
 void CMorvaneDlg::closeLink(const QString& why) {
-    link_->close();
+    if (closer_) return;  // a disconnect is already under way
+    // The poller must leave the link before the port closes; a slot waiting out a silent sensor's
+    // time-out and retry takes seconds, so the wait runs on a thread of its own.
+    connect_->setEnabled(false);
+    closer_ = QThread::create([link = link_.get()] { link->close(); });
+    closer_->setParent(this);  // a window that ends first takes the finished thread with it
+    connect(closer_, &QThread::finished, this, [this, why, thread = closer_] {
+        thread->deleteLater();
+        if (closer_ != thread) return;  // the window already closed the link itself
+        closer_ = nullptr;
+        connect_->setEnabled(true);
+        showConnectedState(false);
+        if (!why.isEmpty()) log_->appendNotice(why + QStringLiteral("\r\n"));
+    });
+    closer_->start();
+}
+
+void CMorvaneDlg::closeLinkNow() {
+    if (closer_) closer_->wait();
+    closer_ = nullptr;
+    connect_->setEnabled(true);
+    if (link_->isOpen() || connected_) link_->close();
     showConnectedState(false);
-    if (!why.isEmpty()) log_->appendNotice(why + QStringLiteral("\r\n"));
 }
 
 void CMorvaneDlg::pollLinkHealth() {
-    if (connected_ && !link_->isOpen())
+    if (connected_ && !closer_ && !link_->isOpen())
         closeLink(
             localText("The serial port was closed after a read or write error. Connect again when the "
                       "device is back.",

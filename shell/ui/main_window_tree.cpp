@@ -15,9 +15,10 @@
 namespace talvex::ui {
 namespace {
 
-// Operations that pause the poller while they change what it reads or what the pages show.
-acquisition::LinkHold lightHold(acquisition::LinkArbiter* arbiter) {
-    return arbiter ? arbiter->hold(acquisition::HoldKind::Light) : acquisition::LinkHold{};
+// Operations that pause the poller while they change what it reads or what the pages show. They
+// send nothing, so they never wait on the UI thread for the poller's slot to end.
+acquisition::LinkHold pauseHold(acquisition::LinkArbiter* arbiter) {
+    return arbiter ? arbiter->hold(acquisition::HoldKind::Pause) : acquisition::LinkHold{};
 }
 
 }  // namespace
@@ -49,7 +50,7 @@ void CMorvaneDlg::refreshChannelColours() {
 }
 
 void CMorvaneDlg::onPathSelected(ChannelPath path) {
-    auto hold = lightHold(core_.arbiter);
+    auto hold = pauseHold(core_.arbiter);
     const ChannelEdits edits = editsSource_ && !channels_.rebuilding() ? editsSource_() : ChannelEdits{};
     selection_ = channels_.OnChannelSelected(path, editsSource_ ? &edits : nullptr);
     emit channelSelectionChanged();
@@ -72,7 +73,7 @@ void CMorvaneDlg::switchLanguage(const QString& language) {
     if (switching_) return;
     switching_ = true;
     {
-        auto hold = lightHold(core_.arbiter);
+        auto hold = pauseHold(core_.arbiter);
         LoadLanguage(language.toStdString());
         retranslate();
         // The pages in the order they have always been re-labelled; the production pages last.

@@ -83,6 +83,22 @@ TEST(LinkArbiter, HoldWaitsUntilThePollerLeaves) {
     EXPECT_EQ(a.gate(), 1);
 }
 
+TEST(LinkArbiter, PauseHoldDoesNotWaitForTheSlotUnderWayButKeepsTheNextOneOut) {
+    LinkArbiter a;
+    a.connected();
+    ASSERT_TRUE(a.enterPoll());  // a slot under way, perhaps waiting out a silent sensor
+    {
+        LinkHold pause = a.hold(HoldKind::Pause);  // returns at once on this thread
+        EXPECT_TRUE(pause.active());
+        EXPECT_EQ(a.gate(), 0);
+        a.leavePoll();
+        EXPECT_FALSE(a.enterPoll());
+    }
+    EXPECT_EQ(a.gate(), 1);
+    EXPECT_TRUE(a.enterPoll());
+    a.leavePoll();
+}
+
 TEST(LinkArbiter, MovedHoldReleasesOnce) {
     LinkArbiter a;
     a.connected();

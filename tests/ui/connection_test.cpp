@@ -74,8 +74,11 @@ TEST_F(Connection, ConnectsToTheSimulatedBusPollsAndRefusesToCloseUntilDisconnec
     EXPECT_TRUE(w->isVisible());
     EXPECT_TRUE(prompts_.saw("Please disconnect the serial port first"));
 
+    // Disconnecting waits for the poller off the UI thread: the button is off until it is done.
     w->connectButton()->click();
-    EXPECT_FALSE(w->connected());
+    EXPECT_FALSE(w->connectButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
+    EXPECT_TRUE(w->connectButton()->isEnabled());
     EXPECT_EQ(w->connectButton()->text(), "Connect");
     EXPECT_TRUE(w->portList()->isEnabled());
     EXPECT_EQ(RTUIsOpen(), 0);
@@ -165,7 +168,7 @@ TEST_F(Connection, NoSerialPortIsReportedButTheSimulatedBusStaysAvailable) {
     w->connectButton()->click();
     EXPECT_TRUE(w->connected());
     w->connectButton()->click();
-    EXPECT_FALSE(w->connected());
+    QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
 }
 
 }  // namespace

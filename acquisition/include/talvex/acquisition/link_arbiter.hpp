@@ -15,6 +15,10 @@ enum class HoldKind {
     Standard,  // page operations: check the link-closed flag, then send
     Light,     // history, CSV export, tree selection, language switch: no link-closed check
     Long,      // bus search: keeps the poller out without touching the gate
+    // Tree selection, language switch: they send nothing, so they only keep the poller from
+    // starting another slot and do not wait for the one under way (a silent sensor's time-out and
+    // retry would freeze the window for seconds).
+    Pause,
 };
 
 class LinkArbiter;
