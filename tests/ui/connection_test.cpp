@@ -26,11 +26,7 @@ class Connection : public UiTest {
   protected:
     void SetUp() override {
         UiTest::SetUp();
-        acquisition::EngineOptions o;
-        o.databasePath = acquisition::databasePath(dir_.string());
-        o.model = SensorModel::KA;
-        o.text = [](std::string_view key) { return GetText(key); };
-        o.read = acquisition::rtuRegisterReader();
+        const acquisition::EngineOptions o = programEngineOptions(dir_);
         engine_ = std::make_unique<acquisition::AcquisitionEngine>(arbiter_, store_, session(), o);
     }
     void TearDown() override {

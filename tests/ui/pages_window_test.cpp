@@ -31,11 +31,7 @@ class PagesInWindow : public UiTest {
     void SetUp() override {
         UiTest::SetUp();
         session().selectedSensorId = 1;
-        acquisition::EngineOptions o;
-        o.databasePath = acquisition::databasePath(dir_.string());
-        o.model = SensorModel::KA;
-        o.text = [](std::string_view key) { return GetText(key); };
-        o.read = acquisition::rtuRegisterReader();
+        const acquisition::EngineOptions o = programEngineOptions(dir_);
         engine_ = std::make_unique<acquisition::AcquisitionEngine>(arbiter_, store_, session(), o);
         MainWindowOptions wo;
         wo.model = SensorModel::KA;

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
 
@@ -38,6 +39,15 @@ void UiTest::SetUp() {
 void UiTest::TearDown() {
     setShellPrompter(nullptr);
     std::filesystem::remove_all(dir_);
+}
+
+acquisition::EngineOptions programEngineOptions(const std::filesystem::path& dir) {
+    acquisition::EngineOptions o;
+    o.databasePath = acquisition::databasePath(dir.string());
+    o.model = SensorModel::KA;
+    o.text = [](std::string_view key) { return GetText(key); };
+    o.read = acquisition::rtuRegisterReader();
+    return o;
 }
 
 std::string readFile(const std::filesystem::path& path) {

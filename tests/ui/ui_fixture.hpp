@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "shell/ui/shell_prompter.hpp"
+#include "talvex/acquisition/acquisition_engine.hpp"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
@@ -39,5 +40,9 @@ class UiTest : public ::testing::Test {
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// The engine options the program uses: ModelKA, the RTU library as reader, texts from the active
+// language, and SensorDB.db in `dir`.
+acquisition::EngineOptions programEngineOptions(const std::filesystem::path& dir);
 
 }  // namespace talvex::ui::test
