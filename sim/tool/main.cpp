@@ -1,5 +1,5 @@
 // talvex-sim: the simulated sensor bus as a program. Prints the device path, serves until
-// SIGINT or SIGTERM, then saves the sensors' settings when --state was given.
+// SIGINT or SIGTERM, then saves the sensors' settings when --state was given (also once a second).
 #include <signal.h>
 
 #include <cstdio>
@@ -47,8 +47,13 @@ int main(int argc, char** argv) {
     for (const auto id : bus.model().slaveIds()) std::fprintf(stderr, " %u", id);
     std::fprintf(stderr, " on %s\n", bus.slavePath().c_str());
 
-    int received = 0;
-    sigwait(&signals, &received);
+    // With --state the settings are saved once a second as well, so a killed simulator loses at
+    // most the last second of what its sensors were told.
+    const timespec tick{1, 0};
+    while (sigtimedwait(&signals, nullptr, &tick) < 0) {
+        if (!options.statePath.empty() && !saveState(bus.model(), options.statePath, error))
+            std::fprintf(stderr, "talvex-sim: %s\n", error.c_str());
+    }
     bus.stop();
     if (!options.statePath.empty() && !saveState(bus.model(), options.statePath, error)) {
         std::fprintf(stderr, "talvex-sim: %s\n", error.c_str());

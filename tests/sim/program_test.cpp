@@ -10,8 +10,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "talvex/sim/options.hpp"
@@ -251,5 +255,34 @@ TEST(SimProgram, StateFileKeepsSettingsBetweenRuns) {
     const Outcome r = runToEnd(TALVEX_CLI, {"read", "--port", again.path, "--id", "5", "--addr", "156"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "156 7777\n");
+    ::unlink(state.c_str());
+}
+
+TEST(SimProgram, StateFileSurvivesAKilledSimulator) {
+    const std::string state = tempPath("state-killed");
+    ::unlink(state.c_str());
+    {
+        Sim sim({"--sensors", "1", "--fast", "--state", state});
+        ASSERT_FALSE(sim.path.empty());
+        ASSERT_EQ(runToEnd(TALVEX_CLI, {"write", "--port", sim.path, "--id", "1", "--addr", "156", "4321"})
+                      .exitCode,
+                  0);
+        // The periodic save lands within a second or two; then nothing is left to a clean exit.
+        bool saved = false;
+        for (int i = 0; i < 100 && !saved; ++i) {
+            std::ifstream in(state);
+            std::stringstream text;
+            text << in.rdbuf();
+            saved = text.str().find("4321") != std::string::npos;
+            if (!saved) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        ASSERT_TRUE(saved);
+        sim.end(SIGKILL);
+    }
+    Sim again({"--sensors", "1", "--fast", "--state", state});
+    ASSERT_FALSE(again.path.empty());
+    const Outcome r = runToEnd(TALVEX_CLI, {"read", "--port", again.path, "--id", "1", "--addr", "156"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "156 4321\n");
     ::unlink(state.c_str());
 }
