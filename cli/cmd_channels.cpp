@@ -2,6 +2,7 @@
 // setting.ini and Config.ini, conversion to the language of setting.ini) and prints the 48 entries.
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "command.hpp"
 #include "talvex/app_paths.hpp"
@@ -11,6 +12,22 @@
 
 namespace talvex::cli {
 namespace {
+
+// Pads UTF-8 text to `columns` terminal cells; CJK characters take two cells, so printf's byte
+// widths would misalign the Chinese labels.
+std::string padded(std::string_view text, int columns) {
+    int width = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto lead = static_cast<unsigned char>(text[i]);
+        const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        width += length >= 3 ? 2 : 1;  // three- and four-byte sequences here are CJK and wide forms
+        i += length;
+    }
+    std::string out(text);
+    if (width < columns) out.append(static_cast<std::size_t>(columns - width), ' ');
+    return out;
+}
+
 
 struct Row {
     int channel = 0;
@@ -69,13 +86,13 @@ int runChannels(const std::vector<std::string>& words) {
     }
     std::printf("language %s, selected sensor %u, %s\n", std::string(languageName(activeLanguage())).c_str(),
                 static_cast<unsigned>(s.selectedSensorId.load()), paths.configFile().c_str());
-    std::printf("%-7s %-12s %-10s %8s %5s %7s\n", "channel", "network", "node", "sensorId", "rate",
-                "enabled");
+    std::printf("%-7s %s %s %8s %5s %7s\n", "channel", padded("network", 12).c_str(), padded("node", 10).c_str(),
+                "sensorId", "rate", "enabled");
     for (int n = 1; n <= kChannelCount; ++n) {
         const ChannelEntry e = s.enumUintEN.get(n);
-        std::printf("%-7d %-12s %-10s %8u %5u %7u\n", n, rows[n].network.c_str(), rows[n].node.c_str(),
-                    static_cast<unsigned>(e.sensorId), static_cast<unsigned>(e.rate),
-                    static_cast<unsigned>(e.enabled));
+        std::printf("%-7d %s %s %8u %5u %7u\n", n, padded(rows[n].network, 12).c_str(),
+                    padded(rows[n].node, 10).c_str(), static_cast<unsigned>(e.sensorId),
+                    static_cast<unsigned>(e.rate), static_cast<unsigned>(e.enabled));
     }
     return 0;
 }
