@@ -62,7 +62,10 @@ Page* makeChannelPage(const PageSite& site, QWidget* parent) {
     });
     // Connecting or disconnecting ends a search.
     QObject::connect(w->connectButton(), &QPushButton::clicked, page, [page] { page->stopSearch(); });
-    QObject::connect(page, &CVelPageCfg::channelsChanged, w, [w] { w->refreshChannelColours(); });
+    QObject::connect(page, &CVelPageCfg::channelsChanged, w, [w] {
+        w->refreshChannelColours();
+        w->followSelectedSensor();
+    });
     return page;
 }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "shell/ui/page_slots.hpp"
@@ -83,6 +84,8 @@ class CMorvaneDlg : public QDialog {
     void setChannelEditsSource(std::function<ChannelEdits()> source) { editsSource_ = std::move(source); }
     // Re-reads the channels' enabled colours (after the channel page saved or applied them).
     void refreshChannelColours();
+    // Tells the pages when saving or applying the channels moved the selected sensor.
+    void followSelectedSensor();
 
   signals:
     // Live chart points were queued by the poller (delivered on the UI thread).
@@ -113,6 +116,7 @@ class CMorvaneDlg : public QDialog {
     void updateTabColours();
     void showConnectedState(bool connected);
     void onPathSelected(ChannelPath path);
+    void tellSelectedSensor();
     MessageSink messageSink();
     void loadChannelTree();
     void rebuildChannelTree();
@@ -130,6 +134,7 @@ class CMorvaneDlg : public QDialog {
     std::unique_ptr<LinkSession> link_;
     ChannelStore channels_;
     SelectionResult selection_;
+    std::optional<std::uint8_t> toldSensor_;  // the sensor the pages were last pointed at
     std::function<ChannelEdits()> editsSource_;
 
     std::vector<SSerInfo> serialPorts_;

@@ -55,9 +55,19 @@ void CMorvaneDlg::onPathSelected(ChannelPath path) {
     selection_ = channels_.OnChannelSelected(path, editsSource_ ? &edits : nullptr);
     emit channelSelectionChanged();
     if (!selection_.isNode) return;  // a network or the root selects no sensor
+    tellSelectedSensor();
+}
+
+void CMorvaneDlg::tellSelectedSensor() {
+    toldSensor_ = session().selectedSensorId.load();
     for (Page* page : pages_)
         if (page) page->selectedSensorChanged();
     emit selectedSensorChanged();
+}
+
+void CMorvaneDlg::followSelectedSensor() {
+    if (toldSensor_ == session().selectedSensorId.load()) return;
+    tellSelectedSensor();
 }
 
 void CMorvaneDlg::rebuildChannelTree() {

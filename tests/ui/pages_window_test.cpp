@@ -3,6 +3,7 @@
 // points arrive through the window.
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
@@ -17,6 +18,7 @@
 #include "shell/ui/channel_tree_widget.hpp"
 #include "shell/ui/main_window.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/acquisition/measurement.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/language.hpp"
 #include "ui_fixture.hpp"
@@ -45,6 +47,15 @@ class PagesInWindow : public UiTest {
         window_.reset();
         engine_.reset();
         UiTest::TearDown();
+    }
+    void fillStore(std::uint8_t sensor, int count) {
+        for (int i = 0; i < count; ++i) {
+            acquisition::Measurement m;
+            m.sensorId = sensor;
+            m.time = {2024, 5, 17, 8, i / 60 % 60, i % 60};
+            m.h2dg = static_cast<float>(i);
+            store_.append(std::to_string(sensor), acquisition::StoredRecord(m));
+        }
     }
     template <class T>
     T* page(PageSlot slot) const {
@@ -79,6 +90,35 @@ TEST_F(PagesInWindow, SelectingAChannelFillsTheChannelPage) {
     cfg->parameterList()->item(1, 1)->setText("9");
     window_->tree()->select({0, 0});
     EXPECT_EQ(window_->channels().records()[0].channels[1].rows[1].value, "9");
+}
+
+// Saving or applying the channels can move the selected sensor (a new ID on the selected channel,
+// or the old ID no longer enabled): the curve and the list follow it, as after a tree selection.
+TEST_F(PagesInWindow, PagesFollowTheSensorThatSavingOrApplyingSelects) {
+    fillStore(1, 10);
+    fillStore(3, 20);
+    fillStore(4, 30);
+    auto* cfg = page<CVelPageCfg>(PageSlot::Configuration);
+    auto* list = page<CVelPageListData>(PageSlot::Acquisition);
+    auto* curve = page<CVelPageChart>(PageSlot::Curve);
+    ASSERT_TRUE(cfg && list && curve);
+    window_->tree()->select({0, 0});  // Node1: sensor 1
+    ASSERT_EQ(curve->chart()->pointCount(0), 10u);
+
+    // Enable all with 3, 5, 7: channel 1 now holds 3 and sensor 1 is enabled nowhere.
+    cfg->foundIdsEdit()->setPlainText("3, 5, 7, ");
+    cfg->enableAllButton()->click();
+    EXPECT_EQ(session().selectedSensorId.load(), 3);
+    EXPECT_EQ(curve->chart()->pointCount(0), 20u);
+    EXPECT_EQ(list->model()->rowCount(), 20);
+    EXPECT_EQ(cfg->currentIdEdit()->text(), "3");
+
+    // A new ID typed into the selected channel and saved.
+    cfg->parameterList()->item(0, 1)->setText("4");
+    cfg->saveButton()->click();
+    EXPECT_EQ(session().selectedSensorId.load(), 4);
+    EXPECT_EQ(curve->chart()->pointCount(0), 30u);
+    EXPECT_EQ(list->model()->rowCount(), 30);
 }
 
 TEST_F(PagesInWindow, ConnectedRecordsReachTheListAndTheCurve) {
