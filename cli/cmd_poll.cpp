@@ -82,9 +82,13 @@ int runPoll(const std::vector<std::string>& words) {
     }
     long duration = -1;
     if (args->has("duration")) {
+        // Bounded so that now + duration fits the clock: a wrapped end would lie in the past and end the
+        // run at once with success.
+        constexpr long kMaxDurationS = 3'155'760'000;  // 100 years
         const auto d = args->number("duration", error);
-        if (!d || *d < 0) {
-            std::fprintf(stderr, "poll: %s\n", d ? "--duration must not be negative" : error.c_str());
+        if (!d || *d < 0 || *d > kMaxDurationS) {
+            std::fprintf(stderr, "poll: %s\n",
+                         d ? "--duration must lie in 0..3155760000 seconds" : error.c_str());
             return 2;
         }
         duration = *d;

@@ -102,6 +102,9 @@ TEST_F(Cli, BadInputIsRefusedWithAMessage) {
         {"poll " + port() + " --ids 0-3 --once", "not a sensor ID"},
         {"poll " + port() + " --ids 1 --model ModelKZ --once", "unknown model"},
         {"poll " + port() + " --ids 1 --once --duration 3", "exclude each other"},
+        // A span whose end the clock cannot hold must not wrap into "already over" and succeed at once.
+        {"poll " + port() + " --ids 1 --duration 10000000000", "--duration"},
+        {"poll " + port() + " --ids 1 --duration -1", "--duration"},
         {"export --id 1 --data-dir " + dir_.path(), "usage"},
         {"export --id 300 --out x.csv --data-dir " + dir_.path(), "sensor ID"},
         {"delete --id abc --data-dir " + dir_.path(), "delete:"},
