@@ -76,8 +76,9 @@ void AcquisitionEngine::sleep(int ms) {
 }
 
 int AcquisitionEngine::readRegs(int slave, int start, int count, std::uint8_t* dest) {
-    // No reader means no link: every read fails as an unsent request would.
-    return options_.read ? options_.read(slave, start, count, dest) : RTU_ERR_SEND;
+    // No reader means no link: every read fails as an unsent request would. Only the low 16 bits
+    // of a result code carry the outcome.
+    return (options_.read ? options_.read(slave, start, count, dest) : RTU_ERR_SEND) & 0xFFFF;
 }
 
 void AcquisitionEngine::threadBody() {

@@ -26,6 +26,7 @@ struct Bank {
     std::map<int, std::map<int, std::uint16_t>> regs;
     std::set<int> silent;
     std::map<int, int> failAt;
+    int highBits = 0;  // ORed into every result: only the low 16 bits carry the outcome
     std::vector<Request> requests;
     std::vector<int> pauses;
 
@@ -38,7 +39,7 @@ struct Bank {
             dest[2 * i] = static_cast<std::uint8_t>(v >> 8);
             dest[2 * i + 1] = static_cast<std::uint8_t>(v);
         }
-        return 0;
+        return highBits;
     }
     void sensor(int slave, std::uint16_t h2, std::uint16_t tempRaw, std::uint16_t status, int base = 0) {
         regs[slave][base + 3] = h2;
@@ -110,6 +111,14 @@ TEST_F(CycleFixture, ReadsThreeBlocksDistributesAndLogs) {
     EXPECT_EQ(points[0].hydrogen, 120);
     EXPECT_FLOAT_EQ(static_cast<float>(points[0].temperature), 23.449997f);
     EXPECT_EQ(engine->log().take(), "2026-05-06 07:08:09  ID3 Polling Succeed\r\n");
+}
+
+TEST_F(CycleFixture, OnlyTheLowSixteenBitsOfAResultDecideSuccess) {
+    bank.sensor(3, 120, 12345, 0x0A00);
+    bank.highBits = 0x10000;
+    channel(1, 3);
+    EXPECT_EQ(engine->runCycle(), 1);
+    EXPECT_EQ(emitted.size(), 1u);
 }
 
 TEST_F(CycleFixture, OnlyTheSelectedSensorFeedsChartAndStatus) {

@@ -78,7 +78,11 @@ class LinkArbiter {
         std::unique_lock lock(mutex_);
         return changed_.wait_for(lock, d, pred);
     }
-    void wakeAll() { changed_.notify_all(); }
+    // Takes the lock first: a waiter between its predicate check and its sleep must not miss the wake.
+    void wakeAll() {
+        { std::lock_guard lock(mutex_); }
+        changed_.notify_all();
+    }
 
   private:
     friend class LinkHold;
