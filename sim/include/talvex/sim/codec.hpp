@@ -10,27 +10,22 @@
 
 namespace talvex::sim {
 
-// Read layout: the 20 bytes in wire order, register k = byte 2k (high) and byte 2k+1 (low).
-inline std::array<std::uint16_t, 10> text20ReadLayout(std::string_view text) {
+// The 20 bytes of a text as ten registers; `lowFirst` puts byte 2k in the low half of register k.
+inline std::array<std::uint16_t, 10> text20Registers(std::string_view text, bool lowFirst) {
     std::array<std::uint16_t, 10> regs{};
     for (std::size_t k = 0; k < 10; ++k) {
         const auto b0 = 2 * k < text.size() ? static_cast<std::uint8_t>(text[2 * k]) : 0;
         const auto b1 = 2 * k + 1 < text.size() ? static_cast<std::uint8_t>(text[2 * k + 1]) : 0;
-        regs[k] = static_cast<std::uint16_t>(b0 << 8 | b1);
+        regs[k] = static_cast<std::uint16_t>(lowFirst ? (b1 << 8 | b0) : (b0 << 8 | b1));
     }
     return regs;
 }
 
+// Read layout: the 20 bytes in wire order, register k = byte 2k (high) and byte 2k+1 (low).
+inline std::array<std::uint16_t, 10> text20ReadLayout(std::string_view text) { return text20Registers(text, false); }
+
 // Write layout: register k carries byte 2k in its low half and byte 2k+1 in its high half.
-inline std::array<std::uint16_t, 10> text20WriteLayout(std::string_view text) {
-    std::array<std::uint16_t, 10> regs{};
-    for (std::size_t k = 0; k < 10; ++k) {
-        const auto b0 = 2 * k < text.size() ? static_cast<std::uint8_t>(text[2 * k]) : 0;
-        const auto b1 = 2 * k + 1 < text.size() ? static_cast<std::uint8_t>(text[2 * k + 1]) : 0;
-        regs[k] = static_cast<std::uint16_t>(b1 << 8 | b0);
-    }
-    return regs;
-}
+inline std::array<std::uint16_t, 10> text20WriteLayout(std::string_view text) { return text20Registers(text, true); }
 
 // Text from registers in the write layout; stops at the first NUL.
 inline std::string textFromWriteLayout(const std::uint16_t* regs) {
