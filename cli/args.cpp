@@ -1,12 +1,92 @@
 #include "args.hpp"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 
 namespace talvex::cli {
 
-std::optional<Args> Args::parse(const std::vector<std::string>& words, const std::set<std::string>& flagNames,
+std::optional<long> parseWholeNumber(const std::string& text) {
+    std::size_t start = (!text.empty() && (text[0] == '-' || text[0] == '+')) ? 1 : 0;
+    int base = 10;
+    if (text.size() > start + 2 && text[start] == '0' && (text[start + 1] == 'x' || text[start + 1] == 'X'))
+        base = 16;
+    if (text.size() <= start) return std::nullopt;
+    // strtol skips leading blanks and accepts a second sign; neither is a number here.
+    if (!std::isxdigit(static_cast<unsigned char>(text[base == 16 ? start + 2 : start]))) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const long v = std::strtol(text.c_str(), &end, base);
+    if (*end != '\0' || errno == ERANGE) return std::nullopt;
+    return v;
+}
+
+std::optional<Args> Args::parse(const std::vector<std::string>& words, const OptionTable& table,
                                 std::string& error) {
+    Args a;
+    const auto spec = [&](const std::string& name) -> const OptionSpec* {
+        static const OptionSpec help{"help", false};
+        if (name == "help") return &help;
+        for (const auto& o : table.options)
+            if (o.name == name) return &o;
+        return nullptr;
+    };
+    bool onlyPositional = false;
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        const std::string& w = words[i];
+        if (!onlyPositional && w == "--") {
+            onlyPositional = true;
+            continue;
+        }
+        if (onlyPositional || w.size() <= 2 || w.rfind("--", 0) != 0) {
+            a.positional_.push_back(w);
+            continue;
+        }
+        std::string name = w.substr(2);
+        std::optional<std::string> inlineValue;
+        if (auto eq = name.find('='); eq != std::string::npos) {
+            inlineValue = name.substr(eq + 1);
+            name.resize(eq);
+        }
+        const OptionSpec* s = spec(name);
+        if (!s) {
+            error = "unknown option --" + name;
+            return std::nullopt;
+        }
+        if (a.has(name)) {
+            error = "option --" + name + " given twice";
+            return std::nullopt;
+        }
+        if (!s->takesValue) {
+            if (inlineValue) {
+                error = "option --" + name + " takes no value";
+                return std::nullopt;
+            }
+            a.options_.emplace_back(name, "");
+        } else if (inlineValue) {
+            a.options_.emplace_back(name, *inlineValue);
+        } else if (i + 1 < words.size()) {
+            a.options_.emplace_back(name, words[++i]);
+        } else {
+            error = "option --" + name + " needs a value";
+            return std::nullopt;
+        }
+    }
+    if (a.has("help")) return a;
+    if (a.positional_.size() > table.maxPositional) {
+        error = "unexpected word \"" + a.positional_[table.maxPositional] + "\"";
+        return std::nullopt;
+    }
+    if (a.positional_.size() < table.minPositional) {
+        error = "missing argument";
+        return std::nullopt;
+    }
+    return a;
+}
+
+std::optional<Args> Args::parseLenient(const std::vector<std::string>& words,
+                                       const std::set<std::string>& flagNames, std::string& error) {
     Args a;
     for (std::size_t i = 0; i < words.size(); ++i) {
         const std::string& w = words[i];
@@ -30,28 +110,21 @@ std::optional<Args> Args::parse(const std::vector<std::string>& words, const std
 }
 
 bool Args::has(const std::string& name) const {
-    for (const auto& [n, v] : options_)
-        if (n == name) return true;
-    return false;
+    return std::any_of(options_.begin(), options_.end(), [&](const auto& o) { return o.first == name; });
 }
 
 std::optional<std::string> Args::value(const std::string& name) const {
     std::optional<std::string> found;
     for (const auto& [n, v] : options_)
-        if (n == name) found = v;  // the last one given wins
+        if (n == name) found = v;
     return found;
 }
 
 std::optional<long> Args::number(const std::string& name, std::string& error) const {
     auto text = value(name);
     if (!text) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text->c_str(), &end, 0);
-    if (text->empty() || *end != '\0' || errno == ERANGE) {
-        error = "--" + name + " expects a number, got \"" + *text + "\"";
-        return std::nullopt;
-    }
+    auto v = parseWholeNumber(*text);
+    if (!v) error = "--" + name + " expects a whole number, got \"" + *text + "\"";
     return v;
 }
 

@@ -36,7 +36,7 @@ struct Row {
 
 int runChannels(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {"json"}, error);
+    const auto args = Args::parseLenient(words, {"json"}, error);
     if (!args) {
         std::fprintf(stderr, "channels: %s\n", error.c_str());
         return 2;

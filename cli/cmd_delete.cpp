@@ -16,7 +16,7 @@ using namespace talvex::acquisition;
 
 int runDelete(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {}, error);
+    const auto args = Args::parseLenient(words, {}, error);
     if (!args) {
         std::fprintf(stderr, "delete: %s\n", error.c_str());
         return 2;

@@ -15,7 +15,7 @@ using namespace talvex::acquisition;
 
 int runExport(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {}, error);
+    const auto args = Args::parseLenient(words, {}, error);
     if (!args) {
         std::fprintf(stderr, "export: %s\n", error.c_str());
         return 2;

@@ -14,7 +14,7 @@ namespace {
 
 int runLanguage(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {}, error);
+    const auto args = Args::parseLenient(words, {}, error);
     if (!args) {
         std::fprintf(stderr, "language: %s\n", error.c_str());
         return 2;

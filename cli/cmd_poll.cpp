@@ -67,7 +67,7 @@ std::string recordJson(const TextRecord& r) {
 
 int runPoll(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {"once", "no-db", "json"}, error);
+    const auto args = Args::parseLenient(words, {"once", "no-db", "json"}, error);
     if (!args) {
         std::fprintf(stderr, "poll: %s\n", error.c_str());
         return 2;

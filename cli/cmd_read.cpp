@@ -17,7 +17,7 @@ int fail(const char* what, const std::string& text, int code) {
 
 int runRead(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {"input", "json"}, error);
+    const auto args = Args::parseLenient(words, {"input", "json"}, error);
     if (!args) return fail("read", error, 2);
     const long id = args->number("id", error).value_or(-1);
     const long addr = args->number("addr", error).value_or(0);

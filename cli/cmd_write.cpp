@@ -36,7 +36,7 @@ bool slaveAndAddress(const Args& args, long& id, long& addr, std::string& error)
 
 int runWrite(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {"json"}, error);
+    const auto args = Args::parseLenient(words, {"json"}, error);
     if (!args) return fail("write", error, 2);
     long id = 0, addr = 0;
     if (!slaveAndAddress(*args, id, addr, error)) return fail("write", error, 2);
@@ -58,7 +58,7 @@ int runWrite(const std::vector<std::string>& words) {
 
 int runWriteMulti(const std::vector<std::string>& words) {
     std::string error;
-    const auto args = Args::parse(words, {"json"}, error);
+    const auto args = Args::parseLenient(words, {"json"}, error);
     if (!args) return fail("write-multi", error, 2);
     long id = 0, addr = 0;
     if (!slaveAndAddress(*args, id, addr, error)) return fail("write-multi", error, 2);

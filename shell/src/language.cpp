@@ -47,9 +47,26 @@ TextMap parseTable(std::string_view text) {
 }
 
 // Built once, then only read: safe to use from any thread.
+// The main table and its topic fragments as one INI text.
+std::string joinedTable(Language language) {
+    std::string text;
+    const auto parts = language == Language::Chinese ? tables::chineseParts() : tables::englishParts();
+    for (const std::string_view* part : parts) {
+        text.append(*part);
+        if (!text.empty() && text.back() != '\n') text.push_back('\n');
+    }
+    return text;
+}
+
+const std::string& joined(Language language) {
+    static const std::string english = joinedTable(Language::English);
+    static const std::string chinese = joinedTable(Language::Chinese);
+    return language == Language::Chinese ? chinese : english;
+}
+
 const TextMap& table(Language language) {
-    static const TextMap english = parseTable(tables::kEnglish);
-    static const TextMap chinese = parseTable(tables::kChinese);
+    static const TextMap english = parseTable(joined(Language::English));
+    static const TextMap chinese = parseTable(joined(Language::Chinese));
     return language == Language::Chinese ? chinese : english;
 }
 
@@ -97,7 +114,7 @@ std::string CaptionText(std::string_view key) {
 }
 
 std::string_view languageTable(Language language) {
-    return language == Language::Chinese ? tables::kChinese : tables::kEnglish;
+    return joined(language);
 }
 
 std::string_view languageName(Language language) {

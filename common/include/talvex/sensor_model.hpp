@@ -11,7 +11,7 @@ namespace talvex {
 enum class SensorModel : int { None = 0, KA = 1, KB = 2, KC = 3, KD = 4, KE = 5, KG = 6, KGC = 7, KF = 8 };
 
 // List order of the model dialog: number = position + 1.
-inline constexpr std::array<std::string_view, 8> kModelNames = {"ModelKA", "ModelKB", "ModelKC", "ModelKD",
+inline constexpr std::array<std::string_view, 8> kModelNames = {"ModelKA", "ModelKB", "ModelKC",  "ModelKD",
                                                                 "ModelKE", "ModelKG", "ModelKGC", "ModelKF"};
 
 inline std::string_view modelName(SensorModel m) {
@@ -27,6 +27,8 @@ inline std::optional<SensorModel> parseModelName(std::string_view name) {
 }
 
 // Gas-phase models chart H2AG; the others chart H2DG.
-inline bool isGasPhaseModel(SensorModel m) { return m == SensorModel::KG || m == SensorModel::KGC; }
+inline bool isGasPhaseModel(SensorModel m) {
+    return m == SensorModel::KG || m == SensorModel::KGC;
+}
 
 }  // namespace talvex

@@ -1,0 +1,9 @@
+// Chinese texts of the device pages and operations; appended to the main Chinese table.
+#include "../language_tables.hpp"
+
+namespace talvex::tables {
+
+const std::string_view kDeviceChinese = R"TABLE([String]
+)TABLE";
+
+}  // namespace talvex::tables

@@ -1,0 +1,9 @@
+// English texts of the diagnostics pages and operations; appended to the main English table.
+#include "../language_tables.hpp"
+
+namespace talvex::tables {
+
+const std::string_view kDiagnosticsEnglish = R"TABLE([String]
+)TABLE";
+
+}  // namespace talvex::tables

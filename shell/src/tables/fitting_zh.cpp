@@ -1,0 +1,9 @@
+// Chinese texts of the fitting pages and operations; appended to the main Chinese table.
+#include "../language_tables.hpp"
+
+namespace talvex::tables {
+
+const std::string_view kFittingChinese = R"TABLE([String]
+)TABLE";
+
+}  // namespace talvex::tables
