@@ -1,0 +1,86 @@
+// Entry point of the reader: loads the file within the size limit, classifies it, hands it on.
+#include "talvex/workbook/reader.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <system_error>
+#include <filesystem>
+
+#include "loaders.hpp"
+
+namespace talvex::workbook {
+namespace {
+
+bool endsWithCsv(const std::string& path) {
+    std::string ext = std::filesystem::path(path).extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ext == ".csv";
+}
+
+// The CSV parser splits lines at LF only and knows no byte-order mark: drop the mark, turn CR LF
+// and lone CR into LF.
+void normaliseCsv(std::string& bytes) {
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\r') {
+            out += '\n';
+            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+        } else {
+            out += bytes[i];
+        }
+    }
+    bytes.swap(out);
+}
+
+}  // namespace
+
+ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits) {
+    ReadResult result;
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(path, ec)) {
+        result.error = ReadError::NotFound;
+        return result;
+    }
+    auto size = std::filesystem::file_size(path, ec);
+    if (ec) {
+        result.error = ReadError::NotFound;
+        return result;
+    }
+    if (size > limits.maxFileBytes) {
+        result.error = ReadError::TooLarge;
+        return result;
+    }
+    std::string bytes(size, '\0');
+    std::ifstream in(path, std::ios::binary);
+    if (!in || !in.read(bytes.data(), static_cast<std::streamsize>(size))) {
+        result.error = ReadError::NotFound;
+        return result;
+    }
+    ContainerCheck c = checkContainer(bytes, endsWithCsv(path), limits);
+    if (c.error != ReadError::None) {
+        result.error = c.error;
+        result.detail = c.detail;
+        return result;
+    }
+    if (c.format == SourceFormat::Xls) return loadXls(path, bytes, limits);
+    if (c.format == SourceFormat::Csv) normaliseCsv(bytes);
+    return loadWithOrcus(bytes, c.format, limits);
+}
+
+const char* readErrorKey(ReadError e) {
+    switch (e) {
+        case ReadError::None: return "IDS_Workbook_Read";
+        case ReadError::NotFound: return "IDS_Workbook_NotFound";
+        case ReadError::NotWorkbook: return "IDS_Workbook_NotWorkbook";
+        case ReadError::Encrypted: return "IDS_Workbook_Encrypted";
+        case ReadError::Truncated: return "IDS_Workbook_Truncated";
+        case ReadError::TooLarge: return "IDS_Workbook_TooLarge";
+        case ReadError::Damaged: return "IDS_Workbook_Damaged";
+    }
+    return "IDS_Workbook_Damaged";
+}
+
+}  // namespace talvex::workbook

@@ -1,0 +1,183 @@
+// The reader on checked-in files of each format and on broken files made from them.
+#include <gtest/gtest.h>
+
+#include <xlsxwriter.h>
+
+#include <string>
+
+#include "talvex/workbook/reader.hpp"
+#include "talvex/workbook/writer.hpp"
+#include "temp_dir.hpp"
+
+namespace talvex::workbook {
+namespace {
+
+using talvex::test::readBytes;
+using talvex::test::TempDir;
+using talvex::test::writeBytes;
+
+const std::string kFixtures = WORKBOOK_FIXTURES;
+
+// The three fixtures hold the same cells from B3 (see fixtures/make_fixtures.py). Neither .xls nor
+// .ods number formats come through their libraries (General), CSV shows its text as written.
+struct FixtureCase {
+    const char* file;
+    const char* small;  // 0.000001234
+    const char* fixed;  // 1.5 under "0.00"
+};
+
+TEST(Reader, FixturesReadWithinTheUsedRange) {
+    const FixtureCase cases[] = {
+        {"used_range.xls", "1.234E-06", "1.5"},
+        {"used_range.ods", "1.234E-06", "1.5"},
+        {"used_range.csv", "1.234e-06", "1.5"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ReadResult r = readFirstSheet(kFixtures + "/" + c.file);
+        ASSERT_TRUE(r.ok()) << readErrorKey(r.error) << " " << r.detail;
+        const Sheet& s = r.sheet;
+        EXPECT_EQ(s.rowCount(), 5);
+        EXPECT_EQ(s.columnCount(), 4);
+        EXPECT_EQ(s.cellText(1, 1), "序号");
+        EXPECT_EQ(s.cellName(1, 1), "B3");
+        EXPECT_EQ(s.cellText(2, 1), "1");
+        EXPECT_EQ(s.cellText(2, 3), "M123");
+        EXPECT_EQ(s.cellText(3, 3), "2301");
+        EXPECT_EQ(s.cellText(3, 4), "芯体批次号(纯数字)");
+        EXPECT_EQ(s.cellText(4, 3), c.small);
+        EXPECT_EQ(s.cellText(5, 3), c.fixed);
+        EXPECT_EQ(s.cellText(5, 4), "");  // empty
+        EXPECT_EQ(s.cellText(6, 1), "");  // below the used range
+        EXPECT_EQ(s.cellText(1, 5), "");
+        EXPECT_EQ(s.cellText(0, 1), "");
+    }
+}
+
+TEST(Reader, OffsetUsedRangeOfAWrittenWorkbook) {
+    // The writer always starts at A1; a CSV shows the offset rule on a file the test makes itself.
+    TempDir dir;
+    writeBytes(dir / "offset.csv", "\n,,\n,,x,1\n,,,2\n");
+    ReadResult r = readFirstSheet((dir / "offset.csv").string());
+    ASSERT_TRUE(r.ok()) << r.detail;
+    EXPECT_EQ(r.sheet.rowCount(), 2);
+    EXPECT_EQ(r.sheet.columnCount(), 2);
+    EXPECT_EQ(r.sheet.cellText(1, 1), "x");
+    EXPECT_EQ(r.sheet.cellText(2, 2), "2");
+    EXPECT_EQ(r.sheet.cellName(2, 2), "D4");
+}
+
+TEST(Reader, XlsxNumbersShowUnderTheirFormat) {
+    TempDir dir;
+    auto path = (dir / "formats.xlsx").string();
+    lxw_workbook* book = workbook_new(path.c_str());
+    lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
+    auto format = [book](const char* code) {
+        lxw_format* f = workbook_add_format(book);
+        format_set_num_format(f, code);
+        return f;
+    };
+    struct Case {
+        double value;
+        const char* code;  // nullptr: no format (General)
+        const char* shown;
+    };
+    const Case cases[] = {
+        {1.5, "0.00", "1.50"},         // a built-in id (2)
+        {2.5, "0.000", "2.500"},       // a custom id of the file
+        {0.1234, "0.00%", "12.34%"},   // built-in 10
+        {12345, "0.00E+00", "1.23E+04"},
+        {0.000001234, nullptr, "1.234E-06"},
+        {2301, nullptr, "2301"},
+    };
+    for (int i = 0; i < 6; ++i)
+        worksheet_write_number(sheet, static_cast<lxw_row_t>(i), 0, cases[i].value,
+                               cases[i].code ? format(cases[i].code) : nullptr);
+    worksheet_write_formula_num(sheet, 6, 0, "=A1*2", format("0.0"), 3.0);  // shows its cached result
+    worksheet_write_boolean(sheet, 7, 0, 1, nullptr);
+    ASSERT_EQ(workbook_close(book), LXW_NO_ERROR);
+
+    ReadResult r = readFirstSheet(path);
+    ASSERT_TRUE(r.ok()) << r.detail;
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(r.sheet.cellText(i + 1, 1), cases[i].shown) << cases[i].value;
+    EXPECT_EQ(r.sheet.cellText(7, 1), "3.0");
+    EXPECT_EQ(r.sheet.cellText(8, 1), "TRUE");
+}
+
+std::string writtenWorkbook(const TempDir& dir) {
+    TextList list{{{"a", 60}, {"b", 60}}, {{"1", "2"}, {"3", "4"}}};
+    auto path = (dir / "base.xlsx").string();
+    EXPECT_TRUE(writeList(list, path).ok());
+    return readBytes(path);
+}
+
+// Sets the "encrypted" flag of the first central directory entry.
+std::string withEncryptedFlag(std::string zip) {
+    size_t at = zip.find(std::string("PK\x01\x02", 4));
+    zip[at + 8] = static_cast<char>(zip[at + 8] | 1);
+    return zip;
+}
+
+TEST(Reader, BrokenFilesGiveAClearErrorAndNoSheet) {
+    TempDir dir;
+    const std::string xlsx = writtenWorkbook(dir);
+    const std::string xls = readBytes(kFixtures + "/used_range.xls");
+    std::string compound = xls.substr(0, 512);
+    compound += std::string("E\0n\0c\0r\0y\0p\0t\0i\0o\0n\0I\0n\0f\0o\0", 28);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        ReadError error;
+    };
+    const Case cases[] = {
+        {"notes.xlsx", "plain text, not a workbook\n", ReadError::NotWorkbook},
+        {"notes.txt", "a,b\n1,2\n", ReadError::NotWorkbook},  // CSV only by its name
+        {"binary.csv", std::string("\x01\x00\x02\x00", 4), ReadError::NotWorkbook},
+        {"empty.xlsx", "", ReadError::NotWorkbook},
+        {"half.xlsx", xlsx.substr(0, xlsx.size() / 2), ReadError::Truncated},
+        {"tail-cut.xlsx", xlsx.substr(0, xlsx.size() - 10), ReadError::Truncated},
+        {"half.xls", xls.substr(0, 3000), ReadError::Truncated},
+        {"locked.xlsx", withEncryptedFlag(xlsx), ReadError::Encrypted},
+        {"office-locked.xlsx", compound, ReadError::Encrypted},
+        {"locked.ods", readBytes(kFixtures + "/encrypted.ods"), ReadError::Encrypted},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / c.name, c.bytes);
+        ReadResult r = readFirstSheet((dir / c.name).string());
+        EXPECT_EQ(r.error, c.error) << readErrorKey(r.error) << " " << r.detail;
+        EXPECT_EQ(r.sheet.rowCount(), 0);
+    }
+    EXPECT_EQ(readFirstSheet((dir / "missing.xlsx").string()).error, ReadError::NotFound);
+    EXPECT_EQ(readFirstSheet(dir.path().string()).error, ReadError::NotFound);
+}
+
+TEST(Reader, LimitsBoundWhatIsRead) {
+    TempDir dir;
+    const std::string xlsx = writtenWorkbook(dir);
+    writeBytes(dir / "w.xlsx", xlsx);
+    writeBytes(dir / "far.csv", std::string(40, '\n') + "x\n");
+    writeBytes(dir / "wide.csv", std::string(40, ',') + "x\n");
+    struct Case {
+        const char* name;
+        ReadLimits limits;
+    };
+    ReadLimits tinyFile, tinyUnpacked, fewRows, fewColumns, fewCells;
+    tinyFile.maxFileBytes = 100;
+    tinyUnpacked.maxUnpackedBytes = 1000;  // a decompression bomb looks like this
+    fewRows.maxRows = 40;
+    fewColumns.maxColumns = 40;
+    fewCells.maxCells = 3;
+    const Case cases[] = {
+        {"w.xlsx", tinyFile}, {"w.xlsx", tinyUnpacked}, {"far.csv", fewRows},
+        {"wide.csv", fewColumns}, {"w.xlsx", fewCells},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(readFirstSheet((dir / c.name).string(), c.limits).error, ReadError::TooLarge);
+    }
+    EXPECT_TRUE(readFirstSheet((dir / "far.csv").string()).ok());
+}
+
+}  // namespace
+}  // namespace talvex::workbook
