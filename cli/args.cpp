@@ -85,30 +85,6 @@ std::optional<Args> Args::parse(const std::vector<std::string>& words, const Opt
     return a;
 }
 
-std::optional<Args> Args::parseLenient(const std::vector<std::string>& words,
-                                       const std::set<std::string>& flagNames, std::string& error) {
-    Args a;
-    for (std::size_t i = 0; i < words.size(); ++i) {
-        const std::string& w = words[i];
-        if (w.size() > 2 && w.rfind("--", 0) == 0) {
-            std::string name = w.substr(2);
-            if (auto eq = name.find('='); eq != std::string::npos) {
-                a.options_.emplace_back(name.substr(0, eq), name.substr(eq + 1));
-            } else if (flagNames.count(name)) {
-                a.options_.emplace_back(name, "");
-            } else if (i + 1 < words.size()) {
-                a.options_.emplace_back(name, words[++i]);
-            } else {
-                error = "option --" + name + " needs a value";
-                return std::nullopt;
-            }
-        } else {
-            a.positional_.push_back(w);
-        }
-    }
-    return a;
-}
-
 bool Args::has(const std::string& name) const {
     return std::any_of(options_.begin(), options_.end(), [&](const auto& o) { return o.first == name; });
 }

@@ -5,7 +5,6 @@
 
 #include <cstddef>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -28,9 +27,6 @@ class Args {
     // positional words outside [minPositional, maxPositional] are errors. "--help" is always known.
     static std::optional<Args> parse(const std::vector<std::string>& words, const OptionTable& table,
                                      std::string& error);
-    // Lenient parse kept for commands not yet moved to an option table.
-    static std::optional<Args> parseLenient(const std::vector<std::string>& words,
-                                            const std::set<std::string>& flagNames, std::string& error);
 
     bool has(const std::string& name) const;
     std::optional<std::string> value(const std::string& name) const;

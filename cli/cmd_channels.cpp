@@ -5,6 +5,7 @@
 #include <string_view>
 
 #include "command.hpp"
+#include "command_start.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/channel_store.hpp"
 #include "talvex/json.hpp"
@@ -28,30 +29,16 @@ std::string padded(std::string_view text, int columns) {
     return out;
 }
 
-
 struct Row {
     int channel = 0;
     std::string network, node;
 };
 
 int runChannels(const std::vector<std::string>& words) {
-    std::string error;
-    const auto args = Args::parseLenient(words, {"json"}, error);
-    if (!args) {
-        std::fprintf(stderr, "channels: %s\n", error.c_str());
-        return 2;
-    }
-    if (!args->positional().empty()) {
-        std::fprintf(stderr, "channels: unexpected argument \"%s\"\n", args->positional().front().c_str());
-        return 2;
-    }
-    if (!initAppPaths(args->value("data-dir"), error)) {
-        std::fprintf(stderr, "channels: %s\n", error.c_str());
-        return 1;
-    }
+    int exitCode = 0;
+    const auto args = startCommand("channels", words, {{kDataDirOption, kJsonOption}}, exitCode);
+    if (!args || !openDataDir("channels", *args, exitCode)) return exitCode;
     const AppPaths paths = appPaths();
-    const LanguageStartup started = startLanguage(paths);
-    if (!started.ok) std::fprintf(stderr, "channels: setting.ini: %s\n", started.error.c_str());
 
     ChannelStore store;
     store.setSink(
@@ -86,15 +73,15 @@ int runChannels(const std::vector<std::string>& words) {
     }
     std::printf("language %s, selected sensor %u, %s\n", std::string(languageName(activeLanguage())).c_str(),
                 static_cast<unsigned>(s.selectedSensorId.load()), paths.configFile().c_str());
-    std::printf("%-7s %s %s %8s %5s %7s\n", "channel", padded("network", 12).c_str(), padded("node", 10).c_str(),
-                "sensorId", "rate", "enabled");
+    std::printf("%-7s %s %s %8s %5s %7s\n", "channel", padded("network", 12).c_str(),
+                padded("node", 10).c_str(), "sensorId", "rate", "enabled");
     for (int n = 1; n <= kChannelCount; ++n) {
         const ChannelEntry e = s.enumUintEN.get(n);
         std::printf("%-7d %s %s %8u %5u %7u\n", n, padded(rows[n].network, 12).c_str(),
                     padded(rows[n].node, 10).c_str(), static_cast<unsigned>(e.sensorId),
                     static_cast<unsigned>(e.rate), static_cast<unsigned>(e.enabled));
     }
-    return 0;
+    return kExitOk;
 }
 
 const CommandRegistrar reg{{"channels", "channels [--data-dir DIR] [--json]", runChannels}};

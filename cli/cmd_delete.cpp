@@ -1,9 +1,11 @@
 // talvex-cli delete: removes one sensor's measurements from SensorDB.db, as the acquisition page's
-// Data Delete does. Messages go to stderr.
+// Data Delete does. Messages go to stderr; a missing database or a sensor without records exits 1.
 #include <cstdio>
+#include <filesystem>
 #include <string>
 
 #include "command.hpp"
+#include "command_start.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/acquisition/pending.hpp"
 #include "talvex/app_paths.hpp"
@@ -14,41 +16,34 @@ namespace {
 
 using namespace talvex::acquisition;
 
+constexpr const char* kName = "delete";
+
 int runDelete(const std::vector<std::string>& words) {
+    int exitCode = 0;
+    const auto args = startCommand(kName, words, {{{"id"}, kDataDirOption}}, exitCode);
+    if (!args) return exitCode;
     std::string error;
-    const auto args = Args::parseLenient(words, {}, error);
-    if (!args) {
-        std::fprintf(stderr, "delete: %s\n", error.c_str());
-        return 2;
-    }
-    const auto id = args->number("id", error);
-    if (!args->has("id") || !args->positional().empty()) {
-        std::fprintf(stderr, "usage: talvex-cli delete --id N [--data-dir DIR]\n");
-        return 2;
-    }
-    if (!id || *id < 1 || *id > 255) {
-        std::fprintf(stderr, "delete: %s\n", id ? "--id must be a sensor ID (1..255)" : error.c_str());
-        return 2;
-    }
-    if (!initAppPaths(args->value("data-dir"), error)) {
-        std::fprintf(stderr, "delete: %s\n", error.c_str());
-        return 1;
-    }
-    startLanguage(appPaths());
+    const auto id = sensorIdOption(*args, "id", error);
+    if (!id) return fail(kName, error, kExitUsage);
+    if (!openDataDir(kName, *args, exitCode)) return exitCode;
+
+    // Opening the database creates it; a data directory without one has nothing to delete.
+    const std::string path = databasePath(appPaths().dataDir.string());
+    if (std::error_code ec; !std::filesystem::is_regular_file(path, ec))
+        return fail(kName, "no " + std::string(kDatabaseFileName) + " in " + appPaths().dataDir.string(),
+                    kExitFailure);
     PendingLog log;
-    MeasurementDb db(databasePath(appPaths().dataDir.string()), &log,
-                     [](std::string_view key) { return GetText(key); });
-    const int rc = db.deleteSensor(std::to_string(*id));
+    MeasurementDb db(path, &log, [](std::string_view key) { return GetText(key); });
+    long long removed = 0;
+    const int rc = db.deleteSensor(std::to_string(*id), &removed);
     if (const std::string text = log.take(); !text.empty()) std::fputs(text.c_str(), stderr);
-    if (rc != 0) {
-        std::fprintf(stderr, "delete: failed [rc=%d]\n", rc);
-        return 1;
-    }
+    if (rc != 0) return fail(kName, "failed [rc=" + std::to_string(rc) + "]", kExitFailure);
+    if (removed == 0) return fail(kName, GetText("IDS_Tab_Acquisition_NoData"), kExitFailure);
     std::fprintf(stderr, "%s\n", GetText("IDS_Tab_Acquisition_DataDeleted").c_str());
-    return 0;
+    return kExitOk;
 }
 
-const CommandRegistrar reg{{"delete", "delete --id N [--data-dir DIR]", runDelete}};
+const CommandRegistrar reg{{kName, "delete --id N [--data-dir DIR]", runDelete}};
 
 }  // namespace
 }  // namespace talvex::cli

@@ -1,4 +1,5 @@
 // talvex-cli: scriptable front end over the Talvex core.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -33,6 +34,11 @@ int main(int argc, char** argv) {
     for (const auto& c : commands()) {
         if (c.name != name) continue;
         std::vector<std::string> words(argv + 2, argv + argc);
+        // "talvex-cli CMD --help" prints that command's usage, whatever else is on the line.
+        if (std::find(words.begin(), words.end(), "--help") != words.end()) {
+            std::printf("usage: talvex-cli %s\n", c.usage.c_str());
+            return 0;
+        }
         return c.run(words);
     }
     std::fprintf(stderr, "talvex-cli: unknown command \"%s\"\n", name.c_str());

@@ -1,8 +1,7 @@
 #include "port_option.hpp"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdlib>
+#include <cstdio>
 
 #include "talvex/com_device.hpp"
 #include "talvex/port_open_failure.hpp"
@@ -23,12 +22,20 @@ std::optional<int> comNumber(const std::string& port) {
 }
 
 std::optional<int> registerValue(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const long v = std::strtol(text.c_str(), &end, 0);
-    if (*end != '\0' || errno == ERANGE || v < -32768 || v > 65535) return std::nullopt;
-    return static_cast<int>(v & 0xFFFF);
+    const auto v = parseWholeNumber(text);
+    if (!v || *v < -32768 || *v > 65535) return std::nullopt;
+    return static_cast<int>(*v & 0xFFFF);
+}
+
+std::string linkFailureText(int result) {
+    char text[160];
+    std::snprintf(text, sizeof text, "%s (0x%04X)", RTUResultText(result), result & 0xFFFF);
+    return text;
+}
+
+int linkFailureExit(int result) {
+    const int code = result & 0xFFFF;
+    return code > RTU_EXCEPTION && code <= RTU_EXCEPTION + 0xFF ? 3 : 1;
 }
 
 PortSession::PortSession(const Args& args) {

@@ -35,7 +35,14 @@ class PortSession {
 // "COM3", "com12" -> 3, 12; anything else -> nullopt (a device path).
 std::optional<int> comNumber(const std::string& port);
 
-// Parses a register value: 0..65535, or -32768..-1 as its 16-bit two's complement.
+// "illegal data address (0x8002)": the text of a failed RTU call with its code.
+std::string linkFailureText(int result);
+// Exit code of a failed RTU call: 3 when the sensor answered with a Modbus exception (it refused the
+// request), 1 for every other failure (time-out, CRC, port).
+int linkFailureExit(int result);
+
+// Parses a register value: 0..65535, or -32768..-1 as its 16-bit two's complement; decimal, 0x for
+// hexadecimal (a leading zero is not octal).
 std::optional<int> registerValue(const std::string& text);
 
 }  // namespace talvex::cli

@@ -113,7 +113,8 @@ int MeasurementDb::insert(const TextRecord& r) {
     return 0;
 }
 
-int MeasurementDb::deleteSensor(std::string_view id) {
+int MeasurementDb::deleteSensor(std::string_view id, long long* removed) {
+    if (removed) *removed = 0;
     if (id.empty()) return -1;
     if (const int rc = open(); rc != 0) return rc;
     if (const int rc = exec("BEGIN;"); rc != SQLITE_OK) return failTransaction(rc);
@@ -122,9 +123,11 @@ int MeasurementDb::deleteSensor(std::string_view id) {
     if (!sql) return failTransaction(-1);
     int rc = exec(sql);
     sqlite3_free(sql);
+    const long long count = sqlite3_changes64(db_);
     if (rc == SQLITE_OK) rc = exec("COMMIT;");
     if (rc != SQLITE_OK) return failTransaction(rc);
     close();
+    if (removed) *removed = count;
     return 0;
 }
 

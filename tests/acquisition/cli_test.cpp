@@ -90,7 +90,7 @@ TEST_F(Cli, SilentSensorMakesOncePollFail) {
     bus_->setFaults(f);
     const CliRun r = cli("poll " + port() + " --ids 1,2 --once");
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.out.find("ID2 Polling Failed"), std::string::npos) << r.out;
+    EXPECT_NE(r.err.find("ID2 Polling Failed"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("SensorId=1  Timestamp="), std::string::npos) << r.out;
     EXPECT_NE(r.err.find("1 of 2 sensors did not answer"), std::string::npos) << r.err;
 }
@@ -105,9 +105,9 @@ TEST_F(Cli, BadInputIsRefusedWithAMessage) {
         // A span whose end the clock cannot hold must not wrap into "already over" and succeed at once.
         {"poll " + port() + " --ids 1 --duration 10000000000", "--duration"},
         {"poll " + port() + " --ids 1 --duration -1", "--duration"},
-        {"export --id 1 --data-dir " + dir_.path(), "usage"},
+        {"export --id 1 --data-dir " + dir_.path(), "--out FILE is required"},
         {"export --id 300 --out x.csv --data-dir " + dir_.path(), "sensor ID"},
-        {"delete --id abc --data-dir " + dir_.path(), "delete:"},
+        {"delete --id abc --data-dir " + dir_.path(), "talvex-cli delete:"},
     };
     for (const auto& c : cases) {
         const CliRun r = cli(c.args);

@@ -75,7 +75,8 @@ TEST(CliOnPty, ReadAndWriteReportDataAndFailures) {
          0,
          "{\"id\":4,\"function\":4,\"registers\":[{\"address\":2,\"value\":1002}]}\n",
          ""},
-        {{"read", "--port", port, "--id", "4", "--addr", "99"}, 1, "", "illegal data address (0x8002)"},
+        // A Modbus exception is the sensor refusing the request: exit 3.
+        {{"read", "--port", port, "--id", "4", "--addr", "99"}, 3, "", "illegal data address (0x8002)"},
         {{"read", "--port", port, "--id", "0"}, 2, "", "--id"},
         {{"write", "--port", port, "--id", "4", "--addr", "253", "1010"}, 0, "", ""},
         {{"write-multi", "--port", port, "--id", "4", "--addr", "19", "--values", "1,-1,0x10"}, 0, "", ""},

@@ -46,7 +46,8 @@ class MeasurementDb {
     // costs no open; a failed transaction closes it. Non-zero: the record was not stored.
     int insert(const TextRecord& r);
     // Deletes one sensor's rows in a transaction, then closes. Empty id: -1, nothing touched.
-    int deleteSensor(std::string_view id);
+    // removed (may be null) receives the number of rows deleted.
+    int deleteSensor(std::string_view id, long long* removed = nullptr);
     // Replaces the store's records with the newest records of every sensor (oldest first); append
     // counts are kept. Returns the number of sensors loaded, or -1 when the file cannot be read.
     int loadAll(RecordStore& store, std::size_t perSensor = 20000);
