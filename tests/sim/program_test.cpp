@@ -227,7 +227,7 @@ TEST(SimProgram, ServesTalvexCliAndEndsCleanly) {
         EXPECT_EQ(std::count(block.out.begin(), block.out.end(), '\n'), 15);
         const Outcome missing =
             runToEnd(TALVEX_CLI, {"read", "--port", sim.path, "--id", "1", "--addr", "61"});
-        EXPECT_EQ(missing.exitCode, 1);
+        EXPECT_EQ(missing.exitCode, 3);  // the sensor refused: exception 2
         EXPECT_NE(missing.err.find("0x8002"), std::string::npos) << missing.err;
 
         EXPECT_EQ(sim.end(sig), 0);
