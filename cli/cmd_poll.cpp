@@ -11,6 +11,7 @@
 
 #include "command.hpp"
 #include "command_start.hpp"
+#include "link_stats_report.hpp"
 #include "port_option.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/app_paths.hpp"
@@ -48,7 +49,8 @@ const OptionTable kPollTable{{kPortOption,
                               {"duration"},
                               {"no-db", false},
                               kDataDirOption,
-                              kJsonOption}};
+                              kJsonOption,
+                              {"stats", false}}};
 
 int runPoll(const std::vector<std::string>& words) {
     int exitCode = 0;
@@ -121,6 +123,7 @@ int runPoll(const std::vector<std::string>& words) {
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
 
+    const LinkStatsReport linkStats(args->has("stats"), args->has("json"));  // printed when poll ends
     LinkArbiter arbiter;
     RecordStore store;
     EngineOptions options;
@@ -182,7 +185,7 @@ int runPoll(const std::vector<std::string>& words) {
 const CommandRegistrar reg{
     {"poll",
      "poll --port DEVICE|COMn [--baud B] [--ids LIST [--interval S]] [--model NAME] [--once | --duration S] "
-     "[--no-db] [--data-dir DIR] [--json]",
+     "[--no-db] [--data-dir DIR] [--json] [--stats]",
      runPoll}};
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "talvex/crc16.hpp"
+#include "talvex/diagnostics/link_monitor.hpp"
 #include "talvex/rtu.h"
 
 namespace {
@@ -183,7 +184,49 @@ void BM_AlternatingRead15(benchmark::State& state) {
     state.counters["ratio"] = a / b;
 }
 
+// The frame tap's price: the same read without a listener and with the workbench's own (statistics and the
+// traffic log), in turn within one loop. The ratio is tapped / untapped median.
+void BM_TapOverheadRead15(benchmark::State& state) {
+    using Clock = std::chrono::steady_clock;
+    FastSlave slave;
+    if (RTUOpenDevice(slave.path().c_str(), 19200, 8, 0, 0) != 1) {
+        state.SkipWithError("open failed");
+        return;
+    }
+    talvex::diagnostics::LinkMonitor monitor;
+    monitor.detach();
+    unsigned char data[2 * kRegisters];
+    std::vector<double> plain, tapped;
+    bool tapFirst = false;
+    auto readOnce = [&](bool tap) {
+        if (tap) monitor.attach();
+        const auto t0 = Clock::now();
+        const bool ok = RTUReadHoldingRegisters(kSlave, 0, kRegisters, data) == RTU_OK;
+        (tap ? tapped : plain)
+            .push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
+        if (tap) monitor.detach();
+        return ok;
+    };
+    for (auto _ : state) {
+        const bool ok = readOnce(tapFirst) && readOnce(!tapFirst);
+        tapFirst = !tapFirst;
+        if (!ok) {
+            state.SkipWithError("read failed");
+            break;
+        }
+    }
+    RTUCloseCom();
+    if (plain.empty()) return;
+    std::sort(plain.begin(), plain.end());
+    std::sort(tapped.begin(), tapped.end());
+    state.counters["untapped_median_us"] = plain[plain.size() / 2];
+    state.counters["tapped_median_us"] = tapped[tapped.size() / 2];
+    state.counters["ratio"] = tapped[tapped.size() / 2] / plain[plain.size() / 2];
+    state.counters["frames_logged"] = static_cast<double>(monitor.log().size());
+}
+
 BENCHMARK(BM_TalvexRead15)->UseRealTime()->MinTime(2.0);
+BENCHMARK(BM_TapOverheadRead15)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_LibmodbusRead15)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_AlternatingRead15)->UseRealTime()->MinTime(3.0);
 

@@ -64,17 +64,88 @@ std::uint16_t CModbus::Crc16(const std::uint8_t* data, std::size_t length) {
 int CModbus::sendFrame(std::size_t length) {
     appendCrc(tx_.data(), length);
     const int total = static_cast<int>(length + 2);
-    purge();
-    return Write(tx_.data(), total) == total ? RTU_OK : RTU_ERR_SEND;
+    if (!tapLateBytes()) purge();
+    const bool whole = Write(tx_.data(), total) == total;
+    tap(FrameDirection::Request, whole ? FrameOutcome::Sent : FrameOutcome::SendFailed, tx_.data(),
+        static_cast<std::size_t>(total), 0);
+    return whole ? RTU_OK : RTU_ERR_SEND;
+}
+
+void CModbus::tap(FrameDirection direction, FrameOutcome outcome, const std::uint8_t* bytes,
+                  std::size_t length, std::int64_t timeUs) {
+    FrameSink* sink = sink_.load(std::memory_order_acquire);
+    if (sink == nullptr) return;
+    FrameEvent e;
+    e.timeUs = timeUs != 0 ? timeUs : monotonicMicros();
+    e.direction = direction;
+    e.outcome = outcome;
+    e.retry = retrying_ && direction == FrameDirection::Request;
+    e.bytes = bytes;
+    e.length = length;
+    sink->onFrame(e);
+}
+
+// What sits in the receive queue before a request arrived after its own deadline. With a sink set, the
+// queue is read empty (and shown) instead of flushed: true when that left it empty, so no purge is needed
+// and the tap costs no extra system call.
+bool CModbus::tapLateBytes() {
+    if (sink_.load(std::memory_order_acquire) == nullptr) return false;
+    std::array<std::uint8_t, kFrameBufferSize> late{};
+    for (int pieces = 0; pieces < 8; ++pieces) {  // bounded: a chattering line cannot hold us here
+        const int n = takePending(late.data(), static_cast<int>(late.size()));
+        if (n > 0)
+            tap(FrameDirection::Response, FrameOutcome::Late, late.data(), static_cast<std::size_t>(n), 0);
+        if (n < static_cast<int>(late.size())) return true;
+    }
+    return false;
+}
+
+// The response's verdict for the tap, from the transaction's result; returns the result unchanged.
+int CModbus::tapResponse(int result) {
+    if (sink_.load(std::memory_order_acquire) == nullptr) return result;
+    FrameOutcome outcome = FrameOutcome::Accepted;
+    switch (result) {
+        case RTU_OK:
+            break;
+        case RTU_ERR_CRC:
+            // A single write's echo that differs is reported as a CRC error; tell the two apart here.
+            outcome = crcMatches(rx_.data(), rxGot_) ? FrameOutcome::EchoMismatch : FrameOutcome::BadCrc;
+            break;
+        case RTU_ERR_SLAVE_ECHO:
+            outcome = FrameOutcome::WrongSlave;
+            break;
+        case RTU_ERR_FUNCTION_ECHO:
+            outcome = FrameOutcome::WrongFunction;
+            break;
+        case RTU_ERR_BYTE_COUNT:
+            outcome = FrameOutcome::BadByteCount;
+            break;
+        case RTU_ERR_WRITE_ECHO:
+            outcome = FrameOutcome::EchoMismatch;
+            break;
+        case RTU_ERR_TIMEOUT:
+            outcome = rxGot_ == 0 ? FrameOutcome::NoResponse : FrameOutcome::Truncated;
+            break;
+        default:
+            outcome = (result & RTU_EXCEPTION) ? FrameOutcome::Exception : FrameOutcome::Truncated;
+            break;
+    }
+    tap(FrameDirection::Response, outcome, rx_.data(), rxGot_, rxGot_ > 0 ? rxLastUs_ : 0);
+    return result;
 }
 
 // Collects `expected` bytes into rx_. RTU_OK when complete in time, else the time-out verdict.
 int CModbus::receive(std::size_t expected, std::size_t& got) {
     const auto t0 = Clock::now();
     const auto limit = std::chrono::milliseconds(kResponseTimeoutMs);
+    const bool tapped = sink_.load(std::memory_order_relaxed) != nullptr;
     got = 0;
+    rxGot_ = 0;
     while (got < expected) {
-        got += static_cast<std::size_t>(Read(rx_.data() + got, static_cast<int>(expected - got)));
+        const int n = Read(rx_.data() + got, static_cast<int>(expected - got));
+        got += static_cast<std::size_t>(n);
+        rxGot_ = got;
+        if (tapped && n > 0) rxLastUs_ = monotonicMicros();
         // Checked after counting: a response completed only by the read that crossed the deadline is late.
         if (Clock::now() - t0 > limit) return timeoutResult(got);
         // A port closed by a failed read cannot deliver more; do not spin until the deadline.
@@ -94,13 +165,13 @@ int CModbus::readTransaction(std::uint8_t slave, std::uint8_t function, std::uin
                              std::uint16_t quantity, std::size_t n, std::uint8_t* dest) {
     if (int r = sendFrame(putHeader(tx_.data(), slave, function, start, quantity)); r != RTU_OK) return r;
     std::size_t got = 0;
-    if (int r = receive(n + 5, got); r != RTU_OK) return r;
-    if (!crcMatches(rx_.data(), n + 5)) return RTU_ERR_CRC;
-    if (rx_[0] != slave) return RTU_ERR_SLAVE_ECHO;
-    if (rx_[1] != function) return RTU_ERR_FUNCTION_ECHO;
-    if (rx_[2] != n) return RTU_ERR_BYTE_COUNT;
+    if (int r = receive(n + 5, got); r != RTU_OK) return tapResponse(r);
+    if (!crcMatches(rx_.data(), n + 5)) return tapResponse(RTU_ERR_CRC);
+    if (rx_[0] != slave) return tapResponse(RTU_ERR_SLAVE_ECHO);
+    if (rx_[1] != function) return tapResponse(RTU_ERR_FUNCTION_ECHO);
+    if (rx_[2] != n) return tapResponse(RTU_ERR_BYTE_COUNT);
     std::memcpy(dest, rx_.data() + 3, n);
-    return RTU_OK;
+    return tapResponse(RTU_OK);
 }
 
 int CModbus::ReadBits(std::uint8_t slave, std::uint8_t function, std::uint16_t start, std::uint16_t quantity,
@@ -133,7 +204,10 @@ int CModbus::ReadRegistersRetry(std::uint8_t slave, std::uint8_t function, std::
     if (now < kRetryCap) counter.store(++now);
     if (!retryable(first) || now > 2) return first;
     std::this_thread::sleep_for(kRetryPause);
-    return ReadRegisters(slave, function, start, quantity, dest);
+    retrying_ = true;
+    const int second = ReadRegisters(slave, function, start, quantity, dest);
+    retrying_ = false;
+    return second;
 }
 
 int CModbus::WriteSingle(std::uint8_t slave, std::uint8_t function, std::uint16_t address,
@@ -142,8 +216,8 @@ int CModbus::WriteSingle(std::uint8_t slave, std::uint8_t function, std::uint16_
     if (function != 5 && function != 6) return RTU_ERR_FUNCTION;
     if (int r = sendFrame(putHeader(tx_.data(), slave, function, address, value)); r != RTU_OK) return r;
     std::size_t got = 0;
-    if (int r = receive(8, got); r != RTU_OK) return r;
-    return std::equal(rx_.begin(), rx_.begin() + 8, tx_.begin()) ? RTU_OK : RTU_ERR_CRC;
+    if (int r = receive(8, got); r != RTU_OK) return tapResponse(r);
+    return tapResponse(std::equal(rx_.begin(), rx_.begin() + 8, tx_.begin()) ? RTU_OK : RTU_ERR_CRC);
 }
 
 int CModbus::WriteMultiple(std::uint8_t slave, std::uint8_t function, std::uint16_t start,
@@ -160,10 +234,16 @@ int CModbus::WriteMultiple(std::uint8_t slave, std::uint8_t function, std::uint1
     length += n;
     if (int r = sendFrame(length); r != RTU_OK) return r;
     std::size_t got = 0;
-    if (int r = receive(8, got); r != RTU_OK) return r;
-    if (!crcMatches(rx_.data(), 8)) return RTU_ERR_CRC;
-    if (!std::equal(rx_.begin(), rx_.begin() + 6, tx_.begin())) return RTU_ERR_WRITE_ECHO;
-    return RTU_OK;
+    if (int r = receive(8, got); r != RTU_OK) return tapResponse(r);
+    if (!crcMatches(rx_.data(), 8)) return tapResponse(RTU_ERR_CRC);
+    if (!std::equal(rx_.begin(), rx_.begin() + 6, tx_.begin())) return tapResponse(RTU_ERR_WRITE_ECHO);
+    return tapResponse(RTU_OK);
+}
+
+int CModbus::ReadStream(std::uint8_t* dest, int count) {
+    const int n = Read(dest, count);
+    if (n > 0) tap(FrameDirection::Response, FrameOutcome::Stream, dest, static_cast<std::size_t>(n), 0);
+    return n;
 }
 
 int CModbus::SendHistoryStart(std::uint8_t slave) {
@@ -202,7 +282,9 @@ int CModbus::WriteRegisterReceiveHistory(std::uint8_t slave, std::uint16_t addre
             return RTU_ERR_TIMEOUT;
         }
         const std::size_t chunk = std::min(kHistoryChunk, wanted - held);
-        held += static_cast<std::size_t>(Read(area.data() + held, static_cast<int>(chunk)));
+        const int n = Read(area.data() + held, static_cast<int>(chunk));
+        if (n > 0) tap(FrameDirection::Response, FrameOutcome::Stream, area.data() + held, std::size_t(n), 0);
+        held += static_cast<std::size_t>(n);
     }
 }
 

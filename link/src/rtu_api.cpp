@@ -1,7 +1,9 @@
 // The RTU call interface: C functions over the one process-wide master. Every call that touches the port
 // holds linkLock() for its whole length, so requests from several threads never interleave on the wire.
+#include <array>
 #include <cstdio>
 #include <mutex>
+#include <utility>
 
 #include "talvex/com_device.hpp"
 #include "talvex/modbus.hpp"
@@ -31,6 +33,56 @@ HistoryReadOptions& history() {  // guarded by linkLock()
 }
 
 int lastOpenFailure = RTU_OPEN_OK;  // guarded by linkLock()
+
+// The tap's listeners. Its own lock, not the link's: attaching must not wait for a transaction's time-out.
+// The master calls onFrame only while at least one listener is attached.
+class TapHub final : public talvex::FrameSink {
+  public:
+    bool add(RTUFrameFn fn, void* user) {
+        std::lock_guard guard(mutex_);
+        if (fn == nullptr) return false;
+        for (const auto& l : listeners_)
+            if (l.first == fn && l.second == user) return false;
+        for (auto& l : listeners_) {
+            if (l.first == nullptr) {
+                l = {fn, user};
+                if (++count_ == 1) link().setFrameSink(this);
+                return true;
+            }
+        }
+        return false;
+    }
+    void remove(RTUFrameFn fn, void* user) {
+        std::lock_guard guard(mutex_);
+        for (auto& l : listeners_) {
+            if (l.first == fn && l.second == user && fn != nullptr) {
+                l = {nullptr, nullptr};
+                if (--count_ == 0) link().setFrameSink(nullptr);
+            }
+        }
+    }
+    void onFrame(const talvex::FrameEvent& e) override {
+        const RTUFrame frame{e.timeUs,        static_cast<int>(e.direction), static_cast<int>(e.outcome),
+                             e.retry ? 1 : 0, static_cast<int>(e.length),    e.bytes};
+        std::lock_guard guard(mutex_);  // held while listeners run, so removal waits for them
+        for (const auto& l : listeners_)
+            if (l.first != nullptr) l.first(&frame, l.second);
+    }
+
+  private:
+    std::mutex mutex_;
+    std::array<std::pair<RTUFrameFn, void*>, RTU_TAP_LISTENERS> listeners_{};
+    int count_ = 0;
+};
+
+TapHub& tapHub() {  // never destroyed, like the link
+    static TapHub* const hub = new TapHub();
+    return *hub;
+}
+
+static_assert(static_cast<int>(talvex::FrameOutcome::Stream) == RTU_OUTCOME_STREAM);
+static_assert(static_cast<int>(talvex::FrameOutcome::Late) == RTU_OUTCOME_LATE);
+static_assert(static_cast<int>(talvex::FrameDirection::Response) == RTU_FRAME_RESPONSE);
 
 std::uint8_t slaveOf(int slave) {
     return static_cast<std::uint8_t>(slave & 0xFF);
@@ -159,7 +211,7 @@ int RTUStartHistoryOutput(int slave) {
 int RTUReadBytes(unsigned char* dest, int count) {
     if (dest == nullptr || count <= 0) return 0;
     std::lock_guard guard(linkLock());
-    return link().Read(dest, count);
+    return link().ReadStream(dest, count);
 }
 
 int RTUWriteMultipleCoils(int slave, int start, int quantity, const unsigned char* src) {
@@ -170,6 +222,14 @@ int RTUWriteMultipleCoils(int slave, int start, int quantity, const unsigned cha
 int RTUWriteMultipleRegisters(int slave, int start, int quantity, const unsigned char* src) {
     std::lock_guard guard(linkLock());
     return link().WriteMultiple(slaveOf(slave), 16, word(start), word(quantity), src);
+}
+
+int RTUAddFrameListener(RTUFrameFn fn, void* user) {
+    return tapHub().add(fn, user) ? 1 : 0;
+}
+
+void RTURemoveFrameListener(RTUFrameFn fn, void* user) {
+    tapHub().remove(fn, user);
 }
 
 void RTUSetHistoryOptions(int ready, int recordFormat, int recordCount, RTUProgressFn progress, void* user) {

@@ -191,6 +191,12 @@ void CSerialPort::purge() {
     if (isOpen()) tcflush(fdOf(handle_), TCIFLUSH);
 }
 
+int CSerialPort::takePending(std::uint8_t* buffer, int count) {
+    if (!isOpen() || buffer == nullptr || count <= 0) return 0;
+    const ssize_t n = ::read(fdOf(handle_), buffer, static_cast<std::size_t>(count));  // non-blocking fd
+    return n > 0 ? static_cast<int>(n) : 0;
+}
+
 int CSerialPort::Read(std::uint8_t* buffer, int count) {
     if (!isOpen() || buffer == nullptr || count <= 0) return 0;
     const int fd = fdOf(handle_);

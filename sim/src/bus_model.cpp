@@ -52,13 +52,24 @@ bool BusModel::chance(double rate) {
 
 std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame, TimePoint now) {
     std::lock_guard lock(mutex_);
-    ++stats_.requests;
     const Request request = decodeRequest(frame);
+    BusStats& mine = slaveStats_[request.slave];
+    // Every figure goes to the bus total and to the addressed slave's own.
+    auto count = [&](std::uint64_t BusStats::*field) {
+        ++(stats_.*field);
+        ++(mine.*field);
+    };
+    count(&BusStats::requests);
     Device* device = find(request.slave);
     if (!device) return std::nullopt;
-    if (std::find(faults_.silent.begin(), faults_.silent.end(), request.slave) != faults_.silent.end())
+    if (std::find(faults_.silent.begin(), faults_.silent.end(), request.slave) != faults_.silent.end()) {
+        count(&BusStats::silenced);
         return std::nullopt;
-    if (chance(faults_.dropRate)) return std::nullopt;
+    }
+    if (chance(faults_.dropRate)) {
+        count(&BusStats::dropped);
+        return std::nullopt;
+    }
 
     Reply reply;
     const unsigned span = std::max<unsigned>(1, request.quantity);
@@ -106,15 +117,19 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
 
     Outgoing out;
     out.delay = faults_.delay;
-    ++stats_.replies;
-    if (reply.exception != 0) ++stats_.exceptions;
+    count(&BusStats::replies);
+    if (reply.exception != 0) count(&BusStats::exceptions);
     if (reply.streamOnly) {
         out.bytes = std::move(reply.stream);
         return out;
     }
     out.bytes = encodeReply(request, reply);
-    if (chance(faults_.crcErrorRate)) out.bytes.back() ^= 0x5A;
+    if (chance(faults_.crcErrorRate)) {
+        out.bytes.back() ^= 0x5A;
+        count(&BusStats::corrupted);
+    }
     if (chance(faults_.truncateRate)) {
+        count(&BusStats::truncated);
         const auto keep = std::uniform_int_distribution<std::size_t>(1, out.bytes.size() - 1)(rng_);
         out.bytes.resize(keep);
     }
@@ -141,6 +156,12 @@ void BusModel::setTiming(const Timing& timing) {
 BusStats BusModel::stats() const {
     std::lock_guard lock(mutex_);
     return stats_;
+}
+
+BusStats BusModel::stats(std::uint8_t id) const {
+    std::lock_guard lock(mutex_);
+    const auto it = slaveStats_.find(id);
+    return it == slaveStats_.end() ? BusStats{} : it->second;
 }
 
 bool BusModel::withSensor(std::uint8_t id, const std::function<void(Sensor&)>& fn) {

@@ -26,12 +26,13 @@ timespec toTimespec(std::chrono::nanoseconds d) {
 
 }  // namespace
 
-FrameServer::FrameServer(BusModel& bus, int fd, int baud, bool pace, ClockFn clock)
+FrameServer::FrameServer(BusModel& bus, int fd, int baud, bool pace, ClockFn clock, FrameMonitor* monitor)
     : bus_(bus),
       fd_(fd),
       pace_(pace),
       byteTime_(std::chrono::nanoseconds(10'000'000'000LL / std::max(1, baud))),  // 10 bits per byte (8N1)
-      clock_(std::move(clock)) {}
+      clock_(std::move(clock)),
+      monitor_(monitor) {}
 
 void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
     // The inter-frame silence is 3.5 character times, at least 1.75 ms as Modbus fixes above 19200 baud.
@@ -79,7 +80,9 @@ void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
         real = SteadyClock::now();
         if (out.empty()) {
             if (auto frame = parser.next(real)) {
+                if (monitor_) monitor_->record(true, *frame);
                 if (auto reply = bus_.handle(*frame, clock_ ? clock_() : real)) {
+                    if (monitor_) monitor_->record(false, reply->bytes);
                     out.assign(reply->bytes.begin(), reply->bytes.end());
                     nextWrite = real + reply->delay;
                     stalledSince = real;

@@ -72,6 +72,8 @@ const char* programUsage() {
            "  --seed N                seed of the simulated values and faults (default 1)\n"
            "  --state FILE            keep the sensors' settings in FILE between runs\n"
            "  --link PATH             also make a symlink PATH to the device (removed on exit)\n"
+           "  --monitor FILE          write every request taken and reply sent to FILE, one line each:\n"
+           "                          <monotonic us> rx|tx <hex bytes>\n"
            "faults:\n"
            "  --silent LIST           these sensors never answer\n"
            "  --crc-errors RATE       share 0..1 of replies with a wrong CRC\n"
@@ -183,6 +185,13 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         } else if (opt == "--link") {
             if (!value(v)) return false;
             bus.linkPath = v;
+        } else if (opt == "--monitor") {
+            if (!value(v)) return false;
+            if (v.empty()) {
+                error = "--monitor needs a file name";
+                return false;
+            }
+            bus.monitorPath = v;
         } else if (opt == "--silent") {
             if (!value(v)) return false;
             if (!parseIdList(v, bus.faults.silent)) {

@@ -46,8 +46,14 @@ bool SimBus::start(std::string* error) {
         if (error) *error = "cannot create wake-up pipe";
         return false;
     }
-    server_ =
-        std::make_unique<FrameServer>(model_, pty_.masterFd(), options_.baud, options_.pace, options_.clock);
+    if (!options_.monitorPath.empty() && !monitor_.isOpen() &&
+        !monitor_.open(options_.monitorPath, message)) {
+        pty_.close();
+        if (error) *error = message;
+        return false;
+    }
+    server_ = std::make_unique<FrameServer>(model_, pty_.masterFd(), options_.baud, options_.pace,
+                                            options_.clock, monitor_.isOpen() ? &monitor_ : nullptr);
     stop_ = false;
     thread_ = std::thread([this] { server_->run(stop_, wake_[0]); });
     running_ = true;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "talvex/frame_tap.hpp"
 #include "talvex/serial_port.hpp"
 
 namespace talvex {
@@ -49,7 +50,13 @@ class CModbus : public CSerialPort {
     int WriteRegisterReceiveHistory(std::uint8_t slave, std::uint16_t address, std::uint16_t value,
                                     HistoryReadOptions& options);
 
+    // One raw Read of the history stream (RTUReadBytes), shown to the tap as stream bytes.
+    int ReadStream(std::uint8_t* dest, int count);
+
     static std::uint16_t Crc16(const std::uint8_t* data, std::size_t length);
+
+    // The tap: null (the default) costs one pointer test per frame. Set between transactions.
+    void setFrameSink(FrameSink* sink) { sink_.store(sink, std::memory_order_release); }
 
     // Consecutive failed first attempts of a slave's register reads (capped at 100).
     std::uint32_t failureCount(std::uint8_t slave) const { return failures_[slave].load(); }
@@ -60,11 +67,20 @@ class CModbus : public CSerialPort {
                         std::uint16_t quantity, std::size_t n, std::uint8_t* dest);
     int receive(std::size_t expected, std::size_t& got);
     int timeoutResult(std::size_t got) const;
+    // Tap helpers: each is a no-op while no sink is set.
+    bool tapLateBytes();
+    void tap(FrameDirection direction, FrameOutcome outcome, const std::uint8_t* bytes, std::size_t length,
+             std::int64_t timeUs);
+    int tapResponse(int result);
 
     std::array<std::uint8_t, kFrameBufferSize> tx_{};
     std::array<std::uint8_t, kFrameBufferSize> rx_{};
     // Read by diagnostics on other threads; written only inside a transaction.
     std::array<std::atomic<std::uint32_t>, 256> failures_{};
+    std::atomic<FrameSink*> sink_{nullptr};
+    bool retrying_ = false;      // the request under way is the retry's second attempt
+    std::size_t rxGot_ = 0;      // bytes the last receive collected
+    std::int64_t rxLastUs_ = 0;  // when its last byte was read (tap only)
 };
 
 }  // namespace talvex

@@ -93,6 +93,40 @@ RTU_API void RTUSetHistoryOptions(int ready, int recordFormat, int recordCount, 
                                   void* user);
 RTU_API int RTUHistoryRecordCount(void);
 
+/* The frame tap: every request the master sends and every response it receives or discards, as it happens.
+ * Listeners run on the thread of the transaction, inside it: they must return quickly, must not call into
+ * this interface, and see the bytes only for the length of the call. Without a listener the master does
+ * no tap work at all. At most RTU_TAP_LISTENERS listeners at once. */
+#define RTU_TAP_LISTENERS 8
+#define RTU_FRAME_REQUEST 0  /* direction: sent by the master */
+#define RTU_FRAME_RESPONSE 1 /* direction: received by the master (no bytes: nothing arrived) */
+#define RTU_OUTCOME_SENT 0
+#define RTU_OUTCOME_SEND_FAILED 1
+#define RTU_OUTCOME_ACCEPTED 2
+#define RTU_OUTCOME_EXCEPTION 3
+#define RTU_OUTCOME_BAD_CRC 4        /* discarded */
+#define RTU_OUTCOME_WRONG_SLAVE 5    /* discarded */
+#define RTU_OUTCOME_WRONG_FUNCTION 6 /* discarded */
+#define RTU_OUTCOME_BAD_BYTE_COUNT 7 /* discarded */
+#define RTU_OUTCOME_ECHO_MISMATCH 8  /* discarded */
+#define RTU_OUTCOME_NO_RESPONSE 9    /* time-out, nothing arrived */
+#define RTU_OUTCOME_TRUNCATED 10     /* time-out, part of a response arrived */
+#define RTU_OUTCOME_LATE 11          /* arrived after its deadline; dropped before the next request */
+#define RTU_OUTCOME_STREAM 12        /* raw history stream bytes */
+typedef struct RTUFrame {
+    long long timeUs; /* monotonic microseconds: request written, or last response byte read */
+    int direction;    /* RTU_FRAME_* */
+    int outcome;      /* RTU_OUTCOME_* */
+    int retry;        /* 1: a request repeated by the register-read retry */
+    int length;
+    const unsigned char* bytes;
+} RTUFrame;
+typedef void (*RTUFrameFn)(const RTUFrame* frame, void* user);
+/* 1 added; 0 when fn is null, the pair is already attached or RTU_TAP_LISTENERS are. */
+RTU_API int RTUAddFrameListener(RTUFrameFn fn, void* user);
+/* Once it returns, fn is not running and will not be called again with user. */
+RTU_API void RTURemoveFrameListener(RTUFrameFn fn, void* user);
+
 #ifdef __cplusplus
 }
 #endif

@@ -32,6 +32,9 @@ class CSerialPort {
     bool isOpen() const { return handle_ != kInvalidHandle; }
     // Discards received bytes nobody asked for; the master does this before every request.
     void purge();
+    // Reads what the driver holds right now, without waiting; 0 when nothing (the tap shows late bytes
+    // this way before purge() drops them).
+    int takePending(std::uint8_t* buffer, int count);
     // Character time-out m in ms for the baud rate of the open port.
     unsigned characterTimeoutMs() const { return charTimeoutMs_; }
     PortOpenFailure lastOpenFailure() const { return lastOpenFailure_; }

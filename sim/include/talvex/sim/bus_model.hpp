@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -25,6 +26,11 @@ struct BusStats {
     std::uint64_t requests = 0;    // frames with a good CRC, any slave
     std::uint64_t replies = 0;     // frames or streams sent back
     std::uint64_t exceptions = 0;  // of those, exception replies
+    // Faults applied (a reply may be both corrupted and truncated).
+    std::uint64_t silenced = 0;   // requests to a silent slave, unanswered
+    std::uint64_t dropped = 0;    // requests left unanswered by the drop rate
+    std::uint64_t corrupted = 0;  // replies sent with a wrong CRC
+    std::uint64_t truncated = 0;  // replies cut short
 };
 
 class BusModel {
@@ -43,6 +49,8 @@ class BusModel {
     Faults faults() const;
     void setTiming(const Timing& timing);
     BusStats stats() const;
+    // The same figures for the requests addressed to one slave (zero for one never addressed).
+    BusStats stats(std::uint8_t id) const;
 
     // Runs fn on the sensor under the bus lock; false when no sensor answers at id.
     bool withSensor(std::uint8_t id, const std::function<void(Sensor&)>& fn);
@@ -65,6 +73,7 @@ class BusModel {
     Faults faults_;
     std::mt19937_64 rng_;
     BusStats stats_;
+    std::map<std::uint8_t, BusStats> slaveStats_;
 };
 
 }  // namespace talvex::sim

@@ -7,13 +7,15 @@
 #include <cstdint>
 
 #include "talvex/sim/bus_model.hpp"
+#include "talvex/sim/frame_monitor.hpp"
 #include "talvex/sim/types.hpp"
 
 namespace talvex::sim {
 
 class FrameServer {
   public:
-    FrameServer(BusModel& bus, int fd, int baud, bool pace, ClockFn clock);
+    // monitor: optional record of the frames taken and the replies sent.
+    FrameServer(BusModel& bus, int fd, int baud, bool pace, ClockFn clock, FrameMonitor* monitor = nullptr);
 
     // Serves until stop is set; wakeFd becomes readable to cut a wait short.
     void run(const std::atomic<bool>& stop, int wakeFd);
@@ -26,6 +28,7 @@ class FrameServer {
     bool pace_;
     std::chrono::nanoseconds byteTime_;
     ClockFn clock_;
+    FrameMonitor* monitor_;
     std::atomic<std::uint64_t> dropped_{0};
 };
 

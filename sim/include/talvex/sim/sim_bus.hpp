@@ -32,8 +32,9 @@ struct BusOptions {
     std::uint64_t seed = 1;
     Timing timing;
     Faults faults;
-    std::string linkPath;  // optional symlink to the slave device
-    ClockFn clock;         // time of the devices; steady clock when empty
+    std::string linkPath;     // optional symlink to the slave device
+    ClockFn clock;            // time of the devices; steady clock when empty
+    std::string monitorPath;  // optional record of every frame taken and reply sent (FrameMonitor)
 };
 
 class SimBus {
@@ -73,6 +74,7 @@ class SimBus {
     BusModel model_;
     bool built_ = false;
     PtyEndpoint pty_;
+    FrameMonitor monitor_;
     std::unique_ptr<FrameServer> server_;
     std::thread thread_;
     std::atomic<bool> stop_{false};

@@ -1,0 +1,125 @@
+// talvex-cli listen: a passive bus listener on a second adapter. Opens the device read-only, cuts the line
+// into frames at the 3.5-character silence, pairs responses with requests by slave and function and prints
+// one line (or JSON object) per frame. Ends on Ctrl+C, SIGTERM or after --duration seconds.
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.hpp"
+#include "command_start.hpp"
+#include "port_option.hpp"
+#include "talvex/com_device.hpp"
+#include "talvex/diagnostics/diagnostics_format.hpp"
+#include "talvex/diagnostics/frame_pairer.hpp"
+#include "talvex/diagnostics/frame_splitter.hpp"
+#include "talvex/diagnostics/line_reader.hpp"
+#include "talvex/frame_tap.hpp"
+
+namespace talvex::cli {
+namespace {
+
+using namespace talvex::diagnostics;
+
+volatile std::sig_atomic_t gStop = 0;
+void onSignal(int) {
+    gStop = 1;
+}
+
+constexpr const char* kName = "listen";
+
+int fail(const std::string& text, int code) {
+    return cli::fail(kName, text, code);
+}
+
+std::int64_t unixMicros() {
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+               std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
+constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+constexpr long kMaxDurationS = 3'155'760'000;  // 100 years: now + duration still fits the clock
+
+int runListen(const std::vector<std::string>& words) {
+    int exitCode = 0;
+    const auto args = startCommand(
+        kName, words, OptionTable{{kPortOption, kBaudOption, {"duration"}, kJsonOption}}, exitCode);
+    if (!args) return exitCode;
+    std::string error;
+    const auto port = args->value("port");
+    if (!port || port->empty()) return fail("--port DEVICE|COMn is required", kExitUsage);
+    const long baud = args->number("baud", error).value_or(19200);
+    if (!error.empty()) return fail(error, kExitUsage);
+    bool knownBaud = false;
+    for (const int b : kBauds) knownBaud = knownBaud || b == baud;
+    if (!knownBaud)
+        return fail("--baud must be one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200", kExitUsage);
+    long duration = -1;
+    if (args->has("duration")) {
+        const auto d = args->number("duration", error);
+        if (!d || *d < 0 || *d > kMaxDurationS)
+            return fail(d ? "--duration must lie in 0..3155760000 seconds" : error, kExitUsage);
+        duration = *d;
+    }
+    std::string device = *port;
+    if (const auto com = comNumber(*port)) {
+        if (*com < 1 || *com > 99)
+            return fail(openFailureMessage(PortOpenFailure::BadPortNumber, *port), kExitFailure);
+        device = comDevicePath(*com);
+    }
+
+    LineReader line;
+    if (!line.open(device, static_cast<int>(baud)))
+        return fail(openFailureMessage(line.failure(), device), kExitFailure);
+    std::signal(SIGINT, onSignal);
+    std::signal(SIGTERM, onSignal);
+    std::fprintf(stderr, "talvex-cli listen: listening on %s at %ld baud (read-only)\n", device.c_str(),
+                 baud);
+
+    const bool json = args->has("json");
+    const std::int64_t monoStart = monotonicMicros();
+    const std::int64_t unixStart = unixMicros();
+    const std::int64_t end = duration < 0 ? INT64_MAX : monoStart + duration * 1'000'000;
+    FrameSplitter splitter(FrameSplitter::silenceFor(static_cast<int>(baud)));
+    FramePairer pairer;
+    std::vector<SplitFrame> frames;
+    auto print = [&] {
+        for (const auto& f : frames) {
+            const PairedFrame p = pairer.add(f.timeUs, f.bytes.data(), f.bytes.size());
+            const std::int64_t unixUs = unixStart + (f.timeUs - monoStart);
+            const std::string text = json ? frameJson(p, unixUs, f.bytes) : frameLine(p, unixUs, f.bytes);
+            std::printf("%s\n", text.c_str());
+        }
+        if (!frames.empty()) std::fflush(stdout);
+        frames.clear();
+    };
+
+    std::uint8_t buf[512];
+    int result = 0;
+    while (!gStop) {
+        const std::int64_t now = monotonicMicros();
+        if (now >= end) break;
+        std::int64_t wait = std::min<std::int64_t>(200'000, end - now);
+        if (const auto d = splitter.deadline()) wait = std::max<std::int64_t>(0, std::min(wait, *d - now));
+        const int n = line.read(buf, sizeof buf, wait);
+        const std::int64_t at = monotonicMicros();
+        if (n < 0) {
+            result = fail("the device failed or vanished: " + device, kExitFailure);
+            break;
+        }
+        if (n > 0) splitter.feed(buf, static_cast<std::size_t>(n), at, frames);
+        splitter.idle(at, frames);
+        print();
+    }
+    splitter.idle(monotonicMicros(), frames, true);
+    print();
+    return result;
+}
+
+const CommandRegistrar reg{
+    {"listen", "listen --port DEVICE|COMn [--baud B] [--json] [--duration S]", runListen}};
+
+}  // namespace
+}  // namespace talvex::cli
