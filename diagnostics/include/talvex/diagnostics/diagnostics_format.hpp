@@ -21,7 +21,8 @@ std::string frameJson(const PairedFrame& frame, std::int64_t unixUs, const std::
 
 // Decodes a frame of the tap (its direction is known).
 DecodedFrame decodeTapFrame(const TrafficFrame& frame);
-// CSV of tap frames with a header line: seq,time,direction,slave,function,outcome,response_ms,summary,hex.
+// CSV of tap frames with a header line: seq,time,us,direction,slave,function,outcome,response_ms,summary,hex
+// (time: local, to the millisecond; us: the tap's monotonic microseconds).
 std::string framesCsv(const std::vector<TrafficFrame>& frames);
 
 // Column table of the statistics, one slave per line, and the same as one JSON object.
