@@ -2,11 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <map>
 #include <utility>
 
+#include <unistd.h>
+
 #include "talvex/calibration/fitting/fitting_choice.hpp"
 #include "talvex/calibration/fitting/sheet_load.hpp"
+#include "talvex/calibration/fitting/workbook_load.hpp"
 
 namespace talvex::calibration::fitting {
 namespace {
@@ -125,6 +130,34 @@ struct ScanFixture {
                 }};
     }
 };
+
+TEST(SheetLoad, WorkbookUsedFromB2IsReadFromItsFirstUsedCell) {
+    const auto path =
+        std::filesystem::temp_directory_path() / ("talvex_fit_b2_" + std::to_string(::getpid()) + ".csv");
+    {
+        std::ofstream out(path);
+        out << "\n,ID,10,20,30\n,5,1.5,2.5,3.5\n,7,1.6\n";
+    }
+    CalibrationSheet sheet;
+    const WorkbookLoad load = loadCalibrationWorkbook(path.string(), sheet);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(load.ok()) << load.error;
+    EXPECT_EQ(sheet.text(0, 0), "10");
+    EXPECT_EQ(sheet.text(0, 2), "30");
+    EXPECT_EQ(load.grid[1][0], "5");
+    EXPECT_EQ(load.grid[2][1], "1.6");
+    EXPECT_EQ(sheet.text(1, 2), "3.5");
+    EXPECT_EQ(sheet.text(2, 1), "");
+}
+
+TEST(SheetLoad, UnreadableFileChangesNothing) {
+    CalibrationSheet sheet;
+    sheet.setText(1, 0, "kept");
+    const WorkbookLoad load = loadCalibrationWorkbook("/nonexistent/calibration.xlsx", sheet);
+    EXPECT_FALSE(load.ok());
+    EXPECT_TRUE(load.grid.empty());
+    EXPECT_EQ(sheet.text(1, 0), "kept");
+}
 
 TEST(FitButton, LastConfirmedTickedRowWins) {
     struct Case {
