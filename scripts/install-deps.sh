@@ -9,6 +9,7 @@ PACKAGES=(
   libsqlite3-dev sqlite3
   liborcus-dev libfreexl-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  python3-openpyxl
   libmodbus-dev mbpoll socat
   xvfb xauth fonts-wqy-microhei libqt6svg6
 )

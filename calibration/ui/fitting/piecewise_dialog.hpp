@@ -1,0 +1,38 @@
+// "分段拟合" (CVelDlgFit): four breakpoints among the sheet's cells, three quadratic segments of the
+// reference against the reading, their charts, and the write of coefficients and breakpoints.
+#pragma once
+
+#include <array>
+
+#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+
+class QComboBox;
+class QLineEdit;
+
+namespace talvex::ui {
+
+class FitChart;
+
+class CVelDlgFit : public FittingDialogBase {
+  public:
+    CVelDlgFit(FittingContext context, QWidget* parent = nullptr);
+
+    void onShowPoints();
+    void onFit();
+    void onWrite();
+
+    QComboBox* breakpointSelector(int k) const { return selectors_[static_cast<std::size_t>(k)]; }
+    FitChart* chart(int segment) const { return charts_[static_cast<std::size_t>(segment)]; }
+    QLineEdit* rSquared(int segment) const { return cumulative_[static_cast<std::size_t>(segment)]; }
+    QLineEdit* segmentRSquared(int segment) const { return own_[static_cast<std::size_t>(segment)]; }
+
+  private:
+    calibration::fitting::Breakpoints breakpoints() const;
+
+    std::array<QComboBox*, 4> selectors_{};
+    std::array<FitChart*, 3> charts_{};
+    std::array<QLineEdit*, 3> cumulative_{};
+    std::array<QLineEdit*, 3> own_{};
+};
+
+}  // namespace talvex::ui

@@ -1,0 +1,29 @@
+// "测温系数拟合" (CVelDlgSt): the reference temperature as a quadratic in the reading over a start..end
+// range of cells, and the write of the coefficients and the correction pair in two commits.
+#pragma once
+
+#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+
+class QComboBox;
+
+namespace talvex::ui {
+
+class CVelDlgSt : public FittingDialogBase {
+  public:
+    CVelDlgSt(FittingContext context, QWidget* parent = nullptr);
+
+    void onShowPoints();
+    void onFit();
+    void onWrite();
+
+    QComboBox* startSelector() const { return start_; }
+    QComboBox* endSelector() const { return end_; }
+
+  private:
+    calibration::fitting::TemperatureRange range() const;
+
+    QComboBox* start_ = nullptr;
+    QComboBox* end_ = nullptr;
+};
+
+}  // namespace talvex::ui

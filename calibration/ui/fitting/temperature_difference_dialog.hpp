@@ -1,0 +1,36 @@
+// "温差补偿拟合" (CVelDlgRef): start, reference and end points of a reference-data row, the drift of
+// the reading against temperature at low and high concentration, for the low- or high-temperature
+// segment, and the write of that segment's nine values.
+#pragma once
+
+#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+
+class QComboBox;
+
+namespace talvex::ui {
+
+class CVelDlgRef : public FittingDialogBase {
+  public:
+    CVelDlgRef(FittingContext context, QWidget* parent = nullptr);
+
+    void onShowPoints();
+    void onFit();
+    void onWriteLow();
+    void onWriteHigh();
+
+    QComboBox* segmentSelector() const { return segment_; }
+    QComboBox* startSelector() const { return start_; }
+    QComboBox* referenceSelector() const { return reference_; }
+    QComboBox* endSelector() const { return end_; }
+
+  private:
+    calibration::fitting::TemperaturePoints points() const;
+    void write(calibration::fitting::TemperatureSegment segment);
+
+    QComboBox* segment_ = nullptr;
+    QComboBox* start_ = nullptr;
+    QComboBox* reference_ = nullptr;
+    QComboBox* end_ = nullptr;
+};
+
+}  // namespace talvex::ui
