@@ -9,6 +9,7 @@
 #include "shell/ui/page.hpp"
 #include "talvex/calibration/fitting/calibration_sheet.hpp"
 #include "talvex/calibration/fitting/fitting_choice.hpp"
+#include "talvex/calibration/fitting/sheet_load.hpp"
 
 class QComboBox;
 class QLabel;

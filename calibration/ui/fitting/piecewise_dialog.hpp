@@ -5,6 +5,7 @@
 #include <array>
 
 #include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "talvex/calibration/fitting/piecewise_fitting.hpp"
 
 class QComboBox;
 class QLineEdit;

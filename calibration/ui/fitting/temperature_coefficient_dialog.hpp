@@ -3,6 +3,7 @@
 #pragma once
 
 #include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "talvex/calibration/fitting/temperature_coefficient_fitting.hpp"
 
 class QComboBox;
 

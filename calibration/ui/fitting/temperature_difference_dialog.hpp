@@ -4,6 +4,7 @@
 #pragma once
 
 #include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "talvex/calibration/fitting/temperature_difference_fitting.hpp"
 
 class QComboBox;
 
