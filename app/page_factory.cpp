@@ -10,12 +10,18 @@
 #if HAVE_TALVEX_FITTING_UI
 #include "calibration/ui/fitting/fitting_page_factory.hpp"
 #endif
+#if HAVE_TALVEX_DIAGNOSTICS_UI
+#include "diagnostics/ui/bus_diagnostics.hpp"
+#endif
 
 namespace talvex::app {
 
 ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& site, QWidget* parent) {
     using LayerFactory = ui::Page* (*)(ui::PageSlot, const ui::PageSite&, QWidget*);
     constexpr LayerFactory layers[] = {
+#if HAVE_TALVEX_DIAGNOSTICS_UI
+        ui::createDiagnosticsLayerPage,  // fills no tab; first, so that it is asked for the first slot
+#endif
 #if HAVE_TALVEX_ACQUISITION_UI
         ui::createAcquisitionLayerPage,
 #endif

@@ -17,6 +17,7 @@ class QThread;
 class QAction;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSplitter;
@@ -70,6 +71,7 @@ class CMorvaneDlg : public QDialog {
     QPushButton* connectButton() const { return connect_; }
     QProgressBar* progressBar() const { return progress_; }
     QAction* productionPagesAction() const { return productionAction_; }
+    QMenu* viewMenu() const { return viewMenu_; }
     QAction* aboutAction() const { return aboutAction_; }
     const std::vector<SSerInfo>& serialPorts() const { return serialPorts_; }
 
