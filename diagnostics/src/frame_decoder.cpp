@@ -186,7 +186,7 @@ std::string exceptionName(std::uint8_t code) {
 std::string describe(const DecodedFrame& d) {
     std::string out;
     auto values = [&](const char* unit) {
-        out += std::to_string(d.values.size()) + " " + unit + ":";
+        out += std::to_string(d.values.size()) + " " + unit + (d.values.size() == 1 ? ":" : "s:");
         for (std::size_t i = 0; i < d.values.size() && i < 8; ++i) out += " " + std::to_string(d.values[i]);
         if (d.values.size() > 8) out += " ...";
     };
@@ -202,17 +202,24 @@ std::string describe(const DecodedFrame& d) {
                 "exception " + std::to_string(d.exceptionCode) + " (" + exceptionName(d.exceptionCode) + ")";
             break;
         case FrameKind::Request:
+            if (d.function == 5 || d.function == 6) {
+                out = functionName(d.function) + " " + std::to_string(d.address) + " = " +
+                      std::to_string(d.values[0]);
+                break;
+            }
             out = functionName(d.function) + " " + std::to_string(d.address) + "+" + std::to_string(d.count);
             if (!d.values.empty()) {
                 out += " = ";
-                values(bits ? "bits" : "registers");
+                values(bits ? "bit" : "register");
             }
             break;
         case FrameKind::Response:
-            if (d.hasAddress)
+            if (d.function == 5 || d.function == 6)
+                out = "written " + std::to_string(d.address) + " = " + std::to_string(d.values[0]);
+            else if (d.hasAddress)
                 out = "written " + std::to_string(d.address) + "+" + std::to_string(d.count);
             else
-                values(bits ? "bits" : "registers");
+                values(bits ? "bit" : "register");
             break;
     }
     if (!d.crcOk) out += ", bad CRC";

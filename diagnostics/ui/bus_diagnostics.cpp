@@ -25,7 +25,11 @@ BusDiagnostics::BusDiagnostics(CMorvaneDlg& window)
 }
 
 BusDiagnostics::~BusDiagnostics() {
-    delete traffic_;  // before the monitor it reads
+    delete traffic_.data();  // before the monitor it reads
+}
+
+TrafficWindow* BusDiagnostics::trafficWindow() const {
+    return traffic_.data();
 }
 
 void BusDiagnostics::retranslate() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 
 #include "shell/ui/page_slots.hpp"
@@ -24,7 +25,7 @@ class BusDiagnostics : public QObject {
     diagnostics::LinkMonitor& monitor() { return *monitor_; }
     QAction* trafficAction() const { return action_; }
     // The traffic page; null until first opened.
-    TrafficWindow* trafficWindow() const { return traffic_; }
+    TrafficWindow* trafficWindow() const;
     // The tooltip text of a channel (1..48) of the tree.
     QString channelTooltip(int channel) const;
 
@@ -38,7 +39,7 @@ class BusDiagnostics : public QObject {
     CMorvaneDlg& window_;
     std::unique_ptr<diagnostics::LinkMonitor> monitor_;
     QAction* action_ = nullptr;
-    TrafficWindow* traffic_ = nullptr;
+    QPointer<TrafficWindow> traffic_;  // a child of the window, which may delete it first
 };
 
 // The diagnostics layer's entry in the page factory list: fills no tab, but installs BusDiagnostics on the

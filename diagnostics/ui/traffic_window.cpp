@@ -87,6 +87,11 @@ TrafficWindow::TrafficWindow(diagnostics::LinkMonitor& monitor, QWidget* parent)
     frames_->verticalHeader()->setDefaultSectionSize(frames_->fontMetrics().height() + 4);
     frames_->horizontalHeader()->setStretchLastSection(true);
     frames_->setWordWrap(false);
+    // Widths in characters of the frame list's columns; the bytes take the rest.
+    constexpr int kColumnChars[TrafficModel::ColumnCount] = {6, 12, 9, 6, 7, 13, 12, 32, 0};
+    const int charWidth = frames_->fontMetrics().horizontalAdvance(QLatin1Char('0'));
+    for (int c = 0; c + 1 < TrafficModel::ColumnCount; ++c)
+        frames_->horizontalHeader()->resizeSection(c, (kColumnChars[c] + 2) * charWidth);
 
     sensorLabel_ = new QLabel(this);
     sensorFilter_ = new QComboBox(this);
@@ -119,6 +124,8 @@ TrafficWindow::TrafficWindow(diagnostics::LinkMonitor& monitor, QWidget* parent)
     statistics_ = new QTableWidget(0, kStatisticColumns, this);
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statistics_->verticalHeader()->hide();
+    statistics_->verticalHeader()->setDefaultSectionSize(frames_->fontMetrics().height() + 4);
+    statistics_->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     statistics_->horizontalHeader()->setStretchLastSection(true);
 
     auto* lower = new QWidget(this);

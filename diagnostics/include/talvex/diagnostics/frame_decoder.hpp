@@ -43,8 +43,8 @@ std::size_t responseLength(const std::uint8_t* bytes, std::size_t length);
 std::string functionName(std::uint8_t function);
 // "illegal data address", ...; "exception 0x0C" for codes without a name.
 std::string exceptionName(std::uint8_t code);
-// One line for people: "read holding registers 0+15", "15 registers: 12 0 ...", "exception 2 (illegal data
-// address)". Values beyond the first eight are elided.
+// One line for people: "read holding registers 0+15", "15 registers: 12 0 ...", "write single register
+// 253 = 1010", "exception 2 (illegal data address)". Values beyond the first eight are elided.
 std::string describe(const DecodedFrame& frame);
 // "01 03 00 00 00 0F 05 CE"
 std::string hexBytes(const std::uint8_t* bytes, std::size_t length);
