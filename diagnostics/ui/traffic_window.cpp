@@ -154,7 +154,7 @@ TrafficWindow::TrafficWindow(diagnostics::LinkMonitor& monitor, QWidget* parent)
     timer_->setInterval(kRefreshMs);
     connect(timer_, &QTimer::timeout, this, [this] { refresh(); });
 
-    resize(1000, 600);
+    resize(1240, 640);
     retranslate();
 }
 
