@@ -1,6 +1,7 @@
 // The decoder, the pairing of responses with requests and the listener's frame splitter, on hand-made frames.
 #include <gtest/gtest.h>
 
+#include "pty_slave.hpp"
 #include "talvex/crc16.hpp"
 #include "talvex/diagnostics/frame_decoder.hpp"
 #include "talvex/diagnostics/frame_pairer.hpp"
@@ -11,11 +12,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes withCrc(Bytes b) {
-    b.resize(b.size() + 2);
-    appendCrc(b.data(), b.size() - 2);
-    return b;
-}
+using talvex::test::withCrc;
 
 Bytes badCrc(Bytes b) {
     b = withCrc(std::move(b));

@@ -140,6 +140,7 @@ TEST(SimProgram, BadOptionsExitWithStatus2AndSayWhy) {
         {{"--history", "v3"}, "--history"},
         {{"--sensors", "199-201"}, "flowmeter"},
         {{"--seed"}, "needs a value"},
+        {{"--monitor"}, "needs a value"},
         {{"--bogus"}, "--bogus"},
     };
     for (const auto& c : cases) {
@@ -155,7 +156,7 @@ TEST(SimProgram, HelpListsTheOptions) {
     EXPECT_EQ(r.exitCode, 0);
     for (const char* option :
          {"--sensors", "--model", "--concentrator", "--no-flowmeter", "--fast", "--state", "--link",
-          "--silent", "--crc-errors", "--exception", "--not-fitted"})
+          "--silent", "--crc-errors", "--exception", "--not-fitted", "--monitor"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
