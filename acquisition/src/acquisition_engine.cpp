@@ -98,7 +98,9 @@ void AcquisitionEngine::threadBody() {
     db_.close();
 }
 
-int AcquisitionEngine::runCycle() { return cycle(false); }
+int AcquisitionEngine::runCycle() {
+    return cycle(false);
+}
 
 int AcquisitionEngine::cycle(bool onThread) {
     if (session_.scheduleReset.exchange(false)) schedule_.reset();
@@ -125,12 +127,13 @@ bool AcquisitionEngine::pollSlot(int, const ChannelEntry& ch) {
     return wirelessDcu_ ? pollWireless(ch.sensorId, time) : pollStandard(ch.sensorId, time);
 }
 
-void AcquisitionEngine::logLine(const std::string& timestamp, std::uint8_t id, bool ok) {
+void AcquisitionEngine::logLine(const std::string& timestamp, std::uint8_t id, int result) {
     if (!logging_) return;
-    const char* key = ok ? "IDS_Tab_Acquisition_PollSucceed" : "IDS_Tab_Acquisition_PollFailed";
+    const char* key = result == 0 ? "IDS_Tab_Acquisition_PollSucceed" : "IDS_Tab_Acquisition_PollFailed";
     log_.append(timestamp);
     log_.append("  ID" + std::to_string(id) + " ");
     log_.append(options_.text(key));
+    if (result != 0) log_.append(" (" + pollFailureReason(result, options_.text) + ")");
     log_.append("\r\n");
     log_.announce();
 }
@@ -144,22 +147,22 @@ bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
     const std::string timestamp = formatTimestamp(time);
     std::uint8_t main[30], status[2], extra[12];
     const SensorModel model = model_;
-    bool ok = readRegs(id, kMainBlockAddress, kMainBlockCount, main) == 0;
+    int result = readRegs(id, kMainBlockAddress, kMainBlockCount, main);
     MainBlock m;
     std::uint16_t word = 0;
-    if (ok) {
+    if (result == 0) {
         m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model, false);
         sleep(kStatusPauseMs);
-        ok = readRegs(id, kStatusAddress, kStatusCount, status) == 0;
+        result = readRegs(id, kStatusAddress, kStatusCount, status);
     }
-    if (ok) {
+    if (result == 0) {
         word = decodeStatusWord(std::span<const std::uint8_t, 2>(status));
         if (id == session_.selectedSensorId) statusWord_ = word;
-        ok = readRegs(id, kExtraBlockAddress, kExtraBlockCount, extra) == 0;
+        result = readRegs(id, kExtraBlockAddress, kExtraBlockCount, extra);
     }
     arbiter_.leavePoll();
-    logLine(timestamp, id, ok);
-    if (!ok) return false;
+    logLine(timestamp, id, result);
+    if (result != 0) return false;
 
     const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
     Measurement rec{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word};
@@ -179,20 +182,20 @@ bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
     for (int node = 1; node <= kWirelessNodes; ++node) {
         const int base = 256 * node;
         std::uint8_t main[30], status[2], extra[12];
-        bool ok = readRegs(id, base + kMainBlockAddress, kMainBlockCount, main) == 0;
+        int result = readRegs(id, base + kMainBlockAddress, kMainBlockCount, main);
         std::uint16_t word = 0;
-        if (ok) ok = readRegs(id, base + kStatusAddress, kStatusCount, status) == 0;
-        if (ok) {
+        if (result == 0) result = readRegs(id, base + kStatusAddress, kStatusCount, status);
+        if (result == 0) {
             word = decodeStatusWord(std::span<const std::uint8_t, 2>(status));
             if (id == session_.selectedSensorId) statusWord_ = word;
-            ok = readRegs(id, base + kExtraBlockAddress, kExtraBlockCount, extra) == 0;
+            result = readRegs(id, base + kExtraBlockAddress, kExtraBlockCount, extra);
         }
-        if (!ok) {
+        if (result != 0) {
             arbiter_.leavePoll();
-            logLine(timestamp, id, false);
+            logLine(timestamp, id, result);
             return false;
         }
-        logLine(timestamp, id, true);
+        logLine(timestamp, id, 0);
         const MainBlock m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model_, true);
         const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
         const StoredRecord stored(Measurement{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word});
@@ -203,6 +206,26 @@ bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
     }
     arbiter_.leavePoll();
     return true;
+}
+
+std::string pollFailureReason(int result, const TextLookup& text) {
+    const int code = result & 0xFFFF;
+    if (code > RTU_EXCEPTION && code <= RTU_EXCEPTION + 0xFF) {
+        std::string t = text("IDS_FirstUse_PollException");
+        if (const auto at = t.find("%d"); at != std::string::npos)
+            t.replace(at, 2, std::to_string(code - RTU_EXCEPTION));
+        return t;
+    }
+    switch (code) {
+        case RTU_ERR_TIMEOUT:
+            return text("IDS_FirstUse_PollTimeout");
+        case RTU_ERR_CRC:
+            return text("IDS_FirstUse_PollCrc");
+        case RTU_ERR_SEND:
+            return text("IDS_FirstUse_PollPortClosed");  // also every request on a closed port
+        default:
+            return text("IDS_FirstUse_PollBadReply");
+    }
 }
 
 }  // namespace talvex::acquisition

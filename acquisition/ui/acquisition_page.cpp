@@ -183,13 +183,11 @@ void CVelPageListData::scrollToBottom() {
     if (model_->rowCount() > 0) list_->scrollToBottom();
 }
 
+// Fits the columns to their headings and the first rows. An empty list fits its headings alone, so
+// they stay readable whatever width the list had before.
 void CVelPageListData::fitColumns() {
     const int n = model_->columnCount();
     if (n == 0) return;
-    if (model_->rowCount() == 0) {
-        fillWidth();
-        return;
-    }
     const QFontMetrics fm(list_->font());
     const QFontMetrics hfm(list_->horizontalHeader()->font());
     std::vector<int> measured(static_cast<std::size_t>(n), 0);
@@ -220,7 +218,11 @@ void CVelPageListData::fillWidth() {
 
 void CVelPageListData::resizeEvent(QResizeEvent* event) {
     Page::resizeEvent(event);
-    fillWidth();
+    // Widths scaled down in a narrow list are not scaled up again: an empty list starts afresh.
+    if (model_->rowCount() == 0)
+        fitColumns();
+    else
+        fillWidth();
 }
 
 void CVelPageListData::updateIndicators() {
@@ -307,10 +309,16 @@ void CVelPageListData::onExport() {
         if (ctx_.progress) ctx_.progress(-1);
         exportRunning_ = false;
         setBusy(false);
-        prompter().message(
-            this, QString::fromStdString(acquisition::exportMessage(r, file.toStdString(), textLookup())));
-        if (r.outcome == acquisition::kExportDone && !prompter().openFile(file))
-            prompter().message(this, tr_("IDS_Tab_Acquisition_CheckFolder"));
+        const QString shown =
+            QString::fromStdString(acquisition::exportMessage(r, file.toStdString(), textLookup()));
+        // Opening the file is offered only where a program can open it, and a launcher that fails
+        // says nothing more: the file was written, and the message above says where.
+        if (r.outcome == acquisition::kExportDone && prompter().canOpenFiles()) {
+            if (prompter().question(this, shown + QStringLiteral("\n\n") + tr_("IDS_FirstUse_OpenExported")))
+                prompter().openFile(file);
+        } else {
+            prompter().message(this, shown);
+        }
         emit operationFinished();
     };
     // Taking the link waits for the poller to leave it, so it happens off the window's thread too.

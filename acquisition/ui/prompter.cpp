@@ -3,6 +3,7 @@
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QStandardPaths>
 #include <QUrl>
 
 #include "shell/ui/shell_prompter.hpp"
@@ -37,6 +38,14 @@ QString Prompter::saveFileName(QWidget* parent, const QString& suggestedName, co
 
 bool Prompter::openFile(const QString& path) {
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+bool Prompter::canOpenFiles() const {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return !QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty();
+#else
+    return true;
+#endif
 }
 
 Prompter& defaultPrompter() {

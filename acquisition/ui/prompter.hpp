@@ -18,6 +18,8 @@ class Prompter {
     virtual QString saveFileName(QWidget* parent, const QString& suggestedName, const QString& filter);
     // False when no application could open it.
     virtual bool openFile(const QString& path);
+    // Whether this machine has a program that opens files (on Linux: xdg-open).
+    virtual bool canOpenFiles() const;
 };
 
 // The dialog-based prompter shared by every page that is given none.

@@ -32,6 +32,27 @@ IniFile defaultsFile(Language language) {
     return ini;
 }
 
+// The text key of what is wrong with a record's sensor ID or rate, or "" when both are sound: the ID
+// is a Modbus address 1..247 (a typed "abc" would otherwise become 0, the broadcast address) and the
+// rate a whole number of seconds 0..255.
+std::string_view badChannelValueKey(const ChannelRecord& record) {
+    const auto whole = [](std::string_view text, int low, int high) {
+        const auto first = text.find_first_not_of(' ');
+        const auto last = text.find_last_not_of(' ');
+        if (first == std::string_view::npos || last - first > 2) return false;
+        int v = 0;
+        for (const char c : text.substr(first, last - first + 1)) {
+            if (c < '0' || c > '9') return false;
+            v = v * 10 + (c - '0');
+        }
+        return v >= low && v <= high;
+    };
+    if (record.rows.size() < 3) return {};
+    if (!whole(record.rows[0].value, 1, 247)) return "IDS_FirstUse_SensorIdRange";
+    if (!whole(record.rows[1].value, 0, 255)) return "IDS_FirstUse_RateWhole";
+    return {};
+}
+
 }  // namespace
 
 std::string defaultChannelValue(Language language, int channel) {
@@ -224,6 +245,10 @@ SaveOutcome ChannelStore::SaveSelectedChannel(const ChannelEdits& edits) {
     if (networks_.empty()) return SaveOutcome::NoRecords;
     commitEdits(edits);
     if (const ChannelRecord* record = selectedRecord()) {
+        if (const std::string_view bad = badChannelValueKey(*record); !bad.empty()) {
+            sink_.show(MessageKind::Warning, GetText(bad));
+            return SaveOutcome::BadValue;
+        }
         // The slot is the channel's place in file order, the numbering the poller loaded.
         const int n = channelAt(selected_);
         ChannelEntry entry{decimalByte(rowValue(*record, 0)), decimalByte(rowValue(*record, 1)),
@@ -261,6 +286,12 @@ void ChannelStore::AssignSensorIds(const std::vector<int>& ids) {
 
 bool ChannelStore::ApplyAllChannels() {
     if (networks_.empty()) return false;
+    for (const auto& network : networks_)
+        for (const auto& record : network.channels)
+            if (const std::string_view bad = badChannelValueKey(record); !bad.empty()) {
+                sink_.show(MessageKind::Warning, GetText(bad));
+                return false;
+            }
     int k = 0;
     for (const auto& network : networks_) {
         for (const auto& record : network.channels) {

@@ -32,9 +32,6 @@
 #include "talvex/language.hpp"
 
 namespace talvex::ui {
-namespace {
-constexpr int kPortKindRole = Qt::UserRole + 1;  // "sim" on the simulated bus's entry
-}  // namespace
 
 CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* parent)
     : QDialog(parent),
@@ -58,6 +55,7 @@ CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* pare
     retranslate();
     setProductionPagesVisible(readProductionPagesSetting());
     attachEngine();
+    selectStartChannel();
 
     // The link can close underneath (an I/O error on the port): notice it and say so.
     health_ = new QTimer(this);
@@ -82,7 +80,8 @@ QString CMorvaneDlg::simulatedBusText() {
 }
 
 bool CMorvaneDlg::simulatedBusSelected() const {
-    return ports_->currentData(kPortKindRole).toString() == QLatin1String("sim");
+    const int listed = ports_->findText(ports_->currentText().trimmed());
+    return listed >= 0 && ports_->itemData(listed, kPortKindRole).toString() == QLatin1String("sim");
 }
 
 void CMorvaneDlg::buildLayout() {
@@ -105,6 +104,10 @@ void CMorvaneDlg::buildLayout() {
     auto* ports = new PortComboBox(this);
     ports->setBeforePopup([this] { refreshPortList(); });
     ports_ = ports;
+    ports_->setObjectName(QStringLiteral("portList"));
+    // Editable: a device path the list does not show can be typed in.
+    ports_->setEditable(true);
+    ports_->setInsertPolicy(QComboBox::NoInsert);
     ports_->setMinimumContentsLength(18);
     ports_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     baudLabel_ = new QLabel(this);
@@ -206,9 +209,11 @@ void CMorvaneDlg::refreshPortList() {
     if (connected_) return;
     const QString current = ports_->currentText();
     const bool onSim = simulatedBusSelected();
+    const bool typed = !current.trimmed().isEmpty() && ports_->findText(current.trimmed()) < 0;
     listPorts();
     const int again = ports_->findText(current);
     ports_->setCurrentIndex(onSim ? ports_->count() - 1 : std::max(again, 0));
+    if (typed) ports_->setEditText(current);  // a typed path stays until the user picks an entry
 }
 
 void CMorvaneDlg::listPorts() {
@@ -249,6 +254,7 @@ void CMorvaneDlg::retranslate() {
     languageLabel_->setText(uiText("IDS_languageEnCh"));
     connect_->setText(uiText(connected_ ? "IDD_Disconnect" : "IDD_Connect"));
     ports_->setItemText(ports_->count() - 1, simulatedBusText());
+    ports_->lineEdit()->setToolTip(uiText("IDS_FirstUse_PortTyped"));
     log_->retranslate();
     viewMenu_->setTitle(localText("&View", "视图(&V)"));
     productionAction_->setText(localText("&Production pages", "生产页面(&P)"));
@@ -311,19 +317,25 @@ void CMorvaneDlg::showAbout() {
     showAboutBox(this);
 }
 
+// Every way out of the window (the close button, Escape, Enter on the window's own controls) follows
+// one rule: while connected it is refused with the request to disconnect first, so polling is never
+// cut off by a stray key.
+bool CMorvaneDlg::refuseEndWhileConnected() {
+    if (!connected_) return false;
+    showTip(this, ShellPrompter::Icon::Warning, uiText("IDD_Message_DisconnectPort"));
+    return true;
+}
+
 void CMorvaneDlg::closeEvent(QCloseEvent* event) {
-    if (connected_) {
-        showTip(this, ShellPrompter::Icon::Warning, uiText("IDD_Message_DisconnectPort"));
+    if (refuseEndWhileConnected()) {
         event->ignore();
         return;
     }
     QDialog::closeEvent(event);
 }
 
-// Escape ends the program without the disconnect question, as it always has; the link is closed
-// properly on the way out so the poller never writes a half record.
 void CMorvaneDlg::reject() {
-    if (connected_) closeLinkNow();
+    if (refuseEndWhileConnected()) return;
     QDialog::reject();
 }
 
@@ -337,10 +349,7 @@ void CMorvaneDlg::keyPressEvent(QKeyEvent* event) {
                             (qobject_cast<QComboBox*>(focus) && static_cast<QComboBox*>(focus)->isEditable());
         const bool onPage = focus && tabs_->isAncestorOf(focus) && !tabs_->tabBar()->isAncestorOf(focus) &&
                             focus != tabs_->tabBar();
-        if (!typing && !onPage) {
-            if (connected_) closeLinkNow();
-            accept();
-        }
+        if (!typing && !onPage && !refuseEndWhileConnected()) accept();
         event->accept();
         return;
     }

@@ -26,6 +26,8 @@ class QTimer;
 
 namespace talvex::ui {
 
+inline constexpr int kPortKindRole = Qt::UserRole + 1;  // "sim" on the simulated bus's entry
+
 class ChannelTreeWidget;
 class LogBox;
 class LinkSession;
@@ -108,6 +110,8 @@ class CMorvaneDlg : public QDialog {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // True (after saying why) when the window may not end now: the link is open.
+    bool refuseEndWhileConnected();
     void buildLayout();
     void buildPages();
     void fillPortList();
@@ -121,6 +125,7 @@ class CMorvaneDlg : public QDialog {
     void tellSelectedSensor();
     MessageSink messageSink();
     void loadChannelTree();
+    void selectStartChannel();
     void rebuildChannelTree();
     void pollLinkHealth();
     // Disconnect off the UI thread: the poller may be waiting out a silent sensor for seconds.

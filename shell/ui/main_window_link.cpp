@@ -49,16 +49,20 @@ void CMorvaneDlg::toggleConnection() {
         return;
     }
     const int baud = kBaudRates[std::clamp(bauds_->currentIndex(), 0, 7)];
-    const QString text = ports_->currentText();
+    // A listed entry opens its device; any other text is a device path the user typed
+    // (/dev/serial/by-id/..., a pty made by talvex-sim).
+    const QString text = ports_->currentText().trimmed();
+    const int listed = ports_->findText(text);
     LinkSession::Result result;
-    if (simulatedBusSelected()) {
+    if (listed >= 0 && ports_->itemData(listed, kPortKindRole).toString() == QLatin1String("sim")) {
         result = link_->openSimulatedBus(baud, options_.model);
-    } else {
-        // A port text that names no device does nothing.
-        if (!portsFound_) return;
+    } else if (listed >= 0) {
         const std::string path = deviceFromListText(text.toStdString());
         if (path.empty()) return;
         result = link_->openDevice(path, baud);
+    } else {
+        if (text.isEmpty()) return;
+        result = link_->openDevice(text.toStdString(), baud);
     }
     if (!result.ok) {
         // The system's text first, then why and what to do (for a permission problem: the group).

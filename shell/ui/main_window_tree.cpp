@@ -1,11 +1,13 @@
 // The main window's channel side: the tree over the channel store, what a selection changes, and
 // the language switch, which re-labels everything and rebuilds the tree where it was.
 #include <QComboBox>
+#include <optional>
 
 #include "shell/ui/channel_tree_widget.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
 #include "shell/ui/page.hpp"
+#include "shell/ui/settings.hpp"
 #include "shell/ui/shell_prompter.hpp"
 #include "shell/ui/ui_text.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
@@ -55,7 +57,24 @@ void CMorvaneDlg::onPathSelected(ChannelPath path) {
     selection_ = channels_.OnChannelSelected(path, editsSource_ ? &edits : nullptr);
     emit channelSelectionChanged();
     if (!selection_.isNode) return;  // a network or the root selects no sensor
+    if (const QTreeWidgetItem* item = tree_->itemAt(path))
+        writeSelectedChannelSetting(ChannelTreeWidget::channelOf(item));
     tellSelectedSensor();
+}
+
+// At start the channel selected when the program last ran, else the first enabled one, so the
+// pages show a sensor from the first moment.
+void CMorvaneDlg::selectStartChannel() {
+    const int remembered = readSelectedChannelSetting();
+    std::optional<ChannelPath> rememberedPath, firstEnabled;
+    const auto& networks = channels_.tree().networks;
+    for (std::size_t n = 0; n < networks.size(); ++n)
+        for (std::size_t k = 0; k < networks[n].nodes.size(); ++k) {
+            const ChannelPath path{static_cast<int>(n), static_cast<int>(k)};
+            if (networks[n].nodes[k].channel == remembered) rememberedPath = path;
+            if (!firstEnabled && networks[n].nodes[k].enabled) firstEnabled = path;
+        }
+    if (const auto path = rememberedPath ? rememberedPath : firstEnabled) tree_->select(*path);
 }
 
 void CMorvaneDlg::tellSelectedSensor() {

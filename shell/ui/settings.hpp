@@ -7,4 +7,8 @@ namespace talvex::ui {
 bool readProductionPagesSetting();
 void writeProductionPagesSetting(bool on);
 
+// Setting/Channel: the channel (1..48) selected when the program last ran; 0 when absent or invalid.
+int readSelectedChannelSetting();
+void writeSelectedChannelSetting(int channel);
+
 }  // namespace talvex::ui

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "test_support.hpp"
 
@@ -146,7 +147,7 @@ TEST_F(CycleFixture, FailedStatusReadLeavesNoRecordButKeepsEarlierStatus) {
     EXPECT_EQ(engine->runCycle(), 0);
     EXPECT_EQ(store.recordCount("4"), 1u);
     EXPECT_EQ(engine->selectedStatusWord(), 0x5);
-    EXPECT_EQ(engine->log().take(), "2026-05-06 07:08:09  ID4 Polling Failed\r\n");
+    EXPECT_EQ(engine->log().take(), "2026-05-06 07:08:09  ID4 Polling Failed (CRC error)\r\n");
     EXPECT_EQ(engine->schedule().missCount(1), 1);
 }
 
@@ -254,6 +255,40 @@ TEST_F(CycleFixture, WirelessFailureEndsTheSlotAtThatNode) {
     EXPECT_EQ(emitted.size(), 2u);
     const std::string log = engine->log().take();
     EXPECT_EQ(log.find("Polling Failed"), log.rfind("Polling"));  // one failure line, after two successes
+}
+
+TEST_F(CycleFixture, AFailureLineSaysWhy) {
+    bank.sensor(1, 10, 10000, 0);
+    bank.silent = {2};
+    channel(1, 1);
+    channel(2, 2);
+    EXPECT_EQ(engine->runCycle(), 1);
+    EXPECT_EQ(engine->log().take(),
+              "2026-05-06 07:08:09  ID1 Polling Succeed\r\n"
+              "2026-05-06 07:08:09  ID2 Polling Failed (time-out)\r\n");
+}
+
+TEST(PollFailureReason, NamesTheCauseInTheActiveLanguage) {
+    const struct {
+        int result;
+        std::string english, chinese;
+    } cases[] = {
+        {RTU_ERR_TIMEOUT, "time-out", "超时"},
+        {RTU_ERR_CRC, "CRC error", "CRC校验错误"},
+        {RTU_EXCEPTION + 2, "exception 2", "异常码 2"},
+        {0x10000 | (RTU_EXCEPTION + 11), "exception 11", "异常码 11"},
+        {RTU_ERR_SEND, "port closed", "串口已关闭"},
+        {RTU_ERR_BYTE_COUNT, "malformed reply", "应答格式错误"},
+        {RTU_ERR_SLAVE_ECHO, "malformed reply", "应答格式错误"},
+    };
+    const TextLookup text = [](std::string_view key) { return GetText(key); };
+    for (const auto& c : cases) {
+        setActiveLanguage(Language::English);
+        EXPECT_EQ(pollFailureReason(c.result, text), c.english) << c.result;
+        setActiveLanguage(Language::Chinese);
+        EXPECT_EQ(pollFailureReason(c.result, text), c.chinese) << c.result;
+    }
+    setActiveLanguage(Language::English);
 }
 
 TEST_F(CycleFixture, LoggingOffWritesNoLines) {

@@ -36,6 +36,8 @@ inline std::string englishText(std::string_view key) {
     static const std::map<std::string, std::string, std::less<>> texts = {
         {"IDS_Tab_Acquisition_PollSucceed", "Polling Succeed"},
         {"IDS_Tab_Acquisition_PollFailed", "Polling Failed"},
+        {"IDS_FirstUse_PollTimeout", "time-out"},
+        {"IDS_FirstUse_PollCrc", "CRC error"},
         {"IDS_Tab_Acquisition_DatabaseFailed", "Database open failed,Please check and try again."},
         {"IDS_Tab_Acquisition_DatabaseLinkedError",
          "Operation failed,database linked_list generation error."},

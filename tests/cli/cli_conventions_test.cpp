@@ -180,7 +180,7 @@ TEST_F(CliOnSimulator, PollForADurationFailsWhenNoSensorAnswered) {
     const ProgramRun r = cli(poll({"--ids", "1", "--duration", "1", "--no-db"}));
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("talvex-cli poll: no sensor answered"), std::string::npos) << r.err;
-    EXPECT_NE(r.err.find("ID1 Polling Failed"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("ID1 Polling Failed (time-out)"), std::string::npos) << r.err;
     EXPECT_TRUE(r.out.empty());
 }
 

@@ -114,6 +114,46 @@ TEST_F(ChannelStoreTest, SavingAnEnableOtherThanZeroOrOneIsRefused) {
     EXPECT_EQ(IniFile::load(file()).value("Network1", "Node2"), "7,10,1#Tank 2$a$b$c@d#");
 }
 
+TEST_F(ChannelStoreTest, SavingAnIdOutsideTheModbusRangeOrARateThatIsNotWholeIsRefused) {
+    const struct {
+        int row;
+        std::string value, message;
+    } cases[] = {
+        {0, "abc", "The sensor ID must be a whole number from 1 to 247."},
+        {0, "0", "The sensor ID must be a whole number from 1 to 247."},
+        {0, "248", "The sensor ID must be a whole number from 1 to 247."},
+        {0, "", "The sensor ID must be a whole number from 1 to 247."},
+        {1, "1.5", "The acquisition rate must be a whole number of seconds from 0 to 255."},
+        {1, "256", "The acquisition rate must be a whole number of seconds from 0 to 255."},
+        {1, "-1", "The acquisition rate must be a whole number of seconds from 0 to 255."},
+    };
+    for (const auto& c : cases) {
+        writeConfig("[Network1]\r\nNode1=3,5,1#m$a$b$c@d\r\n");
+        load();
+        const std::string before = test::readBytes(file());
+        store.OnChannelSelected({0, 0});
+        messages.clear();
+        ChannelEdits edits;
+        edits.cell = ChannelEdits::Cell{c.row, 1, c.value};
+        EXPECT_EQ(store.SaveSelectedChannel(edits), SaveOutcome::BadValue) << c.value;
+        EXPECT_EQ(messages, std::vector<std::string>{c.message}) << c.value;
+        EXPECT_EQ(entry(1).sensorId, 3) << c.value;
+        EXPECT_EQ(entry(1).rate, 5) << c.value;
+        EXPECT_FALSE(store.ApplyAllChannels()) << c.value;
+        EXPECT_EQ(test::readBytes(file()), before) << c.value;
+    }
+    // Rate 0 (every cycle) and the ends of the ID range are sound.
+    for (const auto& [row, value] :
+         std::vector<std::pair<int, std::string>>{{1, "0"}, {0, "1"}, {0, "247"}}) {
+        writeConfig("[Network1]\r\nNode1=3,5,1#m$a$b$c@d\r\n");
+        load();
+        store.OnChannelSelected({0, 0});
+        ChannelEdits edits;
+        edits.cell = ChannelEdits::Cell{row, 1, value};
+        EXPECT_EQ(store.SaveSelectedChannel(edits), SaveOutcome::Saved) << value;
+    }
+}
+
 TEST_F(ChannelStoreTest, SaveUsesTheLoadedSlotEvenWhenNetworksAreUneven) {
     writeConfig("[Network1]\r\nNode1=1,5,1\r\nNode2=2,5,1\r\n[Network2]\r\nNode4=4,5,0\r\n");
     load();

@@ -1,13 +1,16 @@
 // The window on a real link: the built-in simulated bus on a pseudo-terminal, the real poller and
-// database. Connect, see poll lines, closing refused while connected, the link closing underneath,
+// database. Connect, see poll lines, every way out refused while connected, the link closing underneath,
 // a port that cannot be opened.
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
 #include <fstream>
+#include <functional>
 
+#include "shell/ui/channel_tree_widget.hpp"
 #include "shell/ui/log_box.hpp"
 #include "shell/ui/main_window.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
@@ -15,6 +18,7 @@
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
+#include "talvex/sim/sim_bus.hpp"
 #include "ui_fixture.hpp"
 
 namespace talvex::ui::test {
@@ -97,16 +101,31 @@ TEST_F(Connection, PortClosedUnderneathShowsTheDisconnectedStateAndSaysWhy) {
     EXPECT_TRUE(w->close());
 }
 
-TEST_F(Connection, EscapeWhileConnectedEndsWithoutTheQuestionAndClosesThePort) {
+TEST_F(Connection, EveryWayOutIsRefusedWhileConnected) {
     auto w = window();
     w->show();
     selectSimulatedBus(*w);
     w->connectButton()->click();
     ASSERT_TRUE(w->connected());
+    const std::function<void()> waysOut[] = {
+        [&] { QTest::keyClick(w.get(), Qt::Key_Escape); },
+        [&] {
+            w->tree()->setFocus();
+            QTest::keyClick(w->tree(), Qt::Key_Return);
+        },
+        [&] { w->close(); },
+    };
+    for (const auto& leave : waysOut) {
+        prompts_.texts.clear();
+        leave();
+        EXPECT_TRUE(w->isVisible());
+        EXPECT_TRUE(prompts_.saw("Please disconnect the serial port first"));
+        EXPECT_EQ(RTUIsOpen(), 1);
+    }
+    w->connectButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
     QTest::keyClick(w.get(), Qt::Key_Escape);
     EXPECT_FALSE(w->isVisible());
-    EXPECT_TRUE(prompts_.texts.empty());
-    EXPECT_EQ(RTUIsOpen(), 0);
 }
 
 TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
@@ -130,6 +149,27 @@ TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
         << prompts_.texts.back().toStdString();
     EXPECT_TRUE(prompts_.texts.back().contains("/dev/ttyUSB97"));
     EXPECT_EQ(w->connectButton()->text(), "Connect");
+}
+
+TEST_F(Connection, ATypedDevicePathIsOpened) {
+    sim::BusOptions o;
+    o.sensors = {sim::defaultSensorConfig(1, SensorModel::KA)};
+    o.flowmeter = false;
+    sim::SimBus bus(o);
+    std::string error;
+    ASSERT_TRUE(bus.start(&error)) << error;
+    auto w = window();
+    w->show();
+    w->logBox()->recvBox()->setChecked(true);
+    QLineEdit* edit = w->portList()->lineEdit();
+    ASSERT_NE(edit, nullptr);
+    edit->clear();
+    QTest::keyClicks(edit, QString::fromStdString(bus.slavePath()));
+    w->connectButton()->click();
+    ASSERT_TRUE(w->connected()) << (prompts_.texts.empty() ? "" : prompts_.texts.back().toStdString());
+    QTRY_VERIFY_WITH_TIMEOUT(w->logBox()->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
+    w->connectButton()->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
 }
 
 TEST_F(Connection, AConverterPluggedInLaterAppearsWhenTheListOpens) {

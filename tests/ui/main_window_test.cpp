@@ -120,14 +120,50 @@ TEST_F(MainWindow, SelectingANodeSetsTheSensorAndTellsThePagesNetworksAndRootCha
     ProbePage* list = probe(w, PageSlot::Acquisition);
     w.tree()->select({1, 1});
     EXPECT_EQ(session().selectedSensorId.load(), 9);
-    EXPECT_EQ(list->toldSensors, (std::vector<int>{9}));
+    EXPECT_EQ(list->toldSensors, (std::vector<int>{1, 9}));  // the start channel, then this one
     EXPECT_TRUE(w.channelSelection().isNode);
 
     w.tree()->select({1, -1});   // Network2
     w.tree()->select({-1, -1});  // the root
     EXPECT_EQ(session().selectedSensorId.load(), 9);
-    EXPECT_EQ(list->toldSensors, (std::vector<int>{9}));
+    EXPECT_EQ(list->toldSensors, (std::vector<int>{1, 9}));
     EXPECT_FALSE(w.channelSelection().isNode);
+}
+
+TEST_F(MainWindow, StartsOnTheChannelSelectedLastTimeElseTheFirstEnabledOne) {
+    IniFile ini;
+    ini.writeString("Network1", "Node1", "1,5,0#");
+    ini.writeString("Network1", "Node2", "2,5,1#");
+    ini.writeString("Network1", "Node3", "7,5,1#");
+    ASSERT_TRUE(ini.save(appPaths().configFile(), Codepage::Ascii));
+    const struct {
+        const char* remembered;  // Setting/Channel in setting.ini; nullptr: none
+        ChannelPath start;
+        int sensor;
+    } cases[] = {
+        {nullptr, {0, 1}, 2},                    // the first enabled channel
+        {"3", {0, 2}, 7},     {"1", {0, 0}, 1},  // a disabled channel the user chose stays chosen
+        {"40", {0, 1}, 2},                       // a channel the file does not have
+        {"x", {0, 1}, 2},
+    };
+    for (const auto& c : cases) {
+        IniFile settings = IniFile::load(appPaths().settingsFile());
+        settings.writeString("Setting", "Channel", c.remembered ? c.remembered : "");
+        ASSERT_TRUE(settings.save(appPaths().settingsFile(), Codepage::Ascii));
+        CMorvaneDlg w(probeOptions());
+        const auto path = w.tree()->selectedPath();
+        ASSERT_TRUE(path.has_value()) << (c.remembered ? c.remembered : "none");
+        EXPECT_EQ(path->network, c.start.network);
+        EXPECT_EQ(path->node, c.start.node);
+        EXPECT_EQ(session().selectedSensorId.load(), c.sensor);
+        EXPECT_EQ(probe(w, PageSlot::Acquisition)->toldSensors, std::vector<int>{c.sensor});
+    }
+    // A selection is remembered for the next start.
+    {
+        CMorvaneDlg w(probeOptions());
+        w.tree()->select({0, 2});
+    }
+    EXPECT_EQ(IniFile::load(appPaths().settingsFile()).value("Setting", "Channel"), "3");
 }
 
 TEST_F(MainWindow, LanguageSwitchRelabelsWindowTabsPagesTreeAndConvertsConfigIni) {

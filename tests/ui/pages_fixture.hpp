@@ -47,7 +47,9 @@ class ScriptedPrompter : public Prompter {
         opened << path;
         return true;
     }
+    bool canOpenFiles() const override { return launcher; }
     QStringList messages, captions, questions, suggestedNames, filters, opened;
+    bool launcher = true;  // a program that opens files is installed
     std::deque<bool> answers;
     QString fileToChoose;
 };

@@ -102,7 +102,9 @@ TEST_F(PagesInWindow, PagesFollowTheSensorThatSavingOrApplyingSelects) {
     auto* list = page<CVelPageListData>(PageSlot::Acquisition);
     auto* curve = page<CVelPageChart>(PageSlot::Curve);
     ASSERT_TRUE(cfg && list && curve);
-    window_->tree()->select({0, 0});  // Node1: sensor 1
+    // The window starts on Node1 (sensor 1); selecting it again after the store was filled reloads.
+    window_->tree()->select({-1, -1});
+    window_->tree()->select({0, 0});
     ASSERT_EQ(curve->chart()->pointCount(0), 10u);
 
     // Enable all with 3, 5, 7: channel 1 now holds 3 and sensor 1 is enabled nowhere.

@@ -84,7 +84,7 @@ struct ValidationResult {
     bool announce = false;  // show it on the device parameters page and reload the curve
 };
 
-enum class SaveOutcome { Saved, NoRecords, EnableError, WriteFailed };
+enum class SaveOutcome { Saved, NoRecords, BadValue, EnableError, WriteFailed };
 
 class ChannelStore {
   public:

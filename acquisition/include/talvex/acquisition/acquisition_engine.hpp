@@ -30,6 +30,10 @@ using RegisterReader = std::function<int(int slave, int start, int count, std::u
 // engine that script their reads need not link the RTU library).
 RegisterReader rtuRegisterReader();
 
+// Why a poll failed, in the active language: "time-out", "CRC error", "exception 2", "port closed",
+// "malformed reply" (echo or byte count wrong), for an RTU result code.
+std::string pollFailureReason(int result, const TextLookup& text);
+
 struct EngineOptions {
     std::string databasePath;                // SensorDB.db of the data directory
     SensorModel model = SensorModel::None;   // None polls as ModelKA..KE
@@ -88,7 +92,8 @@ class AcquisitionEngine {
     bool pollSlot(int slot, const ChannelEntry& ch);
     bool pollStandard(std::uint8_t id, const LocalTime& time);
     bool pollWireless(std::uint8_t id, const LocalTime& time);
-    void logLine(const std::string& timestamp, std::uint8_t id, bool ok);
+    // result: 0, or the RTU result code of the read that failed (its reason joins the line).
+    void logLine(const std::string& timestamp, std::uint8_t id, int result);
     void emitRecord(const TextRecord& texts);
     int readRegs(int slave, int start, int count, std::uint8_t* dest);
     std::uint64_t nowMs() const;
