@@ -9,23 +9,19 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
+#include <QPointer>
 #include <QVBoxLayout>
-#include <chrono>
-#include <thread>
+#include <memory>
 
-#include "acquisition/ui/link_worker.hpp"
 #include "acquisition/ui/logic/sensor_ids.hpp"
+#include "acquisition/ui/operation_runner.hpp"
 #include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
-#include "talvex/rtu.h"
+#include "talvex/device/sensor_id.hpp"
 
 namespace talvex::ui {
 namespace {
-
-constexpr int kIdRegister = 150;     // the sensor's own address
-constexpr int kLastCandidate = 254;  // candidates 0..254; the master sends only to 1..247
-constexpr int kModifySettleMs = 500;
 
 // Label keys of the page's static texts, in the order the labels are made.
 constexpr const char* kLabelKeys[] = {
@@ -38,7 +34,8 @@ constexpr const char* kLabelKeys[] = {
 
 CVelPageCfg::CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent)
     : Page(parent), ctx_(std::move(ctx)), ops_(std::move(ops)) {
-    worker_ = new LinkWorker(this);
+    runner_ = new OperationRunner(ctx_.arbiter, this, ctx_.prompter);
+    if (ctx_.progress) runner_->setProgress(ctx_.progress);
     for (std::size_t i = 0; i < std::size(kLabelKeys); ++i) labels_.push_back(new QLabel(this));
 
     list_ = new QTableWidget(0, 2, this);
@@ -108,8 +105,8 @@ CVelPageCfg::CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent)
 }
 
 CVelPageCfg::~CVelPageCfg() {
-    stop_->store(true);
-    worker_->wait();
+    runner_->cancel();
+    runner_->wait();
 }
 
 Session& CVelPageCfg::sessionRef() const {
@@ -184,7 +181,7 @@ void CVelPageCfg::clearChannelFields() {
 }
 
 bool CVelPageCfg::busy() const {
-    return worker_->busy();
+    return runner_->busy();
 }
 
 void CVelPageCfg::setLinkBusy(bool on) {
@@ -201,8 +198,8 @@ void CVelPageCfg::onSave() {
 }
 
 // The search keeps the poller off the link for its whole length (one long hold) and asks every
-// candidate address for its own address in register 150. It runs on the worker thread and reports
-// each candidate back, so the window stays live and Stop takes effect after the read in progress.
+// candidate address for its own address. It runs on the runner's worker and reports each candidate
+// back, so the window stays live and Stop takes effect after the read in progress.
 void CVelPageCfg::onSearch() {
     progress_->setRange(0, 256);
     progress_->setValue(0);
@@ -214,34 +211,27 @@ void CVelPageCfg::onSearch() {
         prompter().message(this, tr_("IDD_Message_ConnectPort"));
         return;
     }
-    if (worker_->busy()) return;
+    if (runner_->busy()) return;
     foundText_.clear();
     foundIds_->clear();
     found_ = 0;
     foundCount_->setText(QStringLiteral("0"));
     searching_ = true;
-    stop_->store(false);
     search_->setText(tr_("IDD_Message_Stop"));
     setLinkBusy(true);
 
-    auto stop = stop_;
-    auto* arbiter = ctx_.arbiter;
-    LinkWorker* worker = worker_;
     auto completed = std::make_shared<bool>(false);
-    worker_->run(
-        [this, stop, arbiter, worker, completed] {
-            auto hold = arbiter->hold(acquisition::HoldKind::Long);
-            for (int candidate = 0; candidate <= kLastCandidate; ++candidate) {
-                if (stop->load()) return;
-                unsigned char reg[2] = {0, 0};
-                const int rc = RTUReadHoldingRegisters(candidate, kIdRegister, 1, reg);
-                // Only the low byte is compared: a sensor at 5 answering 0x0105 counts.
-                const bool found = (rc & 0xFFFF) == 0 && reg[1] == candidate;
-                worker->post([this, candidate, found] { candidateDone(candidate, found); });
-            }
-            *completed = true;
+    QPointer<CVelPageCfg> self(this);
+    runner_->start(
+        [self, completed](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
+            const auto search = device::searchBus(io, pacer, [self](int candidate, bool found) {
+                QMetaObject::invokeMethod(
+                    self, [self, candidate, found] { if (self) self->candidateDone(candidate, found); },
+                    Qt::QueuedConnection);
+            });
+            *completed = search.completed;
         },
-        [this, completed] { endSearch(*completed); });
+        [this, completed](bool) { endSearch(*completed); }, {acquisition::HoldKind::Long, false});
 }
 
 void CVelPageCfg::candidateDone(int candidate, bool found) {
@@ -255,8 +245,8 @@ void CVelPageCfg::candidateDone(int candidate, bool found) {
 }
 
 void CVelPageCfg::stopSearch() {
-    stop_->store(true);
     if (searching_) {
+        runner_->cancel();
         // The worker ends after the read in progress; the page is idle from now on.
         searching_ = false;
         progress_->setValue(0);
@@ -275,7 +265,7 @@ void CVelPageCfg::endSearch(bool completed) {
 }
 
 void CVelPageCfg::onModify() {
-    if (worker_->busy()) return;
+    if (runner_->busy()) return;
     if (ctx_.arbiter->linkClosed()) {
         prompter().message(this, tr_("IDD_Message_ConnectPort"));
         return;
@@ -287,39 +277,17 @@ void CVelPageCfg::onModify() {
     }
     const int oldId = sessionRef().selectedSensorId.load();
     setLinkBusy(true);
-    enum class Outcome { Closed, Succeeded, Failed };
-    auto outcome = std::make_shared<Outcome>(Outcome::Failed);
-    auto* arbiter = ctx_.arbiter;
+    auto changed = std::make_shared<bool>(false);
     const int id = *newId;
-    worker_->run(
-        [arbiter, outcome, oldId, id] {
-            auto hold = arbiter->hold(acquisition::HoldKind::Standard);
-            if (hold.linkClosed()) {
-                *outcome = Outcome::Closed;
-                return;
-            }
-            // The write's own answer does not count (the sensor may answer from its new address);
-            // only reading the new address back decides.
-            RTUWriteSingleRegister(oldId, kIdRegister, id);
-            std::this_thread::sleep_for(std::chrono::milliseconds(kModifySettleMs));
-            unsigned char reg[2] = {0, 0};
-            const int rc = RTUReadHoldingRegisters(id, kIdRegister, 1, reg);
-            *outcome =
-                (rc & 0xFFFF) == 0 && reg[0] * 256 + reg[1] == id ? Outcome::Succeeded : Outcome::Failed;
+    runner_->start(
+        [changed, oldId, id](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
+            *changed = device::changeSensorId(io, pacer, oldId, id).done();
         },
-        [this, outcome, id] {
+        [this, changed, id](bool ran) {
             setLinkBusy(false);
-            switch (*outcome) {
-                case Outcome::Closed:
-                    prompter().message(this, tr_("IDD_Message_ConnectPort"));
-                    break;
-                case Outcome::Succeeded:
-                    sessionRef().selectedSensorId = static_cast<std::uint8_t>(id);
-                    prompter().message(this, tr_("IDD_Message_SetSucceed"));
-                    break;
-                case Outcome::Failed:
-                    prompter().message(this, tr_("IDD_Message_SetFailed"));
-                    break;
+            if (ran) {
+                if (*changed) sessionRef().selectedSensorId = static_cast<std::uint8_t>(id);
+                prompter().message(this, tr_(*changed ? "IDD_Message_SetSucceed" : "IDD_Message_SetFailed"));
             }
             emit modifyFinished();
         });

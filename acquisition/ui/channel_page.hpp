@@ -3,8 +3,6 @@
 #pragma once
 
 #include <QString>
-#include <atomic>
-#include <memory>
 #include <utility>
 #include <vector>
 
@@ -20,7 +18,7 @@ class QTableWidget;
 
 namespace talvex::ui {
 
-class LinkWorker;
+class OperationRunner;
 
 class CVelPageCfg : public Page {
     Q_OBJECT
@@ -102,10 +100,8 @@ class CVelPageCfg : public Page {
     QPushButton* disableAll_ = nullptr;
     std::vector<QLabel*> labels_;
 
-    LinkWorker* worker_ = nullptr;
+    OperationRunner* runner_ = nullptr;
     bool searching_ = false;
-    // Read by the search on the worker thread; set by Stop and by the window.
-    std::shared_ptr<std::atomic<bool>> stop_ = std::make_shared<std::atomic<bool>>(false);
     bool filling_ = false;  // setParameterRows is writing the cells
     int found_ = 0;
     QString foundText_;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "talvex/sensor_registers.hpp"
 #include "talvex/sim/codec.hpp"
 
 namespace talvex::sim {
@@ -48,7 +49,10 @@ std::uint32_t ppm32(double ppm) {
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(ppm)));
 }
 
-constexpr std::uint16_t kTextBlocks[] = {31, 41, 51, 71, 89};
+namespace reg = sensor::reg;
+
+constexpr std::uint16_t kTextBlocks[] = {reg::kProductModel, reg::kProductNumber, reg::kCoreNumber,
+                                         reg::kBoardNumber, reg::kFirmware};
 
 bool isGasPhase(SensorModel model) {
     return isGasPhaseModel(model);
@@ -373,42 +377,42 @@ Reply Sensor::write(const Request& request, TimePoint now) {
 
 void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now) {
     switch (address) {
-        case 9: {
+        case reg::kEnergy: {
             const auto energy = static_cast<std::uint8_t>(value & 0xFF);
             later(now, config_.wireless ? timing_.wirelessApply : Millis{0},
                   [this, energy] { energy_ = energy; });
             return;
         }
-        case 10: {
+        case reg::kSendInterval: {
             const auto tenths = static_cast<std::uint16_t>(value & 0xFF);
             later(now, config_.wireless ? timing_.wirelessApply : Millis{0},
                   [this, tenths] { sendIntervalTenths_ = tenths; });
             return;
         }
-        case 150:
+        case reg::kSensorId:
             id_ = static_cast<std::uint8_t>(value);
             return;
-        case 160:
+        case reg::kCommand:
             command(value, now);
             return;
-        case 253:
+        case reg::kCommit:
             commit(value, now);
             return;
-        case 254:
+        case reg::kTextItem:
             textCommand(value, now);
             return;
-        case 159:
-        case 169:
-        case 170:
+        case reg::kFineAdjust110:
+        case reg::kFineAdjust50:
+        case reg::kFineAdjust90:
             fineAdjust(address, value, now);
             return;
-        case 121:
-        case 122:
-        case 123:
-        case 126:
-        case 127:
-        case 128:
-        case 129:
+        case reg::kCalibration1:
+        case reg::kCalibration2:
+        case reg::kReset:
+        case reg::kCalReferenceHigh:
+        case reg::kCalReferenceLow:
+        case reg::kCalDateMonthDay:
+        case reg::kCalDateYear:
             calibrationWrite(address, value, now);
             return;
         default:

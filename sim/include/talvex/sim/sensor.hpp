@@ -93,6 +93,9 @@ class Sensor final : public Device {
     void setFailCalibration(bool on) { config_.failCalibration = on; }
     void setNotFitted(bool pressure, bool moisture);
     void setHistoryRecords(std::uint32_t count) { config_.historyRecords = count; }
+    // The next write of this command to register 160 is ignored (the register keeps reading what it
+    // read before), as a sensor busy with something else would: the sender's repeat then succeeds.
+    void ignoreCommandOnce(std::uint16_t command) { ignoredCommands_.push_back(command); }
     void setTiming(const Timing& timing) { timing_ = timing; }
 
     void setValues(const SensorValues& values) { values_ = values; }
@@ -173,6 +176,7 @@ class Sensor final : public Device {
     std::map<std::uint16_t, std::string> items_;
 
     std::uint16_t commandReadBack_ = 0;
+    std::vector<std::uint16_t> ignoredCommands_;
     std::array<std::uint8_t, 4> options_{};
     std::uint16_t runMode_ = 1;
     TimePoint runModeSince_;

@@ -1,0 +1,109 @@
+#include "acquisition/ui/operation_runner.hpp"
+
+#include <QPushButton>
+#include <QWidget>
+#include <atomic>
+
+#include "acquisition/ui/link_worker.hpp"
+#include "acquisition/ui/qt_prompter.hpp"
+#include "shell/ui/main_window.hpp"
+#include "talvex/language.hpp"
+#include "talvex/rtu_register_io.hpp"
+
+namespace talvex::ui {
+
+// The pauses of one run: real time, or a test's pacer; cancel() ends either at once.
+class OperationRunner::RunPacer : public Pacer {
+  public:
+    explicit RunPacer(Pacer* inner) : inner_(inner) {}
+    bool pause(std::chrono::milliseconds d) override {
+        if (cancelled_) return false;
+        const bool ok = inner_ ? inner_->pause(d) : steady_.pause(d);
+        return ok && !cancelled_;
+    }
+    bool cancelled() const override { return cancelled_ || (inner_ && inner_->cancelled()); }
+    std::int64_t nowMs() const override { return inner_ ? inner_->nowMs() : steady_.nowMs(); }
+    void cancel() {
+        cancelled_ = true;
+        steady_.cancel();
+    }
+
+  private:
+    Pacer* inner_;
+    SteadyPacer steady_;
+    std::atomic<bool> cancelled_{false};
+};
+
+OperationRunner::OperationRunner(acquisition::LinkArbiter* arbiter, QWidget* owner, Prompter* uiPrompter)
+    : QObject(owner), arbiter_(arbiter), owner_(owner) {
+    worker_ = new LinkWorker(this);
+    bridge_ = std::make_unique<QtPrompter>(this, owner, uiPrompter);
+}
+
+OperationRunner::~OperationRunner() {
+    cancel();
+    bridge_->abort();
+    worker_->wait();
+}
+
+void OperationRunner::setProgress(std::function<void(int)> progress) {
+    bridge_->setProgress(std::move(progress));
+}
+
+void OperationRunner::setLog(std::function<void(const QString&)> log) {
+    bridge_->setLog(std::move(log));
+}
+
+bool OperationRunner::busy() const {
+    return worker_->busy();
+}
+
+void OperationRunner::wait() {
+    worker_->wait();
+}
+
+void OperationRunner::cancel() {
+    if (running_) running_->cancel();
+}
+
+void OperationRunner::sensorChanged() {
+    if (endOnSensorChange_) cancel();
+}
+
+void OperationRunner::attachToWindow(CMorvaneDlg* window) {
+    if (!window) return;
+    connect(window->connectButton(), &QPushButton::clicked, this, &OperationRunner::cancel);
+    connect(window, &CMorvaneDlg::selectedSensorChanged, this, &OperationRunner::sensorChanged);
+}
+
+bool OperationRunner::start(SensorOperation op, std::function<void(bool)> done, Options options) {
+    if (worker_->busy()) return false;
+    auto pacer = std::make_shared<RunPacer>(pacer_);
+    running_ = pacer;
+    endOnSensorChange_ = options.endOnSensorChange;
+    bridge_->reset();
+    RegisterIo* io = io_ ? io_ : &rtuRegisterIo();
+    talvex::Prompter* prompter = prompter_ ? prompter_ : bridge_.get();
+    auto* arbiter = arbiter_;
+    auto ran = std::make_shared<bool>(false);
+    const bool accepted = worker_->run(
+        [op = std::move(op), pacer, io, prompter, arbiter, ran, kind = options.hold] {
+            acquisition::LinkHold hold;
+            if (arbiter) hold = arbiter->hold(kind);
+            if (kind == acquisition::HoldKind::Standard && hold.linkClosed()) {
+                prompter->message(GetText("IDD_Message_ConnectPort"));
+                return;
+            }
+            *ran = true;
+            op(*io, *pacer, *prompter);
+        },
+        [this, done = std::move(done), ran] {
+            endOnSensorChange_ = false;
+            if (done) done(*ran);
+            emit finished();
+        });
+    if (accepted) emit started();
+    return accepted;
+}
+
+}  // namespace talvex::ui

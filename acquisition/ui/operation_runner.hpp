@@ -1,0 +1,83 @@
+// Runs a page's sensor operation (core code taking the register I/O, a pacer and a prompter) on a
+// worker thread under a hold of the link arbiter, one at a time per runner. Under a standard hold a
+// closed link shows "IDD_Message_ConnectPort" and sends nothing. The operation's questions and
+// messages are shown on the window's thread while the worker waits for the answer; its progress
+// goes to the main window's bar. cancel() (Stop, disconnect, another sensor selected) ends the
+// operation at its next pause.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "talvex/acquisition/link_arbiter.hpp"
+#include "talvex/pacer.hpp"
+#include "talvex/prompter.hpp"
+#include "talvex/register_io.hpp"
+
+class QWidget;
+
+namespace talvex::ui {
+
+class CMorvaneDlg;
+class LinkWorker;
+class Prompter;
+class QtPrompter;
+
+using SensorOperation = std::function<void(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter)>;
+
+class OperationRunner : public QObject {
+    Q_OBJECT
+  public:
+    struct Options {
+        acquisition::HoldKind hold = acquisition::HoldKind::Standard;
+        bool endOnSensorChange = false;  // selecting another sensor cancels it (attachToWindow)
+    };
+
+    // owner: parent of the message boxes; uiPrompter: the page's Qt prompter (null: dialogs).
+    OperationRunner(acquisition::LinkArbiter* arbiter, QWidget* owner, Prompter* uiPrompter = nullptr);
+    ~OperationRunner() override;  // cancels, answers pending questions with Cancel, waits
+
+    // Starts op on the worker unless one runs (false, nothing started). done runs on the window's
+    // thread afterwards; ran is false when the link was closed and op was never called.
+    bool start(SensorOperation op, std::function<void(bool ran)> done = {}, Options options = {});
+    void cancel();
+    bool busy() const;
+    // Blocks until the running operation has returned (shutdown, tests).
+    void wait();
+
+    // Connect/disconnect ends the operation; selecting another sensor ends those started with
+    // endOnSensorChange.
+    void attachToWindow(CMorvaneDlg* window);
+    void sensorChanged();
+
+    // Replaceable parts. Defaults: the RTU link, real time, dialogs.
+    void setRegisterIo(RegisterIo* io) { io_ = io; }
+    // A pacer the operation's pauses go through (tests: a fake clock); cancel() still ends it.
+    void setPacer(Pacer* pacer) { pacer_ = pacer; }
+    // A core prompter used instead of the dialog bridge (tests: scripted answers).
+    void setPrompter(talvex::Prompter* prompter) { prompter_ = prompter; }
+    // The main window's progress bar (0..100; -1 hides it) and log box.
+    void setProgress(std::function<void(int)> progress);
+    void setLog(std::function<void(const QString&)> log);
+
+  signals:
+    void started();
+    void finished();
+
+  private:
+    class RunPacer;
+    acquisition::LinkArbiter* arbiter_;
+    QPointer<QWidget> owner_;
+    RegisterIo* io_ = nullptr;
+    Pacer* pacer_ = nullptr;
+    talvex::Prompter* prompter_ = nullptr;
+    std::unique_ptr<QtPrompter> bridge_;
+    LinkWorker* worker_ = nullptr;
+    std::shared_ptr<RunPacer> running_;
+    bool endOnSensorChange_ = false;
+};
+
+}  // namespace talvex::ui
