@@ -6,10 +6,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
-#include <QPointer>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -226,7 +226,10 @@ void CVelPageCfg::onSearch() {
         [self, completed](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
             const auto search = device::searchBus(io, pacer, [self](int candidate, bool found) {
                 QMetaObject::invokeMethod(
-                    self, [self, candidate, found] { if (self) self->candidateDone(candidate, found); },
+                    self,
+                    [self, candidate, found] {
+                        if (self) self->candidateDone(candidate, found);
+                    },
                     Qt::QueuedConnection);
             });
             *completed = search.completed;

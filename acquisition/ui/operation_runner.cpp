@@ -87,11 +87,13 @@ bool OperationRunner::start(SensorOperation op, std::function<void(bool)> done, 
     auto* arbiter = arbiter_;
     auto ran = std::make_shared<bool>(false);
     const bool accepted = worker_->run(
-        [op = std::move(op), pacer, io, prompter, arbiter, ran, kind = options.hold] {
+        [op = std::move(op), pacer, io, prompter, arbiter, ran, options] {
             acquisition::LinkHold hold;
-            if (arbiter) hold = arbiter->hold(kind);
-            if (kind == acquisition::HoldKind::Standard && hold.linkClosed()) {
-                prompter->message(GetText("IDD_Message_ConnectPort"));
+            if (arbiter) hold = arbiter->hold(options.hold);
+            if (options.hold == acquisition::HoldKind::Standard && hold.linkClosed()) {
+                prompter->message(GetText(options.closedLinkKey), options.closedLinkWarning
+                                                                      ? talvex::Prompter::Icon::Warning
+                                                                      : talvex::Prompter::Icon::Information);
                 return;
             }
             *ran = true;

@@ -9,6 +9,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <functional>
 #include <memory>
 
@@ -16,8 +17,6 @@
 #include "talvex/pacer.hpp"
 #include "talvex/prompter.hpp"
 #include "talvex/register_io.hpp"
-
-class QWidget;
 
 namespace talvex::ui {
 
@@ -28,13 +27,18 @@ class QtPrompter;
 
 using SensorOperation = std::function<void(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter)>;
 
+struct RunOptions {
+    acquisition::HoldKind hold = acquisition::HoldKind::Standard;
+    bool endOnSensorChange = false;  // selecting another sensor cancels it (attachToWindow)
+    // Shown instead of sending when a standard hold finds the link closed.
+    const char* closedLinkKey = "IDD_Message_ConnectPort";
+    bool closedLinkWarning = false;  // with the warning caption
+};
+
 class OperationRunner : public QObject {
     Q_OBJECT
   public:
-    struct Options {
-        acquisition::HoldKind hold = acquisition::HoldKind::Standard;
-        bool endOnSensorChange = false;  // selecting another sensor cancels it (attachToWindow)
-    };
+    using Options = RunOptions;
 
     // owner: parent of the message boxes; uiPrompter: the page's Qt prompter (null: dialogs).
     OperationRunner(acquisition::LinkArbiter* arbiter, QWidget* owner, Prompter* uiPrompter = nullptr);

@@ -63,7 +63,8 @@ bool QtPrompter::question(const std::string& text) {
 
 void QtPrompter::progress(int percent) {
     if (!progress_) return;
-    QMetaObject::invokeMethod(context_, [fn = progress_, percent] { fn(percent); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        context_, [fn = progress_, percent] { fn(percent); }, Qt::QueuedConnection);
 }
 
 void QtPrompter::log(const std::string& line) {

@@ -7,13 +7,12 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QWidget>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
 
 #include "talvex/prompter.hpp"
-
-class QWidget;
 
 namespace talvex::ui {
 

@@ -155,9 +155,9 @@ Encoded encodeBcdDate(std::string_view field, std::int64_t yyyymmdd) {
     const std::int64_t year = yyyymmdd / 10000, month = yyyymmdd / 100 % 100, day = yyyymmdd % 100;
     if (yyyymmdd < 0 || year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > 31)
         return refused(badDateMessage(field, std::to_string(yyyymmdd)));
-    return words({static_cast<std::uint16_t>(bcd(static_cast<unsigned>(month)) << 8 |
-                                             bcd(static_cast<unsigned>(day))),
-                  bcd(static_cast<unsigned>(year))});
+    return words(
+        {static_cast<std::uint16_t>(bcd(static_cast<unsigned>(month)) << 8 | bcd(static_cast<unsigned>(day))),
+         bcd(static_cast<unsigned>(year))});
 }
 
 Encoded encodeText20(std::string_view field, std::string_view utf8) {

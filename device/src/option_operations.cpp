@@ -123,15 +123,17 @@ Outcome runSaveOptions(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter,
             std::uint16_t value = 0;
             if (!rtuOk(io.readHolding(slave, sensor::reg::kCommand, 1, &value))) return Verdict::Failed;
             if (value == sensor::commandAck(command)) return Verdict::Acknowledged;
-            if (const auto nf = sensor::notFittedReadBack(command); nf && value == *nf) return Verdict::NotFitted;
+            if (const auto nf = sensor::notFittedReadBack(command); nf && value == *nf)
+                return Verdict::NotFitted;
             return Verdict::Failed;
         };
         auto verdict = exchange();
         if (verdict == Verdict::Failed) verdict = exchange();
         if (!verdict) return Outcome::Cancelled;
         if (*verdict == Verdict::NotFitted) {
-            prompter.message(GetText(command == 0x0101 ? "IDS_Fun_PressureNotSupported" : "IDS_Fun_MoistureNotSupported"),
-                             talvex::Prompter::Icon::Warning);
+            prompter.message(
+                GetText(command == 0x0101 ? "IDS_Fun_PressureNotSupported" : "IDS_Fun_MoistureNotSupported"),
+                talvex::Prompter::Icon::Warning);
         } else if (*verdict == Verdict::Failed) {
             char number[8];
             std::snprintf(number, sizeof number, "%X", static_cast<unsigned>(command));

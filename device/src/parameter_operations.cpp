@@ -92,11 +92,10 @@ Encoded encodeInteger(const char* key, std::string_view textValue, std::int64_t 
 }  // namespace
 
 std::string_view parameterFieldName(ParameterField field) {
-    constexpr std::string_view names[] = {"range_low",    "range_high",    "analog_low",    "analog_high",
-                                          "analog_error", "analog_ready",  "alarm_h2",      "alarm_roc",
-                                          "alarm_oil_temp", "firmware",    "product_model", "serial_number",
-                                          "refpr_value",  "filter_value",  "oiltype_ka",    "oiltype_kb",
-                                          "awavg_ka",     "awavg_kb"};
+    constexpr std::string_view names[] = {
+        "range_low",   "range_high",   "analog_low",     "analog_high", "analog_error",  "analog_ready",
+        "alarm_h2",    "alarm_roc",    "alarm_oil_temp", "firmware",    "product_model", "serial_number",
+        "refpr_value", "filter_value", "oiltype_ka",     "oiltype_kb",  "awavg_ka",      "awavg_kb"};
     return names[static_cast<int>(field)];
 }
 
@@ -104,7 +103,8 @@ Outcome readDeviceParameters(RegisterIo& io, Pacer& pacer, int slave,
                              const std::function<void(ParameterField, const std::string&)>& onField) {
     for (const RegisterField& f : kRegisterFields) {
         std::uint16_t r[sensor::kText20Registers] = {};
-        if (const Outcome o = readThenPause(io, pacer, slave, f.address, f.count, r); o != Outcome::Done) return o;
+        if (const Outcome o = readThenPause(io, pacer, slave, f.address, f.count, r); o != Outcome::Done)
+            return o;
         onField(f.field, formatRegisters(f.field, r));
     }
     for (const auto& [field, code] : kItemFields) {
@@ -117,7 +117,8 @@ Outcome readDeviceParameters(RegisterIo& io, Pacer& pacer, int slave,
 
 WritePlan planRange(std::string_view low, std::string_view high) {
     WritePlan plan;
-    append(plan, reg::kRangeLow, encodeInteger("IDS_Tab_Parameters_MeasurementRange", low, 0, 0xFFFFFFFFll, encodeU32));
+    append(plan, reg::kRangeLow,
+           encodeInteger("IDS_Tab_Parameters_MeasurementRange", low, 0, 0xFFFFFFFFll, encodeU32));
     append(plan, reg::kRangeHigh,
            encodeInteger("IDS_Tab_Parameters_MeasurementRange", high, 0, 0xFFFFFFFFll, encodeU32));
     return plan;
@@ -141,7 +142,8 @@ WritePlan planAlarms(std::string_view hydrogen, std::string_view rate, std::stri
     WritePlan plan;
     append(plan, reg::kAlarmHydrogen,
            encodeInteger("IDS_Tab_Parameters_AlarmH2", hydrogen, INT32_MIN, INT32_MAX, encodeS32));
-    append(plan, reg::kAlarmRate, encodeInteger("IDS_Tab_Parameters_AlarmROC", rate, INT32_MIN, INT32_MAX, encodeS32));
+    append(plan, reg::kAlarmRate,
+           encodeInteger("IDS_Tab_Parameters_AlarmROC", rate, INT32_MIN, INT32_MAX, encodeS32));
     // Whole degrees, times 100 into one register.
     append(plan, reg::kAlarmOilTemperature,
            encodeInteger("IDS_Tab_Parameters_AlarmOilTemp", oilTemperature, 0, 655,
@@ -151,11 +153,13 @@ WritePlan planAlarms(std::string_view hydrogen, std::string_view rate, std::stri
 
 Outcome writeRegisters(RegisterIo& io, Pacer& pacer, int slave, std::span<const RegisterWrite> writes) {
     for (const RegisterWrite& w : writes)
-        if (const Outcome o = writeThenPause(io, pacer, slave, w.address, w.value); o != Outcome::Done) return o;
+        if (const Outcome o = writeThenPause(io, pacer, slave, w.address, w.value); o != Outcome::Done)
+            return o;
     return Outcome::Done;
 }
 
-void runGroupWrite(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int slave, const WritePlan& plan) {
+void runGroupWrite(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int slave,
+                   const WritePlan& plan) {
     if (!plan.ok()) {
         prompter.message(plan.error, talvex::Prompter::Icon::Warning);
         return;
@@ -200,7 +204,8 @@ void runOperationMode(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, 
 std::string coefficientConfirmation(const sensor::CommitCode& code, double first, double second) {
     const std::string a(code.staged[0].name), b(code.staged[1].name);
     char buf[160];
-    std::snprintf(buf, sizeof buf, "Set %s  = %.4f\r\n Set %s  = %.4f\r\n ", a.c_str(), first, b.c_str(), second);
+    std::snprintf(buf, sizeof buf, "Set %s  = %.4f\r\n Set %s  = %.4f\r\n ", a.c_str(), first, b.c_str(),
+                  second);
     return buf;
 }
 
@@ -288,7 +293,8 @@ void runRestoreFactory(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter,
     if (!prompter.question(text("IDS_Tab_Parameters_FactorySettings"))) return;
     const Outcome o = writeThenPause(io, pacer, slave, reg::kReset, sensor::kResetRestoreFactory);
     if (o == Outcome::Cancelled) return;
-    prompter.message(text(o == Outcome::Done ? "IDS_Tab_Parameters_FactoryRestored" : "IDD_Message_SetFailed"));
+    prompter.message(
+        text(o == Outcome::Done ? "IDS_Tab_Parameters_FactoryRestored" : "IDD_Message_SetFailed"));
 }
 
 }  // namespace talvex::device

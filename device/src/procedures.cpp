@@ -80,8 +80,8 @@ ProcedureResult writeText(RegisterIo& io, Pacer& pacer, int slave, const sensor:
     const milliseconds registerPause(target.registerPauseMs);
     for (int k = 0; k < sensor::kText20Registers; ++k) {
         const auto address = static_cast<std::uint16_t>(target.firstRegister + k);
-        if (const Outcome o = writeThenPause(io, pacer, slave, address, text20[static_cast<std::size_t>(k)],
-                                             registerPause);
+        if (const Outcome o =
+                writeThenPause(io, pacer, slave, address, text20[static_cast<std::size_t>(k)], registerPause);
             o != Outcome::Done)
             return result(o);
     }
@@ -104,7 +104,8 @@ ProcedureResult sendCommand(RegisterIo& io, Pacer& pacer, int slave, std::uint16
     return result(value == sensor::commandAck(command) ? Outcome::Done : Outcome::Refused, value);
 }
 
-ProcedureResult fineAdjust(RegisterIo& io, Pacer& pacer, int slave, std::uint16_t address, std::uint16_t ppm) {
+ProcedureResult fineAdjust(RegisterIo& io, Pacer& pacer, int slave, std::uint16_t address,
+                           std::uint16_t ppm) {
     if (pacer.cancelled()) return result(Outcome::Cancelled);
     if (!rtuOk(io.writeSingle(slave, address, ppm))) return result(Outcome::CommunicationFailure);
     if (!pacer.pause(milliseconds(sensor::kFineAdjustWaitMs))) return result(Outcome::Cancelled);

@@ -12,14 +12,14 @@ ProcedureResult changeSensorId(RegisterIo& io, Pacer& pacer, int oldId, int newI
     return {value == newId ? Outcome::Done : Outcome::Refused, value};
 }
 
-BusSearch searchBus(RegisterIo& io, Pacer& pacer, const std::function<void(int, bool)>& onCandidate, int first,
-                    int last) {
+BusSearch searchBus(RegisterIo& io, Pacer& pacer, const std::function<void(int, bool)>& onCandidate,
+                    int first, int last) {
     BusSearch search;
     for (int candidate = first; candidate <= last; ++candidate) {
         if (pacer.cancelled()) return search;
         std::uint16_t value = 0;
-        const bool found =
-            rtuOk(io.readHolding(candidate, sensor::reg::kSensorId, 1, &value)) && (value & 0xFF) == candidate;
+        const bool found = rtuOk(io.readHolding(candidate, sensor::reg::kSensorId, 1, &value)) &&
+                           (value & 0xFF) == candidate;
         if (found) search.found.push_back(candidate);
         if (onCandidate) onCandidate(candidate, found);
     }

@@ -118,7 +118,8 @@ void Sensor::textCommand(std::uint16_t code, TimePoint now) {
             texts_[target->firstRegister] = text;
     } else {
         const bool known = sensor::findTextItem(code) != nullptr;
-        if (!known || (code != sensor::item::kDataDate && code != sensor::item::kSigner && !items_.count(code))) {
+        if (!known ||
+            (code != sensor::item::kDataDate && code != sensor::item::kSigner && !items_.count(code))) {
             regs_[reg::kTextItem] = 0xFFFF;  // never ten times any code
             return;
         }
@@ -141,7 +142,9 @@ void Sensor::command(std::uint16_t value, TimePoint now) {
     }
     for (const sensor::OptionCommand& o : sensor::kOptionCommands) {
         if (value != o.ifSet && value != o.ifClear) continue;
-        const bool fitted = o.group == 1 ? config_.pressureFitted : o.group == 2 ? config_.moistureFitted : true;
+        const bool fitted = o.group == 1   ? config_.pressureFitted
+                            : o.group == 2 ? config_.moistureFitted
+                                           : true;
         if (const auto notFitted = sensor::notFittedReadBack(value); notFitted && !fitted) {
             commandReadBack_ = *notFitted;
             return;

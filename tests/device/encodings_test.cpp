@@ -23,12 +23,12 @@ TEST(Encodings, TextsEncodeToTheSensorsRegisters) {
     const Vector vectors[] = {
         {Encoding::S64x1e9, "1.5", {0x0000, 0x0000, 0x5968, 0x2F00}},
         {Encoding::S64x1e9, "-0.000000001", {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFF}},
-        {Encoding::S64x1e9, " 2e-9 ", {0, 0, 0, 2}},  // blanks around a number are fine
+        {Encoding::S64x1e9, " 2e-9 ", {0, 0, 0, 2}},        // blanks around a number are fine
         {Encoding::S32x1e4, "12.34567", {0x0001, 0xE240}},  // 123456: single-precision product, truncated
         {Encoding::S32x1e4, "-1.00009", {0xFFFF, 0xD8F0}},  // -10000: truncation toward zero
         {Encoding::S32x1e3, "5000", {0x004C, 0x4B40}},      // 5 000 000
         {Encoding::S32x1e3, "-0.001", {0xFFFF, 0xFFFF}},
-        {Encoding::U32, "100000", {0x0001, 0x86A0}},        // 1 and 34464
+        {Encoding::U32, "100000", {0x0001, 0x86A0}},  // 1 and 34464
         {Encoding::U32, "0", {0, 0}},
         {Encoding::S32, "-1", {0xFFFF, 0xFFFF}},
         {Encoding::U16, "65535", {0xFFFF}},
@@ -37,7 +37,8 @@ TEST(Encodings, TextsEncodeToTheSensorsRegisters) {
         {Encoding::Text20, "", Regs(10, 0)},
         // GBK on the wire: 氢 is 0xC7 0xE2.
         {Encoding::Text20, "氢", {0xE2C7, 0, 0, 0, 0, 0, 0, 0, 0, 0}},
-        {Encoding::Text20, "ABCDEFGHIJKLMNOPQRST",
+        {Encoding::Text20,
+         "ABCDEFGHIJKLMNOPQRST",
          {0x4241, 0x4443, 0x4645, 0x4847, 0x4A49, 0x4C4B, 0x4E4D, 0x504F, 0x5251, 0x5453}},
     };
     for (const Vector& v : vectors) {
@@ -119,8 +120,8 @@ TEST(Encodings, NumbersAndClockFields) {
 
 TEST(Encodings, StagedLayoutOfACommitCodeFollowsTheTable) {
     // 1003: the data date first, then the s64 coefficients in their three areas, then P0..P3 x 10^3.
-    std::vector<std::string> texts = {"20261208", "1.5", "0", "0", "0", "0", "0", "0", "0", "-1e-9",
-                                      "1", "2", "3", "4"};
+    std::vector<std::string> texts = {"20261208", "1.5", "0",     "0", "0", "0", "0",
+                                      "0",        "0",   "-1e-9", "1", "2", "3", "4"};
     const Staged s = stageCommit(*sensor::findCommitCode(1003), texts);
     ASSERT_TRUE(s.ok()) << s.error;
     ASSERT_EQ(s.writes.size(), 2u + 9 * 4 + 4 * 2);

@@ -51,7 +51,8 @@ TEST_F(ParameterOperations, ReadFillsEveryBoxInPageOrder) {
 TEST_F(ParameterOperations, ReadStopsAtAnItemThatFailsItsAcknowledgementTwice) {
     bus->pokeRegister(1, reg::kTextItem, 0);
     std::vector<ParameterField> filled;
-    EXPECT_EQ(readDeviceParameters(io, pacer, 1, [&](ParameterField f, const std::string&) { filled.push_back(f); }),
+    EXPECT_EQ(readDeviceParameters(io, pacer, 1,
+                                   [&](ParameterField f, const std::string&) { filled.push_back(f); }),
               Outcome::Refused);
     EXPECT_EQ(filled.back(), ParameterField::SerialNumber) << "boxes filled so far keep their values";
 }
@@ -60,17 +61,29 @@ TEST_F(ParameterOperations, GroupWritesEncodeTheBoxesOrRefuseBeforeSending) {
     runGroupWrite(io, pacer, prompter, 1, planRange("0", "100000"));
     runGroupWrite(io, pacer, prompter, 1, planAnalogOutputs({"4.0", "20.5", "3", "3.5"}));
     runGroupWrite(io, pacer, prompter, 1, planAlarms("500", "-5", "85"));
-    EXPECT_EQ(writes(), (std::vector<std::pair<std::uint16_t, std::vector<std::uint16_t>>>{
-                            {141, {0}}, {142, {0}}, {143, {1}}, {144, {34464}},
-                            {145, {400}}, {146, {2050}}, {147, {300}}, {148, {350}},
-                            {152, {0}}, {153, {500}}, {154, {0xFFFF}}, {155, {0xFFFB}}, {156, {8500}}}));
+    EXPECT_EQ(writes(), (std::vector<std::pair<std::uint16_t, std::vector<std::uint16_t>>>{{141, {0}},
+                                                                                           {142, {0}},
+                                                                                           {143, {1}},
+                                                                                           {144, {34464}},
+                                                                                           {145, {400}},
+                                                                                           {146, {2050}},
+                                                                                           {147, {300}},
+                                                                                           {148, {350}},
+                                                                                           {152, {0}},
+                                                                                           {153, {500}},
+                                                                                           {154, {0xFFFF}},
+                                                                                           {155, {0xFFFB}},
+                                                                                           {156, {8500}}}));
     EXPECT_EQ(prompter.messages, Lines(3, GetText("IDS_WriteSuccess")));
 
     // Junk in any box: a message naming the box, and nothing sent.
     bus->clearWriteLog(1);
     prompter.messages.clear();
-    const WritePlan plans[] = {planRange("0", "abc"), planRange("-1", "10"), planAnalogOutputs({"4", "", "3", "3"}),
-                               planAnalogOutputs({"4", "20", "nan", "3"}), planAlarms("500", "1e400", "85"),
+    const WritePlan plans[] = {planRange("0", "abc"),
+                               planRange("-1", "10"),
+                               planAnalogOutputs({"4", "", "3", "3"}),
+                               planAnalogOutputs({"4", "20", "nan", "3"}),
+                               planAlarms("500", "1e400", "85"),
                                planAlarms("500", "5", "700")};
     for (const WritePlan& p : plans) runGroupWrite(io, pacer, prompter, 1, p);
     EXPECT_TRUE(writes().empty());

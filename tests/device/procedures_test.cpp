@@ -70,9 +70,11 @@ TEST_F(Procedures, TextWritesTheTenRegistersThenTheCommitCode) {
     const Encoded text = encodeText20("Product model", "M12");
     ASSERT_TRUE(text.ok());
     const auto regs = std::span<const std::uint16_t, 10>(text.registers.data(), 10);
-    EXPECT_TRUE(writeText(io, pacer, 1, *sensor::findTextWrite(sensor::textcode::kProductModel), regs).done());
+    EXPECT_TRUE(
+        writeText(io, pacer, 1, *sensor::findTextWrite(sensor::textcode::kProductModel), regs).done());
     Lines expected = {"W 1 31 0x314D", "P 100", "W 1 32 0x0032", "P 100"};
-    for (int r = 33; r <= 40; ++r) expected.insert(expected.end(), {"W 1 " + std::to_string(r) + " 0x0000", "P 100"});
+    for (int r = 33; r <= 40; ++r)
+        expected.insert(expected.end(), {"W 1 " + std::to_string(r) + " 0x0000", "P 100"});
     expected.insert(expected.end(), {"P 10", "W 1 254 0x0A0C", "P 100"});
     EXPECT_EQ(lines(), expected);
     std::uint16_t back[10];

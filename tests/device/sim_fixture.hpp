@@ -18,7 +18,8 @@ namespace talvex::device::testing {
 
 class SimFixture : public ::testing::Test {
   protected:
-    explicit SimFixture(std::vector<sim::SensorConfig> sensors = {sim::defaultSensorConfig(1, SensorModel::KA)}) {
+    explicit SimFixture(std::vector<sim::SensorConfig> sensors = {
+                            sim::defaultSensorConfig(1, SensorModel::KA)}) {
         sim::BusOptions o;
         o.sensors = std::move(sensors);
         o.flowmeter = false;

@@ -7,8 +7,8 @@
 #include "acquisition/ui/operation_runner.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/device/procedures.hpp"
-#include "talvex/testing/recording_register_io.hpp"
 #include "talvex/rtu_register_io.hpp"
+#include "talvex/testing/recording_register_io.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -26,7 +26,8 @@ class RunnerTest : public ::testing::Test {
     bool runToEnd(SensorOperation op, OperationRunner::Options options = {}) {
         QSignalSpy finished(&runner, &OperationRunner::finished);
         bool ran = false;
-        EXPECT_TRUE(runner.start(std::move(op), [&](bool r) { ran = r; }, options));
+        EXPECT_TRUE(runner.start(
+            std::move(op), [&](bool r) { ran = r; }, options));
         EXPECT_TRUE(finished.wait(10000));
         return ran;
     }

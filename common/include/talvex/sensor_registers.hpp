@@ -14,18 +14,18 @@ namespace talvex::sensor {
 
 // How a value sits in its registers.
 enum class Encoding : std::uint8_t {
-    U16,          // 1 register
-    U32,          // 2, high word at the lower address
-    S32,          // 2, high word first
-    S32x1e4,      // 2: single-precision product value x 10000, truncated toward zero
-    S32x1e3,      // 2: as S32x1e4 with 1000
-    S64x1e9,      // 4: double product value x 10^9, truncated toward zero, most significant word first
-    Text20,       // 10: 20 bytes of text (GBK on the wire)
-    BcdMonthDay,  // 1: MMDD, month in the high byte
-    BcdYear,      // 1: YYYY
-    BcdHour,      // 1: 00HH
+    U16,              // 1 register
+    U32,              // 2, high word at the lower address
+    S32,              // 2, high word first
+    S32x1e4,          // 2: single-precision product value x 10000, truncated toward zero
+    S32x1e3,          // 2: as S32x1e4 with 1000
+    S64x1e9,          // 4: double product value x 10^9, truncated toward zero, most significant word first
+    Text20,           // 10: 20 bytes of text (GBK on the wire)
+    BcdMonthDay,      // 1: MMDD, month in the high byte
+    BcdYear,          // 1: YYYY
+    BcdHour,          // 1: 00HH
     BcdMinuteSecond,  // 1: MMSS
-    BcdDate,      // 2: MMDD then YYYY (the data date at 83-84), entered as YYYYMMDD
+    BcdDate,          // 2: MMDD then YYYY (the data date at 83-84), entered as YYYYMMDD
 };
 
 constexpr int registerCount(Encoding e) {
@@ -60,42 +60,42 @@ inline constexpr std::uint16_t kCoreNumber = 51;        // text20
 inline constexpr std::uint16_t kBoardNumber = 71;       // text20
 inline constexpr std::uint16_t kDataDate = 83;          // BCD MMDD, 84 BCD YYYY
 inline constexpr std::uint16_t kDataDateYear = 84;
-inline constexpr std::uint16_t kFirmware = 89;          // text20, read only
+inline constexpr std::uint16_t kFirmware = 89;  // text20, read only
 inline constexpr std::uint16_t kStatus = 111;
-inline constexpr std::uint16_t kCalibration1 = 121;     // calibration command register 1
-inline constexpr std::uint16_t kCalibration2 = 122;     // calibration command register 2
-inline constexpr std::uint16_t kReset = 123;            // reset command (kResetCommands)
-inline constexpr std::uint16_t kCalReferenceHigh = 126; // reference value, first word
-inline constexpr std::uint16_t kCalReferenceLow = 127;  // reference value, second word
-inline constexpr std::uint16_t kCalDateMonthDay = 128;  // month * 256 + day
-inline constexpr std::uint16_t kCalDateYear = 129;      // four-digit year
-inline constexpr std::uint16_t kClockMonthDay = 130;    // BCD MMDD
-inline constexpr std::uint16_t kClockYear = 131;        // BCD YYYY
-inline constexpr std::uint16_t kClockHour = 132;        // BCD 00HH
+inline constexpr std::uint16_t kCalibration1 = 121;       // calibration command register 1
+inline constexpr std::uint16_t kCalibration2 = 122;       // calibration command register 2
+inline constexpr std::uint16_t kReset = 123;              // reset command (kResetCommands)
+inline constexpr std::uint16_t kCalReferenceHigh = 126;   // reference value, first word
+inline constexpr std::uint16_t kCalReferenceLow = 127;    // reference value, second word
+inline constexpr std::uint16_t kCalDateMonthDay = 128;    // month * 256 + day
+inline constexpr std::uint16_t kCalDateYear = 129;        // four-digit year
+inline constexpr std::uint16_t kClockMonthDay = 130;      // BCD MMDD
+inline constexpr std::uint16_t kClockYear = 131;          // BCD YYYY
+inline constexpr std::uint16_t kClockHour = 132;          // BCD 00HH
 inline constexpr std::uint16_t kClockMinuteSecond = 133;  // BCD MMSS
-inline constexpr std::uint16_t kRangeLow = 141;         // u32 ppm
-inline constexpr std::uint16_t kRangeHigh = 143;        // u32 ppm
-inline constexpr std::uint16_t kAnalogLow = 145;        // u16 = value x 100
+inline constexpr std::uint16_t kRangeLow = 141;           // u32 ppm
+inline constexpr std::uint16_t kRangeHigh = 143;          // u32 ppm
+inline constexpr std::uint16_t kAnalogLow = 145;          // u16 = value x 100
 inline constexpr std::uint16_t kAnalogHigh = 146;
 inline constexpr std::uint16_t kAnalogError = 147;
 inline constexpr std::uint16_t kAnalogReady = 148;
-inline constexpr std::uint16_t kWireless485 = 149;      // 1 = switch a wireless sensor to 485-232
-inline constexpr std::uint16_t kSensorId = 150;         // slave address 1..247
-inline constexpr std::uint16_t kOperationMode = 151;    // kFieldMode / kLaboratoryMode
-inline constexpr std::uint16_t kAlarmHydrogen = 152;    // s32 ppm
-inline constexpr std::uint16_t kAlarmRate = 154;        // s32 ppm per day
+inline constexpr std::uint16_t kWireless485 = 149;          // 1 = switch a wireless sensor to 485-232
+inline constexpr std::uint16_t kSensorId = 150;             // slave address 1..247
+inline constexpr std::uint16_t kOperationMode = 151;        // kFieldMode / kLaboratoryMode
+inline constexpr std::uint16_t kAlarmHydrogen = 152;        // s32 ppm
+inline constexpr std::uint16_t kAlarmRate = 154;            // s32 ppm per day
 inline constexpr std::uint16_t kAlarmOilTemperature = 156;  // u16 = degC x 100
-inline constexpr std::uint16_t kFineAdjust110 = 159;    // procedure E
-inline constexpr std::uint16_t kCommand = 160;          // procedure D
-inline constexpr std::uint16_t kPressureBlock = 161;    // 161-166, read by the poller
-inline constexpr std::uint16_t kFineAdjust50 = 169;     // procedure E
-inline constexpr std::uint16_t kFineAdjust90 = 170;     // procedure E
-inline constexpr std::uint16_t kElementResistance = 173;  // s32 = ohms x 1000, read only
-inline constexpr std::uint16_t kStaging2 = 179;         // 179-190
-inline constexpr std::uint16_t kTextWindow = 191;       // 191-200: read side of procedure B; signer
-inline constexpr std::uint16_t kStaging3 = 231;         // 231-250
-inline constexpr std::uint16_t kCommit = 253;           // procedure A
-inline constexpr std::uint16_t kTextItem = 254;         // procedures B and C
+inline constexpr std::uint16_t kFineAdjust110 = 159;        // procedure E
+inline constexpr std::uint16_t kCommand = 160;              // procedure D
+inline constexpr std::uint16_t kPressureBlock = 161;        // 161-166, read by the poller
+inline constexpr std::uint16_t kFineAdjust50 = 169;         // procedure E
+inline constexpr std::uint16_t kFineAdjust90 = 170;         // procedure E
+inline constexpr std::uint16_t kElementResistance = 173;    // s32 = ohms x 1000, read only
+inline constexpr std::uint16_t kStaging2 = 179;             // 179-190
+inline constexpr std::uint16_t kTextWindow = 191;           // 191-200: read side of procedure B; signer
+inline constexpr std::uint16_t kStaging3 = 231;             // 231-250
+inline constexpr std::uint16_t kCommit = 253;               // procedure A
+inline constexpr std::uint16_t kTextItem = 254;             // procedures B and C
 }  // namespace reg
 
 inline constexpr int kText20Registers = 10;
@@ -117,25 +117,25 @@ inline constexpr std::uint16_t kWireless485On = 1;
 
 // Calibration command codes of registers 121/122 and the result codes read back.
 namespace cal {
-inline constexpr std::uint16_t kInOil = 1001;          // 121 start, 122 calibrate (in oil, lab, wireless)
-inline constexpr std::uint16_t kGasPhaseFirst = 1;     // 121 := 1 first point, 122 := 1 second point
-inline constexpr std::uint16_t kGasPhasePoint = 17;    // 121/122 := 17 calibrate a gas-phase point
-inline constexpr std::uint16_t kGasPhaseNext = 2;      // 121 := 2 after the first point
+inline constexpr std::uint16_t kInOil = 1001;        // 121 start, 122 calibrate (in oil, lab, wireless)
+inline constexpr std::uint16_t kGasPhaseFirst = 1;   // 121 := 1 first point, 122 := 1 second point
+inline constexpr std::uint16_t kGasPhasePoint = 17;  // 121/122 := 17 calibrate a gas-phase point
+inline constexpr std::uint16_t kGasPhaseNext = 2;    // 121 := 2 after the first point
 inline constexpr std::uint16_t kPressure = 2001;
 inline constexpr std::uint16_t kMoisture = 3001;
 inline constexpr std::uint16_t kMoistureTemperature = 4001;
-inline constexpr std::uint16_t kRefused = 403;         // 403 and 404: refused in this measuring state
+inline constexpr std::uint16_t kRefused = 403;  // 403 and 404: refused in this measuring state
 inline constexpr std::uint16_t kRefusedToo = 404;
-inline constexpr std::uint16_t kGasPhaseDone = 16;     // after 17
-inline constexpr std::uint16_t kCalibrateDone = 0;     // after 1001 / 2001 / 3001 / 4001 on 122
+inline constexpr std::uint16_t kGasPhaseDone = 16;  // after 17
+inline constexpr std::uint16_t kCalibrateDone = 0;  // after 1001 / 2001 / 3001 / 4001 on 122
 }  // namespace cal
 
 // Text items read through register 254 (procedure B); each is rendered by the sensor as text20.
 struct TextItem {
     std::uint16_t code;
-    std::string_view label;        // as the production read-out shows it ("" where it has none)
+    std::string_view label;  // as the production read-out shows it ("" where it has none)
     std::string_view description;
-    std::uint16_t writtenBy;       // commit code that writes it (0: registers 83-84 / signing)
+    std::uint16_t writtenBy;  // commit code that writes it (0: registers 83-84 / signing)
 };
 
 inline constexpr TextItem kTextItems[] = {
@@ -265,8 +265,8 @@ struct CommitCode {
     std::uint16_t code;
     std::uint16_t ack;
     std::span<const StagedValue> staged;
-    int waitMs;         // between the commit write and the read-back
-    int leadWaitMs;     // before waitMs (100 ms for the temperature points 68 and 85), else 0
+    int waitMs;                     // between the commit write and the read-back
+    int leadWaitMs;                 // before waitMs (100 ms for the temperature points 68 and 85), else 0
     bool stopOnCommitWriteFailure;  // 68 and 85: a failed commit write ends the procedure
 };
 
@@ -279,9 +279,10 @@ inline constexpr StagedValue kStaged34[] = {{19, E::S64x1e9, "Sor_Ka", 2578},
 inline constexpr StagedValue kStaged51[] = {{19, E::S64x1e9, "PCB_Ka", 2576},
                                             {23, E::S64x1e9, "PCB_Kb", 2577}};
 inline constexpr StagedValue kStagedTemperature[] = {{19, E::S64x1e9, "actual temperature", 0}};
-inline constexpr StagedValue kStaged1001[] = {
-    {19, E::S32x1e4, "OilAir_50C", 2583}, {21, E::S32x1e4, "OilAir_70C", 2584},
-    {23, E::S32x1e4, "OilAir_90C", 2585}, {25, E::S32x1e4, "OilAir_110C", 2586}};
+inline constexpr StagedValue kStaged1001[] = {{19, E::S32x1e4, "OilAir_50C", 2583},
+                                              {21, E::S32x1e4, "OilAir_70C", 2584},
+                                              {23, E::S32x1e4, "OilAir_90C", 2585},
+                                              {25, E::S32x1e4, "OilAir_110C", 2586}};
 inline constexpr StagedValue kStaged1002[] = {
     {19, E::S32x1e4, "core batch", 2587}, {21, E::S32x1e4, "Zero_50C", 2588},
     {23, E::S32x1e4, "Zero_70C", 2589},   {25, E::S32x1e4, "Zero_90C", 2590},
@@ -295,9 +296,8 @@ inline constexpr StagedValue kStaged1003[] = {
     {187, E::S64x1e9, "C2", 2558},     {231, E::S64x1e9, "A3", 2560}, {235, E::S64x1e9, "B3", 2561},
     {239, E::S64x1e9, "C3", 2562},     {243, E::S32x1e3, "P0", 2551}, {245, E::S32x1e3, "P1", 2555},
     {247, E::S32x1e3, "P2", 2559},     {249, E::S32x1e3, "P3", 2563}};
-inline constexpr StagedValue kStaged1004[] = {{19, E::S32x1e4, "Adj_50C", 2580},
-                                              {21, E::S32x1e4, "Adj_90C", 2581},
-                                              {23, E::S32x1e4, "Adj_110C", 2582}};
+inline constexpr StagedValue kStaged1004[] = {
+    {19, E::S32x1e4, "Adj_50C", 2580}, {21, E::S32x1e4, "Adj_90C", 2581}, {23, E::S32x1e4, "Adj_110C", 2582}};
 inline constexpr StagedValue kStaged1005[] = {{19, E::S64x1e9, "STC_a", 2569},
                                               {23, E::S64x1e9, "STC_b", 2570}};
 inline constexpr StagedValue kStaged1006[] = {
@@ -407,10 +407,10 @@ struct RunMode {
     std::string_view label;
 };
 inline constexpr RunMode kRunModes[] = {
-    {1, "用户模式"},          {2, "命令行调试"},       {3, "变温自校准"},       {4, "关闭加热"},
-    {5, "预热50℃"},          {7, "标定模式70℃"},     {9, "预热90℃"},         {0x11, "预热110℃"},
-    {0x20, "无线预热20℃"},   {0x30, "无线预热30℃"},  {0x40, "无线预热40℃"},  {0x60, "无线预热60℃"},
-    {0x80, "无线预热80℃"},   {0x10, "无线预热100℃"},
+    {1, "用户模式"},       {2, "命令行调试"},      {3, "变温自校准"},     {4, "关闭加热"},
+    {5, "预热50℃"},        {7, "标定模式70℃"},     {9, "预热90℃"},        {0x11, "预热110℃"},
+    {0x20, "无线预热20℃"}, {0x30, "无线预热30℃"},  {0x40, "无线预热40℃"}, {0x60, "无线预热60℃"},
+    {0x80, "无线预热80℃"}, {0x10, "无线预热100℃"},
 };
 namespace runmode {
 inline constexpr std::uint16_t kUser = 1;

@@ -32,7 +32,8 @@ std::string optionLog(const std::array<std::uint8_t, sensor::kOptionGroups>& bit
 // each group's bits as soon as they are in. On failure the message of the failing step is shown.
 // Returns the outcome; the settings' bytes take the read bits (named bits only).
 Outcome runReadOptions(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int slave,
-                       OptionSettings& settings, const std::function<void(int group, std::uint8_t bits)>& onGroup,
+                       OptionSettings& settings,
+                       const std::function<void(int group, std::uint8_t bits)>& onGroup,
                        std::string* log = nullptr);
 
 // The 14 commands a save sends, in table order.

@@ -59,7 +59,8 @@ WritePlan planAlarms(std::string_view hydrogen, std::string_view rate, std::stri
 Outcome writeRegisters(RegisterIo& io, Pacer& pacer, int slave, std::span<const RegisterWrite> writes);
 
 // Group write with the page's messages: refusal of a box, "Setting failed", "Write Succeeded".
-void runGroupWrite(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int slave, const WritePlan& plan);
+void runGroupWrite(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int slave,
+                   const WritePlan& plan);
 
 // Operation mode: index 0 field mode, 1 laboratory mode (nothing else). Asks first, writes 151,
 // tells the result, then sets the sensor clock to local.

@@ -21,7 +21,8 @@ struct BusSearch {
 };
 inline constexpr int kSearchFirst = 0;
 inline constexpr int kSearchLast = 254;  // the master sends only to 1..247; the others fail at once
-BusSearch searchBus(RegisterIo& io, Pacer& pacer, const std::function<void(int candidate, bool found)>& onCandidate,
+BusSearch searchBus(RegisterIo& io, Pacer& pacer,
+                    const std::function<void(int candidate, bool found)>& onCandidate,
                     int first = kSearchFirst, int last = kSearchLast);
 
 }  // namespace talvex::device
