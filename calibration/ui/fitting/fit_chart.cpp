@@ -12,8 +12,12 @@ namespace talvex::ui {
 FitChart::FitChart(QWidget* parent) : QChartView(parent) {
     auto* c = new QChart;
     c->legend()->hide();
-    c->addAxis(new QValueAxis, Qt::AlignBottom);
-    c->addAxis(new QValueAxis, Qt::AlignLeft);
+    for (Qt::Alignment side : {Qt::AlignBottom, Qt::AlignLeft}) {
+        auto* axis = new QValueAxis;
+        axis->setLabelFormat(QStringLiteral("%.4g"));  // short labels: the charts are narrow
+        axis->setTickCount(5);
+        c->addAxis(axis, side);
+    }
     setChart(c);
     setRenderHint(QPainter::Antialiasing);
     setMinimumSize(220, 160);
@@ -22,7 +26,8 @@ FitChart::FitChart(QWidget* parent) : QChartView(parent) {
 void FitChart::addSeries(const std::vector<double>& x, const std::vector<double>& y, int lineWidth) {
     auto* series = new QLineSeries;
     for (std::size_t i = 0; i < x.size() && i < y.size(); ++i) series->append(x[i], y[i]);
-    QPen pen = series->pen();
+    // The measured points (wide) in blue, the fitted curve (thin) in red, so both stay visible.
+    QPen pen(lineWidth > 1 ? QColor(0, 90, 200) : QColor(220, 30, 30));
     pen.setWidth(lineWidth);
     series->setPen(pen);
     chart()->addSeries(series);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
+#include <algorithm>
 
 #include "acquisition/ui/operation_runner.hpp"
 #include "acquisition/ui/prompter.hpp"
@@ -50,8 +51,12 @@ QTableWidget* FittingDialogBase::makePointList(const QStringList& headers, const
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setShowGrid(true);
-    for (int c = 0; c < list_->columnCount() && c < static_cast<int>(widths.size()); ++c)
+    int total = 0;
+    for (int c = 0; c < list_->columnCount() && c < static_cast<int>(widths.size()); ++c) {
         list_->setColumnWidth(c, widths[static_cast<std::size_t>(c)]);
+        total += widths[static_cast<std::size_t>(c)];
+    }
+    list_->setMinimumWidth(total + 24);  // every column in view beside the scroll bar
     return list_;
 }
 
@@ -97,6 +102,7 @@ Fields FittingDialogBase::currentFields(Fields names) const {
 QPushButton* FittingDialogBase::tallButton(const char* key) {
     auto* button = new QPushButton(text(key), this);
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+    button->setFixedWidth(std::max(48, button->sizeHint().width()));
     return button;
 }
 
@@ -120,9 +126,13 @@ void FittingDialogBase::startWrite(const FittingWritePlan& plan) {
         return;
     }
     const int id = context_.sensorId;
-    runner_->start([id, write = *plan.write](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
-        runFittingWrite(io, pacer, prompter, id, write);
-    });
+    RunOptions options;
+    options.closedLinkKey = "IDS_Fit_OpenPortFirst";  // the port closed after the check above
+    runner_->start(
+        [id, write = *plan.write](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
+            runFittingWrite(io, pacer, prompter, id, write);
+        },
+        {}, options);
 }
 
 }  // namespace talvex::ui

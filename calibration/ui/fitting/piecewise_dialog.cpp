@@ -36,7 +36,6 @@ CVelDlgFit::CVelDlgFit(FittingContext context, QWidget* parent)
     top->addStretch();
 
     makePointList({text("IDS_Fit_ColIndex"), text("IDS_Fit_ColX"), text("IDS_Fit_ColY")}, {30, 60, 60});
-    pointList()->setMinimumWidth(180);
 
     QGridLayout* fields = makeFields(piecewiseFields(), 4);
     auto* charts = new QHBoxLayout;
