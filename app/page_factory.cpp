@@ -7,6 +7,9 @@
 #if HAVE_TALVEX_ACQUISITION_UI
 #include "acquisition/ui/page_factory.hpp"
 #endif
+#if HAVE_TALVEX_DEVICE_UI
+#include "device/ui/page_factory.hpp"
+#endif
 #if HAVE_TALVEX_FITTING_UI
 #include "calibration/ui/fitting/fitting_page_factory.hpp"
 #endif
@@ -24,6 +27,9 @@ ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& site, QWidget* paren
 #endif
 #if HAVE_TALVEX_ACQUISITION_UI
         ui::createAcquisitionLayerPage,
+#endif
+#if HAVE_TALVEX_DEVICE_UI
+        ui::createDeviceLayerPage,
 #endif
 #if HAVE_TALVEX_FITTING_UI
         ui::createFittingLayerPage,

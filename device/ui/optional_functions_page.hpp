@@ -1,0 +1,80 @@
+// CVelPageFun: the sensor's optional hardware (pressure and moisture sensors, display, function
+// chips) through the option groups of register 160. The option bytes live here; the radio pairs and
+// the two lone boxes change single bits, the three lists stand for bit 0 of groups 1 to 3. Read and
+// save are core operations (device/option_operations.hpp) on the operation runner.
+#pragma once
+
+#include <QString>
+#include <array>
+#include <vector>
+
+#include "acquisition/ui/page_context.hpp"
+#include "shell/ui/page.hpp"
+#include "talvex/device/option_operations.hpp"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace talvex::ui {
+
+class OperationRunner;
+class Prompter;
+
+class CVelPageFun : public Page {
+    Q_OBJECT
+  public:
+    explicit CVelPageFun(PageContext ctx, QWidget* parent = nullptr);
+    ~CVelPageFun() override;
+
+    void retranslate() override;
+    void selectedSensorChanged() override;
+    void setChannel(const QString& channel, const QString& sensorId);
+    OperationRunner& runner() const { return *runner_; }
+
+    // The settings the page shows (bytes and the three lists).
+    device::OptionSettings settings() const;
+
+    // For tests.
+    QPushButton* readButton() const { return read_; }
+    QPushButton* saveButton() const { return save_; }
+    QPlainTextEdit* log() const { return log_; }
+    QComboBox* switchList(int group) const { return lists_[static_cast<std::size_t>(group - 1)]; }
+    // The box of a group's bit: first = the box of the bit set, else the box of the bit clear.
+    QCheckBox* box(int group, int bit, bool first) const;
+
+  signals:
+    void operationFinished();
+
+  private:
+    struct Pair {
+        int group;
+        int bit;
+        QCheckBox* ifSet;
+        QCheckBox* ifClear;
+    };
+    void showBits(int group);
+    void onRead();
+    void onSave();
+    Prompter& uiPrompter() const;
+
+    PageContext ctx_;
+    OperationRunner* runner_ = nullptr;
+    std::array<std::uint8_t, sensor::kOptionGroups> bytes_{};
+    std::array<QComboBox*, 3> lists_{};
+    std::vector<Pair> pairs_;
+    QCheckBox* compensation_ = nullptr;  // group 1 bit 3, ticked = set
+    QCheckBox* show485_ = nullptr;       // group 2 bit 1, ticked = clear
+    std::vector<std::pair<QWidget*, const char*>> captions_;
+    QLabel* channel_ = nullptr;
+    QLabel* sensorId_ = nullptr;
+    QPushButton* read_ = nullptr;
+    QPushButton* save_ = nullptr;
+    QPlainTextEdit* log_ = nullptr;
+    bool updating_ = false;  // the page sets boxes itself: no bit changes from their signals
+};
+
+}  // namespace talvex::ui

@@ -1,0 +1,62 @@
+#include "device/ui/page_factory.hpp"
+
+#include <QProgressBar>
+
+#include "acquisition/ui/operation_runner.hpp"
+#include "device/ui/device_parameters_page.hpp"
+#include "device/ui/optional_functions_page.hpp"
+#include "shell/ui/main_window.hpp"
+
+namespace talvex::ui {
+namespace {
+
+PageContext contextOf(const PageSite& site) {
+    PageContext ctx;
+    ctx.engine = site.core.engine;
+    ctx.store = site.core.store;
+    ctx.arbiter = site.core.arbiter;
+    ctx.databasePath = site.databasePath;
+    ctx.model = site.model;
+    if (CMorvaneDlg* w = site.window) {
+        QProgressBar* bar = w->progressBar();
+        ctx.progress = [bar](int percent) {
+            if (percent < 0) {
+                bar->hide();
+                bar->setValue(0);
+                return;
+            }
+            bar->setRange(0, 100);
+            bar->setValue(percent);
+            bar->show();
+        };
+    }
+    return ctx;
+}
+
+// The identity labels follow the tree's selection; connect/disconnect ends a running operation.
+template <class PageType>
+PageType* wire(PageType* page, CMorvaneDlg* w) {
+    if (!w) return page;
+    page->runner().attachToWindow(w);
+    QObject::connect(w, &CMorvaneDlg::channelSelectionChanged, page, [page, w] {
+        const SelectionResult& s = w->channelSelection();
+        page->setChannel(QString::fromStdString(s.deviceMark), QString::fromStdString(s.sensorIdText));
+    });
+    return page;
+}
+
+}  // namespace
+
+Page* createDeviceLayerPage(PageSlot slot, const PageSite& site, QWidget* parent) {
+    if (!site.core.arbiter) return nullptr;
+    switch (slot) {
+        case PageSlot::DeviceParameters:
+            return wire(new CVelPageSet(contextOf(site), parent), site.window);
+        case PageSlot::Functions:
+            return wire(new CVelPageFun(contextOf(site), parent), site.window);
+        default:
+            return nullptr;
+    }
+}
+
+}  // namespace talvex::ui

@@ -1,0 +1,167 @@
+// The device parameters and optional functions pages against the simulated bus: what the buttons
+// send, what the boxes show, the closed port, and the read-back wait.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "acquisition/ui/operation_runner.hpp"
+#include "device/ui/device_parameters_page.hpp"
+#include "device/ui/optional_functions_page.hpp"
+#include "pages_fixture.hpp"
+
+namespace talvex::ui {
+namespace {
+
+using device::ParameterField;
+using testing::SimulatedLink;
+using testing::text;
+
+// Clicks b and waits until the page's operation has finished.
+template <class PageType>
+void clickAndWait(PageType& page, QPushButton* b) {
+    QSignalSpy done(&page, &PageType::operationFinished);
+    b->click();
+    ASSERT_TRUE(done.wait(10000));
+}
+
+std::vector<std::uint16_t> commands(sim::SimBus& bus) {
+    std::vector<std::uint16_t> c;
+    for (const auto& r : bus.writeLog(1))
+        if (r.address == sensor::reg::kCommand) c.push_back(r.values.at(0));
+    return c;
+}
+
+class DevicePageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(link.opened);
+        page.runner().setPacer(&pacer);  // the pauses pass at once; the sensor answers at once too
+    }
+    SimulatedLink link{1};
+    FakePacer pacer;
+    CVelPageSet page{link.ctx};
+};
+
+TEST_F(DevicePageTest, ReadFillsTheBoxesAndWritesSendWhatTheBoxesSay) {
+    link.connect();
+    clickAndWait(page, page.readButton());
+    EXPECT_EQ(page.field(ParameterField::RangeHigh)->text(), "2000");
+    EXPECT_EQ(page.field(ParameterField::AnalogLow)->text(), "4.0");
+    EXPECT_EQ(page.field(ParameterField::OilTypeKa)->text(), "0.05");
+    EXPECT_EQ(page.sensorIdEdit()->text(), "1");
+    EXPECT_TRUE(link.prompter.messages.isEmpty());
+
+    link.bus->clearWriteLog(1);
+    page.field(ParameterField::RangeLow)->setText("0");
+    page.field(ParameterField::RangeHigh)->setText("100000");
+    clickAndWait(page, page.rangeButton());
+    EXPECT_EQ(link.prompter.messages.last(), text("IDS_WriteSuccess"));
+    std::vector<std::uint16_t> range;
+    for (const auto& r : link.bus->writeLog(1)) range.push_back(r.values.at(0));
+    EXPECT_EQ(range, (std::vector<std::uint16_t>{0, 0, 1, 34464}));
+}
+
+TEST_F(DevicePageTest, JunkAndOutOfRangeIdsAreRefusedWithoutSending) {
+    link.connect();
+    page.field(ParameterField::AnalogLow)->setText("4..0");
+    clickAndWait(page, page.analogButton());
+    EXPECT_TRUE(link.prompter.messages.last().contains(text("IDS_Tab_Parameters_Rlow")));
+    for (const char* id : {"248", "0", "x"}) {
+        page.sensorIdEdit()->setText(id);
+        page.sensorIdButton()->click();
+        EXPECT_EQ(link.prompter.messages.last(), text("IDD_Message_EnterInteger"));
+    }
+    EXPECT_TRUE(link.bus->writeLog(1).empty());
+}
+
+TEST_F(DevicePageTest, WithThePortClosedEveryButtonSaysSoAndSendsNothing) {
+    page.energyEdit()->setText("80");
+    page.intervalEdit()->setText("60");
+    page.sensorIdEdit()->setText("5");
+    for (QPushButton* b : {page.readButton(), page.rangeButton(), page.analogButton(), page.alarmButton(),
+                           page.modeButton(), page.coefficientButton(sensor::commit::kOilGas), page.readEnergyButton(),
+                           page.writeEnergyButton(), page.writeIntervalButton(), page.sensorIdButton(),
+                           page.restoreButton()}) {
+        link.prompter.messages.clear();
+        clickAndWait(page, b);
+        EXPECT_EQ(link.prompter.messages.value(0), text("IDD_Message_ConnectPort")) << b->text().toStdString();
+    }
+    EXPECT_FALSE(page.waiting());
+    EXPECT_TRUE(link.bus->writeLog(1).empty());
+}
+
+TEST_F(DevicePageTest, IntervalWaitEndsOnTheReadBackOrWhenAnotherSensorIsSelected) {
+    link.connect();
+    page.intervalEdit()->setText("65");
+    QSignalSpy ended(&page, &CVelPageSet::waitEnded);
+    clickAndWait(page, page.writeIntervalButton());
+    EXPECT_TRUE(page.waiting());
+    EXPECT_EQ(link.prompter.messages.last(), text("IDS_Tab_Parameters_WritingWait"));
+    ASSERT_TRUE(ended.wait(5000));  // the first tick after 2 s reads back 60
+    EXPECT_EQ(ended.takeFirst().at(0).toBool(), true);
+    EXPECT_EQ(link.prompter.messages.last(), text("IDS_Tab_Parameters_WriteIntervalSuccess"));
+    EXPECT_EQ(link.bus->writeLog(1).front().values, std::vector<std::uint16_t>{6});
+
+    page.energyEdit()->setText("80");
+    link.bus->pokeRegister(1, sensor::reg::kEnergy, 50);  // never confirms
+    clickAndWait(page, page.writeEnergyButton());
+    EXPECT_TRUE(page.waiting());
+    page.selectedSensorChanged();
+    EXPECT_FALSE(page.waiting());
+    EXPECT_EQ(ended.takeFirst().at(0).toBool(), false);
+}
+
+class FunctionsPageTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(link.opened);
+        page.runner().setPacer(&pacer);
+    }
+    SimulatedLink link{1};
+    FakePacer pacer;
+    CVelPageFun page{link.ctx};
+};
+
+TEST_F(FunctionsPageTest, ASaveWithoutReadSendsWhatThePageShows) {
+    link.connect();
+    EXPECT_TRUE(page.box(1, 3, true)->isChecked()) << "compensation box ticked";
+    clickAndWait(page, page.saveButton());
+    EXPECT_EQ(commands(*link.bus), (std::vector<std::uint16_t>{0x0101, 0x0104, 0x0106, 0x0107, 0x0201, 0x0204,
+                                                               0x0206, 0x0301, 0x0304, 0x0402, 0x0404, 0x0406,
+                                                               0x0408, 0x0410}));
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Fun_SaveSucceeded")});
+}
+
+TEST_F(FunctionsPageTest, PairsActAsRadioButtonsAndReadSetsTheControls) {
+    QCheckBox* prcy = page.box(1, 1, true);
+    QCheckBox* pr14 = page.box(1, 1, false);
+    EXPECT_TRUE(pr14->isChecked());
+    prcy->setChecked(true);
+    EXPECT_FALSE(pr14->isChecked());
+    EXPECT_EQ(page.settings().bytes[0] & 0x02, 0x02);
+    prcy->setChecked(false);  // clearing the ticked box ticks the other one
+    EXPECT_TRUE(pr14->isChecked());
+    EXPECT_EQ(page.settings().bytes[0] & 0x02, 0);
+
+    link.connect();
+    link.bus->pokeRegister(1, sensor::reg::kCommand, 0x0006);
+    clickAndWait(page, page.readButton());
+    EXPECT_EQ(page.switchList(1)->currentIndex(), 1) << "pressure sensor off";
+    EXPECT_TRUE(prcy->isChecked());
+    EXPECT_TRUE(page.box(1, 2, true)->isChecked());
+    EXPECT_FALSE(page.box(1, 3, true)->isChecked());
+    EXPECT_TRUE(page.log()->toPlainText().startsWith(text("IDS_Fun_Log_PressureOff")));
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Fun_ReadSucceeded")});
+}
+
+TEST_F(FunctionsPageTest, ClosedPortShowsThePagesOwnWarning) {
+    clickAndWait(page, page.readButton());
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Fun_ConnectPortFirst")});
+    EXPECT_EQ(link.prompter.captions, QStringList{text("IDS_Warning")});
+    EXPECT_TRUE(link.bus->writeLog(1).empty());
+}
+
+}  // namespace
+}  // namespace talvex::ui
