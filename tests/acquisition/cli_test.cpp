@@ -27,7 +27,7 @@ std::string slurp(const std::string& path) {
     return ss.str();
 }
 
-class Cli : public testing::Test {
+class Cli : public ::testing::Test {
   protected:
     void SetUp() override {
         sim::BusOptions o;

@@ -41,7 +41,7 @@ TEST(CsvField, QuotesOnlyWhenNeeded) {
     }
 }
 
-struct ExportFixture : testing::Test {
+struct ExportFixture : ::testing::Test {
     TempDir dir;
     std::string dbPath = databasePath(dir.path());
     MeasurementDb db{dbPath, nullptr, englishText};

@@ -36,7 +36,7 @@ struct MainCase {
     const char* text;
 };
 
-class MainBlockDecoding : public testing::TestWithParam<MainCase> {};
+class MainBlockDecoding : public ::testing::TestWithParam<MainCase> {};
 
 TEST_P(MainBlockDecoding, GivesTheListedText) {
     const MainCase& c = GetParam();
@@ -47,7 +47,7 @@ TEST_P(MainBlockDecoding, GivesTheListedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     EdgeCases, MainBlockDecoding,
-    testing::Values(
+    ::testing::Values(
         MainCase{"TempRawZero", {{8, 0}}, SensorModel::KA, false, Field::Temp, "-100.0"},
         MainCase{"TempRaw10000", {{8, 10000}}, SensorModel::KA, false, Field::Temp, "0.0"},
         MainCase{"TempSinglePrecision12345", {{8, 12345}}, SensorModel::KA, false, Field::Temp, "23.4"},
@@ -82,7 +82,7 @@ INSTANTIATE_TEST_SUITE_P(
                  true,
                  Field::DayRoc,
                  "87"}),
-    [](const testing::TestParamInfo<MainCase>& p) { return std::string(p.param.name); });
+    [](const ::testing::TestParamInfo<MainCase>& p) { return std::string(p.param.name); });
 
 TEST(StatusWord, PrintsUpperHexWithoutLeadingZeros) {
     const struct {

@@ -1,7 +1,6 @@
 // SensorDB.db: schema, inserts with quoting, delete, the start-up load, junk and a killed writer.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -10,6 +9,7 @@
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/acquisition/pending.hpp"
 #include "talvex/acquisition/record_store.hpp"
+#include "talvex/testing/raw_db.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -19,31 +19,9 @@ using test::englishText;
 using test::numberedRecord;
 using test::TempDir;
 
-// Direct SQL on the file, independent of the code under test.
-class RawDb {
-  public:
-    explicit RawDb(const std::string& path) { sqlite3_open(path.c_str(), &db_); }
-    ~RawDb() { sqlite3_close(db_); }
-    void exec(const std::string& sql) {
-        ASSERT_EQ(sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr), 0) << sql;
-    }
-    std::string scalar(const std::string& sql) {
-        sqlite3_stmt* s = nullptr;
-        std::string out = "<error>";
-        if (sqlite3_prepare_v2(db_, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW) {
-            const auto* t = sqlite3_column_text(s, 0);
-            out = t ? reinterpret_cast<const char*>(t) : "<null>";
-        }
-        sqlite3_finalize(s);
-        return out;
-    }
+using talvex::testing::RawDb;
 
-  private:
-    sqlite3* db_ = nullptr;
-};
-
-struct DbFixture : testing::Test {
+struct DbFixture : ::testing::Test {
     TempDir dir;
     std::string path = databasePath(dir.path());
     PendingLog log;

@@ -1,6 +1,5 @@
 // The polling cycle over a scripted register bank: request order, distribution, logs, wireless mode.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <map>
 #include <set>
@@ -9,6 +8,7 @@
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
+#include "talvex/testing/raw_db.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -54,7 +54,7 @@ struct Bank {
     }
 };
 
-struct CycleFixture : testing::Test {
+struct CycleFixture : ::testing::Test {
     TempDir dir;
     Bank bank;
     LinkArbiter arbiter;
@@ -81,16 +81,7 @@ struct CycleFixture : testing::Test {
         session.enumUintEN.set(slot, {id, rate, 1});
     }
     std::string dbScalar(const std::string& sql) {
-        sqlite3* db = nullptr;
-        sqlite3_open(dir.file("SensorDB.db").c_str(), &db);
-        sqlite3_stmt* s = nullptr;
-        std::string out = "<none>";
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW)
-            out = reinterpret_cast<const char*>(sqlite3_column_text(s, 0));
-        sqlite3_finalize(s);
-        sqlite3_close(db);
-        return out;
+        return talvex::testing::RawDb(dir.file("SensorDB.db")).scalar(sql);
     }
 };
 
@@ -165,15 +156,10 @@ TEST_F(CycleFixture, RecordRefusedByTheDatabaseGoesNowhere) {
     bank.sensor(5, 10, 10000, 0);
     channel(1, 5);
     session.selectedSensorId = 5;
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(dir.file("SensorDB.db").c_str(), &db);
-        sqlite3_exec(db,
-                     "create table SensorData(x); create trigger refuse before insert on SensorData "
-                     "begin select raise(abort, 'refused'); end;",
-                     nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-    }
+    talvex::testing::RawDb(dir.file("SensorDB.db"))
+        .exec(
+            "create table SensorData(x); create trigger refuse before insert on SensorData "
+            "begin select raise(abort, 'refused'); end;");
     EXPECT_EQ(engine->runCycle(), 1);  // the poll itself succeeded
     EXPECT_EQ(engine->schedule().missCount(1), 0);
     EXPECT_EQ(store.recordCount("5"), 0u);

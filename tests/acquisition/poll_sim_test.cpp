@@ -1,7 +1,6 @@
 // The engine polling the simulated bus over a real pseudo-terminal: values end up as texts in the
 // database and the store, faults leave no record, and page holds never overlap the poller's requests.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 
 #include <atomic>
 #include <thread>
@@ -9,6 +8,7 @@
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/raw_db.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -17,7 +17,7 @@ namespace {
 using test::englishText;
 using test::TempDir;
 
-class SimPoll : public testing::Test {
+class SimPoll : public ::testing::Test {
   protected:
     void startBus(std::vector<sim::SensorConfig> sensors) {
         sim::BusOptions o;
@@ -42,18 +42,9 @@ class SimPoll : public testing::Test {
         RTUCloseCom();
         bus_.reset();
     }
-    int dbCount(const std::string& where = "1") {
-        sqlite3* db = nullptr;
-        sqlite3_open(databasePath(dir_.path()).c_str(), &db);
-        sqlite3_stmt* s = nullptr;
-        int n = -1;
-        const std::string sql = "select count(*) from SensorData where " + where;
-        if (sqlite3_prepare_v2(db, sql.c_str(), -1, &s, nullptr) == SQLITE_OK &&
-            sqlite3_step(s) == SQLITE_ROW)
-            n = sqlite3_column_int(s, 0);
-        sqlite3_finalize(s);
-        sqlite3_close(db);
-        return n;
+    long long dbCount(const std::string& where = "1") {
+        return talvex::testing::RawDb(databasePath(dir_.path()))
+            .number("select count(*) from SensorData where " + where);
     }
 
     TempDir dir_;

@@ -1,8 +1,6 @@
 // Small helpers shared by the acquisition tests.
 #pragma once
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -10,26 +8,11 @@
 #include <string_view>
 
 #include "talvex/acquisition/measurement.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace talvex::acquisition::test {
 
-// A fresh directory removed at the end of the test.
-class TempDir {
-  public:
-    TempDir() {
-        std::string tmpl = (std::filesystem::temp_directory_path() / "talvex-acq-XXXXXX").string();
-        path_ = mkdtemp(tmpl.data());
-    }
-    ~TempDir() {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    const std::string& path() const { return path_; }
-    std::string file(std::string_view name) const { return path_ + "/" + std::string(name); }
-
-  private:
-    std::string path_;
-};
+using TempDir = talvex::testing::TempDir;
 
 // English texts of the keys the acquisition core looks up.
 inline std::string englishText(std::string_view key) {

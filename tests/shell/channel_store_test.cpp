@@ -4,12 +4,12 @@
 
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
-#include "temp_dir.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace talvex {
 namespace {
 
-using test::TempDir;
+using talvex::testing::TempDir;
 
 // A store over its own session and a scratch Config.ini, recording what it tells the user.
 class ChannelStoreTest : public ::testing::Test {
@@ -22,7 +22,7 @@ class ChannelStoreTest : public ::testing::Test {
     void TearDown() override { setActiveLanguage(Language::English); }
 
     std::filesystem::path file() const { return dir / "Config.ini"; }
-    void writeConfig(const std::string& text) { test::writeBytes(file(), text); }
+    void writeConfig(const std::string& text) { talvex::testing::writeBytes(file(), text); }
     LoadReport load() { return store.LoadChannelStore(file()); }
     ChannelEntry entry(int n) const { return s.enumUintEN.get(n); }
 
@@ -49,7 +49,9 @@ TEST_F(ChannelStoreTest, FirstRunWritesTheDefaults) {
     EXPECT_FALSE(store.tree().networks[0].nodes[1].enabled);
 
     const IniFile ini = IniFile::load(file());
-    EXPECT_EQ(ini.value("Network1", "Node1"), defaultChannelValue(Language::English, 1));
+    EXPECT_EQ(ini.value("Network1", "Node1"),
+              "1,5,1# $SensorID:$Acquisition Rate(sec):$Sensor Enable:@SensorID Range 1-247 | Rate: min 1s + "
+              "polling | Enable: 1-On 0-Off");
     EXPECT_EQ(ini.value("Network16", "Node48").value_or("").substr(0, 7), "48,5,0#");
     // Reading a default appends a "#", so the description held in memory ends with one.
     const SelectionResult sel = store.OnChannelSelected({0, 0});
@@ -95,14 +97,14 @@ TEST_F(ChannelStoreTest, TableEntriesFromTheRecords) {
 TEST_F(ChannelStoreTest, SavingAnEnableOtherThanZeroOrOneIsRefused) {
     writeConfig("[Network1]\r\nNode1=1,5,1#m$a$b$c@d\r\nNode2=7,10,2#m$a$b$c@d\r\n");
     load();
-    const std::string before = test::readBytes(file());
+    const std::string before = talvex::testing::readBytes(file());
     store.OnChannelSelected({0, 1});
     EXPECT_EQ(s.selectedSensorId.load(), 7);
     EXPECT_EQ(store.SaveSelectedChannel(), SaveOutcome::EnableError);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0], "Sensor enable parameter setting error");
     EXPECT_FALSE(store.tree().networks[0].nodes[1].enabled);
-    EXPECT_EQ(test::readBytes(file()), before);
+    EXPECT_EQ(talvex::testing::readBytes(file()), before);
     EXPECT_EQ(entry(2).enabled, 2);  // stored as read on save, not folded
 
     // Fixing the value saves it, with the page's fields.
@@ -130,7 +132,7 @@ TEST_F(ChannelStoreTest, SavingAnIdOutsideTheModbusRangeOrARateThatIsNotWholeIsR
     for (const auto& c : cases) {
         writeConfig("[Network1]\r\nNode1=3,5,1#m$a$b$c@d\r\n");
         load();
-        const std::string before = test::readBytes(file());
+        const std::string before = talvex::testing::readBytes(file());
         store.OnChannelSelected({0, 0});
         messages.clear();
         ChannelEdits edits;
@@ -140,7 +142,7 @@ TEST_F(ChannelStoreTest, SavingAnIdOutsideTheModbusRangeOrARateThatIsNotWholeIsR
         EXPECT_EQ(entry(1).sensorId, 3) << c.value;
         EXPECT_EQ(entry(1).rate, 5) << c.value;
         EXPECT_FALSE(store.ApplyAllChannels()) << c.value;
-        EXPECT_EQ(test::readBytes(file()), before) << c.value;
+        EXPECT_EQ(talvex::testing::readBytes(file()), before) << c.value;
     }
     // Rate 0 (every cycle) and the ends of the ID range are sound.
     for (const auto& [row, value] :
@@ -236,7 +238,7 @@ TEST_F(ChannelStoreTest, SavedValuesAreCutTo126Bytes) {
 
 TEST_F(ChannelStoreTest, AConfigInTheCurrentDirectorySeedsAMissingOne) {
     TempDir cwd;
-    test::writeBytes(cwd / "Config.ini", "[Network1]\r\nNode1=77,3,1\r\n");
+    talvex::testing::writeBytes(cwd / "Config.ini", "[Network1]\r\nNode1=77,3,1\r\n");
     const auto previous = std::filesystem::current_path();
     std::filesystem::current_path(cwd.path());
     const LoadReport r = load();
@@ -246,7 +248,7 @@ TEST_F(ChannelStoreTest, AConfigInTheCurrentDirectorySeedsAMissingOne) {
 }
 
 TEST_F(ChannelStoreTest, AnUnwritableLocationKeepsTheDefaultsInMemory) {
-    test::writeBytes(dir / "blocker", "x");
+    talvex::testing::writeBytes(dir / "blocker", "x");
     const LoadReport r = store.LoadChannelStore(dir / "blocker" / "Config.ini");
     EXPECT_TRUE(r.defaultsInMemory);
     EXPECT_EQ(r.channels, 48);

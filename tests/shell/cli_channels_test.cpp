@@ -5,11 +5,11 @@
 #include <string>
 
 #include "talvex/ini_file.hpp"
-#include "temp_dir.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace {
 
-using talvex::test::TempDir;
+using talvex::testing::TempDir;
 
 struct CliResult {
     int status = -1;
@@ -32,7 +32,7 @@ CliResult run(const std::string& args) {
 
 TEST(CliChannelsTest, FreshDataDirJsonThenLanguageSwitch) {
     TempDir dir;
-    const std::string d = "--data-dir '" + dir.path().string() + "'";
+    const std::string d = "--data-dir '" + dir.path() + "'";
     const CliResult first = run("channels " + d + " --json");
     ASSERT_EQ(first.status, 0);
     EXPECT_EQ(first.out.rfind("{\"language\": \"English\"", 0), 0u) << first.out;
@@ -57,7 +57,7 @@ TEST(CliChannelsTest, FreshDataDirJsonThenLanguageSwitch) {
     EXPECT_NE(en.out.find("{\"channel\": 2, \"network\": \"Network1\", \"node\": \"Node2\", \"sensorId\": 2, "
                           "\"rate\": 5, \"enabled\": 0}"),
               std::string::npos);
-    EXPECT_EQ(talvex::test::readBytes(dir / "setting.ini"), "[Setting]\r\nLanguage=English\r\n");
+    EXPECT_EQ(talvex::testing::readBytes(dir / "setting.ini"), "[Setting]\r\nLanguage=English\r\n");
 
     EXPECT_NE(run("language Klingon " + d).status, 0);
 }

@@ -9,12 +9,12 @@
 #include "talvex/channel_store.hpp"
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
-#include "temp_dir.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace talvex {
 namespace {
 
-using test::TempDir;
+using talvex::testing::TempDir;
 
 // Random bytes on one line that opens no section and holds no "=".
 std::string junk(std::size_t n, unsigned seed) {
@@ -46,7 +46,7 @@ TEST_P(GarbledConfigTest, LoadsWithoutCrashingAndReportsFallbacks) {
         setActiveLanguage(language);
         TempDir dir;
         const GarbledCase& c = GetParam();
-        test::writeBytes(dir / "Config.ini", c.bytes);
+        talvex::testing::writeBytes(dir / "Config.ini", c.bytes);
         Session s;
         ChannelStore store{s};
         std::vector<std::string> log;
@@ -57,7 +57,8 @@ TEST_P(GarbledConfigTest, LoadsWithoutCrashingAndReportsFallbacks) {
         EXPECT_EQ(s.enumUintEN.get(1).sensorId, c.firstId) << c.name;
         if (c.defaults) {
             EXPECT_FALSE(log.empty()) << c.name;
-            EXPECT_EQ(test::readBytes(dir / "Config.ini"), c.bytes) << "a garbled file is not overwritten";
+            EXPECT_EQ(talvex::testing::readBytes(dir / "Config.ini"), c.bytes)
+                << "a garbled file is not overwritten";
         }
         // Saving what was loaded works and gives a file that loads again.
         store.OnChannelSelected({0, 0});
@@ -120,7 +121,7 @@ TEST(GarbledSettingsTest, SettingsFileDamageFallsBackToEnglish) {
     };
     for (const auto& c : cases) {
         TempDir dir;
-        test::writeBytes(dir / "setting.ini", c.bytes);
+        talvex::testing::writeBytes(dir / "setting.ini", c.bytes);
         EXPECT_TRUE(LoadLanguage(dir / "setting.ini", ""));
         EXPECT_EQ(activeLanguage(), c.expect);
     }
@@ -146,13 +147,13 @@ TEST(GarbledFuzzTest, LoadingAndConversionKeepTheirPromises) {
         for (int i = 0; i < pieces; ++i) bytes += alphabet[rng() % std::size(alphabet)];
         for (Language language : {Language::English, Language::Chinese}) {
             TempDir dir;
-            test::writeBytes(dir / "Config.ini", bytes);
+            talvex::testing::writeBytes(dir / "Config.ini", bytes);
             setActiveLanguage(language);
             const std::size_t entriesBefore = IniFile::load(dir / "Config.ini").entryCount();
             if (RelabelConfigFile(dir / "Config.ini")) {
                 EXPECT_EQ(IniFile::load(dir / "Config.ini").entryCount(), entriesBefore) << round;
             } else {
-                EXPECT_EQ(test::readBytes(dir / "Config.ini"), bytes) << round;
+                EXPECT_EQ(talvex::testing::readBytes(dir / "Config.ini"), bytes) << round;
             }
             EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.bak"));
             Session s;

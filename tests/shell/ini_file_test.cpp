@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "temp_dir.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace talvex {
 namespace {
 
-using test::TempDir;
+using talvex::testing::TempDir;
 
 const char* const kSample =
     "; comment\r\n"
@@ -80,7 +80,7 @@ TEST(IniFileTest, GbkRoundTripThroughTheFile) {
     ini.writeString("网络1", "设备1", "1,5,1# $传感器ID:@说明");
     ini.writeString("网络1", "设备2", "emoji 😀 and €");  // outside GBK: four-byte GB18030 form
     ASSERT_TRUE(ini.save(dir / "c.ini", Codepage::Gbk));
-    const std::string bytes = test::readBytes(dir / "c.ini");
+    const std::string bytes = talvex::testing::readBytes(dir / "c.ini");
     EXPECT_EQ(bytes.substr(0, 8),
               "[\xCD\xF8\xC2\xE7"
               "1]\r");  // 网络 in GBK
@@ -94,21 +94,21 @@ TEST(IniFileTest, GbkRoundTripThroughTheFile) {
 
     // The same document in an English-mode file stays plain UTF-8.
     ASSERT_TRUE(ini.save(dir / "e.ini", Codepage::Ascii));
-    EXPECT_EQ(test::readBytes(dir / "e.ini"), ini.text());
+    EXPECT_EQ(talvex::testing::readBytes(dir / "e.ini"), ini.text());
 }
 
 TEST(IniFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
     TempDir dir;
     const auto file = dir / "Config.ini";
-    test::writeBytes(file, "[Old]\r\nk=v\r\n");
+    talvex::testing::writeBytes(file, "[Old]\r\nk=v\r\n");
     IniFile ini = IniFile::load(file);
     ini.writeString("Old", "k", "w");
     ASSERT_TRUE(ini.save(file, Codepage::Ascii));
-    EXPECT_EQ(test::readBytes(file), "[Old]\r\nk=w\r\n");
+    EXPECT_EQ(talvex::testing::readBytes(file), "[Old]\r\nk=w\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.tmp"));
 
     // A path that cannot be written (its directory is a plain file) fails and says why.
-    test::writeBytes(dir / "blocker", "x");
+    talvex::testing::writeBytes(dir / "blocker", "x");
     std::string error;
     EXPECT_FALSE(ini.save(dir / "blocker" / "Config.ini", Codepage::Ascii, &error));
     EXPECT_FALSE(error.empty());

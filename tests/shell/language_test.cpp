@@ -6,12 +6,12 @@
 #include <set>
 
 #include "talvex/ini_file.hpp"
-#include "temp_dir.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace talvex {
 namespace {
 
-using test::TempDir;
+using talvex::testing::TempDir;
 
 class LanguageTest : public ::testing::Test {
   protected:
@@ -91,7 +91,7 @@ TEST_F(LanguageTest, LoadLanguageSelectsByNameAndWritesItBack) {
     for (const auto& c : cases) {
         TempDir dir;
         const auto file = dir / "setting.ini";
-        if (c.stored) test::writeBytes(file, c.stored);
+        if (c.stored) talvex::testing::writeBytes(file, c.stored);
         std::string error;
         EXPECT_TRUE(LoadLanguage(file, c.name, &error)) << error;
         EXPECT_EQ(activeLanguage(), c.expect) << (c.stored ? c.stored : "(none)");
@@ -122,7 +122,7 @@ TEST_F(LanguageTest, FirstRunLanguageFromInstallerFileOrUserLanguage) {
     };
     for (const auto& c : cases) {
         TempDir dir;
-        if (c.installLang) test::writeBytes(dir / "install_lang.ini", c.installLang);
+        if (c.installLang) talvex::testing::writeBytes(dir / "install_lang.ini", c.installLang);
         fakeEnv = c.env;
         EXPECT_EQ(DetectInstallLanguage(dir / "install_lang.ini", lookupFake), c.expect);
     }
@@ -137,7 +137,7 @@ TEST_F(LanguageTest, FirstRunCreatesTheSettingsFileBeforeAnythingReadsIt) {
     EXPECT_TRUE(first.createdSettings);
     EXPECT_TRUE(first.ok);
     EXPECT_EQ(activeLanguage(), Language::Chinese);
-    EXPECT_EQ(test::readBytes(paths.settingsFile()), "[Setting]\r\nLanguage=Chinese\r\n");
+    EXPECT_EQ(talvex::testing::readBytes(paths.settingsFile()), "[Setting]\r\nLanguage=Chinese\r\n");
 
     // A later start keeps the stored choice whatever the environment says.
     fakeEnv = {{"LANG", "en_US"}};
@@ -148,7 +148,7 @@ TEST_F(LanguageTest, FirstRunCreatesTheSettingsFileBeforeAnythingReadsIt) {
     TempDir english;
     paths.configDir = english.path();
     startLanguage(paths, lookupFake);
-    EXPECT_EQ(test::readBytes(paths.settingsFile()), kDefaultSettings);
+    EXPECT_EQ(talvex::testing::readBytes(paths.settingsFile()), kDefaultSettings);
     EXPECT_EQ(kDefaultSettings.size(), 29u);
 }
 
@@ -183,8 +183,8 @@ TEST(AppPathsTest, PortableXdgAndDataDirRule) {
               std::filesystem::path("/home/u/.config/talvex"));
 
     const AppPaths forced = resolveAppPaths(std::string(dir.path()), writable, lookupFake);
-    EXPECT_EQ(forced.configDir, dir.path());
-    EXPECT_EQ(forced.dataDir, dir.path());
+    EXPECT_EQ(forced.configDir, std::filesystem::path(dir.path()));
+    EXPECT_EQ(forced.dataDir, std::filesystem::path(dir.path()));
 }
 
 }  // namespace

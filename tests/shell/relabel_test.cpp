@@ -4,12 +4,12 @@
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
 #include "talvex/language_switch.hpp"
-#include "temp_dir.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace talvex {
 namespace {
 
-using test::TempDir;
+using talvex::testing::TempDir;
 
 class RelabelTest : public ::testing::Test {
   protected:
@@ -39,7 +39,7 @@ TEST_F(RelabelTest, SwitchingToChineseRenamesLabelsAndKeepsTheValues) {
     EXPECT_EQ(*v, defaultChannelValue(Language::Chinese, 1));
     EXPECT_EQ(v->substr(0, 6), "1,5,1#");
     EXPECT_EQ(ini.value("网络16", "设备48").value_or("").substr(0, 7), "48,5,0#");
-    EXPECT_FALSE(isValidUtf8(test::readBytes(file())));  // the file is GBK now
+    EXPECT_FALSE(isValidUtf8(talvex::testing::readBytes(file())));  // the file is GBK now
     EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.bak"));
 
     // And back, after the values were edited in Chinese.
@@ -67,7 +67,7 @@ TEST_F(RelabelTest, ASwitchRebuildsTheTreeAndKeepsTheSelection) {
     EXPECT_TRUE(done.settingsSaved);
     EXPECT_TRUE(done.converted);
     EXPECT_EQ(activeLanguage(), Language::Chinese);
-    EXPECT_EQ(test::readBytes(paths.settingsFile()), "[Setting]\r\nLanguage=Chinese\r\n");
+    EXPECT_EQ(talvex::testing::readBytes(paths.settingsFile()), "[Setting]\r\nLanguage=Chinese\r\n");
 
     const SelectionResult sel = store.RebuildChannelTree();
     EXPECT_FALSE(store.rebuilding());
@@ -144,10 +144,10 @@ TEST_F(RelabelTest, AUserDeviceMarkSurvivesARealRestart) {
 TEST_F(RelabelTest, ARewriteThatComesOutShortRestoresTheBackup) {
     // Two entries for Node1 in one section: the rewrite keeps one, so the count differs.
     const std::string original = "[Network1]\r\nNode1=1,5,1#\r\nnode1=2,5,1#\r\nNode2=2,5,0#\r\n";
-    test::writeBytes(file(), original);
+    talvex::testing::writeBytes(file(), original);
     setActiveLanguage(Language::Chinese);
     EXPECT_FALSE(RelabelConfigFile(file(), sink));
-    EXPECT_EQ(test::readBytes(file()), original);
+    EXPECT_EQ(talvex::testing::readBytes(file()), original);
     EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.bak"));
     ASSERT_FALSE(log.empty());
     EXPECT_NE(log.back().find("restored"), std::string::npos);
@@ -156,14 +156,15 @@ TEST_F(RelabelTest, ARewriteThatComesOutShortRestoresTheBackup) {
 TEST_F(RelabelTest, ASectionListedTwiceIsLeftAsItIs) {
     const std::string original =
         "[Network1]\r\nNode1=1,5,1#\r\n[Network2]\r\nNode4=4,5,0#\r\n[Network1]\r\nNode2=2,5,0#\r\n";
-    test::writeBytes(file(), original);
+    talvex::testing::writeBytes(file(), original);
     setActiveLanguage(Language::Chinese);
     EXPECT_FALSE(RelabelConfigFile(file(), sink));
-    EXPECT_EQ(test::readBytes(file()), original);
+    EXPECT_EQ(talvex::testing::readBytes(file()), original);
 }
 
 TEST_F(RelabelTest, ForeignSectionsAndKeysAreCarriedOver) {
-    test::writeBytes(file(), "[Network1]\r\nNode1=1,5,1#\r\nPump=9,9,9#own\r\n[Extra]\r\nNode2=2,5,0#\r\n");
+    talvex::testing::writeBytes(
+        file(), "[Network1]\r\nNode1=1,5,1#\r\nPump=9,9,9#own\r\n[Extra]\r\nNode2=2,5,0#\r\n");
     setActiveLanguage(Language::Chinese);
     EXPECT_TRUE(RelabelConfigFile(file(), sink));
     const IniFile ini = IniFile::load(file());

@@ -1,6 +1,5 @@
 // The acquisition page against the simulated bus: records reach the list, the status word reaches
 // the indicators, delete asks and touches one sensor only, export writes the file.
-#include <sqlite3.h>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -13,6 +12,7 @@
 #include "acquisition/ui/record_table_model.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/testing/raw_db.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -20,20 +20,9 @@ namespace {
 using testing::SimulatedLink;
 using testing::text;
 
-int dbRows(const std::string& path, const char* sensorId) {
-    sqlite3* db = nullptr;
-    int n = -1;
-    if (sqlite3_open(path.c_str(), &db) == SQLITE_OK) {
-        sqlite3_stmt* st = nullptr;
-        if (sqlite3_prepare_v2(db, "select count(*) from SensorData where SensorId = ?", -1, &st, nullptr) ==
-            SQLITE_OK) {
-            sqlite3_bind_text(st, 1, sensorId, -1, SQLITE_TRANSIENT);
-            if (sqlite3_step(st) == SQLITE_ROW) n = sqlite3_column_int(st, 0);
-        }
-        sqlite3_finalize(st);
-    }
-    sqlite3_close(db);
-    return n;
+long long dbRows(const std::string& path, const char* sensorId) {
+    return talvex::testing::RawDb(path).number(
+        std::string("select count(*) from SensorData where SensorId = '") + sensorId + "'");
 }
 
 class AcquisitionPageTest : public ::testing::Test {

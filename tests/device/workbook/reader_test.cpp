@@ -149,7 +149,7 @@ TEST(Reader, BrokenFilesGiveAClearErrorAndNoSheet) {
         EXPECT_EQ(r.sheet.rowCount(), 0);
     }
     EXPECT_EQ(readFirstSheet((dir / "missing.xlsx").string()).error, ReadError::NotFound);
-    EXPECT_EQ(readFirstSheet(dir.path().string()).error, ReadError::NotFound);
+    EXPECT_EQ(readFirstSheet(dir.path()).error, ReadError::NotFound);
 }
 
 TEST(Reader, LimitsBoundWhatIsRead) {
