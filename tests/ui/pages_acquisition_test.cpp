@@ -96,7 +96,7 @@ TEST_F(AcquisitionPageTest, DeleteAsksFirstAndEmptiesOnlyTheSelectedSensor) {
     page->refreshTick();
     const auto before1 = link.store.recordCount("1");
     const auto before2 = link.store.recordCount("2");
-    const int rows2 = dbRows(link.ctx.databasePath, "2");
+    const long long rows2 = dbRows(link.ctx.databasePath, "2");
     ASSERT_GT(rows2, 0);
 
     // Cancel: nothing happens anywhere.
