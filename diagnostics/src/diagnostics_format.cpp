@@ -102,8 +102,9 @@ std::string framesCsv(const std::vector<TrafficFrame>& frames) {
         const DecodedFrame d = decodeTapFrame(f);
         const bool request = f.direction == FrameDirection::Request;
         out += std::to_string(f.seq) + "," + localTimeText(f.unixMs * 1000).substr(0, 23) + "," +
-               std::to_string(f.timeUs) + "," + (request ? "request" : "response") + "," + (f.bytes.empty() ? "" : std::to_string(d.slave)) +
-               "," + (f.bytes.size() < 2 ? "" : std::to_string(d.function)) + "," +
+               std::to_string(f.timeUs) + "," + (request ? "request" : "response") + "," +
+               (f.bytes.empty() ? "" : std::to_string(d.slave)) + "," +
+               (f.bytes.size() < 2 ? "" : std::to_string(d.function)) + "," +
                csvField(outcomeName(f.outcome)) + "," + (f.responseUs >= 0 ? millis(f.responseUs) : "") +
                "," + csvField(describe(d)) + "," + hexBytes(f.bytes.data(), f.bytes.size()) + "\n";
     }

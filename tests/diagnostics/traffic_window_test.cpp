@@ -144,7 +144,8 @@ TEST_F(TrafficPage, OffByDefaultUnderViewAndStatisticsInTheTreeTooltip) {
     window.switchLanguage("Chinese");
     EXPECT_EQ(action->text(), QString::fromUtf8("总线通信(&B)"));
     session().enumUintEN.set(1, {3, 1, 1});  // the switch reloaded the channel table
-    EXPECT_TRUE(diag->channelTooltip(1).contains(QString::fromUtf8("超时: 1"))) << diag->channelTooltip(1).toStdString();
+    EXPECT_TRUE(diag->channelTooltip(1).contains(QString::fromUtf8("超时: 1")))
+        << diag->channelTooltip(1).toStdString();
 }
 
 }  // namespace

@@ -14,7 +14,9 @@
 #include "talvex/acquisition/acquisition_engine.hpp"
 
 // Readable QString values in failure messages.
-inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QString& s, std::ostream* os) {
+    *os << '"' << s.toStdString() << '"';
+}
 
 namespace talvex::ui::test {
 

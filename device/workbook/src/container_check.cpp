@@ -85,9 +85,15 @@ ContainerCheck checkZip(std::string_view b, const ReadLimits& limits) {
         at += 46 + le16(b, at + 28) + le16(b, at + 30) + le16(b, at + 32);
     }
     switch (orcus::detect(reinterpret_cast<const unsigned char*>(b.data()), b.size())) {
-        case orcus::format_t::xlsx: c.format = SourceFormat::Xlsx; break;
-        case orcus::format_t::ods: c.format = SourceFormat::Ods; break;
-        default: c.error = ReadError::NotWorkbook; c.detail = "zip archive of another kind";
+        case orcus::format_t::xlsx:
+            c.format = SourceFormat::Xlsx;
+            break;
+        case orcus::format_t::ods:
+            c.format = SourceFormat::Ods;
+            break;
+        default:
+            c.error = ReadError::NotWorkbook;
+            c.detail = "zip archive of another kind";
     }
     return c;
 }

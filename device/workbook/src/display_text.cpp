@@ -102,8 +102,17 @@ struct Section {
 
 bool isDateLetter(char c) {
     switch (std::tolower(static_cast<unsigned char>(c))) {
-        case 'y': case 'm': case 'd': case 'h': case 's': case 'a': case 'b': case 'g': return true;
-        default: return false;
+        case 'y':
+        case 'm':
+        case 'd':
+        case 'h':
+        case 's':
+        case 'a':
+        case 'b':
+        case 'g':
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -150,9 +159,9 @@ Section parseSection(std::string_view code) {
                 if (end == std::string_view::npos) end = code.size();
                 std::string_view inner = code.substr(i + 1, end - i - 1);
                 if (!inner.empty() && inner.front() == '$') {  // currency / locale: [$€-407]
-                    std::string_view sym = inner.substr(1, inner.find('-') == std::string_view::npos
-                                                               ? std::string_view::npos
-                                                               : inner.find('-') - 1);
+                    std::string_view sym =
+                        inner.substr(1, inner.find('-') == std::string_view::npos ? std::string_view::npos
+                                                                                  : inner.find('-') - 1);
                     literal(sym);
                 } else if (!inner.empty() && (inner.front() == '<' || inner.front() == '>' ||
                                               inner.front() == '=' || isDateLetter(inner.front()))) {
@@ -161,7 +170,9 @@ Section parseSection(std::string_view code) {
                 i = end;
                 break;
             }
-            case '0': case '#': case '?':
+            case '0':
+            case '#':
+            case '?':
                 s.hasPlaceholder = true;
                 if (part == Part::Int) {
                     ++s.intPlaceholders;
@@ -189,14 +200,17 @@ Section parseSection(std::string_view code) {
                 }
                 break;
             case ',':
-                if (s.hasPlaceholder && part != Part::Exp) ++s.thousandsScale;
-                else literal(",");
+                if (s.hasPlaceholder && part != Part::Exp)
+                    ++s.thousandsScale;
+                else
+                    literal(",");
                 break;
             case '%':
                 ++s.percent;
                 literal("%");
                 break;
-            case 'E': case 'e':
+            case 'E':
+            case 'e':
                 if (i + 1 < code.size() && (code[i + 1] == '+' || code[i + 1] == '-') && s.hasPlaceholder) {
                     s.scientific = true;
                     s.expPlus = code[i + 1] == '+';
@@ -206,12 +220,15 @@ Section parseSection(std::string_view code) {
                     s.general = true;
                 }
                 break;
-            case '@': case '/':
+            case '@':
+            case '/':
                 s.general = true;
                 break;
             default:
-                if (std::isalpha(static_cast<unsigned char>(c)) && isDateLetter(c)) s.general = true;
-                else literal(code.substr(i, 1));
+                if (std::isalpha(static_cast<unsigned char>(c)) && isDateLetter(c))
+                    s.general = true;
+                else
+                    literal(code.substr(i, 1));
         }
     }
     return s;
@@ -223,8 +240,10 @@ std::vector<std::string_view> splitSections(std::string_view code) {
     bool quoted = false;
     for (size_t i = 0; i < code.size(); ++i) {
         char c = code[i];
-        if (c == '"') quoted = !quoted;
-        else if (!quoted && c == '\\') ++i;
+        if (c == '"')
+            quoted = !quoted;
+        else if (!quoted && c == '\\')
+            ++i;
         else if (!quoted && c == ';') {
             out.push_back(code.substr(start, i - start));
             start = i + 1;
@@ -254,7 +273,8 @@ std::string renderFixed(const Section& s, double magnitude) {
     std::string text = printFixed(magnitude, s.fracPlaceholders);
     std::string intPart = text.substr(0, text.find('.'));
     std::string frac = s.fracPlaceholders > 0 ? text.substr(text.find('.') + 1) : "";
-    while (static_cast<int>(frac.size()) > s.fracZeros && !frac.empty() && frac.back() == '0') frac.pop_back();
+    while (static_cast<int>(frac.size()) > s.fracZeros && !frac.empty() && frac.back() == '0')
+        frac.pop_back();
     if (intPart == "0" && s.intZeros == 0) intPart.clear();
     while (static_cast<int>(intPart.size()) < s.intZeros) intPart.insert(0, "0");
     if (s.grouping) intPart = groupThousands(intPart);
@@ -279,7 +299,8 @@ std::string renderScientific(const Section& s, double magnitude) {
     }
     std::array<char, 16> e{};
     const char* sign = exponent < 0 ? "-" : (s.expPlus ? "+" : "");
-    std::snprintf(e.data(), e.size(), "E%s%0*d", sign, std::clamp(s.expZeros, 1, 4), std::abs(exponent) % 100000);
+    std::snprintf(e.data(), e.size(), "E%s%0*d", sign, std::clamp(s.expZeros, 1, 4),
+                  std::abs(exponent) % 100000);
     return mantissa + e.data();
 }
 
@@ -319,20 +340,34 @@ std::string displayText(double value, std::string_view formatCode) {
 
 std::string_view builtinFormatCode(int id) {
     switch (id) {
-        case 1: return "0";
-        case 2: return "0.00";
-        case 3: return "#,##0";
-        case 4: return "#,##0.00";
-        case 9: return "0%";
-        case 10: return "0.00%";
-        case 11: return "0.00E+00";
-        case 37: return "#,##0 ;(#,##0)";
-        case 38: return "#,##0 ;[Red](#,##0)";
-        case 39: return "#,##0.00;(#,##0.00)";
-        case 40: return "#,##0.00;[Red](#,##0.00)";
-        case 48: return "##0.0E+0";
-        case 49: return "@";
-        default: return "General";
+        case 1:
+            return "0";
+        case 2:
+            return "0.00";
+        case 3:
+            return "#,##0";
+        case 4:
+            return "#,##0.00";
+        case 9:
+            return "0%";
+        case 10:
+            return "0.00%";
+        case 11:
+            return "0.00E+00";
+        case 37:
+            return "#,##0 ;(#,##0)";
+        case 38:
+            return "#,##0 ;[Red](#,##0)";
+        case 39:
+            return "#,##0.00;(#,##0.00)";
+        case 40:
+            return "#,##0.00;[Red](#,##0.00)";
+        case 48:
+            return "##0.0E+0";
+        case 49:
+            return "@";
+        default:
+            return "General";
     }
 }
 

@@ -94,7 +94,8 @@ class Styles final : public iface::import_styles {
     void set_font_underline_width(ss::underline_width_t) override {}
     void set_font_underline_mode(ss::underline_mode_t) override {}
     void set_font_underline_type(ss::underline_type_t) override {}
-    void set_font_underline_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_font_underline_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
+                                  ss::color_elem_t) override {}
     void set_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
     void set_strikethrough_style(ss::strikethrough_style_t) override {}
     void set_strikethrough_type(ss::strikethrough_type_t) override {}
@@ -175,7 +176,8 @@ class SharedStrings final : public iface::import_shared_strings {
     void set_segment_italic(bool) override {}
     void set_segment_font_name(std::string_view) override {}
     void set_segment_font_size(double) override {}
-    void set_segment_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t, ss::color_elem_t) override {}
+    void set_segment_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
+                                ss::color_elem_t) override {}
 
   private:
     std::vector<std::string> strings_;
@@ -206,8 +208,12 @@ class SheetSink final : public iface::import_sheet {
             auto row = static_cast<ss::row_t>(k >> 32);
             auto col = static_cast<ss::col_t>(k & 0xFFFFFFFFu);
             switch (cell.kind) {
-                case RawCell::Kind::Text: out.setCell(row, col, cell.text); break;
-                case RawCell::Kind::Bool: out.setCell(row, col, cell.number != 0 ? "TRUE" : "FALSE"); break;
+                case RawCell::Kind::Text:
+                    out.setCell(row, col, cell.text);
+                    break;
+                case RawCell::Kind::Bool:
+                    out.setCell(row, col, cell.number != 0 ? "TRUE" : "FALSE");
+                    break;
                 case RawCell::Kind::Number:
                     out.setCell(row, col, displayText(cell.number, styles.codeOfXf(xfOf(row, col))));
                     break;
@@ -239,7 +245,8 @@ class SheetSink final : public iface::import_sheet {
         put(row, col, {RawCell::Kind::Text, 0, buf});
     }
     void set_format(ss::row_t row, ss::col_t col, size_t xf) override {
-        if (row >= 0 && col >= 0 && row < limits_.maxRows && col < limits_.maxColumns) cellXf_[key(row, col)] = xf;
+        if (row >= 0 && col >= 0 && row < limits_.maxRows && col < limits_.maxColumns)
+            cellXf_[key(row, col)] = xf;
     }
     void set_format(ss::row_t r0, ss::col_t c0, ss::row_t r1, ss::col_t c1, size_t xf) override {
         if (ranges_.size() < kMaxRanges) ranges_.push_back({r0, r1, c0, c1, xf});
@@ -278,7 +285,9 @@ class SheetSink final : public iface::import_sheet {
         }
         void set_formula(ss::formula_grammar_t, std::string_view) override {}
         void set_shared_formula_index(size_t) override {}
-        void set_result_string(std::string_view v) override { result_ = RawCell{RawCell::Kind::Text, 0, std::string(v)}; }
+        void set_result_string(std::string_view v) override {
+            result_ = RawCell{RawCell::Kind::Text, 0, std::string(v)};
+        }
         void set_result_value(double v) override { result_ = RawCell{RawCell::Kind::Number, v, {}}; }
         void set_result_bool(bool v) override { result_ = RawCell{RawCell::Kind::Bool, v ? 1.0 : 0.0, {}}; }
         void set_result_empty() override { result_.reset(); }

@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <system_error>
-#include <filesystem>
 
 #include "loaders.hpp"
 
@@ -72,13 +72,20 @@ ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits) {
 
 const char* readErrorKey(ReadError e) {
     switch (e) {
-        case ReadError::None: return "IDS_Workbook_Read";
-        case ReadError::NotFound: return "IDS_Workbook_NotFound";
-        case ReadError::NotWorkbook: return "IDS_Workbook_NotWorkbook";
-        case ReadError::Encrypted: return "IDS_Workbook_Encrypted";
-        case ReadError::Truncated: return "IDS_Workbook_Truncated";
-        case ReadError::TooLarge: return "IDS_Workbook_TooLarge";
-        case ReadError::Damaged: return "IDS_Workbook_Damaged";
+        case ReadError::None:
+            return "IDS_Workbook_Read";
+        case ReadError::NotFound:
+            return "IDS_Workbook_NotFound";
+        case ReadError::NotWorkbook:
+            return "IDS_Workbook_NotWorkbook";
+        case ReadError::Encrypted:
+            return "IDS_Workbook_Encrypted";
+        case ReadError::Truncated:
+            return "IDS_Workbook_Truncated";
+        case ReadError::TooLarge:
+            return "IDS_Workbook_TooLarge";
+        case ReadError::Damaged:
+            return "IDS_Workbook_Damaged";
     }
     return "IDS_Workbook_Damaged";
 }

@@ -35,7 +35,8 @@ void Sheet::setCell(int absRow, int absColumn, std::string text) {
 
 std::string columnLetters(int absColumn) {
     std::string out;
-    for (int n = absColumn + 1; n > 0; n = (n - 1) / 26) out.insert(out.begin(), static_cast<char>('A' + (n - 1) % 26));
+    for (int n = absColumn + 1; n > 0; n = (n - 1) / 26)
+        out.insert(out.begin(), static_cast<char>('A' + (n - 1) % 26));
     return out;
 }
 

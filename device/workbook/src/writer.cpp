@@ -19,7 +19,7 @@
 namespace talvex::workbook {
 namespace {
 
-constexpr int kMaxColumns = 26;        // header cells A1..Z1
+constexpr int kMaxColumns = 26;  // header cells A1..Z1
 constexpr double kHeaderRowPoints = 50;
 constexpr int kPixelsPerCharacter = 6;
 
@@ -29,7 +29,8 @@ std::filesystem::path reserveTemporary(const std::filesystem::path& target, std:
     std::mt19937_64 rng(rd());
     for (int attempt = 0; attempt < 16; ++attempt) {
         char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".%08llx.part", static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
+        std::snprintf(suffix, sizeof suffix, ".%08llx.part",
+                      static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
         std::filesystem::path tmp = target;
         tmp += suffix;
         if (std::FILE* f = std::fopen(tmp.c_str(), "wx")) {
@@ -52,7 +53,8 @@ WriteResult writeList(const TextList& list, const std::string& path) {
     const int columns = static_cast<int>(list.columns.size());
     if (columns == 0 || columns > kMaxColumns) return failure(WriteError::BadList, "column count");
     for (const auto& row : list.rows)
-        if (static_cast<int>(row.size()) > columns) return failure(WriteError::BadList, "row longer than header");
+        if (static_cast<int>(row.size()) > columns)
+            return failure(WriteError::BadList, "row longer than header");
 
     std::filesystem::path target(path);
     std::error_code ec;
@@ -110,11 +112,16 @@ WriteResult writeList(const TextList& list, const std::string& path) {
 
 const char* writeErrorKey(WriteError e) {
     switch (e) {
-        case WriteError::None: return "IDS_Workbook_Saved";
-        case WriteError::BadList: return "IDS_Workbook_BadList";
-        case WriteError::CannotCreate: return "IDS_Workbook_CannotCreate";
-        case WriteError::WriteFailed: return "IDS_Workbook_WriteFailed";
-        case WriteError::CannotReplace: return "IDS_Workbook_CannotReplace";
+        case WriteError::None:
+            return "IDS_Workbook_Saved";
+        case WriteError::BadList:
+            return "IDS_Workbook_BadList";
+        case WriteError::CannotCreate:
+            return "IDS_Workbook_CannotCreate";
+        case WriteError::WriteFailed:
+            return "IDS_Workbook_WriteFailed";
+        case WriteError::CannotReplace:
+            return "IDS_Workbook_CannotReplace";
     }
     return "IDS_Workbook_WriteFailed";
 }

@@ -24,24 +24,32 @@ class Handle {
 
 ReadError openError(int rc, bool sizeIsWholeSectors) {
     switch (rc) {
-        case FREEXL_FILE_NOT_FOUND: return ReadError::NotFound;
-        case FREEXL_INSUFFICIENT_MEMORY: return ReadError::TooLarge;
+        case FREEXL_FILE_NOT_FOUND:
+            return ReadError::NotFound;
+        case FREEXL_INSUFFICIENT_MEMORY:
+            return ReadError::TooLarge;
         case FREEXL_INVALID_CFBF_HEADER:
-        case FREEXL_BIFF_WORKBOOK_NOT_FOUND: return ReadError::NotWorkbook;
-        default: return sizeIsWholeSectors ? ReadError::Damaged : ReadError::Truncated;
+        case FREEXL_BIFF_WORKBOOK_NOT_FOUND:
+            return ReadError::NotWorkbook;
+        default:
+            return sizeIsWholeSectors ? ReadError::Damaged : ReadError::Truncated;
     }
 }
 
 std::string cellText(const FreeXL_CellValue& v) {
     switch (v.type) {
-        case FREEXL_CELL_INT: return std::to_string(v.value.int_value);
-        case FREEXL_CELL_DOUBLE: return generalText(v.value.double_value);
+        case FREEXL_CELL_INT:
+            return std::to_string(v.value.int_value);
+        case FREEXL_CELL_DOUBLE:
+            return generalText(v.value.double_value);
         case FREEXL_CELL_TEXT:
         case FREEXL_CELL_SST_TEXT:
         case FREEXL_CELL_DATE:
         case FREEXL_CELL_DATETIME:
-        case FREEXL_CELL_TIME: return v.value.text_value ? v.value.text_value : "";
-        default: return {};
+        case FREEXL_CELL_TIME:
+            return v.value.text_value ? v.value.text_value : "";
+        default:
+            return {};
     }
 }
 
@@ -84,7 +92,8 @@ ReadResult loadXls(const std::string& path, std::string_view bytes, const ReadLi
             if (freexl_get_cell_value(xls.get(), r, c, &v) != FREEXL_OK) continue;
             std::string text = cellText(v);
             if (text.empty()) continue;
-            if (r >= static_cast<unsigned>(limits.maxRows) || c >= limits.maxColumns || ++cells > limits.maxCells) {
+            if (r >= static_cast<unsigned>(limits.maxRows) || c >= limits.maxColumns ||
+                ++cells > limits.maxCells) {
                 result = {};
                 result.error = ReadError::TooLarge;
                 return result;

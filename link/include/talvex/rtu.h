@@ -39,7 +39,7 @@ extern "C" {
 #define RTU_ERR_SEND 0x4006
 #define RTU_ERR_TIMEOUT 0x4007
 #define RTU_ERR_BUFFER 0x2005 /* null buffer from the caller; nothing sent */
-#define RTU_EXCEPTION 0x8000 /* + the slave's exception code */
+#define RTU_EXCEPTION 0x8000  /* + the slave's exception code */
 
 /* Why the last RTUOpenCom / RTUOpenDevice failed (RTULastOpenFailure). */
 #define RTU_OPEN_OK 0
@@ -52,7 +52,8 @@ extern "C" {
 
 /* The thirteen calls. RTUOpenCom(n) opens COMn: the device named by the environment variable TALVEX_COM<n>
  * when set, else /dev/ttyS(n-1); n outside 1..99 fails without an attempt. byteSize 5..8, parity 0 none,
- * 1 odd, 2 even, stopBits 0 one, 2 two. RTUReadBytes does one raw read of up to count bytes (history stream). */
+ * 1 odd, 2 even, stopBits 0 one, 2 two. RTUReadBytes does one raw read of up to count bytes (history stream).
+ */
 RTU_API int RTUOpenCom(int port, int baudRate, int byteSize, int parity, int stopBits);
 RTU_API void RTUCloseCom(void);
 RTU_API int RTUReadCoils(int slave, int start, int quantity, unsigned char* dest);
@@ -86,8 +87,8 @@ RTU_API int RTULastOpenFailure(void);
  *   recordCount   records expected; when no further complete record arrives for 5 s the exchange ends
  *                 with RTU_ERR_TIMEOUT and the count is lowered to the records received
  *                 (read it back with RTUHistoryRecordCount);
- *   progress      optional, called on the exchanging thread with 0..100 while records arrive, user passed through.
- * The settings stay in force until the next call. */
+ *   progress      optional, called on the exchanging thread with 0..100 while records arrive, user passed
+ * through. The settings stay in force until the next call. */
 typedef void (*RTUProgressFn)(int percent, void* user);
 RTU_API void RTUSetHistoryOptions(int ready, int recordFormat, int recordCount, RTUProgressFn progress,
                                   void* user);

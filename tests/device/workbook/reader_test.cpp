@@ -83,12 +83,10 @@ TEST(Reader, XlsxNumbersShowUnderTheirFormat) {
         const char* shown;
     };
     const Case cases[] = {
-        {1.5, "0.00", "1.50"},         // a built-in id (2)
-        {2.5, "0.000", "2.500"},       // a custom id of the file
-        {0.1234, "0.00%", "12.34%"},   // built-in 10
-        {12345, "0.00E+00", "1.23E+04"},
-        {0.000001234, nullptr, "1.234E-06"},
-        {2301, nullptr, "2301"},
+        {1.5, "0.00", "1.50"},        // a built-in id (2)
+        {2.5, "0.000", "2.500"},      // a custom id of the file
+        {0.1234, "0.00%", "12.34%"},  // built-in 10
+        {12345, "0.00E+00", "1.23E+04"}, {0.000001234, nullptr, "1.234E-06"}, {2301, nullptr, "2301"},
     };
     for (int i = 0; i < 6; ++i)
         worksheet_write_number(sheet, static_cast<lxw_row_t>(i), 0, cases[i].value,
@@ -169,7 +167,7 @@ TEST(Reader, LimitsBoundWhatIsRead) {
     fewColumns.maxColumns = 40;
     fewCells.maxCells = 3;
     const Case cases[] = {
-        {"w.xlsx", tinyFile}, {"w.xlsx", tinyUnpacked}, {"far.csv", fewRows},
+        {"w.xlsx", tinyFile},     {"w.xlsx", tinyUnpacked}, {"far.csv", fewRows},
         {"wide.csv", fewColumns}, {"w.xlsx", fewCells},
     };
     for (const auto& c : cases) {

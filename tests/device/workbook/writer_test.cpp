@@ -24,8 +24,8 @@ TextList productionList() {
     TextList list;
     list.columns = {{"序号", 50}, {"参数", 100}, {"数值", 120}, {"备注", 140}};
     for (int i = 1; i <= 53; ++i)
-        list.rows.push_back({std::to_string(i), "label" + std::to_string(i), i == 7 ? "" : "0.00012" + std::to_string(i),
-                             "描述" + std::to_string(i)});
+        list.rows.push_back({std::to_string(i), "label" + std::to_string(i),
+                             i == 7 ? "" : "0.00012" + std::to_string(i), "描述" + std::to_string(i)});
     list.rows[1][2] = "D2026120801";
     return list;
 }
@@ -52,7 +52,8 @@ TEST(Writer, ProductionListRoundTrips) {
     EXPECT_EQ(r.sheet.cellName(1, 1), "A1");
     for (int c = 0; c < 4; ++c) EXPECT_EQ(r.sheet.cellText(1, c + 1), list.columns[c].header);
     for (int row = 0; row < 53; ++row)
-        for (int c = 0; c < 4; ++c) EXPECT_EQ(r.sheet.cellText(row + 2, c + 1), list.rows[row][c]) << row << "," << c;
+        for (int c = 0; c < 4; ++c)
+            EXPECT_EQ(r.sheet.cellText(row + 2, c + 1), list.rows[row][c]) << row << "," << c;
 
     // Data stays text: a number-like value keeps its digits instead of becoming 0.000121.
     EXPECT_EQ(r.sheet.cellText(2, 3), "0.000121");

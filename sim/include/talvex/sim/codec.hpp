@@ -22,10 +22,14 @@ inline std::array<std::uint16_t, 10> text20Registers(std::string_view text, bool
 }
 
 // Read layout: the 20 bytes in wire order, register k = byte 2k (high) and byte 2k+1 (low).
-inline std::array<std::uint16_t, 10> text20ReadLayout(std::string_view text) { return text20Registers(text, false); }
+inline std::array<std::uint16_t, 10> text20ReadLayout(std::string_view text) {
+    return text20Registers(text, false);
+}
 
 // Write layout: register k carries byte 2k in its low half and byte 2k+1 in its high half.
-inline std::array<std::uint16_t, 10> text20WriteLayout(std::string_view text) { return text20Registers(text, true); }
+inline std::array<std::uint16_t, 10> text20WriteLayout(std::string_view text) {
+    return text20Registers(text, true);
+}
 
 // Text from registers in the write layout; stops at the first NUL.
 inline std::string textFromWriteLayout(const std::uint16_t* regs) {

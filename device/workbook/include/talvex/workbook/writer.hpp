@@ -21,10 +21,10 @@ struct TextList {
 
 enum class WriteError {
     None,
-    BadList,       // no columns, more than 26, or a row longer than the header
-    CannotCreate,  // the temporary file could not be made (folder missing or not writable)
-    WriteFailed,   // the library failed while writing (disk full, ...)
-    CannotReplace, // the finished file could not take the target's name
+    BadList,        // no columns, more than 26, or a row longer than the header
+    CannotCreate,   // the temporary file could not be made (folder missing or not writable)
+    WriteFailed,    // the library failed while writing (disk full, ...)
+    CannotReplace,  // the finished file could not take the target's name
 };
 
 struct WriteResult {
