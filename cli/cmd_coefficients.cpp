@@ -17,14 +17,15 @@ constexpr const char* kName = "coefficients";
 
 std::string codeList() {
     std::string list;
-    for (const sensor::CommitCode& c : sensor::kCommitCodes) list += (list.empty() ? "" : ", ") + std::to_string(c.code);
+    for (const sensor::CommitCode& c : sensor::kCommitCodes)
+        list += (list.empty() ? "" : ", ") + std::to_string(c.code);
     return list;
 }
 
 int runCoefficients(const std::vector<std::string>& words) {
     int exitCode = 0;
-    const auto args = startCommand(kName, words, {{kPortOption, kBaudOption, {"id"}, {"code"}, kDryRunOption}, 1, 20},
-                                   exitCode);
+    const auto args = startCommand(
+        kName, words, {{kPortOption, kBaudOption, {"id"}, {"code"}, kDryRunOption}, 1, 20}, exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
@@ -45,7 +46,8 @@ int runCoefficients(const std::vector<std::string>& words) {
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
     SteadyPacer pacer;
-    const device::ProcedureResult r = device::commitCoefficients(rtuRegisterIo(), pacer, *id, *commit, staged.writes);
+    const device::ProcedureResult r =
+        device::commitCoefficients(rtuRegisterIo(), pacer, *id, *commit, staged.writes);
     switch (r.outcome) {
         case device::Outcome::Done:
             std::printf("accepted\n");

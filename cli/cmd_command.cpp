@@ -19,8 +19,8 @@ constexpr long kMaxWaitMs = 60000;
 
 int runCommand(const std::vector<std::string>& words) {
     int exitCode = 0;
-    const auto args =
-        startCommand(kName, words, {{kPortOption, kBaudOption, {"id"}, {"wait"}, kDryRunOption}, 1, 1}, exitCode);
+    const auto args = startCommand(
+        kName, words, {{kPortOption, kBaudOption, {"id"}, {"wait"}, kDryRunOption}, 1, 1}, exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
@@ -44,7 +44,8 @@ int runCommand(const std::vector<std::string>& words) {
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
     SteadyPacer pacer;
-    const auto r = device::sendCommand(rtuRegisterIo(), pacer, *id, command, std::chrono::milliseconds(waitMs));
+    const auto r =
+        device::sendCommand(rtuRegisterIo(), pacer, *id, command, std::chrono::milliseconds(waitMs));
     switch (r.outcome) {
         case device::Outcome::Done:
             std::printf("acknowledged\n");

@@ -18,9 +18,9 @@ constexpr const char* kName = "item";
 
 int runItem(const std::vector<std::string>& words) {
     int exitCode = 0;
-    const auto args = startCommand(kName, words,
-                                   {{kPortOption, kBaudOption, {"id"}, kJsonOption}, 1, std::size(sensor::kTextItems)},
-                                   exitCode);
+    const auto args = startCommand(
+        kName, words, {{kPortOption, kBaudOption, {"id"}, kJsonOption}, 1, std::size(sensor::kTextItems)},
+        exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
@@ -29,7 +29,8 @@ int runItem(const std::vector<std::string>& words) {
     for (const std::string& word : args->positional()) {
         const auto code = parseWholeNumber(word);
         if (!code || *code < 0 || *code > 0xFFFF || !sensor::findTextItem(static_cast<std::uint16_t>(*code)))
-            return fail(kName, "\"" + word + "\" is not a text item code (2549..2570, 2576..2608)", kExitUsage);
+            return fail(kName, "\"" + word + "\" is not a text item code (2549..2570, 2576..2608)",
+                        kExitUsage);
         codes.push_back(static_cast<std::uint16_t>(*code));
     }
 
@@ -62,10 +63,11 @@ int runItem(const std::vector<std::string>& words) {
     return allRead ? kExitOk : kExitFailure;
 }
 
-const CommandRegistrar reg{{kName,
-                            std::string("item ") + kPortUsage +
-                                " --id N [--json] CODE...   read text items (2549..2608) through register 254",
-                            runItem}};
+const CommandRegistrar reg{
+    {kName,
+     std::string("item ") + kPortUsage +
+         " --id N [--json] CODE...   read text items (2549..2608) through register 254",
+     runItem}};
 
 }  // namespace
 }  // namespace talvex::cli

@@ -42,8 +42,8 @@ int runOptions(const std::vector<std::string>& words) {
     std::vector<std::pair<int, std::uint8_t>> groups;
     std::string log;
     const auto outcome = device::runReadOptions(
-        rtuRegisterIo(), pacer, prompter, *id, settings, [&](int g, std::uint8_t bits) { groups.emplace_back(g, bits); },
-        &log);
+        rtuRegisterIo(), pacer, prompter, *id, settings,
+        [&](int g, std::uint8_t bits) { groups.emplace_back(g, bits); }, &log);
     if (outcome != device::Outcome::Done) return kExitFailure;
     if (args->has("json")) {
         std::printf("{\"id\":%d,\"groups\":[", *id);
@@ -63,10 +63,11 @@ int runOptions(const std::vector<std::string>& words) {
     return kExitOk;
 }
 
-const CommandRegistrar reg{{kName,
-                            std::string("options ") + kPortUsage +
-                                " --id N [--json]   read the option groups (pressure, moisture, display, chips)",
-                            runOptions}};
+const CommandRegistrar reg{
+    {kName,
+     std::string("options ") + kPortUsage +
+         " --id N [--json]   read the option groups (pressure, moisture, display, chips)",
+     runOptions}};
 
 }  // namespace
 }  // namespace talvex::cli

@@ -30,12 +30,13 @@ int runParams(const std::vector<std::string>& words) {
     SteadyPacer pacer;
     std::vector<std::pair<device::ParameterField, std::string>> values;
     const device::Outcome outcome = device::readDeviceParameters(
-        rtuRegisterIo(), pacer, *id, [&](device::ParameterField f, const std::string& t) { values.emplace_back(f, t); });
+        rtuRegisterIo(), pacer, *id,
+        [&](device::ParameterField f, const std::string& t) { values.emplace_back(f, t); });
     if (outcome != device::Outcome::Done) {
-        const std::string at = values.size() < static_cast<std::size_t>(device::kParameterFieldCount)
-                                   ? std::string(device::parameterFieldName(
-                                         static_cast<device::ParameterField>(values.size())))
-                                   : std::string();
+        const std::string at =
+            values.size() < static_cast<std::size_t>(device::kParameterFieldCount)
+                ? std::string(device::parameterFieldName(static_cast<device::ParameterField>(values.size())))
+                : std::string();
         return fail(kName, "communication error while reading " + at, kExitFailure);
     }
     if (args->has("json")) {
@@ -50,10 +51,10 @@ int runParams(const std::vector<std::string>& words) {
     return kExitOk;
 }
 
-const CommandRegistrar reg{{kName,
-                            std::string("params ") + kPortUsage +
-                                " --id N [--json]   read the device parameters of one sensor",
-                            runParams}};
+const CommandRegistrar reg{
+    {kName,
+     std::string("params ") + kPortUsage + " --id N [--json]   read the device parameters of one sensor",
+     runParams}};
 
 }  // namespace
 }  // namespace talvex::cli

@@ -17,8 +17,8 @@ constexpr const char* kName = "set-text";
 
 int runSetText(const std::vector<std::string>& words) {
     int exitCode = 0;
-    const auto args = startCommand(kName, words, {{kPortOption, kBaudOption, {"id"}, {"code"}, kDryRunOption}, 1, 1},
-                                   exitCode);
+    const auto args = startCommand(
+        kName, words, {{kPortOption, kBaudOption, {"id"}, {"code"}, kDryRunOption}, 1, 1}, exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
@@ -49,10 +49,11 @@ int runSetText(const std::vector<std::string>& words) {
     return kExitOk;
 }
 
-const CommandRegistrar reg{{kName,
-                            std::string("set-text ") + kPortUsage +
-                                " --id N --code 2571..2575 [--dry-run] TEXT   write an identity text or the signer",
-                            runSetText}};
+const CommandRegistrar reg{
+    {kName,
+     std::string("set-text ") + kPortUsage +
+         " --id N --code 2571..2575 [--dry-run] TEXT   write an identity text or the signer",
+     runSetText}};
 
 }  // namespace
 }  // namespace talvex::cli

@@ -25,7 +25,8 @@ bool StderrPrompter::question(const std::string&) {
 
 void printDryRun(std::span<const device::RegisterWrite> writes, std::uint16_t commitRegister,
                  std::uint16_t commitValue) {
-    for (const device::RegisterWrite& w : writes) std::printf("%u 0x%04X\n", unsigned(w.address), unsigned(w.value));
+    for (const device::RegisterWrite& w : writes)
+        std::printf("%u 0x%04X\n", unsigned(w.address), unsigned(w.value));
     std::printf("commit REG=%u VALUE=%u\n", unsigned(commitRegister), unsigned(commitValue));
 }
 

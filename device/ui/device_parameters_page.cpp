@@ -156,9 +156,11 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     row = 0;
     for (const auto& [code, first, second] : pairs) {
         const auto& staged = sensor::findCommitCode(code)->staged;
-        cl->addWidget(new QLabel(QString::fromUtf8(staged[0].name.data(), int(staged[0].name.size())), this), row, 0);
+        cl->addWidget(new QLabel(QString::fromUtf8(staged[0].name.data(), int(staged[0].name.size())), this),
+                      row, 0);
         cl->addWidget(f(first), row, 1);
-        cl->addWidget(new QLabel(QString::fromUtf8(staged[1].name.data(), int(staged[1].name.size())), this), row, 2);
+        cl->addWidget(new QLabel(QString::fromUtf8(staged[1].name.data(), int(staged[1].name.size())), this),
+                      row, 2);
         cl->addWidget(f(second), row, 3);
         auto* b = button("IDS_Write");
         coefficientButtons_[code] = b;
@@ -223,22 +225,30 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
         const auto plan = device::planRange(field(ParameterField::RangeLow)->text().toStdString(),
                                             field(ParameterField::RangeHigh)->text().toStdString());
         const int id = slave();
-        run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runGroupWrite(io, pacer, p, id, plan); });
+        run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
+            device::runGroupWrite(io, pacer, p, id, plan);
+        });
     });
     connect(writeAnalog_, &QPushButton::clicked, this, [this] {
-        const auto plan = device::planAnalogOutputs({field(ParameterField::AnalogLow)->text().toStdString(),
-                                                     field(ParameterField::AnalogHigh)->text().toStdString(),
-                                                     field(ParameterField::AnalogError)->text().toStdString(),
-                                                     field(ParameterField::AnalogReady)->text().toStdString()});
+        const auto plan =
+            device::planAnalogOutputs({field(ParameterField::AnalogLow)->text().toStdString(),
+                                       field(ParameterField::AnalogHigh)->text().toStdString(),
+                                       field(ParameterField::AnalogError)->text().toStdString(),
+                                       field(ParameterField::AnalogReady)->text().toStdString()});
         const int id = slave();
-        run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runGroupWrite(io, pacer, p, id, plan); });
+        run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
+            device::runGroupWrite(io, pacer, p, id, plan);
+        });
     });
     connect(writeAlarms_, &QPushButton::clicked, this, [this] {
-        const auto plan = device::planAlarms(field(ParameterField::AlarmHydrogen)->text().toStdString(),
-                                             field(ParameterField::AlarmRate)->text().toStdString(),
-                                             field(ParameterField::AlarmOilTemperature)->text().toStdString());
+        const auto plan =
+            device::planAlarms(field(ParameterField::AlarmHydrogen)->text().toStdString(),
+                               field(ParameterField::AlarmRate)->text().toStdString(),
+                               field(ParameterField::AlarmOilTemperature)->text().toStdString());
         const int id = slave();
-        run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runGroupWrite(io, pacer, p, id, plan); });
+        run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
+            device::runGroupWrite(io, pacer, p, id, plan);
+        });
     });
     connect(startMode_, &QPushButton::clicked, this, &CVelPageSet::onStartMode);
     connect(readEnergy_, &QPushButton::clicked, this, &CVelPageSet::onReadEnergy);
@@ -247,7 +257,9 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     connect(changeId_, &QPushButton::clicked, this, &CVelPageSet::onChangeId);
     connect(restore_, &QPushButton::clicked, this, [this] {
         const int id = slave();
-        run([id](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runRestoreFactory(io, pacer, p, id); });
+        run([id](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
+            device::runRestoreFactory(io, pacer, p, id);
+        });
     });
 
     retranslate();
@@ -314,11 +326,15 @@ void CVelPageSet::onRead() {
     const int id = slave();
     QPointer<CVelPageSet> self(this);
     run([id, self](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
-        const auto outcome = device::readDeviceParameters(io, pacer, id, [self](ParameterField f, const std::string& t) {
-            QMetaObject::invokeMethod(
-                self, [self, f, t = QString::fromStdString(t)] { if (self) self->setField(f, t); },
-                Qt::QueuedConnection);
-        });
+        const auto outcome =
+            device::readDeviceParameters(io, pacer, id, [self](ParameterField f, const std::string& t) {
+                QMetaObject::invokeMethod(
+                    self,
+                    [self, f, t = QString::fromStdString(t)] {
+                        if (self) self->setField(f, t);
+                    },
+                    Qt::QueuedConnection);
+            });
         if (outcome == device::Outcome::CommunicationFailure || outcome == device::Outcome::Refused)
             p.message(GetText("IDD_ComError"));
     });
@@ -328,7 +344,9 @@ void CVelPageSet::onStartMode() {
     const int index = mode_->currentIndex();
     const int id = slave();
     const std::tm now = localNow();
-    run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runOperationMode(io, pacer, p, id, index, now); });
+    run([=](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
+        device::runOperationMode(io, pacer, p, id, index, now);
+    });
 }
 
 void CVelPageSet::onReadEnergy() {
@@ -337,7 +355,11 @@ void CVelPageSet::onReadEnergy() {
     run([id, box](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
         if (const auto value = device::readEnergy(io, pacer, id))
             QMetaObject::invokeMethod(
-                box, [box, t = QString::fromStdString(*value)] { if (box) box->setText(t); }, Qt::QueuedConnection);
+                box,
+                [box, t = QString::fromStdString(*value)] {
+                    if (box) box->setText(t);
+                },
+                Qt::QueuedConnection);
         else if (!pacer.cancelled())
             p.message(GetText("IDD_ComError"), CorePrompter::Icon::Stop);
     });
@@ -380,7 +402,7 @@ void CVelPageSet::startWait(Wait kind, std::int64_t value) {
     waitStartedMs_ = QDateTime::currentMSecsSinceEpoch();
     waitTimer_->start();
     uiPrompter().message(this, tr_(kind == Wait::Energy ? "IDS_Tab_Parameters_WritingEnergyWait"
-                                                            : "IDS_Tab_Parameters_WritingWait"));
+                                                        : "IDS_Tab_Parameters_WritingWait"));
 }
 
 void CVelPageSet::waitTick() {
@@ -426,7 +448,9 @@ void CVelPageSet::onChangeId() {
     }
     const int id = slave();
     const int to = *newId;
-    run([id, to](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runChangeSensorId(io, pacer, p, id, to); });
+    run([id, to](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
+        device::runChangeSensorId(io, pacer, p, id, to);
+    });
 }
 
 }  // namespace talvex::ui

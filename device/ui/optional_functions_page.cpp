@@ -40,8 +40,8 @@ constexpr PairSpec kPairs[] = {
     {4, 4, "IDS_Fun_Box_AD420", "IDS_Fun_Box_AD5420"},
 };
 
-constexpr const char* kGroupKeys[] = {"IDS_Fun_PressureGroup", "IDS_Fun_MoistureGroup", "IDS_Fun_DisplayGroup",
-                                      "IDS_Fun_ChipsGroup"};
+constexpr const char* kGroupKeys[] = {"IDS_Fun_PressureGroup", "IDS_Fun_MoistureGroup",
+                                      "IDS_Fun_DisplayGroup", "IDS_Fun_ChipsGroup"};
 constexpr std::pair<const char*, const char*> kListKeys[] = {
     {"IDS_Fun_PressureSwitchOn", "IDS_Fun_PressureSwitchOff"},
     {"IDS_Fun_MoistureSwitchOn", "IDS_Fun_MoistureSwitchOff"},
@@ -240,19 +240,24 @@ void CVelPageFun::onRead() {
     runner_->start(
         [id, state, log, self](RegisterIo& io, Pacer& pacer, CorePrompter& p) {
             // Each group's controls follow as soon as it is read, even if a later group fails.
-            device::runReadOptions(io, pacer, p, id, *state, [self, state](int group, std::uint8_t) {
-                const auto byte = state->bytes[static_cast<std::size_t>(group - 1)];
-                const bool on = group <= 3 && state->switchedOn[static_cast<std::size_t>(group - 1)];
-                QMetaObject::invokeMethod(
-                    self,
-                    [self, group, byte, on] {
-                        if (!self) return;
-                        self->bytes_[static_cast<std::size_t>(group - 1)] = byte;
-                        if (group <= 3) self->lists_[static_cast<std::size_t>(group - 1)]->setCurrentIndex(on ? 0 : 1);
-                        self->showBits(group);
-                    },
-                    Qt::QueuedConnection);
-            }, log.get());
+            device::runReadOptions(
+                io, pacer, p, id, *state,
+                [self, state](int group, std::uint8_t) {
+                    const auto byte = state->bytes[static_cast<std::size_t>(group - 1)];
+                    const bool on = group <= 3 && state->switchedOn[static_cast<std::size_t>(group - 1)];
+                    QMetaObject::invokeMethod(
+                        self,
+                        [self, group, byte, on] {
+                            if (!self) return;
+                            self->bytes_[static_cast<std::size_t>(group - 1)] = byte;
+                            if (group <= 3)
+                                self->lists_[static_cast<std::size_t>(group - 1)]->setCurrentIndex(on ? 0
+                                                                                                      : 1);
+                            self->showBits(group);
+                        },
+                        Qt::QueuedConnection);
+                },
+                log.get());
         },
         [this, log](bool) { log_->setPlainText(QString::fromStdString(*log)); }, options);
 }
@@ -264,7 +269,8 @@ void CVelPageFun::onSave() {
     RunOptions options;
     options.closedLinkKey = "IDS_Fun_ConnectPortFirst";
     options.closedLinkWarning = true;
-    runner_->start([id, s](RegisterIo& io, Pacer& pacer, CorePrompter& p) { device::runSaveOptions(io, pacer, p, id, s); },
+    runner_->start([id, s](RegisterIo& io, Pacer& pacer,
+                           CorePrompter& p) { device::runSaveOptions(io, pacer, p, id, s); },
                    {}, options);
 }
 

@@ -70,8 +70,26 @@ TEST_F(DeviceCli, RefusalsComeBeforeAnythingIsSent) {
 }
 
 TEST(DeviceCliDryRun, ListsTheRegisterWritesWithoutAPort) {
-    ProgramRun r = cli({"coefficients", "--id", "1", "--code", "1003", "--dry-run", "20261208", "1.5", "0", "0", "0",
-                        "0", "0", "0", "0", "0", "0", "0", "0", "0.4"});
+    ProgramRun r = cli({"coefficients",
+                        "--id",
+                        "1",
+                        "--code",
+                        "1003",
+                        "--dry-run",
+                        "20261208",
+                        "1.5",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0",
+                        "0.4"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, 25), "83 0x1208\n84 0x2026\n19 0x");
     EXPECT_NE(r.out.find("21 0x5968\n22 0x2F00\n"), std::string::npos);
@@ -79,8 +97,9 @@ TEST(DeviceCliDryRun, ListsTheRegisterWritesWithoutAPort) {
 
     r = cli({"set-text", "--id", "1", "--code", "2572", "--dry-run", "M12"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "31 0x314D\n32 0x0032\n33 0x0000\n34 0x0000\n35 0x0000\n36 0x0000\n37 0x0000\n38 0x0000\n"
-                     "39 0x0000\n40 0x0000\ncommit REG=254 VALUE=2572\n");
+    EXPECT_EQ(r.out,
+              "31 0x314D\n32 0x0032\n33 0x0000\n34 0x0000\n35 0x0000\n36 0x0000\n37 0x0000\n38 0x0000\n"
+              "39 0x0000\n40 0x0000\ncommit REG=254 VALUE=2572\n");
 }
 
 TEST_F(DeviceCli, ExitCodesFollowTheSensorsAnswer) {

@@ -80,13 +80,14 @@ TEST_F(DevicePageTest, WithThePortClosedEveryButtonSaysSoAndSendsNothing) {
     page.energyEdit()->setText("80");
     page.intervalEdit()->setText("60");
     page.sensorIdEdit()->setText("5");
-    for (QPushButton* b : {page.readButton(), page.rangeButton(), page.analogButton(), page.alarmButton(),
-                           page.modeButton(), page.coefficientButton(sensor::commit::kOilGas), page.readEnergyButton(),
-                           page.writeEnergyButton(), page.writeIntervalButton(), page.sensorIdButton(),
-                           page.restoreButton()}) {
+    for (QPushButton* b :
+         {page.readButton(), page.rangeButton(), page.analogButton(), page.alarmButton(), page.modeButton(),
+          page.coefficientButton(sensor::commit::kOilGas), page.readEnergyButton(), page.writeEnergyButton(),
+          page.writeIntervalButton(), page.sensorIdButton(), page.restoreButton()}) {
         link.prompter.messages.clear();
         clickAndWait(page, b);
-        EXPECT_EQ(link.prompter.messages.value(0), text("IDD_Message_ConnectPort")) << b->text().toStdString();
+        EXPECT_EQ(link.prompter.messages.value(0), text("IDD_Message_ConnectPort"))
+            << b->text().toStdString();
     }
     EXPECT_FALSE(page.waiting());
     EXPECT_TRUE(link.bus->writeLog(1).empty());
@@ -128,9 +129,9 @@ TEST_F(FunctionsPageTest, ASaveWithoutReadSendsWhatThePageShows) {
     link.connect();
     EXPECT_TRUE(page.box(1, 3, true)->isChecked()) << "compensation box ticked";
     clickAndWait(page, page.saveButton());
-    EXPECT_EQ(commands(*link.bus), (std::vector<std::uint16_t>{0x0101, 0x0104, 0x0106, 0x0107, 0x0201, 0x0204,
-                                                               0x0206, 0x0301, 0x0304, 0x0402, 0x0404, 0x0406,
-                                                               0x0408, 0x0410}));
+    EXPECT_EQ(commands(*link.bus),
+              (std::vector<std::uint16_t>{0x0101, 0x0104, 0x0106, 0x0107, 0x0201, 0x0204, 0x0206, 0x0301,
+                                          0x0304, 0x0402, 0x0404, 0x0406, 0x0408, 0x0410}));
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Fun_SaveSucceeded")});
 }
 
