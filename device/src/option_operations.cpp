@@ -41,7 +41,7 @@ constexpr const char* kGroupReadFailed[] = {"IDS_Fun_PressureReadFailed", "IDS_F
 constexpr const char* kSeparator = "=====================================";
 
 milliseconds commandWait(std::uint16_t command) {
-    return milliseconds(command == 0x0101 ? 1000 : 200);
+    return milliseconds(command == sensor::kPressureSensorOn ? 1000 : 200);
 }
 
 }  // namespace
@@ -131,9 +131,9 @@ Outcome runSaveOptions(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter,
         if (verdict == Verdict::Failed) verdict = exchange();
         if (!verdict) return Outcome::Cancelled;
         if (*verdict == Verdict::NotFitted) {
-            prompter.message(
-                GetText(command == 0x0101 ? "IDS_Fun_PressureNotSupported" : "IDS_Fun_MoistureNotSupported"),
-                talvex::Prompter::Icon::Warning);
+            prompter.message(GetText(command == sensor::kPressureSensorOn ? "IDS_Fun_PressureNotSupported"
+                                                                          : "IDS_Fun_MoistureNotSupported"),
+                             talvex::Prompter::Icon::Warning);
         } else if (*verdict == Verdict::Failed) {
             char number[8];
             std::snprintf(number, sizeof number, "%X", static_cast<unsigned>(command));

@@ -17,6 +17,7 @@
 
 #include "acquisition/ui/operation_runner.hpp"
 #include "acquisition/ui/prompter.hpp"
+#include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 
@@ -303,6 +304,10 @@ void CVelPageSet::setChannel(const QString& deviceMark, const QString& sensorId)
 
 void CVelPageSet::selectedSensorChanged() {
     // A read-back wait belongs to the sensor it wrote to.
+    stopWaiting();
+}
+
+void CVelPageSet::stopWaiting() {
     if (wait_ != Wait::None) endWait(false, nullptr);
 }
 
@@ -409,6 +414,10 @@ void CVelPageSet::waitTick() {
     if (wait_ == Wait::None) return;
     if (QDateTime::currentMSecsSinceEpoch() - waitStartedMs_ >= device::kReadBackGiveUp.count()) {
         endWait(false, "IDS_Device_ReadBackGaveUp");
+        return;
+    }
+    if (ctx_.arbiter && ctx_.arbiter->linkClosed()) {  // disconnected: the wait ends quietly
+        endWait(false, nullptr);
         return;
     }
     if (runner_->busy()) return;  // another operation is on the link: try at the next tick

@@ -36,6 +36,8 @@ class CVelPageSet : public Page {
     // Labels of the identity group (the tree's selection handler sets them).
     void setChannel(const QString& deviceMark, const QString& sensorId);
     OperationRunner& runner() const { return *runner_; }
+    // Ends a read-back wait without a message (connect / disconnect).
+    void stopWaiting();
 
     // For tests.
     QLineEdit* field(device::ParameterField f) const { return fields_.at(f); }

@@ -1,6 +1,7 @@
 #include "device/ui/page_factory.hpp"
 
 #include <QProgressBar>
+#include <QPushButton>
 
 #include "acquisition/ui/operation_runner.hpp"
 #include "device/ui/device_parameters_page.hpp"
@@ -50,8 +51,13 @@ PageType* wire(PageType* page, CMorvaneDlg* w) {
 Page* createDeviceLayerPage(PageSlot slot, const PageSite& site, QWidget* parent) {
     if (!site.core.arbiter) return nullptr;
     switch (slot) {
-        case PageSlot::DeviceParameters:
-            return wire(new CVelPageSet(contextOf(site), parent), site.window);
+        case PageSlot::DeviceParameters: {
+            auto* page = wire(new CVelPageSet(contextOf(site), parent), site.window);
+            if (site.window)
+                QObject::connect(site.window->connectButton(), &QPushButton::clicked, page,
+                                 &CVelPageSet::stopWaiting);
+            return page;
+        }
         case PageSlot::Functions:
             return wire(new CVelPageFun(contextOf(site), parent), site.window);
         default:

@@ -112,6 +112,14 @@ TEST_F(DevicePageTest, IntervalWaitEndsOnTheReadBackOrWhenAnotherSensorIsSelecte
     page.selectedSensorChanged();
     EXPECT_FALSE(page.waiting());
     EXPECT_EQ(ended.takeFirst().at(0).toBool(), false);
+
+    // Closing the link ends the wait at its next tick, without a message.
+    clickAndWait(page, page.writeEnergyButton());
+    link.prompter.messages.clear();
+    link.arbiter.setLinkClosed(true);
+    ASSERT_TRUE(ended.wait(5000));
+    EXPECT_EQ(ended.takeFirst().at(0).toBool(), false);
+    EXPECT_TRUE(link.prompter.messages.isEmpty()) << link.prompter.messages.join("|").toStdString();
 }
 
 class FunctionsPageTest : public ::testing::Test {

@@ -393,7 +393,9 @@ struct NotFitted {
     std::uint16_t command;
     std::uint16_t readBack;
 };
-inline constexpr NotFitted kNotFitted[] = {{0x0101, 0x1000}, {0x0201, 0x2000}};
+inline constexpr std::uint16_t kPressureSensorOn = 0x0101;  // waits 1000 ms before its read-back
+inline constexpr std::uint16_t kMoistureSensorOn = 0x0201;
+inline constexpr NotFitted kNotFitted[] = {{kPressureSensorOn, 0x1000}, {kMoistureSensorOn, 0x2000}};
 
 constexpr std::optional<std::uint16_t> notFittedReadBack(std::uint16_t command) {
     for (const NotFitted& n : kNotFitted)
