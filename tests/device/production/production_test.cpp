@@ -1,0 +1,123 @@
+// The production page's operations against the simulated sensors on a pty, on a fake clock: the
+// read-out, signing on a fixed date, the signature rule, the chain over enabled channels and the
+// temperature calibration's preconditions.
+#include <gtest/gtest.h>
+
+#include "scripted_prompter.hpp"
+#include "sim_fixture.hpp"
+#include "talvex/language.hpp"
+#include "talvex/production/chain.hpp"
+#include "talvex/production/production_ops.hpp"
+#include "talvex/production/readout.hpp"
+#include "talvex/production/signing.hpp"
+
+namespace talvex::production {
+namespace {
+
+using Lines = std::vector<std::string>;
+using device::testing::ScriptedPrompter;
+
+class Production : public device::testing::SimFixture {
+  protected:
+    Production()
+        : SimFixture({sim::defaultSensorConfig(1, SensorModel::KA), sim::defaultSensorConfig(2, SensorModel::KA),
+                      sim::defaultSensorConfig(3, SensorModel::KA)}) {
+        setActiveLanguage(Language::Chinese);
+    }
+    ScriptedPrompter prompter;
+};
+
+TEST_F(Production, ReadOutFillsTheFiftyThreeRowsInOrder) {
+    std::vector<int> order;
+    ReadoutResult r = readOut(io, pacer, 1, [&](int row, const std::string&) { order.push_back(row); });
+    ASSERT_TRUE(r.complete());
+    EXPECT_EQ(order.size(), 53u);
+    EXPECT_EQ(order.front(), 1);
+    EXPECT_EQ(order.back(), 53);
+    const Lines l = lines();
+    // Rows 1-5 read the identity registers, then row 6 reads item 2549 through the text window.
+    EXPECT_EQ(Lines(l.begin(), l.begin() + 12),
+              (Lines{"R 1 31 10", "P 100", "R 1 41 10", "P 100", "R 1 71 10", "P 100", "R 1 51 10", "P 100",
+                     "R 1 89 10", "P 100", "W 1 254 0x09F5", "P 100"}));
+    // Row 28 follows row 27 with 2576 (2571-2575 are write codes); row 53 is 2608.
+    EXPECT_EQ(readoutRows()[27].source, 2576);
+    EXPECT_EQ(readoutRows()[52].source, 2608);
+    EXPECT_EQ(readoutRows()[52].label, "DC");
+    EXPECT_NE(std::find(l.begin(), l.end(), "W 1 254 0x0A30"), l.end());  // 2608
+}
+
+TEST_F(Production, ReadOutStopsAtTheFirstFailingRow) {
+    ReadoutResult r = readOut(io, pacer, 9, {});  // nobody answers at 9
+    EXPECT_EQ(r.failedRow, 1);
+    EXPECT_EQ(r.values[0], "NULL");
+    EXPECT_EQ(r.values[1], "");
+    EXPECT_EQ(rowFailureText(r.failedRow), "通信错误00！");
+    EXPECT_EQ(rowFailureText(53), "通信错误52！");
+}
+
+TEST_F(Production, SigningWritesTheNameThenTheDateAsBcd) {
+    std::tm day{};
+    day.tm_year = 2026 - 1900;
+    day.tm_mon = 11;
+    day.tm_mday = 8;
+    SignResult s = sign(io, pacer, 1, "张三", day);
+    EXPECT_EQ(s.outcome, SignOutcome::Signed);
+    EXPECT_EQ(s.message, "签字成功！");
+    const Lines l = lines();
+    ASSERT_GE(l.size(), 26u);
+    EXPECT_EQ(l[0], "W 1 191 0xC5D5");  // GBK of 张, low byte first
+    EXPECT_EQ(l[1], "P 10");
+    EXPECT_EQ(Lines(l.end() - 6, l.end()),
+              (Lines{"W 1 254 0x0A0B", "P 10", "W 1 83 0x1208", "P 100", "W 1 84 0x2026", "P 100"}));
+}
+
+TEST_F(Production, SignerNamesThatDoNotFitAreRefusedBeforeSending) {
+    std::tm day{};
+    for (const char* name : {"", "一二三四五六七八九十一", "abcdefghijklmnopqrstu"}) {
+        SignResult s = sign(io, pacer, 1, name, day);
+        EXPECT_EQ(s.outcome, SignOutcome::NameRefused) << name;
+        EXPECT_FALSE(s.message.empty());
+    }
+    EXPECT_TRUE(lines().empty());
+    EXPECT_EQ(sign(io, pacer, 1, "一二三四五六七八九十", day).outcome, SignOutcome::Signed);  // exactly 20 bytes
+}
+
+TEST(SignatureGate, EveryExportUsesUpItsSignature) {
+    SignatureGate gate;
+    EXPECT_FALSE(gate.takeForExport());
+    gate.markSigned();
+    EXPECT_TRUE(gate.takeForExport());
+    EXPECT_FALSE(gate.takeForExport()) << "a second export needs a second signature";
+}
+
+TEST_F(Production, ChainRunsOverEnabledChannelsInChannelOrder) {
+    ChannelTable channels;
+    channels.set(2, {3, 1, 1});
+    channels.set(5, {2, 1, 0});  // disabled: skipped
+    channels.set(7, {1, 1, 1});
+    channels.set(9, {2, 1, 1});
+    Targets t{chainTargets(channels), true};
+    ASSERT_EQ(t.ids, (std::vector<int>{3, 1, 2}));
+    const RunModeEntry& heatingOff = runModeEntries()[3];
+    EXPECT_EQ(startRunMode(io, pacer, prompter, heatingOff, t), 4);
+    EXPECT_EQ(prompter.messages, (Lines{"ID: 3   设置成功！", "ID: 1   设置成功！", "ID: 2   设置成功！"}));
+    EXPECT_EQ(lines(), (Lines{"W 3 160 0x0004", "P 10", "R 3 160 1", "W 1 160 0x0004", "P 10", "R 1 160 1",
+                              "W 2 160 0x0004", "P 10", "R 2 160 1"}));
+}
+
+TEST_F(Production, TemperatureCalibrationNeedsHeatingOffAndAPoint) {
+    EXPECT_FALSE(calibrateTemperature(io, pacer, prompter, 1, CalibrationPoint::First, "25", Targets::single(1)));
+    EXPECT_FALSE(calibrateTemperature(io, pacer, prompter, 4, CalibrationPoint::None, "25", Targets::single(1)));
+    EXPECT_EQ(prompter.messages[0], "请先关闭加热！");
+    EXPECT_EQ(prompter.messages[1], "请先选择：\n    第1点校准 或是 第2点校准！");
+    EXPECT_TRUE(lines().empty());
+
+    EXPECT_TRUE(calibrateTemperature(io, pacer, prompter, 4, CalibrationPoint::First, "25", Targets::single(1)));
+    EXPECT_EQ(prompter.questions, (Lines{"确定校准？"}));
+    EXPECT_EQ(prompter.messages.back(), "温度校准成功！");
+    EXPECT_EQ(lines(), (Lines{"W 1 19 0x0000", "P 100", "W 1 20 0x0005", "P 100", "W 1 21 0xD21D", "P 100",
+                              "W 1 22 0xBA00", "P 100", "W 1 253 0x0044", "P 100", "P 1000", "R 1 253 1"}));
+}
+
+}  // namespace
+}  // namespace talvex::production
