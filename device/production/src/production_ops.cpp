@@ -29,9 +29,6 @@ std::vector<RunModeEntry> buildEntries() {
     return entries;
 }
 
-void warn(Prompter& p, const char* key) {
-    p.message(text(key), Prompter::Icon::Warning);
-}
 void error(Prompter& p, const char* key) {
     p.message(text(key), Prompter::Icon::Stop);
 }
