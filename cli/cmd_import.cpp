@@ -4,12 +4,12 @@
 // and prints the register writes it would send, grouped by block. Every value is checked before
 // anything is sent: a refused one exits 2 naming its cell.
 #include <cstdio>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli_prompter.hpp"
 #include "command.hpp"
+#include "command_start.hpp"
 #include "port_option.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/channel_store.hpp"
@@ -28,10 +28,10 @@ namespace {
 using production::ImportBlock;
 using production::ImportRecord;
 
-int fail(const std::string& text, int code) {
-    std::fprintf(stderr, "import: %s\n", text.c_str());
-    return code;
-}
+constexpr const char* kName = "import";
+const OptionTable kTable{{kPortOption, kBaudOption, {"id"}, {"blocks"}, {"texts", false}, {"chain", false},
+                          kDataDirOption, kDryRunOption},
+                         1, 1};
 
 // "temperature-coefficients" -> "# temperature-coefficients" (and the sensor when chained).
 void printGroup(std::string_view name, int chainId) {
@@ -48,46 +48,37 @@ std::string blockList() {
     return out;
 }
 
-// Enabled channels' sensors from Config.ini, as the program loads them.
-bool loadChain(const Args& args, std::vector<int>& ids, std::string& error) {
-    if (!initAppPaths(args.value("data-dir"), error)) return false;
+// Enabled channels' sensors from Config.ini, as the program loads them (after openDataDir).
+std::vector<int> loadChain() {
     ChannelStore store;
     store.setSink({[](MessageKind, std::string_view) {}, [](std::string_view) {}});
     store.LoadChannelStore(appPaths().configFile());
-    ids = production::chainTargets(session().enumUintEN);
-    return true;
+    return production::chainTargets(session().enumUintEN);
 }
 
 int runImport(const std::vector<std::string>& words) {
+    int exitCode = 0;
+    const auto args = startCommand(kName, words, kTable, exitCode);
+    if (!args) return exitCode;
     std::string error;
-    const auto args = Args::parse(words,
-                                  OptionTable{{{"port"},
-                                               {"baud"},
-                                               {"id"},
-                                               {"blocks"},
-                                               {"texts", false},
-                                               {"chain", false},
-                                               {"data-dir"},
-                                               {"dry-run", false}},
-                                              1, 1},
-                                  error);
-    if (!args) return fail(error, 2);
     const bool dryRun = args->has("dry-run"), chain = args->has("chain"), texts = args->has("texts");
 
     std::vector<const ImportBlock*> blocks;
     if (const auto list = args->value("blocks")) {
-        std::stringstream in(*list);
-        for (std::string name; std::getline(in, name, ',');) {
+        std::vector<std::string> names;
+        if (!splitList(*list, names, error)) return fail(kName, "--blocks: " + error, kExitUsage);
+        for (const std::string& name : names) {
             if (name == "all") {
                 for (const ImportBlock& b : production::importBlocks()) blocks.push_back(&b);
                 continue;
             }
             const ImportBlock* b = production::findImportBlock(name);
-            if (!b) return fail("unknown block \"" + name + "\" (blocks: all," + blockList() + ")", 2);
+            if (!b) return fail(kName, "unknown block \"" + name + "\" (blocks: all," + blockList() + ")", kExitUsage);
             blocks.push_back(b);
         }
     }
-    if (blocks.empty() && !texts) return fail("nothing to write: give --blocks LIST|all and/or --texts", 2);
+    if (blocks.empty() && !texts)
+        return fail(kName, "nothing to write: give --blocks LIST|all and/or --texts", kExitUsage);
     // Table order, each block once: the order of the continued write.
     std::vector<const ImportBlock*> ordered;
     for (const ImportBlock& b : production::importBlocks())
@@ -97,36 +88,38 @@ int runImport(const std::vector<std::string>& words) {
                 break;
             }
 
-    long id = 0;
-    if (args->value("id")) {
-        id = args->number("id", error).value_or(-1);
-        if (!error.empty()) return fail(error, 2);
-        if (id < 1 || id > 247) return fail("--id must be a slave address 1..247", 2);
+    int id = 0;
+    if (args->has("id")) {
+        const auto given = sensorIdOption(*args, "id", error);
+        if (!given) return fail(kName, error, kExitUsage);
+        id = *given;
     }
     bool needsId = texts;
     for (const ImportBlock* b : ordered) needsId = needsId || !chain || b->chain == production::ChainStyle::None;
-    if (needsId && id == 0 && !dryRun) return fail("--id N is needed for the sensor to write", 2);
-    if (!dryRun && !args->value("port")) return fail("--port is needed (or --dry-run)", 2);
+    if (needsId && id == 0 && !dryRun) return fail(kName, "--id N is needed for the sensor to write", kExitUsage);
+    if (!dryRun && !args->has("port")) return fail(kName, "--port is needed (or --dry-run)", kExitUsage);
+    if (!openDataDir(kName, *args, exitCode)) return exitCode;  // language and Config.ini
 
     const auto read = workbook::readFirstSheet(args->positional()[0]);
     if (!read.ok())
-        return fail(args->positional()[0] + ": " + GetText(workbook::readErrorKey(read.error)), 2);
+        return fail(kName, args->positional()[0] + ": " + GetText(workbook::readErrorKey(read.error)), kExitUsage);
     const ImportRecord record = production::importFromSheet(read.sheet);
 
     // Everything is checked before the first request.
     std::vector<production::PreparedBlock> prepared;
     for (const ImportBlock* b : ordered) {
         prepared.push_back(production::prepareBlock(*b, record));
-        if (!prepared.back().ok()) return fail(std::string(b->cliName) + ": " + prepared.back().error, 2);
+        if (!prepared.back().ok())
+            return fail(kName, std::string(b->cliName) + ": " + prepared.back().error, kExitUsage);
     }
     std::vector<device::Encoded> identity;
     for (const auto& t : production::identityTexts()) {
         const int i = production::importFieldIndex(t.field);
         identity.push_back(device::encodeText20(t.field, record.texts[i]));
-        if (texts && !identity.back()) return fail(identity.back().error + " [" + record.cells[i] + "]", 2);
+        if (texts && !identity.back())
+            return fail(kName, identity.back().error + " [" + record.cells[i] + "]", kExitUsage);
     }
-    std::vector<int> chainIds;
-    if (chain && !loadChain(*args, chainIds, error)) return fail(error, 1);
+    const std::vector<int> chainIds = chain ? loadChain() : std::vector<int>{};
 
     if (dryRun) {
         if (texts) {
@@ -154,9 +147,9 @@ int runImport(const std::vector<std::string>& words) {
     }
 
     PortSession port(*args);
-    if (!port.ok()) return fail(port.error(), port.exitCode());
+    if (!port.ok()) return fail(kName, port.error(), port.exitCode());
     SteadyPacer pacer;
-    StderrPrompter prompter("import");
+    StderrPrompter prompter("talvex-cli import");
     RegisterIo& io = rtuRegisterIo();
     using production::WriteOutcome;
     WriteOutcome worst = WriteOutcome::Done;
@@ -166,18 +159,20 @@ int runImport(const std::vector<std::string>& words) {
     };
     if (texts)
         for (const auto& t : production::identityTexts())
-            note(production::writeIdentityText(io, pacer, prompter, static_cast<int>(id), t,
+            note(production::writeIdentityText(io, pacer, prompter, id, t,
                                                record.texts[production::importFieldIndex(t.field)]));
-    production::WriteTargets targets{static_cast<int>(id), chain, chainIds};
+    production::WriteTargets targets{id, chain, chainIds};
     for (const ImportBlock* b : ordered) note(production::writeBlock(io, pacer, prompter, *b, record, targets, true));
-    return worst == WriteOutcome::CommunicationFailure ? 1 : worst == WriteOutcome::Refused ? 3 : 0;
+    return worst == WriteOutcome::CommunicationFailure ? kExitFailure
+           : worst == WriteOutcome::Refused            ? kExitRefused
+                                                       : kExitOk;
 }
 
 const CommandRegistrar reg{
     {"import",
      "import FILE [" + std::string(kPortUsage) +
-         "] [--id N] [--blocks LIST|all] [--texts] [--chain [--data-dir DIR]] [--dry-run]   write a "
-         "production workbook's parameters",
+         "] [--id N] [--blocks LIST|all] [--texts] [--chain] [--data-dir DIR] [--dry-run]   write a "
+         "production workbook's parameters into sensors",
      runImport}};
 
 }  // namespace

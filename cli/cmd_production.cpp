@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "command.hpp"
+#include "command_start.hpp"
 #include "port_option.hpp"
 #include "talvex/device/encodings.hpp"
 #include "talvex/json.hpp"
@@ -22,10 +23,8 @@
 namespace talvex::cli {
 namespace {
 
-int fail(const std::string& text, int code) {
-    std::fprintf(stderr, "production: %s\n", text.c_str());
-    return code;
-}
+constexpr const char* kName = "production";
+const OptionTable kTable{{kPortOption, kBaudOption, {"id"}, kJsonOption, {"xlsx"}, {"sign"}, kDataDirOption}, 0, 0};
 
 void printRows(const production::ReadoutResult& r, bool json) {
     const auto& rows = production::readoutRows();
@@ -47,54 +46,55 @@ void printRows(const production::ReadoutResult& r, bool json) {
 }
 
 int runProduction(const std::vector<std::string>& words) {
+    int exitCode = 0;
+    const auto args = startCommand(kName, words, kTable, exitCode);
+    if (!args) return exitCode;
     std::string error;
-    const auto args = Args::parse(
-        words, OptionTable{{{"port"}, {"baud"}, {"id"}, {"json", false}, {"xlsx"}, {"sign"}}, 0, 0}, error);
-    if (!args) return fail(error, 2);
-    const long id = args->number("id", error).value_or(-1);
-    if (!error.empty()) return fail(error, 2);
-    if (id < 1 || id > 247) return fail("--id must be a slave address 1..247", 2);
+    const auto id = sensorIdOption(*args, "id", error);
+    if (!id) return fail(kName, error, kExitUsage);
     const auto xlsx = args->value("xlsx");
     const auto signer = args->value("sign");
-    if (xlsx && !signer) return fail("--xlsx needs --sign NAME: every export needs a signature", 2);
+    if (xlsx && !signer) return fail(kName, "--xlsx needs --sign NAME: every export needs a signature", kExitUsage);
+    if (!openDataDir(kName, *args, exitCode)) return exitCode;  // the language of the messages
     if (signer) {
         // Refused before the port opens: the page refuses such a name before sending too.
-        if (signer->empty()) return fail(GetText("IDS_Prod_SignerEmpty"), 2);
-        if (!device::encodeText20("signer", *signer)) return fail(GetText("IDS_Prod_SignerTooLong"), 2);
+        if (signer->empty()) return fail(kName, GetText("IDS_Prod_SignerEmpty"), kExitUsage);
+        if (!device::encodeText20("signer", *signer)) return fail(kName, GetText("IDS_Prod_SignerTooLong"), kExitUsage);
     }
     if (xlsx) {
         std::error_code ec;
         auto folder = std::filesystem::absolute(*xlsx, ec).parent_path();
-        if (ec || !std::filesystem::is_directory(folder, ec)) return fail("no folder for " + *xlsx, 2);
+        if (ec || !std::filesystem::is_directory(folder, ec)) return fail(kName, "no folder for " + *xlsx, kExitUsage);
     }
 
     PortSession port(*args);
-    if (!port.ok()) return fail(port.error(), port.exitCode());
+    if (!port.ok()) return fail(kName, port.error(), port.exitCode());
     SteadyPacer pacer;
     RegisterIo& io = rtuRegisterIo();
-    const int slave = static_cast<int>(id);
+    const int slave = *id;
     if (signer) {
         std::time_t now = std::time(nullptr);
         std::tm today{};
         localtime_r(&now, &today);
         production::SignResult s = production::sign(io, pacer, slave, *signer, today);
-        if (s.outcome != production::SignOutcome::Signed) return fail(s.message, 1);
-        std::fprintf(stderr, "production: %s\n", s.message.c_str());
+        if (s.outcome != production::SignOutcome::Signed) return fail(kName, s.message, kExitFailure);
+        std::fprintf(stderr, "talvex-cli production: %s\n", s.message.c_str());
     }
     production::ReadoutResult r = production::readOut(io, pacer, slave);
     printRows(r, args->has("json"));
-    if (!r.complete()) return fail(production::rowFailureText(r.failedRow), 1);
+    if (!r.complete()) return fail(kName, production::rowFailureText(r.failedRow), kExitFailure);
     if (xlsx) {
         workbook::WriteResult w = workbook::writeList(production::exportList(r.values), *xlsx);
-        if (!w.ok()) return fail(GetText(workbook::writeErrorKey(w.error)) + " " + w.detail, 1);
-        std::fprintf(stderr, "production: %s\n", production::textf("IDS_Prod_Saved", *xlsx).c_str());
+        if (!w.ok()) return fail(kName, GetText(workbook::writeErrorKey(w.error)) + " " + w.detail, kExitFailure);
+        std::fprintf(stderr, "talvex-cli production: %s\n", production::textf("IDS_Prod_Saved", *xlsx).c_str());
     }
     return 0;
 }
 
 const CommandRegistrar reg{{"production",
                             std::string("production ") + kPortUsage +
-                                " --id N [--json] [--sign NAME [--xlsx FILE]]   53-row production read-out",
+                                " --id N [--json] [--sign NAME [--xlsx FILE]] [--data-dir DIR]   53-row production "
+                                "read-out; --sign signs the sensor first, --xlsx exports the read-out",
                             runProduction}};
 
 }  // namespace

@@ -27,6 +27,14 @@ constexpr const char* kTextKeys[4] = {"IDS_Load_ProductModel", "IDS_Load_Product
                                       "IDS_Load_CoreNumber"};
 constexpr int kBlockColumns = 2;  // group boxes side by side
 
+// A standard hold that shows the page's own text when the port is not open.
+RunOptions closedLink(const char* key, bool warning) {
+    RunOptions o;
+    o.closedLinkKey = key;
+    o.closedLinkWarning = warning;
+    return o;
+}
+
 }  // namespace
 
 CVelPageLoad::CVelPageLoad(PageContext ctx, QWidget* parent)
@@ -147,12 +155,6 @@ production::WriteTargets CVelPageLoad::writeTargets() const {
     return t;
 }
 
-bool CVelPageLoad::linkOpen(const char* closedKey, bool warning) {
-    if (!ctx_.arbiter || !ctx_.arbiter->linkClosed()) return true;
-    say(tr_(closedKey), warning);
-    return false;
-}
-
 void CVelPageLoad::say(const QString& text, bool warning) {
     Prompter& p = ctx_.prompter ? *ctx_.prompter : defaultPrompter();
     p.message(this, text, warning ? tr_("IDS_Prod_Warning") : QString());
@@ -175,7 +177,7 @@ void CVelPageLoad::onImport() {
 }
 
 void CVelPageLoad::onWriteText(int index) {
-    if (!linkOpen("IDS_Prod_OpenPortFirst", false) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const production::IdentityText target = production::identityTexts()[static_cast<size_t>(index)];
     const std::string value = edit(target.field)->text().toStdString();
     const int id = writeTargets().selected;
@@ -183,13 +185,13 @@ void CVelPageLoad::onWriteText(int index) {
         [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::writeIdentityText(io, pacer, prompter, id, target, value);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
 }
 
 void CVelPageLoad::onWriteBlock(int b) {
     const production::ImportBlock& block = production::importBlocks()[static_cast<size_t>(b)];
     const bool warn = block.warnCaption;
-    if (!linkOpen(warn ? "IDS_Prod_ConnectPortFirst" : "IDS_Prod_OpenPortFirst", warn) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const production::ImportRecord r = record();
     const production::WriteTargets t = writeTargets();
     const bool marked = marks_[static_cast<size_t>(b)]->isChecked();
@@ -197,7 +199,7 @@ void CVelPageLoad::onWriteBlock(int b) {
         [=, &block](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::writeBlock(io, pacer, prompter, block, r, t, marked);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink(warn ? "IDS_Prod_ConnectPortFirst" : "IDS_Prod_OpenPortFirst", warn));
 }
 
 void CVelPageLoad::onChain(bool on) {
@@ -211,7 +213,7 @@ void CVelPageLoad::onChain(bool on) {
 }
 
 void CVelPageLoad::onWriteMarked() {
-    if (!linkOpen("IDS_Prod_OpenPortFirst", false) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const production::ImportRecord r = record();
     const production::WriteTargets t = writeTargets();
     std::array<bool, 10> marks{};
@@ -220,7 +222,7 @@ void CVelPageLoad::onWriteMarked() {
         [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::writeMarkedBlocks(io, pacer, prompter, r, marks, t);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
 }
 
 }  // namespace talvex::ui

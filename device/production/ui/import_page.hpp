@@ -46,7 +46,6 @@ class CVelPageLoad : public Page {
   private:
     production::ImportRecord record() const;
     production::WriteTargets writeTargets() const;
-    bool linkOpen(const char* closedKey, bool warning);
     void say(const QString& text, bool warning = false);
 
     void onImport();

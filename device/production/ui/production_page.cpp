@@ -41,6 +41,14 @@ QString q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
+// A standard hold that shows the page's own text when the port is not open.
+RunOptions closedLink(const char* key, bool warning) {
+    RunOptions o;
+    o.closedLinkKey = key;
+    o.closedLinkWarning = warning;
+    return o;
+}
+
 }  // namespace
 
 CVelPageProd::CVelPageProd(PageContext ctx, QWidget* parent)
@@ -248,7 +256,8 @@ void CVelPageProd::onReadOut() {
             readOut_->setText(tr_("IDS_Prod_ReadOut"));
             readOut_->setEnabled(true);
             emit operationFinished();
-        });
+        },
+        closedLink("IDS_Prod_OpenPortFirst", false));
     if (!started) {
         readOut_->setText(tr_("IDS_Prod_ReadOut"));
         readOut_->setEnabled(true);
@@ -261,7 +270,7 @@ void CVelPageProd::onClear() {
 }
 
 void CVelPageProd::onStartRunMode() {
-    if (!linkOpen("IDS_Prod_ConnectPortFirst", true) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const int index = runMode_->currentIndex();
     if (index < 0) return;
     const production::RunModeEntry entry = production::runModeEntries()[static_cast<size_t>(index)];
@@ -271,7 +280,7 @@ void CVelPageProd::onStartRunMode() {
         [this, entry, t](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             lastRunMode_ = production::startRunMode(io, pacer, prompter, entry, t);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_ConnectPortFirst", true));
 }
 
 void CVelPageProd::onAutoPoll(bool on) {
@@ -285,7 +294,7 @@ void CVelPageProd::onAutoPoll(bool on) {
 }
 
 void CVelPageProd::onReadTemperature() {
-    if (!linkOpen("IDS_Prod_ConnectPortFirst", true) || runner_->busy()) return;
+    if (runner_->busy()) return;
     if (point_ == production::CalibrationPoint::None) {
         say(tr_("IDS_Prod_ChoosePoint"));
         return;
@@ -301,11 +310,12 @@ void CVelPageProd::onReadTemperature() {
         [this, value](bool) {
             if (*value) sensorTemp_->setText(QString::number(**value, 'f', 2));
             emit operationFinished();
-        });
+        },
+        closedLink("IDS_Prod_ConnectPortFirst", true));
 }
 
 void CVelPageProd::onCalibrate() {
-    if (!linkOpen("IDS_Prod_ConnectPortFirst", true) || runner_->busy()) return;
+    if (runner_->busy()) return;
     auto accepted = std::make_shared<std::atomic<bool>>(false);
     const production::Targets t = targets();
     const std::uint16_t lastMode = lastRunMode_;
@@ -327,7 +337,8 @@ void CVelPageProd::onCalibrate() {
             point1_->setEnabled(true);
             point2_->setEnabled(true);
             emit operationFinished();
-        });
+        },
+        closedLink("IDS_Prod_ConnectPortFirst", true));
     if (!started) {
         point1_->setEnabled(true);
         point2_->setEnabled(true);
@@ -335,14 +346,14 @@ void CVelPageProd::onCalibrate() {
 }
 
 void CVelPageProd::onFineAdjust(int celsius, QLineEdit* edit) {
-    if (!linkOpen("IDS_Prod_ConnectPortFirst", true) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const production::Targets t = targets();
     const std::string ppm = edit->text().toStdString();
     runner_->start(
         [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::fineAdjust(io, pacer, prompter, celsius, ppm, t);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_ConnectPortFirst", true));
 }
 
 void CVelPageProd::onReadStored() {
@@ -360,7 +371,7 @@ void CVelPageProd::onReadStored() {
 }
 
 void CVelPageProd::onMeasure() {
-    if (!linkOpen("IDS_Prod_ConnectPortFirst", true) || runner_->busy()) return;
+    if (runner_->busy()) return;
     auto text = std::make_shared<std::optional<std::string>>();
     const int id = selectedId();
     runner_->start(
@@ -370,22 +381,23 @@ void CVelPageProd::onMeasure() {
         [this, text](bool) {
             if (*text) measuredResistance_->setText(q(**text));
             emit operationFinished();
-        });
+        },
+        closedLink("IDS_Prod_ConnectPortFirst", true));
 }
 
 void CVelPageProd::onWriteResistance() {
-    if (!linkOpen("IDS_Prod_OpenPortFirst", false) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const int id = selectedId();
     const std::string ohms = measuredResistance_->text().toStdString();
     runner_->start(
         [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::writeResistance(io, pacer, prompter, id, ohms);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
 }
 
 void CVelPageProd::onSign() {
-    if (!linkOpen("IDS_Prod_OpenPortFirst", false) || runner_->busy()) return;
+    if (runner_->busy()) return;
     const int id = selectedId();
     const std::string name = signer_->text().toStdString();
     std::time_t now = std::time(nullptr);
@@ -399,7 +411,7 @@ void CVelPageProd::onSign() {
             const bool failed = s.outcome == production::SignOutcome::CommunicationFailure;
             prompter.message(s.message, failed ? talvex::Prompter::Icon::Stop : talvex::Prompter::Icon::Information);
         },
-        [this](bool) { emit operationFinished(); });
+        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
 }
 
 void CVelPageProd::onExport() {
