@@ -24,6 +24,16 @@ bool validDate(std::string_view t) {
     return !(m == 2 && d == 29 && !leap);
 }
 
+// The PD date as the page takes it: YYYYMMDD, or as a sensor renders it in a read-out and so in an
+// exported workbook ("2026-08-15", also with "/" or "."): the latter is brought to YYYYMMDD.
+std::string dateDigits(std::string_view t) {
+    size_t a = t.find_first_of("-/."), b = a == std::string_view::npos ? a : t.find_first_of("-/.", a + 1);
+    if (a != 4 || b == std::string_view::npos || b - a < 2 || b - a > 3 || t.size() - b < 2 || t.size() - b > 3)
+        return std::string(t);
+    auto two = [](std::string_view p) { return p.size() == 1 ? "0" + std::string(p) : std::string(p); };
+    return std::string(t.substr(0, 4)) + two(t.substr(a + 1, b - a - 1)) + two(t.substr(b + 1));
+}
+
 std::string trimmed(std::string_view t) {
     while (!t.empty() && std::isspace(static_cast<unsigned char>(t.front()))) t.remove_prefix(1);
     while (!t.empty() && std::isspace(static_cast<unsigned char>(t.back()))) t.remove_suffix(1);
@@ -128,6 +138,7 @@ PreparedBlock prepareBlock(const ImportBlock& block, const ImportRecord& record)
         int i = importFieldIndex(name);
         std::string t = trimmed(record.texts[i]);
         if (name == kDateField) {
+            t = dateDigits(t);
             if (!validDate(t)) return refuse(i, textf("IDS_Load_BadDate", t));
             continue;
         }
@@ -139,7 +150,9 @@ PreparedBlock prepareBlock(const ImportBlock& block, const ImportRecord& record)
     const sensor::CommitCode& code = *sensor::findCommitCode(block.commitCode);
     for (const sensor::StagedValue& s : code.staged) {
         int i = importFieldIndex(s.name);
-        device::Encoded e = device::encodeText(s.encoding, s.name, trimmed(record.texts[i]));
+        std::string t = trimmed(record.texts[i]);
+        if (s.name == kDateField) t = dateDigits(t);
+        device::Encoded e = device::encodeText(s.encoding, s.name, t);
         if (!e) return refuse(i, e.error);
         for (size_t k = 0; k < e.registers.size(); ++k)
             p.writes.push_back({static_cast<std::uint16_t>(s.firstRegister + k), e.registers[k]});

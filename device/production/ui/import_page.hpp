@@ -9,7 +9,7 @@
 #include "acquisition/ui/page_context.hpp"
 #include "device/production/ui/file_chooser.hpp"
 #include "shell/ui/page.hpp"
-#include "talvex/production/import_record.hpp"
+#include "talvex/production/import_ops.hpp"
 
 class QCheckBox;
 class QGroupBox;

@@ -2,6 +2,7 @@
 
 #include <QProgressBar>
 
+#include "acquisition/ui/operation_runner.hpp"
 #include "device/production/ui/import_page.hpp"
 #include "device/production/ui/production_page.hpp"
 #include "shell/ui/main_window.hpp"

@@ -77,6 +77,15 @@ TEST(ImportRecord, BlocksStageTheirRegistersInSendingOrder) {
     // The confirmation shows the values in the page's order, P0 first.
     EXPECT_EQ(confirmationText(*findImportBlock("equation"), eq).substr(0, 16), "Set P0 = 1.5000\n");
     EXPECT_EQ(commitWaitMs(*findImportBlock("equation")), 500);
+
+    // The date as a sensor renders it in a read-out, and so in an exported workbook.
+    for (const char* shown : {"2026-08-15", "2026/8/15", "2026.08.15"}) {
+        r.texts[importFieldIndex("PD date")] = shown;
+        PreparedBlock again = prepareBlock(*findImportBlock("equation"), r);
+        ASSERT_TRUE(again.ok()) << shown << ": " << again.error;
+        EXPECT_EQ(again.writes[0], (RegisterWrite{83, 0x0815})) << shown;
+        EXPECT_EQ(again.writes[1], (RegisterWrite{84, 0x2026})) << shown;
+    }
 }
 
 TEST(ImportRecord, BadValuesAreRefusedNamingTheCell) {
@@ -89,6 +98,8 @@ TEST(ImportRecord, BadValuesAreRefusedNamingTheCell) {
         {"equation", "PD date", "2026081"},    // not eight digits
         {"equation", "PD date", "20261315"},   // month 13
         {"equation", "PD date", "20250229"},   // not a leap year
+        {"equation", "PD date", "2026-8"},
+        {"equation", "PD date", "2026-13-01"},
         {"core-temperature", "Zero_50C", "300000"},  // beyond s32 x 10^4
         {"temperature-coefficients", "ST_B", "1e10"},  // beyond s64 x 10^9
         {"calibration-range", "RLow", ""},
