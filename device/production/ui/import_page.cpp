@@ -1,7 +1,6 @@
 #include "device/production/ui/import_page.hpp"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -123,12 +122,6 @@ void CVelPageLoad::retranslate() {
         blockButtons_[b]->setText(tr_("IDS_Prod_Write"));
         marks_[b]->setText(tr_("IDS_Load_Continued"));
     }
-}
-
-void CVelPageLoad::waitIdle() {
-    runner_->wait();
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
 }
 
 QLineEdit* CVelPageLoad::edit(std::string_view field) const {

@@ -30,7 +30,6 @@ class CVelPageLoad : public Page {
     void retranslate() override;
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
     OperationRunner* runner() const { return runner_; }
-    void waitIdle();
 
     // For tests.
     QPushButton* importButton() const { return import_; }

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -188,12 +187,6 @@ void CVelPageProd::retranslate() {
     QStringList headers;
     for (const char* key : kListKeys) headers << tr_(key);
     list_->setHorizontalHeaderLabels(headers);
-}
-
-void CVelPageProd::waitIdle() {
-    runner_->wait();
-    QCoreApplication::sendPostedEvents();
-    QCoreApplication::processEvents();
 }
 
 int CVelPageProd::selectedId() const {

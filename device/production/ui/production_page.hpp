@@ -37,8 +37,6 @@ class CVelPageProd : public Page {
     void retranslate() override;
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
     OperationRunner* runner() const { return runner_; }
-    // Blocks until the running operation has finished and its results are shown (tests).
-    void waitIdle();
 
     // For tests.
     QPushButton* readOutButton() const { return readOut_; }

@@ -1,0 +1,149 @@
+// The production and import pages on Qt's offscreen platform against the simulated bus on a pty,
+// their operations on a fake clock shared with the sensors: read-out, the signature every export
+// needs, and an exported workbook imported and written along the chain.
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "acquisition/ui/operation_runner.hpp"
+#include "device/production/ui/import_page.hpp"
+#include "device/production/ui/production_page.hpp"
+#include "pages_fixture.hpp"
+#include "talvex/pacer.hpp"
+#include "talvex/production/chain.hpp"
+#include "talvex/sensor_registers.hpp"
+#include "talvex/workbook/reader.hpp"
+
+namespace talvex::ui {
+namespace {
+
+using testing::text;
+
+class ProductionPages : public ::testing::Test {
+  protected:
+    ProductionPages() {
+        setActiveLanguage(Language::Chinese);
+        sim::BusOptions o;
+        o.sensors.clear();
+        for (std::uint8_t id = 1; id <= 3; ++id) o.sensors.push_back(sim::defaultSensorConfig(id, SensorModel::KA));
+        o.flowmeter = false;
+        o.pace = false;
+        const sim::TimePoint base = sim::SteadyClock::now();
+        o.clock = [this, base] { return base + std::chrono::milliseconds(pacer.clockMs.load()); };
+        bus = std::make_unique<sim::SimBus>(o);
+        std::string error;
+        EXPECT_TRUE(bus->start(&error)) << error;
+        EXPECT_EQ(RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 1), 1);
+        arbiter.connected();
+        for (int ch = 1; ch <= 3; ++ch) state.enumUintEN.set(ch, {static_cast<std::uint8_t>(4 - ch), 0, 1});
+        state.selectedSensorId = 1;
+        ctx.arbiter = &arbiter;
+        ctx.session = &state;
+        ctx.prompter = &prompter;
+    }
+    ~ProductionPages() override {
+        arbiter.disconnecting();
+        RTUCloseCom();
+        bus->stop();
+    }
+    // Clicks and lets the event loop turn until the page's operation (if it started one) has ended
+    // and its results are shown.
+    template <class P>
+    void click(P* page, QPushButton* button) {
+        button->click();
+        EXPECT_TRUE(QTest::qWaitFor([page] { return !page->runner()->busy(); }, 30000));
+        QCoreApplication::processEvents();
+    }
+
+    FakePacer pacer;
+    std::unique_ptr<sim::SimBus> bus;
+    acquisition::LinkArbiter arbiter;
+    Session state;
+    testing::ScriptedPrompter prompter;
+    PageContext ctx;
+    QTemporaryDir dir;
+};
+
+TEST_F(ProductionPages, EveryExportNeedsASignatureOfItsOwn) {
+    CVelPageProd page(ctx);
+    page.runner()->setPacer(&pacer);
+    QString chosen = dir.filePath("export.xlsx");
+    QStringList suggested;
+    page.setFileChooser({{}, [&](QWidget*, const QString& name, const QString&) {
+                             suggested << name;
+                             return chosen;
+                         }});
+    click(&page, page.readOutButton());
+    ASSERT_EQ(page.list()->rowCount(), 53);
+    EXPECT_EQ(page.list()->item(52, 1)->text(), "DC");
+    EXPECT_FALSE(page.list()->item(52, 2)->text().isEmpty());
+    EXPECT_TRUE(page.readOutButton()->isEnabled());
+    const QString productNumber = page.list()->item(1, 2)->text();
+
+    click(&page, page.exportButton());
+    EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
+    EXPECT_TRUE(suggested.isEmpty());
+
+    page.signerEdit()->setText("张三");
+    click(&page, page.signButton());
+    EXPECT_EQ(prompter.messages.last(), "签字成功！");
+    click(&page, page.exportButton());
+    EXPECT_EQ(suggested, QStringList{productNumber + ".xlsx"});
+    const auto read = workbook::readFirstSheet(chosen.toStdString());
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.sheet.rowCount(), 54);
+    EXPECT_EQ(QString::fromStdString(read.sheet.cellText(3, 3)), productNumber);
+
+    click(&page, page.exportButton());  // the signature is used up
+    EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
+    page.signerEdit()->setText("张三");
+    click(&page, page.signButton());
+    chosen.clear();  // the user cancels the save dialog: that uses the signature up too
+    click(&page, page.exportButton());
+    click(&page, page.exportButton());
+    EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
+}
+
+TEST_F(ProductionPages, AnExportedWorkbookIsImportedAndWrittenAlongTheChain) {
+    // A workbook as the production page exports it.
+    {
+        CVelPageProd producer(ctx);
+        producer.runner()->setPacer(&pacer);
+        producer.setFileChooser({{}, [&](QWidget*, const QString&, const QString&) { return dir.filePath("r.xlsx"); }});
+        click(&producer, producer.readOutButton());
+        producer.signerEdit()->setText("李四");
+        click(&producer, producer.signButton());
+        click(&producer, producer.exportButton());
+    }
+    CVelPageLoad page(ctx);
+    page.runner()->setPacer(&pacer);
+    page.setFileChooser({[&](QWidget*, const QString&) { return dir.filePath("r.xlsx"); }, {}});
+    click(&page, page.importButton());
+    EXPECT_FALSE(page.edit("product number")->text().isEmpty());
+    EXPECT_FALSE(page.edit("RHigh")->text().isEmpty());
+
+    // Nothing marked: the continued write says so and sends nothing.
+    for (int id = 1; id <= 3; ++id) bus->clearWriteLog(static_cast<std::uint8_t>(id));
+    click(&page, page.writeMarkedButton());
+    EXPECT_EQ(prompter.messages.last(), "没有勾选接续框！");
+
+    // Chain over the enabled channels (sensors 3, 2, 1 in channel order), calibration range marked.
+    page.chainBox()->setChecked(true);
+    EXPECT_TRUE(production::chainMode());
+    page.markBox(6)->setChecked(true);
+    prompter.messages.clear();
+    click(&page, page.blockButton(6));
+    EXPECT_EQ(prompter.messages, (QStringList{"ID： 3  写入成功！", "ID： 2  写入成功！", "ID： 1  写入成功！"}));
+    for (int id = 1; id <= 3; ++id) {
+        const auto log = bus->writeLog(static_cast<std::uint8_t>(id));
+        ASSERT_FALSE(log.empty()) << id;
+        EXPECT_EQ(log.back().address, sensor::reg::kCommit) << id;
+    }
+    page.chainBox()->setChecked(false);
+}
+
+}  // namespace
+}  // namespace talvex::ui
