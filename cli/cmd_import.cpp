@@ -29,14 +29,23 @@ using production::ImportBlock;
 using production::ImportRecord;
 
 constexpr const char* kName = "import";
-const OptionTable kTable{{kPortOption, kBaudOption, {"id"}, {"blocks"}, {"texts", false}, {"chain", false},
-                          kDataDirOption, kDryRunOption},
-                         1, 1};
+const OptionTable kTable{{kPortOption,
+                          kBaudOption,
+                          {"id"},
+                          {"blocks"},
+                          {"texts", false},
+                          {"chain", false},
+                          kDataDirOption,
+                          kDryRunOption},
+                         1,
+                         1};
 
 // "temperature-coefficients" -> "# temperature-coefficients" (and the sensor when chained).
 void printGroup(std::string_view name, int chainId) {
-    if (chainId > 0) std::printf("# %.*s id %d\n", int(name.size()), name.data(), chainId);
-    else std::printf("# %.*s\n", int(name.size()), name.data());
+    if (chainId > 0)
+        std::printf("# %.*s id %d\n", int(name.size()), name.data(), chainId);
+    else
+        std::printf("# %.*s\n", int(name.size()), name.data());
 }
 void printWrite(int address, std::uint16_t value) {
     std::printf("%d 0x%04X\n", address, value);
@@ -44,7 +53,8 @@ void printWrite(int address, std::uint16_t value) {
 
 std::string blockList() {
     std::string out;
-    for (const ImportBlock& b : production::importBlocks()) out += (out.empty() ? "" : ",") + std::string(b.cliName);
+    for (const ImportBlock& b : production::importBlocks())
+        out += (out.empty() ? "" : ",") + std::string(b.cliName);
     return out;
 }
 
@@ -73,7 +83,9 @@ int runImport(const std::vector<std::string>& words) {
                 continue;
             }
             const ImportBlock* b = production::findImportBlock(name);
-            if (!b) return fail(kName, "unknown block \"" + name + "\" (blocks: all," + blockList() + ")", kExitUsage);
+            if (!b)
+                return fail(kName, "unknown block \"" + name + "\" (blocks: all," + blockList() + ")",
+                            kExitUsage);
             blocks.push_back(b);
         }
     }
@@ -95,14 +107,17 @@ int runImport(const std::vector<std::string>& words) {
         id = *given;
     }
     bool needsId = texts;
-    for (const ImportBlock* b : ordered) needsId = needsId || !chain || b->chain == production::ChainStyle::None;
-    if (needsId && id == 0 && !dryRun) return fail(kName, "--id N is needed for the sensor to write", kExitUsage);
+    for (const ImportBlock* b : ordered)
+        needsId = needsId || !chain || b->chain == production::ChainStyle::None;
+    if (needsId && id == 0 && !dryRun)
+        return fail(kName, "--id N is needed for the sensor to write", kExitUsage);
     if (!dryRun && !args->has("port")) return fail(kName, "--port is needed (or --dry-run)", kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;  // language and Config.ini
 
     const auto read = workbook::readFirstSheet(args->positional()[0]);
     if (!read.ok())
-        return fail(kName, args->positional()[0] + ": " + GetText(workbook::readErrorKey(read.error)), kExitUsage);
+        return fail(kName, args->positional()[0] + ": " + GetText(workbook::readErrorKey(read.error)),
+                    kExitUsage);
     const ImportRecord record = production::importFromSheet(read.sheet);
 
     // Everything is checked before the first request.
@@ -129,7 +144,8 @@ int runImport(const std::vector<std::string>& words) {
                 std::string name(t.field);
                 for (char& c : name) c = c == ' ' ? '-' : c;
                 printGroup(name, 0);
-                for (size_t k = 0; k < it->registers.size(); ++k) printWrite(w.firstRegister + int(k), it->registers[k]);
+                for (size_t k = 0; k < it->registers.size(); ++k)
+                    printWrite(w.firstRegister + int(k), it->registers[k]);
                 printWrite(sensor::reg::kTextItem, t.textCode);
                 ++it;
             }
@@ -154,15 +170,18 @@ int runImport(const std::vector<std::string>& words) {
     using production::WriteOutcome;
     WriteOutcome worst = WriteOutcome::Done;
     auto note = [&worst](WriteOutcome o) {
-        if (o == WriteOutcome::CommunicationFailure) worst = o;
-        else if (o == WriteOutcome::Refused && worst != WriteOutcome::CommunicationFailure) worst = o;
+        if (o == WriteOutcome::CommunicationFailure)
+            worst = o;
+        else if (o == WriteOutcome::Refused && worst != WriteOutcome::CommunicationFailure)
+            worst = o;
     };
     if (texts)
         for (const auto& t : production::identityTexts())
             note(production::writeIdentityText(io, pacer, prompter, id, t,
                                                record.texts[production::importFieldIndex(t.field)]));
     production::WriteTargets targets{id, chain, chainIds};
-    for (const ImportBlock* b : ordered) note(production::writeBlock(io, pacer, prompter, *b, record, targets, true));
+    for (const ImportBlock* b : ordered)
+        note(production::writeBlock(io, pacer, prompter, *b, record, targets, true));
     return worst == WriteOutcome::CommunicationFailure ? kExitFailure
            : worst == WriteOutcome::Refused            ? kExitRefused
                                                        : kExitOk;

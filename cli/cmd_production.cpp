@@ -24,7 +24,8 @@ namespace talvex::cli {
 namespace {
 
 constexpr const char* kName = "production";
-const OptionTable kTable{{kPortOption, kBaudOption, {"id"}, kJsonOption, {"xlsx"}, {"sign"}, kDataDirOption}, 0, 0};
+const OptionTable kTable{
+    {kPortOption, kBaudOption, {"id"}, kJsonOption, {"xlsx"}, {"sign"}, kDataDirOption}, 0, 0};
 
 void printRows(const production::ReadoutResult& r, bool json) {
     const auto& rows = production::readoutRows();
@@ -33,8 +34,8 @@ void printRows(const production::ReadoutResult& r, bool json) {
         for (int i = 0; i < production::kReadoutRows; ++i) {
             if (i) out += ", ";
             out += "{\"row\": " + std::to_string(i + 1) + ", \"label\": " + json::quote(rows[i].label) +
-                   ", \"value\": " + json::quote(r.values[i]) + ", \"remark\": " + json::quote(rows[i].description) +
-                   "}";
+                   ", \"value\": " + json::quote(r.values[i]) +
+                   ", \"remark\": " + json::quote(rows[i].description) + "}";
         }
         out += "], \"complete\": " + std::string(r.complete() ? "true" : "false") + "}";
         std::printf("%s\n", out.c_str());
@@ -54,17 +55,20 @@ int runProduction(const std::vector<std::string>& words) {
     if (!id) return fail(kName, error, kExitUsage);
     const auto xlsx = args->value("xlsx");
     const auto signer = args->value("sign");
-    if (xlsx && !signer) return fail(kName, "--xlsx needs --sign NAME: every export needs a signature", kExitUsage);
+    if (xlsx && !signer)
+        return fail(kName, "--xlsx needs --sign NAME: every export needs a signature", kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;  // the language of the messages
     if (signer) {
         // Refused before the port opens: the page refuses such a name before sending too.
         if (signer->empty()) return fail(kName, GetText("IDS_Prod_SignerEmpty"), kExitUsage);
-        if (!device::encodeText20("signer", *signer)) return fail(kName, GetText("IDS_Prod_SignerTooLong"), kExitUsage);
+        if (!device::encodeText20("signer", *signer))
+            return fail(kName, GetText("IDS_Prod_SignerTooLong"), kExitUsage);
     }
     if (xlsx) {
         std::error_code ec;
         auto folder = std::filesystem::absolute(*xlsx, ec).parent_path();
-        if (ec || !std::filesystem::is_directory(folder, ec)) return fail(kName, "no folder for " + *xlsx, kExitUsage);
+        if (ec || !std::filesystem::is_directory(folder, ec))
+            return fail(kName, "no folder for " + *xlsx, kExitUsage);
     }
 
     PortSession port(*args);
@@ -85,17 +89,20 @@ int runProduction(const std::vector<std::string>& words) {
     if (!r.complete()) return fail(kName, production::rowFailureText(r.failedRow), kExitFailure);
     if (xlsx) {
         workbook::WriteResult w = workbook::writeList(production::exportList(r.values), *xlsx);
-        if (!w.ok()) return fail(kName, GetText(workbook::writeErrorKey(w.error)) + " " + w.detail, kExitFailure);
-        std::fprintf(stderr, "talvex-cli production: %s\n", production::textf("IDS_Prod_Saved", *xlsx).c_str());
+        if (!w.ok())
+            return fail(kName, GetText(workbook::writeErrorKey(w.error)) + " " + w.detail, kExitFailure);
+        std::fprintf(stderr, "talvex-cli production: %s\n",
+                     production::textf("IDS_Prod_Saved", *xlsx).c_str());
     }
     return 0;
 }
 
-const CommandRegistrar reg{{"production",
-                            std::string("production ") + kPortUsage +
-                                " --id N [--json] [--sign NAME [--xlsx FILE]] [--data-dir DIR]   53-row production "
-                                "read-out; --sign signs the sensor first, --xlsx exports the read-out",
-                            runProduction}};
+const CommandRegistrar reg{
+    {"production",
+     std::string("production ") + kPortUsage +
+         " --id N [--json] [--sign NAME [--xlsx FILE]] [--data-dir DIR]   53-row production "
+         "read-out; --sign signs the sensor first, --xlsx exports the read-out",
+     runProduction}};
 
 }  // namespace
 }  // namespace talvex::cli

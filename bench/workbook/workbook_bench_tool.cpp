@@ -28,9 +28,11 @@ int make(const char* path) {
     for (int r = 0; r < kRows; ++r)
         for (int c = 0; c < kColumns; ++c) {
             if (r == 0 || c == 0)
-                worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), ("h" + std::to_string(r * 100 + c)).c_str(), nullptr);
+                worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c),
+                                       ("h" + std::to_string(r * 100 + c)).c_str(), nullptr);
             else
-                worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), r * 1.25 + c / 7.0, c % 2 ? fixed : nullptr);
+                worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), r * 1.25 + c / 7.0,
+                                       c % 2 ? fixed : nullptr);
         }
     return workbook_close(book) == LXW_NO_ERROR ? 0 : 1;
 }
@@ -48,7 +50,8 @@ double best(int n, F f) {
     for (int i = 0; i < n; ++i) {
         auto t0 = std::chrono::steady_clock::now();
         f();
-        min = std::min(min, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+        min = std::min(
+            min, std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
     }
     return min;
 }

@@ -22,7 +22,9 @@ class FailureWatch final : public RegisterIo {
     int readHolding(int s, int a, int c, std::uint16_t* v) override {
         return note(io_.readHolding(s, a, c, v), true, a);
     }
-    int writeSingle(int s, int a, std::uint16_t v) override { return note(io_.writeSingle(s, a, v), false, a); }
+    int writeSingle(int s, int a, std::uint16_t v) override {
+        return note(io_.writeSingle(s, a, v), false, a);
+    }
     int writeMultiple(int s, int a, int c, const std::uint16_t* v) override {
         return note(io_.writeMultiple(s, a, c, v), false, a);
     }
@@ -45,10 +47,14 @@ class FailureWatch final : public RegisterIo {
 
 WriteOutcome outcomeOf(Outcome o) {
     switch (o) {
-        case Outcome::Done: return WriteOutcome::Done;
-        case Outcome::Refused: return WriteOutcome::Refused;
-        case Outcome::Cancelled: return WriteOutcome::Cancelled;
-        default: return WriteOutcome::CommunicationFailure;
+        case Outcome::Done:
+            return WriteOutcome::Done;
+        case Outcome::Refused:
+            return WriteOutcome::Refused;
+        case Outcome::Cancelled:
+            return WriteOutcome::Cancelled;
+        default:
+            return WriteOutcome::CommunicationFailure;
     }
 }
 
@@ -101,8 +107,10 @@ WriteOutcome writeBlock(RegisterIo& io, Pacer& pacer, Prompter& prompter, const 
     if (!targets.chain || block.chain == ChainStyle::None) {
         auto r = device::commitCoefficients(io, pacer, targets.selected, code, prepared.writes, wait);
         if (r.outcome == Outcome::Cancelled) return WriteOutcome::Cancelled;
-        if (r.outcome == Outcome::CommunicationFailure) commError(prompter);
-        else prompter.message(text(r.done() ? "IDS_Prod_WriteOk" : "IDS_Prod_WriteFailed"));
+        if (r.outcome == Outcome::CommunicationFailure)
+            commError(prompter);
+        else
+            prompter.message(text(r.done() ? "IDS_Prod_WriteOk" : "IDS_Prod_WriteFailed"));
         return outcomeOf(r.outcome);
     }
     if (!marked) return WriteOutcome::NotRun;
@@ -133,7 +141,8 @@ void writeMarkedBlocks(RegisterIo& io, Pacer& pacer, Prompter& prompter, const I
     for (size_t i = 0; i < blocks.size() && i < marks.size(); ++i) {
         if (!marks[i]) continue;
         any = true;
-        if (writeBlock(io, pacer, prompter, blocks[i], record, targets, true) == WriteOutcome::Cancelled) return;
+        if (writeBlock(io, pacer, prompter, blocks[i], record, targets, true) == WriteOutcome::Cancelled)
+            return;
     }
     prompter.message(text(any ? "IDS_Load_ContinuedDone" : "IDS_Load_NoneMarked"));
 }

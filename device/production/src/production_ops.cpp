@@ -50,7 +50,8 @@ std::uint16_t startRunMode(RegisterIo& io, Pacer& pacer, Prompter& prompter, con
     }
     if (!targets.chain) {
         auto r = device::sendCommand(io, pacer, targets.ids.front(), entry.code, device::kStepPause, false);
-        if (r.outcome != Outcome::Cancelled) prompter.message(text(r.done() ? "IDS_Prod_SetOk" : "IDS_Prod_SetFailed"));
+        if (r.outcome != Outcome::Cancelled)
+            prompter.message(text(r.done() ? "IDS_Prod_SetOk" : "IDS_Prod_SetFailed"));
         return entry.remembered;
     }
     for (int id : targets.ids) {  // the chain never ends early
@@ -69,7 +70,8 @@ std::uint16_t startRunMode(RegisterIo& io, Pacer& pacer, Prompter& prompter, con
     return entry.remembered;
 }
 
-std::optional<double> readTemperature(RegisterIo& io, Pacer& pacer, Prompter& prompter, const Targets& targets) {
+std::optional<double> readTemperature(RegisterIo& io, Pacer& pacer, Prompter& prompter,
+                                      const Targets& targets) {
     auto readOne = [&](int id) -> std::optional<double> {
         std::uint16_t raw = 0;
         Outcome o = device::readThenPause(io, pacer, id, reg::kSensorTemperature, 1, &raw);
@@ -85,8 +87,10 @@ std::optional<double> readTemperature(RegisterIo& io, Pacer& pacer, Prompter& pr
     for (int id : targets.ids) {
         auto t = readOne(id);
         if (pacer.cancelled()) break;
-        if (t) prompter.message(textf("IDS_Prod_ChainTemperature", id, *t));
-        else error(prompter, "IDS_Prod_CommError");
+        if (t)
+            prompter.message(textf("IDS_Prod_ChainTemperature", id, *t));
+        else
+            error(prompter, "IDS_Prod_CommError");
     }
     return std::nullopt;
 }
@@ -107,8 +111,9 @@ bool calibrateTemperature(RegisterIo& io, Pacer& pacer, Prompter& prompter, std:
         return false;
     }
     if (!prompter.question(text("IDS_Prod_ConfirmCalibration"))) return false;
-    const sensor::CommitCode& code = *sensor::findCommitCode(
-        point == CalibrationPoint::First ? sensor::commit::kTemperaturePoint1 : sensor::commit::kTemperaturePoint2);
+    const sensor::CommitCode& code =
+        *sensor::findCommitCode(point == CalibrationPoint::First ? sensor::commit::kTemperaturePoint1
+                                                                 : sensor::commit::kTemperaturePoint2);
     const double value = static_cast<double>(*whole);
     device::Staged staged = device::stageCommit(code, std::span<const double>(&value, 1));
     if (!staged) {
@@ -176,7 +181,8 @@ std::optional<std::string> measureResistance(RegisterIo& io, Pacer& pacer, Promp
         if (o != Outcome::Cancelled) error(prompter, "IDS_Prod_CommError");
         return std::nullopt;
     }
-    float ohms = static_cast<float>(device::decodeS32(regs[0], regs[1])) / static_cast<float>(kResistanceScale);
+    float ohms =
+        static_cast<float>(device::decodeS32(regs[0], regs[1])) / static_cast<float>(kResistanceScale);
     char buf[32];
     std::snprintf(buf, sizeof buf, "%.2f", static_cast<double>(ohms));
     return std::string(buf);
@@ -197,8 +203,10 @@ void writeResistance(RegisterIo& io, Pacer& pacer, Prompter& prompter, int id, s
     if (!prompter.question(formatValues(text("IDS_Prod_ConfirmT2Res"), {*value}))) return;
     auto r = device::commitCoefficients(io, pacer, id, code, staged.writes);
     if (r.outcome == Outcome::Cancelled) return;
-    if (r.outcome == Outcome::CommunicationFailure) error(prompter, "IDS_Prod_CommError");
-    else prompter.message(text(r.done() ? "IDS_Prod_WriteOk" : "IDS_Prod_WriteFailed"));
+    if (r.outcome == Outcome::CommunicationFailure)
+        error(prompter, "IDS_Prod_CommError");
+    else
+        prompter.message(text(r.done() ? "IDS_Prod_WriteOk" : "IDS_Prod_WriteFailed"));
 }
 
 }  // namespace talvex::production

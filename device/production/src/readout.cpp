@@ -90,7 +90,8 @@ workbook::TextList exportList(const std::vector<std::string>& values) {
                     {text("IDS_Prod_ColRemark"), 140}};
     for (const ReadoutRow& row : readoutRows()) {
         const std::string& v = row.number <= static_cast<int>(values.size()) ? values[row.number - 1] : "";
-        list.rows.push_back({std::to_string(row.number), std::string(row.label), v, std::string(row.description)});
+        list.rows.push_back(
+            {std::to_string(row.number), std::string(row.label), v, std::string(row.description)});
     }
     return list;
 }

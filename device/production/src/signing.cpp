@@ -25,15 +25,18 @@ SignResult sign(RegisterIo& io, Pacer& pacer, int id, std::string_view signer, c
     std::array<std::uint16_t, sensor::kText20Registers> regs{};
     std::copy(name.registers.begin(), name.registers.end(), regs.begin());
     auto failed = [](Outcome o) {
-        return o == Outcome::Cancelled ? SignResult{SignOutcome::Cancelled, {}}
-                                       : SignResult{SignOutcome::CommunicationFailure, text("IDS_Prod_CommError")};
+        return o == Outcome::Cancelled
+                   ? SignResult{SignOutcome::Cancelled, {}}
+                   : SignResult{SignOutcome::CommunicationFailure, text("IDS_Prod_CommError")};
     };
     device::ProcedureResult w =
         device::writeText(io, pacer, id, *sensor::findTextWrite(sensor::textcode::kSigner), regs);
     if (!w.done()) return failed(w.outcome);
-    if (Outcome o = device::writeThenPause(io, pacer, id, sensor::reg::kDataDate, date.monthDay); o != Outcome::Done)
+    if (Outcome o = device::writeThenPause(io, pacer, id, sensor::reg::kDataDate, date.monthDay);
+        o != Outcome::Done)
         return failed(o);
-    if (Outcome o = device::writeThenPause(io, pacer, id, sensor::reg::kDataDateYear, date.year); o != Outcome::Done)
+    if (Outcome o = device::writeThenPause(io, pacer, id, sensor::reg::kDataDateYear, date.year);
+        o != Outcome::Done)
         return failed(o);
     return {SignOutcome::Signed, text("IDS_Prod_SignOk")};
 }

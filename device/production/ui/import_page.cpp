@@ -22,8 +22,8 @@
 namespace talvex::ui {
 namespace {
 
-constexpr const char* kTextKeys[4] = {"IDS_Load_ProductModel", "IDS_Load_ProductNumber", "IDS_Load_BoardNumber",
-                                      "IDS_Load_CoreNumber"};
+constexpr const char* kTextKeys[4] = {"IDS_Load_ProductModel", "IDS_Load_ProductNumber",
+                                      "IDS_Load_BoardNumber", "IDS_Load_CoreNumber"};
 constexpr int kBlockColumns = 2;  // group boxes side by side
 
 // A standard hold that shows the page's own text when the port is not open.
@@ -58,7 +58,8 @@ CVelPageLoad::CVelPageLoad(PageContext ctx, QWidget* parent)
         textLabels_[i] = new QLabel;
         textButtons_[i] = new QPushButton;
         identity->addWidget(textLabels_[i], i / 2, (i % 2) * 3);
-        identity->addWidget(edits_[static_cast<size_t>(production::importFieldIndex(texts[i].field))], i / 2, (i % 2) * 3 + 1);
+        identity->addWidget(edits_[static_cast<size_t>(production::importFieldIndex(texts[i].field))], i / 2,
+                            (i % 2) * 3 + 1);
         identity->addWidget(textButtons_[i], i / 2, (i % 2) * 3 + 2);
         connect(textButtons_[i], &QPushButton::clicked, this, [this, i] { onWriteText(i); });
     }
@@ -192,7 +193,8 @@ void CVelPageLoad::onWriteBlock(int b) {
         [=, &block](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::writeBlock(io, pacer, prompter, block, r, t, marked);
         },
-        [this](bool) { emit operationFinished(); }, closedLink(warn ? "IDS_Prod_ConnectPortFirst" : "IDS_Prod_OpenPortFirst", warn));
+        [this](bool) { emit operationFinished(); },
+        closedLink(warn ? "IDS_Prod_ConnectPortFirst" : "IDS_Prod_OpenPortFirst", warn));
 }
 
 void CVelPageLoad::onChain(bool on) {

@@ -146,7 +146,8 @@ CVelPageProd::CVelPageProd(PageContext ctx, QWidget* parent)
     connect(readTemp_, &QPushButton::clicked, this, &CVelPageProd::onReadTemperature);
     connect(calibrate_, &QPushButton::clicked, this, &CVelPageProd::onCalibrate);
     for (int i = 0; i < 3; ++i)
-        connect(fineButtons_[i], &QPushButton::clicked, this, [this, i] { onFineAdjust(kFineCelsius[i], fineEdits_[i]); });
+        connect(fineButtons_[i], &QPushButton::clicked, this,
+                [this, i] { onFineAdjust(kFineCelsius[i], fineEdits_[i]); });
     connect(readStored_, &QPushButton::clicked, this, &CVelPageProd::onReadStored);
     connect(measure_, &QPushButton::clicked, this, &CVelPageProd::onMeasure);
     connect(writeResistance_, &QPushButton::clicked, this, &CVelPageProd::onWriteResistance);
@@ -181,8 +182,10 @@ void CVelPageProd::retranslate() {
     signerLabel_->setText(tr_("IDS_Prod_Signer"));
     sign_->setText(tr_("IDS_Prod_Sign"));
     export_->setText(tr_("IDS_Prod_Export"));
-    if (readOut_->isEnabled()) readOut_->setText(tr_("IDS_Prod_ReadOut"));
-    else readOut_->setText(tr_("IDS_Prod_Wait"));
+    if (readOut_->isEnabled())
+        readOut_->setText(tr_("IDS_Prod_ReadOut"));
+    else
+        readOut_->setText(tr_("IDS_Prod_Wait"));
     clear_->setText(tr_("IDS_Prod_Clear"));
     QStringList headers;
     for (const char* key : kListKeys) headers << tr_(key);
@@ -241,7 +244,8 @@ void CVelPageProd::onReadOut() {
     const bool started = runner_->start(
         [this, id](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             auto r = production::readOut(io, pacer, id, [this](int row, const std::string& v) {
-                QMetaObject::invokeMethod(this, [this, row, v] { setValue(row, q(v)); }, Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    this, [this, row, v] { setValue(row, q(v)); }, Qt::QueuedConnection);
             });
             if (r.failedRow) prompter.message(production::rowFailureText(r.failedRow));
         },
@@ -402,7 +406,8 @@ void CVelPageProd::onSign() {
             if (s.outcome == production::SignOutcome::Signed) gate_.markSigned();
             if (s.outcome == production::SignOutcome::Cancelled) return;
             const bool failed = s.outcome == production::SignOutcome::CommunicationFailure;
-            prompter.message(s.message, failed ? talvex::Prompter::Icon::Stop : talvex::Prompter::Icon::Information);
+            prompter.message(s.message,
+                             failed ? talvex::Prompter::Icon::Stop : talvex::Prompter::Icon::Information);
         },
         [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
 }
@@ -412,21 +417,25 @@ void CVelPageProd::onExport() {
         say(tr_("IDS_Prod_SignFirst"));
         return;
     }
-    const QString path = chooser_.saveFile(this, exportName_.isEmpty() ? QStringLiteral("production.xlsx")
-                                                                       : exportName_ + QStringLiteral(".xlsx"),
-                                           tr_("IDS_Prod_ExportFilter"));
+    const QString path = chooser_.saveFile(
+        this,
+        exportName_.isEmpty() ? QStringLiteral("production.xlsx") : exportName_ + QStringLiteral(".xlsx"),
+        tr_("IDS_Prod_ExportFilter"));
     if (path.isEmpty()) return;
     // The list as it stands (a cleared list exports its header only).
     workbook::TextList list = production::exportList({});
     list.rows.clear();
     for (int r = 0; r < list_->rowCount(); ++r) {
         std::vector<std::string> row;
-        for (int c = 0; c < 4; ++c) row.push_back(list_->item(r, c) ? list_->item(r, c)->text().toStdString() : "");
+        for (int c = 0; c < 4; ++c)
+            row.push_back(list_->item(r, c) ? list_->item(r, c)->text().toStdString() : "");
         list.rows.push_back(std::move(row));
     }
     const workbook::WriteResult w = workbook::writeList(list, path.toStdString());
-    if (w.ok()) say(q(production::textf("IDS_Prod_Saved", path.toStdString())));
-    else say(tr_(workbook::writeErrorKey(w.error)) + QStringLiteral("\n") + q(w.detail), true);
+    if (w.ok())
+        say(q(production::textf("IDS_Prod_Saved", path.toStdString())));
+    else
+        say(tr_(workbook::writeErrorKey(w.error)) + QStringLiteral("\n") + q(w.detail), true);
 }
 
 }  // namespace talvex::ui

@@ -79,7 +79,7 @@ class CVelPageProd : public Page {
     std::atomic<std::uint16_t> lastRunMode_{0};
     production::CalibrationPoint point_ = production::CalibrationPoint::None;
     production::SignatureGate gate_;
-    QString exportName_;               // product number of the last read-out
+    QString exportName_;  // product number of the last read-out
 
     QLabel* caution_ = nullptr;
     QComboBox* runMode_ = nullptr;

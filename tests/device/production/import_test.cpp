@@ -59,7 +59,8 @@ ImportRecord recordWith(std::initializer_list<std::pair<std::string_view, std::s
 }
 
 TEST(ImportRecord, BlocksStageTheirRegistersInSendingOrder) {
-    ImportRecord r = recordWith({{"core batch", "2301"}, {"PD date", "20260815"}, {"P0", "1.5"}, {"A1", "1.5"}});
+    ImportRecord r =
+        recordWith({{"core batch", "2301"}, {"PD date", "20260815"}, {"P0", "1.5"}, {"A1", "1.5"}});
     PreparedBlock core = prepareBlock(*findImportBlock("core-temperature"), r);
     ASSERT_TRUE(core.ok()) << core.error;
     ASSERT_GE(core.writes.size(), 2u);
@@ -95,12 +96,12 @@ TEST(ImportRecord, BadValuesAreRefusedNamingTheCell) {
         const char* text;
     };
     const Case cases[] = {
-        {"equation", "PD date", "2026081"},    // not eight digits
-        {"equation", "PD date", "20261315"},   // month 13
-        {"equation", "PD date", "20250229"},   // not a leap year
+        {"equation", "PD date", "2026081"},   // not eight digits
+        {"equation", "PD date", "20261315"},  // month 13
+        {"equation", "PD date", "20250229"},  // not a leap year
         {"equation", "PD date", "2026-8"},
         {"equation", "PD date", "2026-13-01"},
-        {"core-temperature", "Zero_50C", "300000"},  // beyond s32 x 10^4
+        {"core-temperature", "Zero_50C", "300000"},    // beyond s32 x 10^4
         {"temperature-coefficients", "ST_B", "1e10"},  // beyond s64 x 10^9
         {"calibration-range", "RLow", ""},
         {"oil-gas", "OilAir_90C", "12,5"},

@@ -28,7 +28,8 @@ class ProductionPages : public ::testing::Test {
         setActiveLanguage(Language::Chinese);
         sim::BusOptions o;
         o.sensors.clear();
-        for (std::uint8_t id = 1; id <= 3; ++id) o.sensors.push_back(sim::defaultSensorConfig(id, SensorModel::KA));
+        for (std::uint8_t id = 1; id <= 3; ++id)
+            o.sensors.push_back(sim::defaultSensorConfig(id, SensorModel::KA));
         o.flowmeter = false;
         o.pace = false;
         const sim::TimePoint base = sim::SteadyClock::now();
@@ -112,7 +113,8 @@ TEST_F(ProductionPages, AnExportedWorkbookIsImportedAndWrittenAlongTheChain) {
     {
         CVelPageProd producer(ctx);
         producer.runner()->setPacer(&pacer);
-        producer.setFileChooser({{}, [&](QWidget*, const QString&, const QString&) { return dir.filePath("r.xlsx"); }});
+        producer.setFileChooser(
+            {{}, [&](QWidget*, const QString&, const QString&) { return dir.filePath("r.xlsx"); }});
         click(&producer, producer.readOutButton());
         producer.signerEdit()->setText("李四");
         click(&producer, producer.signButton());
@@ -136,7 +138,8 @@ TEST_F(ProductionPages, AnExportedWorkbookIsImportedAndWrittenAlongTheChain) {
     page.markBox(6)->setChecked(true);
     prompter.messages.clear();
     click(&page, page.blockButton(6));
-    EXPECT_EQ(prompter.messages, (QStringList{"ID： 3  写入成功！", "ID： 2  写入成功！", "ID： 1  写入成功！"}));
+    EXPECT_EQ(prompter.messages,
+              (QStringList{"ID： 3  写入成功！", "ID： 2  写入成功！", "ID： 1  写入成功！"}));
     for (int id = 1; id <= 3; ++id) {
         const auto log = bus->writeLog(static_cast<std::uint8_t>(id));
         ASSERT_FALSE(log.empty()) << id;

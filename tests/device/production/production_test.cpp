@@ -20,7 +20,8 @@ using device::testing::ScriptedPrompter;
 class Production : public device::testing::SimFixture {
   protected:
     Production()
-        : SimFixture({sim::defaultSensorConfig(1, SensorModel::KA), sim::defaultSensorConfig(2, SensorModel::KA),
+        : SimFixture({sim::defaultSensorConfig(1, SensorModel::KA),
+                      sim::defaultSensorConfig(2, SensorModel::KA),
                       sim::defaultSensorConfig(3, SensorModel::KA)}) {
         setActiveLanguage(Language::Chinese);
     }
@@ -79,7 +80,8 @@ TEST_F(Production, SignerNamesThatDoNotFitAreRefusedBeforeSending) {
         EXPECT_FALSE(s.message.empty());
     }
     EXPECT_TRUE(lines().empty());
-    EXPECT_EQ(sign(io, pacer, 1, "一二三四五六七八九十", day).outcome, SignOutcome::Signed);  // exactly 20 bytes
+    EXPECT_EQ(sign(io, pacer, 1, "一二三四五六七八九十", day).outcome,
+              SignOutcome::Signed);  // exactly 20 bytes
 }
 
 TEST(SignatureGate, EveryExportUsesUpItsSignature) {
@@ -106,13 +108,16 @@ TEST_F(Production, ChainRunsOverEnabledChannelsInChannelOrder) {
 }
 
 TEST_F(Production, TemperatureCalibrationNeedsHeatingOffAndAPoint) {
-    EXPECT_FALSE(calibrateTemperature(io, pacer, prompter, 1, CalibrationPoint::First, "25", Targets::single(1)));
-    EXPECT_FALSE(calibrateTemperature(io, pacer, prompter, 4, CalibrationPoint::None, "25", Targets::single(1)));
+    EXPECT_FALSE(
+        calibrateTemperature(io, pacer, prompter, 1, CalibrationPoint::First, "25", Targets::single(1)));
+    EXPECT_FALSE(
+        calibrateTemperature(io, pacer, prompter, 4, CalibrationPoint::None, "25", Targets::single(1)));
     EXPECT_EQ(prompter.messages[0], "请先关闭加热！");
     EXPECT_EQ(prompter.messages[1], "请先选择：\n    第1点校准 或是 第2点校准！");
     EXPECT_TRUE(lines().empty());
 
-    EXPECT_TRUE(calibrateTemperature(io, pacer, prompter, 4, CalibrationPoint::First, "25", Targets::single(1)));
+    EXPECT_TRUE(
+        calibrateTemperature(io, pacer, prompter, 4, CalibrationPoint::First, "25", Targets::single(1)));
     EXPECT_EQ(prompter.questions, (Lines{"确定校准？"}));
     EXPECT_EQ(prompter.messages.back(), "温度校准成功！");
     EXPECT_EQ(lines(), (Lines{"W 1 19 0x0000", "P 100", "W 1 20 0x0005", "P 100", "W 1 21 0xD21D", "P 100",

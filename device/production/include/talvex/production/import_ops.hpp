@@ -15,8 +15,8 @@ namespace talvex::production {
 
 struct WriteTargets {
     int selected = 1;
-    bool chain = false;          // the chain mode flag
-    std::vector<int> chainIds;   // enabled channels' sensors in channel order
+    bool chain = false;         // the chain mode flag
+    std::vector<int> chainIds;  // enabled channels' sensors in channel order
 };
 
 enum class WriteOutcome { NotRun, Done, Refused, CommunicationFailure, Cancelled };

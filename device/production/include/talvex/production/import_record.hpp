@@ -20,8 +20,8 @@ inline constexpr int kImportFields = 51;
 // One edit of the page: the workbook row it comes from and the name its value has in the staged
 // layout of its commit code (or the identity text it is).
 struct ImportField {
-    int row;                 // 2..54 of the used range
-    std::string_view name;   // "product model", "PD date", "ST_A", ...
+    int row;                // 2..54 of the used range
+    std::string_view name;  // "product model", "PD date", "ST_A", ...
 };
 const std::array<ImportField, kImportFields>& importFields();
 // Index into importFields() by name; -1 when there is none.
@@ -52,7 +52,7 @@ struct ImportBlock {
     std::string_view confirmKey;           // language key of the confirmation format
     bool singlePrecisionShown;             // x10^4 blocks show the single-precision values
     ChainStyle chain;
-    bool warnCaption;                      // "请先连接串口！" with a warning (temperature coefficients)
+    bool warnCaption;  // "请先连接串口！" with a warning (temperature coefficients)
 };
 // The ten blocks in the order of the continued write.
 std::span<const ImportBlock> importBlocks();
@@ -61,8 +61,8 @@ const ImportBlock* findImportBlock(std::string_view cliName);
 // A block's values parsed, checked and staged, or the first refusal naming the field (and the cell
 // when the text came from a workbook).
 struct PreparedBlock {
-    std::vector<double> shownValues;               // for the confirmation, in value order
-    std::vector<device::RegisterWrite> writes;     // staged registers in sending order
+    std::vector<double> shownValues;            // for the confirmation, in value order
+    std::vector<device::RegisterWrite> writes;  // staged registers in sending order
     std::string error;
     bool ok() const { return error.empty(); }
 };

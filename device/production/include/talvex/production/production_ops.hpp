@@ -27,7 +27,7 @@ struct Targets {
 // The run-mode list: the sensor's run modes, then "无线485-232" (register 149 := 1, no command).
 struct RunModeEntry {
     std::string_view label;
-    std::uint16_t code;     // command of register 160; 0 for the 485-232 switch
+    std::uint16_t code;        // command of register 160; 0 for the 485-232 switch
     std::uint16_t remembered;  // what the page remembers as its last run mode
 };
 std::span<const RunModeEntry> runModeEntries();
@@ -38,7 +38,8 @@ std::uint16_t startRunMode(RegisterIo& io, Pacer& pacer, Prompter& prompter, con
 
 // The sensor temperature (register 6: value / 100 - 100). Single: the value, or nothing after
 // "通信错误！". Chain: one message per sensor, no value.
-std::optional<double> readTemperature(RegisterIo& io, Pacer& pacer, Prompter& prompter, const Targets& targets);
+std::optional<double> readTemperature(RegisterIo& io, Pacer& pacer, Prompter& prompter,
+                                      const Targets& targets);
 
 enum class CalibrationPoint { None = 0, First = 1, Second = 2 };
 
