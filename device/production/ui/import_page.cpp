@@ -11,8 +11,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
+#include "device/production/ui/page_support.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/production/chain.hpp"
@@ -25,14 +24,6 @@ namespace {
 constexpr const char* kTextKeys[4] = {"IDS_Load_ProductModel", "IDS_Load_ProductNumber",
                                       "IDS_Load_BoardNumber", "IDS_Load_CoreNumber"};
 constexpr int kBlockColumns = 2;  // group boxes side by side
-
-// A standard hold that shows the page's own text when the port is not open.
-RunOptions closedLink(const char* key, bool warning) {
-    RunOptions o;
-    o.closedLinkKey = key;
-    o.closedLinkWarning = warning;
-    return o;
-}
 
 }  // namespace
 
@@ -150,8 +141,7 @@ production::WriteTargets CVelPageLoad::writeTargets() const {
 }
 
 void CVelPageLoad::say(const QString& text, bool warning) {
-    Prompter& p = ctx_.prompter ? *ctx_.prompter : defaultPrompter();
-    p.message(this, text, warning ? tr_("IDS_Prod_Warning") : QString());
+    ui::say(ctx_, this, text, warning);
 }
 
 void CVelPageLoad::onImport() {
@@ -198,8 +188,7 @@ void CVelPageLoad::onWriteBlock(int b) {
 }
 
 void CVelPageLoad::onChain(bool on) {
-    if (on && !(ctx_.prompter ? *ctx_.prompter : defaultPrompter())
-                   .question(this, tr_("IDS_Prod_AutoPollConfirm"))) {
+    if (on && !promptOf(ctx_).question(this, tr_("IDS_Prod_AutoPollConfirm"))) {
         const QSignalBlocker block(chain_);
         chain_->setChecked(false);
         on = false;

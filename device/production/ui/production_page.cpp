@@ -17,8 +17,7 @@
 #include <memory>
 #include <optional>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
+#include "device/production/ui/page_support.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/production/chain.hpp"
@@ -38,14 +37,6 @@ constexpr int kScrollRows[] = {11, 19, 42, 53};  // the list follows the read-ou
 
 QString q(const std::string& s) {
     return QString::fromStdString(s);
-}
-
-// A standard hold that shows the page's own text when the port is not open.
-RunOptions closedLink(const char* key, bool warning) {
-    RunOptions o;
-    o.closedLinkKey = key;
-    o.closedLinkWarning = warning;
-    return o;
 }
 
 }  // namespace
@@ -210,8 +201,28 @@ bool CVelPageProd::linkOpen(const char* closedKey, bool warning) {
 }
 
 void CVelPageProd::say(const QString& text, bool warning) {
-    Prompter& p = ctx_.prompter ? *ctx_.prompter : defaultPrompter();
-    p.message(this, text, warning ? tr_("IDS_Prod_Warning") : QString());
+    ui::say(ctx_, this, text, warning);
+}
+
+bool CVelPageProd::run(SensorOperation op, RunOptions options, std::function<void()> then) {
+    return runner_->start(
+        std::move(op),
+        [this, then = std::move(then)](bool) {
+            if (then) then();
+            emit operationFinished();
+        },
+        options);
+}
+
+void CVelPageProd::readInto(QLineEdit* edit, TextRead read, RunOptions options) {
+    if (runner_->busy()) return;
+    auto text = std::make_shared<std::optional<std::string>>();
+    run([text, read = std::move(read)](RegisterIo& io, Pacer& pacer,
+                                       talvex::Prompter& p) { *text = read(io, pacer, p); },
+        options,
+        [edit, text] {
+            if (*text) edit->setText(q(**text));
+        });
 }
 
 void CVelPageProd::fillRowLabels() {
@@ -241,7 +252,7 @@ void CVelPageProd::onReadOut() {
     readOut_->setEnabled(false);
     fillRowLabels();
     const int id = selectedId();
-    const bool started = runner_->start(
+    const bool started = run(
         [this, id](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             auto r = production::readOut(io, pacer, id, [this](int row, const std::string& v) {
                 QMetaObject::invokeMethod(
@@ -249,12 +260,11 @@ void CVelPageProd::onReadOut() {
             });
             if (r.failedRow) prompter.message(production::rowFailureText(r.failedRow));
         },
-        [this](bool) {
+        closedLink("IDS_Prod_OpenPortFirst", false),
+        [this] {
             readOut_->setText(tr_("IDS_Prod_ReadOut"));
             readOut_->setEnabled(true);
-            emit operationFinished();
-        },
-        closedLink("IDS_Prod_OpenPortFirst", false));
+        });
     if (!started) {
         readOut_->setText(tr_("IDS_Prod_ReadOut"));
         readOut_->setEnabled(true);
@@ -273,16 +283,15 @@ void CVelPageProd::onStartRunMode() {
     const production::RunModeEntry entry = production::runModeEntries()[static_cast<size_t>(index)];
     // The 485-232 switch goes to the selected sensor only.
     const production::Targets t = entry.code == 0 ? production::Targets::single(selectedId()) : targets();
-    runner_->start(
+    run(
         [this, entry, t](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             lastRunMode_ = production::startRunMode(io, pacer, prompter, entry, t);
         },
-        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_ConnectPortFirst", true));
+        closedLink("IDS_Prod_ConnectPortFirst", true));
 }
 
 void CVelPageProd::onAutoPoll(bool on) {
-    if (on && !(ctx_.prompter ? *ctx_.prompter : defaultPrompter())
-                   .question(this, tr_("IDS_Prod_AutoPollConfirm"))) {
+    if (on && !promptOf(ctx_).question(this, tr_("IDS_Prod_AutoPollConfirm"))) {
         const QSignalBlocker block(autoPoll_);
         autoPoll_->setChecked(false);
         on = false;
@@ -300,15 +309,14 @@ void CVelPageProd::onReadTemperature() {
     point2_->setEnabled(false);
     auto value = std::make_shared<std::optional<double>>();
     const production::Targets t = targets();
-    runner_->start(
+    run(
         [value, t](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             *value = production::readTemperature(io, pacer, prompter, t);
         },
-        [this, value](bool) {
+        closedLink("IDS_Prod_ConnectPortFirst", true),
+        [this, value] {
             if (*value) sensorTemp_->setText(QString::number(**value, 'f', 2));
-            emit operationFinished();
-        },
-        closedLink("IDS_Prod_ConnectPortFirst", true));
+        });
 }
 
 void CVelPageProd::onCalibrate() {
@@ -318,11 +326,12 @@ void CVelPageProd::onCalibrate() {
     const std::uint16_t lastMode = lastRunMode_;
     const production::CalibrationPoint point = point_;
     const std::string degrees = actualTemp_->text().toStdString();
-    const bool started = runner_->start(
+    const bool started = run(
         [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             *accepted = production::calibrateTemperature(io, pacer, prompter, lastMode, point, degrees, t);
         },
-        [this, accepted](bool) {
+        closedLink("IDS_Prod_ConnectPortFirst", true),
+        [this, accepted] {
             if (*accepted) {
                 point_ = production::CalibrationPoint::None;
                 for (QRadioButton* b : {point1_, point2_}) {
@@ -333,9 +342,7 @@ void CVelPageProd::onCalibrate() {
             }
             point1_->setEnabled(true);
             point2_->setEnabled(true);
-            emit operationFinished();
-        },
-        closedLink("IDS_Prod_ConnectPortFirst", true));
+        });
     if (!started) {
         point1_->setEnabled(true);
         point2_->setEnabled(true);
@@ -346,38 +353,26 @@ void CVelPageProd::onFineAdjust(int celsius, QLineEdit* edit) {
     if (runner_->busy()) return;
     const production::Targets t = targets();
     const std::string ppm = edit->text().toStdString();
-    runner_->start(
-        [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
-            production::fineAdjust(io, pacer, prompter, celsius, ppm, t);
-        },
-        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_ConnectPortFirst", true));
+    run([=](RegisterIo& io, Pacer& pacer,
+            talvex::Prompter& prompter) { production::fineAdjust(io, pacer, prompter, celsius, ppm, t); },
+        closedLink("IDS_Prod_ConnectPortFirst", true));
 }
 
 void CVelPageProd::onReadStored() {
-    if (runner_->busy()) return;
-    auto text = std::make_shared<std::optional<std::string>>();
     const int id = selectedId();
-    runner_->start(
-        [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
-            *text = production::readStoredResistance(io, pacer, prompter, id);
-        },
-        [this, text](bool) {
-            if (*text) storedResistance_->setText(q(**text));
-            emit operationFinished();
-        });
+    readInto(storedResistance_,
+             [id](RegisterIo& io, Pacer& pacer, talvex::Prompter& p) {
+                 return production::readStoredResistance(io, pacer, p, id);
+             },
+             {});
 }
 
 void CVelPageProd::onMeasure() {
-    if (runner_->busy()) return;
-    auto text = std::make_shared<std::optional<std::string>>();
     const int id = selectedId();
-    runner_->start(
-        [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
-            *text = production::measureResistance(io, pacer, prompter, id);
-        },
-        [this, text](bool) {
-            if (*text) measuredResistance_->setText(q(**text));
-            emit operationFinished();
+    readInto(
+        measuredResistance_,
+        [id](RegisterIo& io, Pacer& pacer, talvex::Prompter& p) {
+            return production::measureResistance(io, pacer, p, id);
         },
         closedLink("IDS_Prod_ConnectPortFirst", true));
 }
@@ -386,11 +381,9 @@ void CVelPageProd::onWriteResistance() {
     if (runner_->busy()) return;
     const int id = selectedId();
     const std::string ohms = measuredResistance_->text().toStdString();
-    runner_->start(
-        [=](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
-            production::writeResistance(io, pacer, prompter, id, ohms);
-        },
-        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
+    run([=](RegisterIo& io, Pacer& pacer,
+            talvex::Prompter& prompter) { production::writeResistance(io, pacer, prompter, id, ohms); },
+        closedLink("IDS_Prod_OpenPortFirst", false));
 }
 
 void CVelPageProd::onSign() {
@@ -400,7 +393,7 @@ void CVelPageProd::onSign() {
     std::time_t now = std::time(nullptr);
     std::tm today{};
     localtime_r(&now, &today);
-    runner_->start(
+    run(
         [this, id, name, today](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
             production::SignResult s = production::sign(io, pacer, id, name, today);
             if (s.outcome == production::SignOutcome::Signed) gate_.markSigned();
@@ -409,7 +402,7 @@ void CVelPageProd::onSign() {
             prompter.message(s.message,
                              failed ? talvex::Prompter::Icon::Stop : talvex::Prompter::Icon::Information);
         },
-        [this](bool) { emit operationFinished(); }, closedLink("IDS_Prod_OpenPortFirst", false));
+        closedLink("IDS_Prod_OpenPortFirst", false));
 }
 
 void CVelPageProd::onExport() {

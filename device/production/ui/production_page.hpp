@@ -7,9 +7,12 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "acquisition/ui/operation_runner.hpp"
 #include "acquisition/ui/page_context.hpp"
 #include "device/production/ui/file_chooser.hpp"
 #include "shell/ui/page.hpp"
@@ -25,8 +28,6 @@ class QRadioButton;
 class QTableWidget;
 
 namespace talvex::ui {
-
-class OperationRunner;
 
 class CVelPageProd : public Page {
     Q_OBJECT
@@ -56,6 +57,11 @@ class CVelPageProd : public Page {
     production::Targets targets() const;
     bool linkOpen(const char* closedKey, bool warning);
     void say(const QString& text, bool warning = false);
+    // Starts op on the link worker; afterwards, on the window's thread, then() and operationFinished.
+    bool run(SensorOperation op, RunOptions options, std::function<void()> then = {});
+    // Reads a text on the worker and shows it in edit when there is one.
+    using TextRead = std::function<std::optional<std::string>(RegisterIo&, Pacer&, talvex::Prompter&)>;
+    void readInto(QLineEdit* edit, TextRead read, RunOptions options);
     void fillRowLabels();
     void setValue(int row, const QString& text);
 

@@ -1,0 +1,29 @@
+// What the production and import pages share around the runner: the hold that shows a page's own
+// text when the port is not open, and the page's prompter for messages on the window's thread.
+#pragma once
+
+#include <QString>
+
+#include "acquisition/ui/operation_runner.hpp"
+#include "acquisition/ui/page_context.hpp"
+#include "acquisition/ui/prompter.hpp"
+
+namespace talvex::ui {
+
+inline RunOptions closedLink(const char* key, bool warning) {
+    RunOptions o;
+    o.closedLinkKey = key;
+    o.closedLinkWarning = warning;
+    return o;
+}
+
+inline Prompter& promptOf(const PageContext& ctx) {
+    return ctx.prompter ? *ctx.prompter : defaultPrompter();
+}
+
+// A message of the page; warning adds the caption "警告".
+inline void say(const PageContext& ctx, QWidget* page, const QString& text, bool warning = false) {
+    promptOf(ctx).message(page, text, warning ? tr_("IDS_Prod_Warning") : QString());
+}
+
+}  // namespace talvex::ui
