@@ -1,0 +1,79 @@
+// talvex-cli import as a script runs it: the dry run's register lines in sending order, and values
+// refused before anything is sent, naming their cell.
+#include <gtest/gtest.h>
+
+#include "talvex/production/readout.hpp"
+#include "talvex/testing/run_program.hpp"
+#include "talvex/testing/temp_dir.hpp"
+#include "talvex/workbook/writer.hpp"
+
+namespace talvex::production {
+namespace {
+
+using talvex::testing::ProgramRun;
+
+// A production export whose value column holds numbers the blocks accept; row r of the read-out is
+// workbook row r + 1.
+std::string exportWith(const talvex::testing::TempDir& dir, int row, const std::string& value) {
+    std::vector<std::string> values(kReadoutRows, "0");
+    values[6 - 1] = "2026-08-15";  // PD date as a sensor shows it
+    values[39 - 1] = "2301";       // core batch
+    values[row - 1] = value;
+    const std::string path = dir.file("record.xlsx");
+    EXPECT_TRUE(workbook::writeList(exportList(values), path).ok());
+    return path;
+}
+
+ProgramRun cli(std::vector<std::string> args) {
+    args.insert(args.begin(), "import");
+    return talvex::testing::runProgram(TALVEX_CLI, std::move(args));
+}
+
+TEST(CliImport, DryRunPrintsTheWritesOfEachBlockInSendingOrder) {
+    talvex::testing::TempDir dir;
+    const ProgramRun r = cli({exportWith(dir, 1, "M1"), "--blocks", "core-temperature,equation", "--dry-run",
+                              "--data-dir", dir.path()});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    std::vector<std::string> lines;
+    for (size_t at = 0, end; (end = r.out.find('\n', at)) != std::string::npos; at = end + 1)
+        lines.push_back(r.out.substr(at, end - at));
+    ASSERT_EQ(lines.size(),
+              (1u + 24 + 1) + (1u + 2 + 9 * 4 + 4 * 2 + 1));  // heading, staged registers, commit
+    EXPECT_EQ(lines[0], "# core-temperature");
+    EXPECT_EQ(lines[1], "19 0x015F");
+    EXPECT_EQ(lines[2], "20 0x1AD0");
+    EXPECT_EQ(lines[25], "190 0x0000");
+    EXPECT_EQ(lines[26], "253 0x03EA");
+    EXPECT_EQ(lines[27], "# equation");
+    EXPECT_EQ(lines[28], "83 0x0815");
+    EXPECT_EQ(lines[29], "84 0x2026");
+    EXPECT_EQ(lines.back(), "253 0x03EB");
+}
+
+TEST(CliImport, RefusedValuesExitTwoNamingTheirCell) {
+    talvex::testing::TempDir dir;
+    struct Case {
+        int row;  // read-out row
+        const char* value;
+        const char* block;
+        const char* cell;
+    };
+    const Case cases[] = {
+        {40, "300000", "core-temperature", "[C41]"},  // Zero_50C beyond s32 x 10^4
+        {6, "2026-02-30", "equation", "[C7]"},        // no such day
+        {22, "", "calibration-range", "[C23]"},       // RHigh empty
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cell);
+        const ProgramRun r = cli({exportWith(dir, c.row, c.value), "--blocks", c.block, "--port",
+                                  "/dev/ttyTalvexNone", "--id", "1", "--data-dir", dir.path()});
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find(c.cell), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+    }
+    EXPECT_EQ(cli({dir.file("record.xlsx"), "--blocks", "no-such-block", "--dry-run"}).exitCode, 2);
+    EXPECT_EQ(cli({dir.file("record.xlsx"), "--dry-run"}).exitCode, 2);  // nothing chosen
+}
+
+}  // namespace
+}  // namespace talvex::production
