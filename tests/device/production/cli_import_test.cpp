@@ -39,15 +39,16 @@ TEST(CliImport, DryRunPrintsTheWritesOfEachBlockInSendingOrder) {
         lines.push_back(r.out.substr(at, end - at));
     ASSERT_EQ(lines.size(),
               (1u + 24 + 1) + (1u + 2 + 9 * 4 + 4 * 2 + 1));  // heading, staged registers, commit
-    EXPECT_EQ(lines[0], "# core-temperature");
-    EXPECT_EQ(lines[1], "19 0x015F");
-    EXPECT_EQ(lines[2], "20 0x1AD0");
-    EXPECT_EQ(lines[25], "190 0x0000");
-    EXPECT_EQ(lines[26], "253 0x03EA");
-    EXPECT_EQ(lines[27], "# equation");
-    EXPECT_EQ(lines[28], "83 0x0815");
-    EXPECT_EQ(lines[29], "84 0x2026");
-    EXPECT_EQ(lines.back(), "253 0x03EB");
+    // The blocks go in the continued write's order, whatever the order of the list.
+    EXPECT_EQ(lines[0], "# equation");
+    EXPECT_EQ(lines[1], "83 0x0815");
+    EXPECT_EQ(lines[2], "84 0x2026");
+    EXPECT_EQ(lines[47], "253 0x03EB");
+    EXPECT_EQ(lines[48], "# core-temperature");
+    EXPECT_EQ(lines[49], "19 0x015F");
+    EXPECT_EQ(lines[50], "20 0x1AD0");
+    EXPECT_EQ(lines[72], "190 0x0000");
+    EXPECT_EQ(lines.back(), "253 0x03EA");
 }
 
 TEST(CliImport, RefusedValuesExitTwoNamingTheirCell) {
