@@ -50,7 +50,7 @@ CVelPageProd::CVelPageProd(PageContext ctx, QWidget* parent)
     caution_ = new QLabel(this);
     caution_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     runMode_ = new QComboBox(this);
-    for (const auto& e : production::runModeEntries()) runMode_->addItem(q(std::string(e.label)));
+    for (size_t i = 0; i < production::runModeEntries().size(); ++i) runMode_->addItem(QString());
     start_ = new QPushButton(this);
     autoPoll_ = new QCheckBox(this);
     point1_ = new QRadioButton(this);
@@ -178,6 +178,8 @@ void CVelPageProd::retranslate() {
     else
         readOut_->setText(tr_("IDS_Prod_Wait"));
     clear_->setText(tr_("IDS_Prod_Clear"));
+    for (int i = 0; i < runMode_->count(); ++i)  // the entries in the order of runModeEntries()
+        runMode_->setItemText(i, tr_(("IDS_Prod_RunMode" + std::to_string(i)).c_str()));
     QStringList headers;
     for (const char* key : kListKeys) headers << tr_(key);
     list_->setHorizontalHeaderLabels(headers);

@@ -4,6 +4,21 @@
 namespace talvex::tables {
 
 const std::string_view kProductionEnglish = R"TABLE([String]
+IDS_Prod_RunMode0=User mode
+IDS_Prod_RunMode1=Command-line debugging
+IDS_Prod_RunMode2=Temperature self-calibration
+IDS_Prod_RunMode3=Heating off
+IDS_Prod_RunMode4=Preheat 50°C
+IDS_Prod_RunMode5=Calibration mode 70°C
+IDS_Prod_RunMode6=Preheat 90°C
+IDS_Prod_RunMode7=Preheat 110°C
+IDS_Prod_RunMode8=Wireless preheat 20°C
+IDS_Prod_RunMode9=Wireless preheat 30°C
+IDS_Prod_RunMode10=Wireless preheat 40°C
+IDS_Prod_RunMode11=Wireless preheat 60°C
+IDS_Prod_RunMode12=Wireless preheat 80°C
+IDS_Prod_RunMode13=Wireless preheat 100°C
+IDS_Prod_RunMode14=Wireless 485-232
 IDS_Prod_Title=Production
 IDS_Load_Title=Import
 IDS_Prod_Warning=Warning

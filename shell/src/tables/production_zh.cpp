@@ -4,6 +4,21 @@
 namespace talvex::tables {
 
 const std::string_view kProductionChinese = R"TABLE([String]
+IDS_Prod_RunMode0=用户模式
+IDS_Prod_RunMode1=命令行调试
+IDS_Prod_RunMode2=变温自校准
+IDS_Prod_RunMode3=关闭加热
+IDS_Prod_RunMode4=预热50℃
+IDS_Prod_RunMode5=标定模式70℃
+IDS_Prod_RunMode6=预热90℃
+IDS_Prod_RunMode7=预热110℃
+IDS_Prod_RunMode8=无线预热20℃
+IDS_Prod_RunMode9=无线预热30℃
+IDS_Prod_RunMode10=无线预热40℃
+IDS_Prod_RunMode11=无线预热60℃
+IDS_Prod_RunMode12=无线预热80℃
+IDS_Prod_RunMode13=无线预热100℃
+IDS_Prod_RunMode14=无线485-232
 IDS_Prod_Title=生产参数
 IDS_Load_Title=参数导入
 IDS_Prod_Warning=警告
