@@ -256,10 +256,12 @@ void CVelPageProd::onReadOut() {
     const int id = selectedId();
     const bool started = run(
         [this, id](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter) {
-            auto r = production::readOut(io, pacer, id, [this](int row, const std::string& v) {
+            auto r = production::readOut(io, pacer, id, [this, &prompter](int row, const std::string& v) {
                 QMetaObject::invokeMethod(
                     this, [this, row, v] { setValue(row, q(v)); }, Qt::QueuedConnection);
+                prompter.progress(row * 100 / production::kReadoutRows);
             });
+            prompter.progress(-1);  // the main window's bar hides again
             if (r.failedRow) prompter.message(production::rowFailureText(r.failedRow));
         },
         closedLink("IDS_Prod_OpenPortFirst", false),
