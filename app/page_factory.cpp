@@ -10,6 +10,9 @@
 #if HAVE_TALVEX_DEVICE_UI
 #include "device/ui/page_factory.hpp"
 #endif
+#if HAVE_TALVEX_PRODUCTION_UI
+#include "device/production/ui/page_factory.hpp"
+#endif
 #if HAVE_TALVEX_FITTING_UI
 #include "calibration/ui/fitting/fitting_page_factory.hpp"
 #endif
@@ -30,6 +33,9 @@ ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& site, QWidget* paren
 #endif
 #if HAVE_TALVEX_DEVICE_UI
         ui::createDeviceLayerPage,
+#endif
+#if HAVE_TALVEX_PRODUCTION_UI
+        ui::createProductionLayerPage,
 #endif
 #if HAVE_TALVEX_FITTING_UI
         ui::createFittingLayerPage,
