@@ -4,9 +4,9 @@
 
 #include "talvex/production/import_record.hpp"
 #include "talvex/production/readout.hpp"
+#include "talvex/testing/temp_dir.hpp"
 #include "talvex/workbook/reader.hpp"
 #include "talvex/workbook/writer.hpp"
-#include "temp_dir.hpp"
 
 namespace talvex::production {
 namespace {
@@ -21,7 +21,7 @@ std::vector<std::string> readoutValues() {
 }
 
 TEST(ImportRecord, AProductionExportFillsTheFiftyOneEdits) {
-    test::TempDir dir;
+    talvex::testing::TempDir dir;
     auto path = (dir / "D1.xlsx").string();
     ASSERT_TRUE(workbook::writeList(exportList(readoutValues()), path).ok());
     auto read = workbook::readFirstSheet(path);

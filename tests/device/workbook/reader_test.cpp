@@ -5,16 +5,16 @@
 
 #include <string>
 
+#include "talvex/testing/temp_dir.hpp"
 #include "talvex/workbook/reader.hpp"
 #include "talvex/workbook/writer.hpp"
-#include "temp_dir.hpp"
 
 namespace talvex::workbook {
 namespace {
 
-using talvex::test::readBytes;
-using talvex::test::TempDir;
-using talvex::test::writeBytes;
+using talvex::testing::readBytes;
+using talvex::testing::TempDir;
+using talvex::testing::writeBytes;
 
 const std::string kFixtures = WORKBOOK_FIXTURES;
 
