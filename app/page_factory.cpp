@@ -19,6 +19,9 @@
 #if HAVE_TALVEX_DIAGNOSTICS_UI
 #include "diagnostics/ui/bus_diagnostics.hpp"
 #endif
+#if HAVE_TALVEX_CALIBRATION_UI
+#include "calibration/ui/page_factory.hpp"
+#endif
 
 namespace talvex::app {
 
@@ -39,6 +42,9 @@ ui::Page* createPage(ui::PageSlot slot, const ui::PageSite& site, QWidget* paren
 #endif
 #if HAVE_TALVEX_FITTING_UI
         ui::createFittingLayerPage,
+#endif
+#if HAVE_TALVEX_CALIBRATION_UI
+        ui::createCalibrationLayerPage,
 #endif
         nullptr,
     };

@@ -80,8 +80,18 @@ void LinkArbiter::waitPollerOut() {
 }
 
 LinkHold LinkArbiter::hold(HoldKind kind) {
-    LinkHold h;
     std::unique_lock lock(mutex_);
+    return holdLocked(kind, lock);
+}
+
+LinkHold LinkArbiter::tryHold(HoldKind kind) {
+    std::unique_lock lock(mutex_);
+    if (holds_ > 0) return {};
+    return holdLocked(kind, lock);
+}
+
+LinkHold LinkArbiter::holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lock) {
+    LinkHold h;
     h.arbiter_ = this;
     h.kind_ = kind;
     if (kind != HoldKind::Long) {

@@ -82,6 +82,10 @@ const char* programUsage() {
            "  --delay MS              extra wait before every reply\n"
            "  --exception ID:REG:CODE requests to ID touching REG answer exception CODE (repeatable)\n"
            "  --refuse-calibration    calibration and fine adjustment are refused (403/404)\n"
+           "  --refuse-calibrate CODE start commands are taken, calibrate commands read back CODE (403, "
+           "404)\n"
+           "  --handshake-ticks N     a wireless sensor's CAL_Status moves on N handshake ticks (2 s) after\n"
+           "                          each piece (default: 3 s)\n"
            "  --not-fitted LIST       pressure and/or moisture hardware not fitted, e.g. pressure,moisture\n";
 }
 
@@ -94,6 +98,7 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
     std::optional<std::vector<std::uint8_t>> wireless;
     int historyFormat = 2;
     bool refuse = false, noPressure = false, noMoisture = false;
+    std::optional<std::uint16_t> refuseCalibrate;
     BusOptions& bus = out.bus;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -234,6 +239,21 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
                                                           static_cast<std::uint8_t>(*code)});
         } else if (opt == "--refuse-calibration") {
             refuse = true;
+        } else if (opt == "--refuse-calibrate") {
+            if (!value(v)) return false;
+            if (v != "403" && v != "404") {
+                error = "--refuse-calibrate: expected 403 or 404, got '" + v + "'";
+                return false;
+            }
+            refuseCalibrate = static_cast<std::uint16_t>(std::stoi(v));
+        } else if (opt == "--handshake-ticks") {
+            if (!value(v)) return false;
+            const auto n = parseInt(v, 0, 1000);
+            if (!n) {
+                error = "--handshake-ticks: expected 0..1000, got '" + v + "'";
+                return false;
+            }
+            bus.timing.handshakeStage = Millis(*n * 2000);
         } else if (opt == "--not-fitted") {
             if (!value(v)) return false;
             for (const auto& part : split(v, ',')) {
@@ -264,6 +284,10 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         c.concentrator = concentrator && *concentrator == id;
         c.historyFormat = historyFormat;
         c.refuseCalibration = refuse;
+        if (refuseCalibrate) {
+            c.refuseCalibrate = true;
+            c.refusalCode = *refuseCalibrate;
+        }
         c.pressureFitted = !noPressure;
         c.moistureFitted = !noMoisture;
         bus.sensors.push_back(c);

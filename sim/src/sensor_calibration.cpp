@@ -9,7 +9,6 @@
 namespace talvex::sim {
 
 namespace {
-constexpr std::uint16_t kRefused = 403;
 constexpr std::uint16_t kFailed = 1;
 }  // namespace
 
@@ -34,7 +33,9 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
     }
     regs_[address] = value;
     const auto reference32 = [this] { return static_cast<std::int32_t>(u32HighFirst(reg(126), reg(127))); };
-    const bool refuse = config_.refuseCalibration;
+    const std::uint16_t refused = config_.refusalCode;
+    const bool refuseStart = config_.refuseCalibration;
+    const bool refuse = config_.refuseCalibration || config_.refuseCalibrate;
     const bool fail = config_.failCalibration;
     switch (address) {
         case 121:
@@ -44,12 +45,12 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
                 case 2001:
                 case 3001:
                 case 4001:
-                    if (refuse) regs_[121] = kRefused;  // otherwise the start code reads back
+                    if (refuseStart) regs_[121] = refused;  // otherwise the start code reads back
                     return;
                 case 17:
-                    later(now, timing_.processing, [this, refuse, fail, reference32, now] {
+                    later(now, timing_.processing, [this, refuse, fail, reference32, now, refused] {
                         if (refuse)
-                            regs_[121] = kRefused;
+                            regs_[121] = refused;
                         else if (fail)
                             regs_[121] = kFailed;
                         else {
@@ -64,13 +65,13 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
         case 122:
             switch (value) {
                 case 1:
-                    if (refuse) regs_[122] = kRefused;
+                    if (refuseStart) regs_[122] = refused;
                     return;
                 case 17:
                 case 1001:
-                    later(now, timing_.processing, [this, value, refuse, fail, reference32, now] {
+                    later(now, timing_.processing, [this, value, refuse, fail, reference32, now, refused] {
                         if (refuse)
-                            regs_[122] = kRefused;
+                            regs_[122] = refused;
                         else if (fail)
                             regs_[122] = kFailed;
                         else {
@@ -85,9 +86,9 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
                 case 2001:
                 case 3001:
                 case 4001:
-                    later(now, timing_.processing, [this, value, refuse, fail, now] {
+                    later(now, timing_.processing, [this, value, refuse, fail, now, refused] {
                         if (refuse) {
-                            regs_[122] = kRefused;
+                            regs_[122] = refused;
                             return;
                         }
                         if (fail) {
@@ -139,7 +140,7 @@ void Sensor::handshakeWrite(std::uint16_t address, std::uint16_t value, TimePoin
     std::uint8_t target = 0;
     if (address == 121 && value == 1001) {
         if (config_.refuseCalibration) {
-            regs_[121] = kRefused;
+            regs_[121] = config_.refusalCode;
             return;
         }
         target = 1;
@@ -152,7 +153,7 @@ void Sensor::handshakeWrite(std::uint16_t address, std::uint16_t value, TimePoin
     } else if (address == 129 && calStatus_ == 6) {
         target = 7;
     } else if (address == 122 && value == 1001 && calStatus_ == 7) {
-        target = config_.failCalibration || config_.refuseCalibration ? 8 : 2;
+        target = config_.failCalibration || config_.refuseCalibration || config_.refuseCalibrate ? 8 : 2;
     } else if (address == 123 && value == 1) {
         target = 3;
     }

@@ -115,3 +115,25 @@ TEST(LinkArbiter, MovedHoldReleasesOnce) {
 
 }  // namespace
 }  // namespace talvex::acquisition
+
+namespace talvex::acquisition {
+namespace {
+
+TEST(LinkArbiter, TryHoldRefusesWhileAnotherOperationHoldsTheLink) {
+    LinkArbiter a;
+    a.connected();
+    {
+        LinkHold page = a.hold();
+        LinkHold tick = a.tryHold();
+        EXPECT_FALSE(tick.active());
+        EXPECT_EQ(a.gate(), 0);
+    }
+    EXPECT_EQ(a.gate(), 1);  // the refused try left the gate to the hold that saved it
+    LinkHold tick = a.tryHold();
+    EXPECT_TRUE(tick.active());
+    EXPECT_FALSE(tick.linkClosed());
+    EXPECT_EQ(a.gate(), 0);
+}
+
+}  // namespace
+}  // namespace talvex::acquisition

@@ -4,6 +4,16 @@
 namespace talvex::tables {
 
 const std::string_view kCalibrationEnglish = R"TABLE([String]
+IDS_Tab_Cal_RefNotWhole=Reference value: enter a whole number of PPM from 0 to 2147483647. Nothing was sent.
+IDS_Tab_Cal_RefNotNumber=Reference value: enter a decimal number, for example 101.3. Nothing was sent.
+IDS_Tab_Cal_BadFlowSetpoint=Set Mass Flow: enter a whole number of mL/min from 0 to 1000. Nothing was sent.
+IDS_Tab_Cal_WlessNoProgress=The wireless sensor has not moved on for 5 minutes: calibration stopped. Please restart calibration steps.
+IDS_Tab_Cal_WlessStopped=Wireless calibration stopped: the port was closed or another sensor was selected. Please restart calibration steps.
+IDS_Tab_Cal_Type=Calibration type:
+IDS_Tab_Cal_Measured=Measured value:
+IDS_Tab_Cal_Reference=Reference value:
+IDS_Tab_Cal_MassFlow=Mass Flow：
+IDS_Tab_Cal_FlowTemp=Temperature:
 )TABLE";
 
 }  // namespace talvex::tables

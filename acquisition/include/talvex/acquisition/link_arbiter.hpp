@@ -71,6 +71,9 @@ class LinkArbiter {
 
     // Takes the link from the poller; returns once the poller has left it.
     [[nodiscard]] LinkHold hold(HoldKind kind = HoldKind::Standard);
+    // As hold(), unless another operation holds the link already: then an inactive hold at once.
+    // Periodic exchanges (a handshake tick) use it so they never start inside another operation.
+    [[nodiscard]] LinkHold tryHold(HoldKind kind = HoldKind::Standard);
 
     // Wakes waiters on gate changes (the poller's idle sleep uses it); returns false on timeout.
     template <class Rep, class Period, class Pred>
@@ -86,6 +89,7 @@ class LinkArbiter {
 
   private:
     friend class LinkHold;
+    LinkHold holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lock);
     void release(const LinkHold& h);
 
     mutable std::mutex mutex_;  // guards all state below

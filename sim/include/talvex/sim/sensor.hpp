@@ -35,8 +35,10 @@ struct SensorConfig {
     std::uint32_t historyRecords = 240;
     bool pressureFitted = true;
     bool moistureFitted = true;
-    bool refuseCalibration = false;  // start and calibrate commands read back 403
-    bool failCalibration = false;    // calibrate commands report failure (wireless: CAL_Status 8)
+    bool refuseCalibration = false;   // start and calibrate commands read back 403
+    bool failCalibration = false;     // calibrate commands report failure (wireless: CAL_Status 8)
+    bool refuseCalibrate = false;     // only the calibrate commands are refused; starts are taken
+    std::uint16_t refusalCode = 403;  // what a refused command reads back: 403 or 404
 };
 
 // A sensor configured as its model usually is: the wireless model is wireless.
@@ -91,6 +93,11 @@ class Sensor final : public Device {
     const SensorConfig& config() const { return config_; }
     void setRefuseCalibration(bool on) { config_.refuseCalibration = on; }
     void setFailCalibration(bool on) { config_.failCalibration = on; }
+    // Start commands are taken, calibrate commands read back code (403 or 404).
+    void setRefuseCalibrate(bool on, std::uint16_t code = 403) {
+        config_.refuseCalibrate = on;
+        config_.refusalCode = code;
+    }
     void setNotFitted(bool pressure, bool moisture);
     void setHistoryRecords(std::uint32_t count) { config_.historyRecords = count; }
     // The next write of this command to register 160 is ignored (the register keeps reading what it

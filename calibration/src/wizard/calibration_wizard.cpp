@@ -1,0 +1,138 @@
+// Type selection, the point options and the resets they share.
+#include "talvex/calibration/wizard/calibration_wizard.hpp"
+
+#include "talvex/calibration/wizard/calibration_registers.hpp"
+#include "wizard_messages.hpp"
+
+namespace talvex::calibration {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Register 160 := mode, 500 ms, read back: the sensor confirms with the mode shifted left by four.
+// The write's own result is not examined; a failed read counts as not confirmed.
+bool switchRunMode(WizardContext& ctx, std::uint16_t mode) {
+    ctx.io.writeSingle(ctx.slave, reg::kRunMode, mode);
+    if (!ctx.pacer.pause(500ms)) return false;
+    std::uint16_t value = 0;
+    if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kRunMode, 1, &value))) return false;
+    return value == static_cast<std::uint16_t>(mode << 4);
+}
+
+}  // namespace
+
+std::string_view captionKey(CalibrateCaption caption) {
+    switch (caption) {
+        case CalibrateCaption::Cal:
+            return "IDS_Tab_Cal_Cal";
+        case CalibrateCaption::OnePointCal:
+            return "IDS_Tab_Cal_1PCal";
+        case CalibrateCaption::TwoPointCal:
+            return "IDS_Tab_Cal_2PCal";
+        case CalibrateCaption::CalSucceed:
+            return "IDS_Tab_Cal_CalSucceed";
+        case CalibrateCaption::CalFailed:
+            return "IDS_Tab_Cal_CalFailed";
+    }
+    return "IDS_Tab_Cal_Cal";
+}
+
+void CalibrationWizard::resetPointOptions() {
+    state_.oneChecked = state_.twoChecked = false;
+    state_.oneEnabled = state_.twoEnabled = true;
+    state_.oneToggle = state_.twoToggle = false;
+}
+
+void CalibrationWizard::resetPointSelection() {
+    state_.pointMode = kNoPoint;
+    resetPointOptions();
+}
+
+void CalibrationWizard::selectType(int index, WizardContext& ctx) {
+    state_.typeIndex = indexOf(typeAt(index).type);  // out of range: index 0
+    const CalibrationType type = state_.type();
+    state_.twoEnabled = type == CalibrationType::GasPhase;
+    if (type == CalibrationType::InOilLab) {
+        if (ask(ctx.prompter, "IDS_Tab_Cal_SelLabCal")) {
+            if (switchRunMode(ctx, reg::kRunModeLaboratory)) {
+                plain(ctx.prompter, "IDS_Tab_Cal_EnterLabMeasure");
+            } else {
+                state_.typeIndex = indexOf(CalibrationType::InOil);
+                plain(ctx.prompter, "IDS_Tab_Cal_LabCalFailed");
+            }
+        } else {
+            state_.typeIndex = indexOf(CalibrationType::InOil);
+            plain(ctx.prompter, "IDS_Tab_Cal_LabCalCancel");
+        }
+    }
+    state_.wizardStep = 1;
+}
+
+void CalibrationWizard::onePointClicked(WizardContext& ctx) {
+    state_.wizardStep = 2;
+    state_.typeSelectorEnabled = false;
+    const CalibrationType type = state_.type();
+    if (state_.oneToggle) {
+        state_.oneToggle = false;
+        state_.oneChecked = false;
+        if (type == CalibrationType::InOilLab) {
+            if (ask(ctx.prompter, "IDS_Tab_Cal_ExitLab")) {
+                if (switchRunMode(ctx, reg::kRunModeNormal)) {
+                    plain(ctx.prompter, "IDS_Tab_Cal_ExitedLab");
+                    state_.typeSelectorEnabled = true;
+                    state_.typeIndex = indexOf(CalibrationType::InOil);
+                    resetPointSelection();
+                } else {
+                    plain(ctx.prompter, "IDS_Tab_Cal_ExitedLabFailed");
+                }
+            }
+        } else {
+            state_.typeSelectorEnabled = true;
+        }
+    } else {
+        state_.oneToggle = true;
+        state_.oneChecked = true;
+    }
+    state_.pointMode = kOnePoint;
+    state_.caption = CalibrateCaption::Cal;
+    if (state_.oneChecked) {
+        state_.twoEnabled = false;
+        state_.calibrateEnabled = false;
+    } else {
+        state_.twoEnabled = !isInOil(state_.type());
+        state_.calibrateEnabled = true;
+    }
+}
+
+void CalibrationWizard::twoPointClicked(Prompter& prompter) {
+    state_.wizardStep = 2;
+    state_.typeSelectorEnabled = false;
+    if (isInOil(state_.type())) {
+        state_.typeSelectorEnabled = true;
+        state_.twoChecked = false;
+        plain(prompter, "IDS_Tab_Cal_NotSupport2PCal");
+        return;
+    }
+    if (state_.twoToggle) {
+        state_.twoToggle = false;
+        state_.twoChecked = false;
+        state_.typeSelectorEnabled = true;
+    } else {
+        state_.twoToggle = true;
+        state_.twoChecked = true;
+    }
+    if (state_.twoChecked) {
+        state_.pointMode = kTwoPointFirst;
+        state_.oneEnabled = false;
+        state_.caption = CalibrateCaption::OnePointCal;
+        state_.calibrateEnabled = false;
+    } else {
+        state_.pointMode = kOnePoint;
+        state_.oneEnabled = true;
+        state_.caption = CalibrateCaption::Cal;
+        state_.calibrateEnabled = true;
+    }
+}
+
+}  // namespace talvex::calibration

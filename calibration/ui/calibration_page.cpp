@@ -1,0 +1,343 @@
+#include "calibration/ui/calibration_page.hpp"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTime>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "acquisition/ui/link_worker.hpp"
+#include "acquisition/ui/prompter.hpp"
+#include "calibration/ui/worker_prompter.hpp"
+#include "talvex/acquisition/link_arbiter.hpp"
+#include "talvex/channel_table.hpp"
+#include "talvex/language.hpp"
+#include "talvex/rtu_register_io.hpp"
+
+namespace talvex::ui {
+
+using namespace talvex::calibration;
+
+namespace {
+
+QString text(std::string_view key) {
+    return QString::fromStdString(GetText(key));
+}
+
+constexpr const char* kStepKeys[7] = {
+    "IDS_Tab_Cal_CalStepT0", "IDS_Tab_Cal_CalStepT1", "IDS_Tab_Cal_CalStepT2", "IDS_Tab_Cal_CalStepT3",
+    "IDS_Tab_Cal_CalStepT4", "IDS_Tab_Cal_CalStepT5", "IDS_Tab_Cal_CalStepT6"};
+
+}  // namespace
+
+CVelPageCal::CVelPageCal(PageContext ctx, CalibrationPageOptions options, QWidget* parent)
+    : Page(parent), ctx_(std::move(ctx)), options_(std::move(options)) {
+    worker_ = new LinkWorker(this);
+    prompter_ = std::make_unique<WorkerPrompter>(this, uiPrompter(), options_.log);
+    buildLayout();
+    handshakeTimer_.setInterval(static_cast<int>(options_.handshakePeriod.count()));
+    flowTimer_.setInterval(static_cast<int>(options_.flowPeriod.count()));
+    clockTimer_.setInterval(1000);
+    connect(&handshakeTimer_, &QTimer::timeout, this, &CVelPageCal::onHandshakeTick);
+    connect(&flowTimer_, &QTimer::timeout, this, &CVelPageCal::onFlowTick);
+    connect(&clockTimer_, &QTimer::timeout, this, &CVelPageCal::onClockTick);
+    clockTimer_.start();
+    onClockTick();
+    retranslate();
+}
+
+CVelPageCal::~CVelPageCal() {
+    handshakeTimer_.stop();
+    flowTimer_.stop();
+    pacer_.cancel();  // a running operation ends at its next pause
+    worker_->wait();
+}
+
+ui::Prompter& CVelPageCal::uiPrompter() const {
+    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+}
+
+bool CVelPageCal::busy() const {
+    return worker_->busy();
+}
+
+void CVelPageCal::buildLayout() {
+    auto* root = new QVBoxLayout(this);
+    auto* wizard = new QGroupBox(this);
+    auto* grid = new QGridLayout(wizard);
+    typeLabel_ = new QLabel(wizard);
+    type_ = new QComboBox(wizard);
+    one_ = new QCheckBox(wizard);
+    two_ = new QCheckBox(wizard);
+    measuredLabel_ = new QLabel(wizard);
+    measured_ = new QLineEdit(wizard);
+    measured_->setReadOnly(true);
+    measuredUnit_ = new QLabel(wizard);
+    referenceLabel_ = new QLabel(wizard);
+    reference_ = new QLineEdit(wizard);
+    referenceUnit_ = new QLabel(wizard);
+    read_ = new QPushButton(wizard);
+    calibrate_ = new QPushButton(wizard);
+    clearLabel_ = new QLabel(wizard);
+    clear_ = new QPushButton(wizard);
+    progressLabel_ = new QLabel(wizard);
+    progress_ = new QProgressBar(wizard);
+    progress_->setRange(0, 100);
+    clockLabel_ = new QLabel(wizard);
+    clock_ = new QLabel(wizard);
+    int row = 0;
+    grid->addWidget(typeLabel_, row, 0);
+    grid->addWidget(type_, row++, 1, 1, 3);
+    grid->addWidget(one_, row, 1);
+    grid->addWidget(two_, row++, 2);
+    grid->addWidget(measuredLabel_, row, 0);
+    grid->addWidget(measured_, row, 1, 1, 2);
+    grid->addWidget(measuredUnit_, row, 3);
+    grid->addWidget(read_, row++, 4);
+    grid->addWidget(referenceLabel_, row, 0);
+    grid->addWidget(reference_, row, 1, 1, 2);
+    grid->addWidget(referenceUnit_, row, 3);
+    grid->addWidget(calibrate_, row++, 4);
+    grid->addWidget(clearLabel_, row, 0);
+    grid->addWidget(clear_, row++, 1);
+    grid->addWidget(progressLabel_, row, 0);
+    grid->addWidget(progress_, row++, 1, 1, 4);
+    grid->addWidget(clockLabel_, row, 0);
+    grid->addWidget(clock_, row++, 1, 1, 3);
+    root->addWidget(wizard);
+
+    auto* steps = new QVBoxLayout;
+    for (QLabel*& label : steps_) {
+        label = new QLabel(this);
+        label->setWordWrap(true);
+        steps->addWidget(label);
+    }
+    root->addLayout(steps);
+
+    auto* flow = new QGroupBox(this);
+    auto* flowGrid = new QGridLayout(flow);
+    setpointLabel_ = new QLabel(flow);
+    setpoint_ = new QLineEdit(QStringLiteral("200"), flow);
+    setpoint_->setValidator(new QIntValidator(0, static_cast<int>(kMaxFlowSetpoint), setpoint_));
+    flowButton_ = new QPushButton(flow);
+    massFlowLabel_ = new QLabel(flow);
+    massFlow_ = new QLabel(flow);
+    temperatureLabel_ = new QLabel(flow);
+    temperature_ = new QLabel(flow);
+    flowGrid->addWidget(setpointLabel_, 0, 0);
+    flowGrid->addWidget(setpoint_, 0, 1);
+    flowGrid->addWidget(new QLabel(QStringLiteral("mL/min"), flow), 0, 2);
+    flowGrid->addWidget(flowButton_, 0, 3);
+    flowGrid->addWidget(massFlowLabel_, 1, 0);
+    flowGrid->addWidget(massFlow_, 1, 1);
+    flowGrid->addWidget(new QLabel(QStringLiteral("mL/min"), flow), 1, 2);
+    flowGrid->addWidget(temperatureLabel_, 2, 0);
+    flowGrid->addWidget(temperature_, 2, 1);
+    flowGrid->addWidget(new QLabel(QStringLiteral("\u00B0C"), flow), 2, 2);
+    root->addWidget(flow);
+    root->addStretch(1);
+
+    connect(type_, &QComboBox::activated, this, &CVelPageCal::onTypeSelected);
+    connect(one_, &QCheckBox::clicked, this, [this] {
+        if (wizard_.onePointTalks())
+            runWizard([this](WizardContext& c) { wizard_.onePointClicked(c); });
+        else
+            runWhenIdle([this] {
+                WizardContext c{rtuRegisterIo(), pacer_, *prompter_};
+                wizard_.onePointClicked(c);  // sends nothing outside laboratory mode
+                render();
+            });
+    });
+    connect(two_, &QCheckBox::clicked, this, [this] {
+        runWhenIdle([this] {
+            wizard_.twoPointClicked(*prompter_);
+            render();
+        });
+    });
+    connect(read_, &QPushButton::clicked, this,
+            [this] { runWizard([this](WizardContext& c) { wizard_.read(c); }); });
+    connect(calibrate_, &QPushButton::clicked, this, [this] {
+        const std::string reference = reference_->text().toStdString();
+        runWizard([this, reference](WizardContext& c) { wizard_.calibrate(c, reference); });
+    });
+    connect(clear_, &QPushButton::clicked, this,
+            [this] { runWizard([this](WizardContext& c) { wizard_.clear(c); }); });
+    connect(flowButton_, &QPushButton::clicked, this, &CVelPageCal::onFlowButton);
+}
+
+void CVelPageCal::retranslate() {
+    typeLabel_->setText(text("IDS_Tab_Cal_Type"));
+    {
+        const QSignalBlocker block(type_);
+        const int index = type_->currentIndex();
+        type_->clear();
+        for (const auto& t : kCalibrationTypes) type_->addItem(text(t.selectorKey));
+        type_->setCurrentIndex(index >= 0 && index < type_->count() ? index : 0);
+    }
+    one_->setText(text("IDS_Tab_Cal_1PointCal"));
+    two_->setText(text("IDS_Tab_Cal_2PointCal"));
+    measuredLabel_->setText(text("IDS_Tab_Cal_Measured"));
+    referenceLabel_->setText(text("IDS_Tab_Cal_Reference"));
+    read_->setText(text("IDS_Read"));
+    clearLabel_->setText(text("IDS_Tab_Cal_ClearCalData"));
+    clear_->setText(text("IDS_Tab_Cal_Clear"));
+    progressLabel_->setText(text("IDS_Tab_Cal_CalProgress"));
+    clockLabel_->setText(text("IDS_Tab_Cal_CalTime"));
+    for (int i = 0; i < 7; ++i) steps_[i]->setText(text(kStepKeys[i]));
+    setpointLabel_->setText(text("IDS_Tab_Cal_SetMassFlow"));
+    massFlowLabel_->setText(text("IDS_Tab_Cal_MassFlow"));
+    temperatureLabel_->setText(text("IDS_Tab_Cal_FlowTemp"));
+    render();  // the captions that carry state follow it in the new language
+}
+
+void CVelPageCal::render() {
+    if (worker_->busy()) return;  // the operation's end renders
+    const WizardState& s = wizard_.state();
+    {
+        const QSignalBlocker block(type_);
+        type_->setCurrentIndex(s.typeIndex);
+    }
+    type_->setEnabled(s.typeSelectorEnabled);
+    one_->setChecked(s.oneChecked);
+    one_->setEnabled(s.oneEnabled);
+    two_->setChecked(s.twoChecked);
+    two_->setEnabled(s.twoEnabled);
+    measured_->setText(QString::fromStdString(s.measuredText));
+    const QString unit = QString::fromUtf8(typeAt(s.typeIndex).unit.data(),
+                                           static_cast<qsizetype>(typeAt(s.typeIndex).unit.size()));
+    measuredUnit_->setText(unit);
+    referenceUnit_->setText(unit);
+    read_->setEnabled(s.readEnabled);
+    calibrate_->setEnabled(s.calibrateEnabled);
+    calibrate_->setText(text(captionKey(s.caption)));
+    clear_->setEnabled(s.clearEnabled);
+    progress_->setValue(s.progress);
+    if (s.handshakeRunning != handshakeTimer_.isActive())
+        s.handshakeRunning ? handshakeTimer_.start() : handshakeTimer_.stop();
+
+    const FlowmeterState& f = flow_.state();
+    flowButton_->setText(text(f.open ? "IDS_Tab_Cal_OFFMeter" : "IDS_Tab_Cal_ONMeter"));
+    massFlow_->setText(QString::fromStdString(f.massFlow));
+    temperature_->setText(QString::fromStdString(f.temperature));
+    if (f.open != flowTimer_.isActive()) f.open ? flowTimer_.start() : flowTimer_.stop();
+}
+
+void CVelPageCal::runWhenIdle(std::function<void()> start) {
+    if (worker_->busy())
+        pending_ = std::move(start);  // a tick is under way: the click follows it
+    else
+        start();
+}
+
+void CVelPageCal::runWizard(WizardJob job) {
+    runWhenIdle([this, job = std::move(job)] {
+        Session& sessionRef = ctx_.session ? *ctx_.session : session();
+        const int slave = sessionRef.selectedSensorId.load();
+        worker_->run(
+            [this, job, slave] {
+                acquisition::LinkHold hold = ctx_.arbiter->hold(acquisition::HoldKind::Standard);
+                WizardContext c{rtuRegisterIo(),    pacer_,        *prompter_, slave,
+                                !hold.linkClosed(), options_.today};
+                job(c);
+            },
+            [this] { afterOperation(); });
+    });
+}
+
+// On the window's thread once the worker is free: a stop asked for meanwhile, the new state, the
+// click that waited.
+void CVelPageCal::afterOperation() {
+    if (abandonPending_) {
+        abandonPending_ = false;
+        wizard_.abandonHandshake(*prompter_, abandonKey_);
+    }
+    render();
+    emit operationFinished();
+    if (auto next = std::exchange(pending_, nullptr)) next();
+}
+
+void CVelPageCal::onTypeSelected(int index) {
+    if (CalibrationWizard::selectionTalks(index)) {
+        runWizard([this, index](WizardContext& c) { wizard_.selectType(index, c); });
+        return;
+    }
+    runWhenIdle([this, index] {
+        WizardContext c{rtuRegisterIo(), pacer_, *prompter_};
+        wizard_.selectType(index, c);  // only the laboratory type talks to the sensor
+        render();
+    });
+}
+
+void CVelPageCal::onHandshakeTick() {
+    if (worker_->busy()) return;  // the operation under way holds the link: skip this tick
+    if (!wizard_.state().handshakeRunning) {
+        handshakeTimer_.stop();
+        return;
+    }
+    const int slave = (ctx_.session ? *ctx_.session : session()).selectedSensorId.load();
+    worker_->run(
+        [this, slave] {
+            acquisition::LinkHold hold = ctx_.arbiter->tryHold(acquisition::HoldKind::Standard);
+            if (!hold.active()) return;  // another page's operation holds the link
+            WizardContext c{rtuRegisterIo(), pacer_, *prompter_, slave, !hold.linkClosed(), options_.today};
+            wizard_.handshakeTick(c);
+        },
+        [this] { afterOperation(); });
+}
+
+void CVelPageCal::onFlowButton() {
+    const std::string setpoint = setpoint_->text().toStdString();
+    runWhenIdle([this, setpoint] {
+        worker_->run(
+            [this, setpoint] {
+                acquisition::LinkHold hold = ctx_.arbiter->hold(acquisition::HoldKind::Standard);
+                flow_.toggle(rtuRegisterIo(), *prompter_, !hold.linkClosed(), setpoint);
+            },
+            [this] { afterOperation(); });
+    });
+}
+
+void CVelPageCal::onFlowTick() {
+    if (worker_->busy()) return;
+    if (!flow_.state().open) {
+        flowTimer_.stop();
+        return;
+    }
+    worker_->run(
+        [this] {
+            acquisition::LinkHold hold = ctx_.arbiter->tryHold(acquisition::HoldKind::Standard);
+            if (hold.active() && !hold.linkClosed()) flow_.readOut(rtuRegisterIo());
+        },
+        [this] { afterOperation(); });
+}
+
+void CVelPageCal::onClockTick() {
+    clock_->setText(QDateTime::currentDateTime().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+}
+
+void CVelPageCal::abandonHandshake(const char* key) {
+    if (worker_->busy()) {
+        abandonPending_ = true;
+        abandonKey_ = key;
+        return;
+    }
+    wizard_.abandonHandshake(*prompter_, key);
+    render();
+}
+
+void CVelPageCal::selectedSensorChanged() {
+    abandonHandshake("IDS_Tab_Cal_WlessStopped");
+}
+
+void CVelPageCal::linkClosed() {
+    abandonHandshake("IDS_Tab_Cal_WlessStopped");
+}
+
+}  // namespace talvex::ui

@@ -1,0 +1,129 @@
+// CVelPageCal: the calibration wizard and the flowmeter controls, a view over their core state. Every
+// exchange with the sensor runs on the link worker under a hold; the handshake (2 s) and flowmeter
+// read-out (10 s) ticks are skipped while another operation holds the link.
+#pragma once
+
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "acquisition/ui/page_context.hpp"
+#include "shell/ui/page.hpp"
+#include "talvex/calibration/wizard/calibration_wizard.hpp"
+#include "talvex/calibration/wizard/flowmeter_control.hpp"
+#include "talvex/pacer.hpp"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QProgressBar;
+class QPushButton;
+
+namespace talvex::ui {
+
+class LinkWorker;
+class WorkerPrompter;
+
+struct CalibrationPageOptions {
+    std::chrono::milliseconds handshakePeriod = calibration::kHandshakePeriod;
+    std::chrono::milliseconds flowPeriod = calibration::kFlowReadPeriod;
+    // Appends to the main window's log box (the handshake's CAL_Status lines).
+    std::function<void(const QString&)> log;
+    // Date of the calibration date words (tests fix it).
+    std::function<calibration::CalendarDate()> today = calibration::localToday;
+};
+
+class CVelPageCal : public Page {
+    Q_OBJECT
+  public:
+    CVelPageCal(PageContext ctx, CalibrationPageOptions options = {}, QWidget* parent = nullptr);
+    ~CVelPageCal() override;
+
+    void retranslate() override;
+    // Another sensor: a running handshake ends at once.
+    void selectedSensorChanged() override;
+    // The port was closed: a running handshake ends at once.
+    void linkClosed();
+
+    const calibration::WizardState& wizardState() const { return wizard_.state(); }
+    const calibration::FlowmeterState& flowState() const { return flow_.state(); }
+    bool busy() const;
+
+    // The controls, for the window's tests.
+    QComboBox* typeBox() const { return type_; }
+    QCheckBox* onePointBox() const { return one_; }
+    QCheckBox* twoPointBox() const { return two_; }
+    QLineEdit* measuredEdit() const { return measured_; }
+    QLineEdit* referenceEdit() const { return reference_; }
+    QPushButton* readButton() const { return read_; }
+    QPushButton* calibrateButton() const { return calibrate_; }
+    QPushButton* clearButton() const { return clear_; }
+    QProgressBar* progressBar() const { return progress_; }
+    QLineEdit* setpointEdit() const { return setpoint_; }
+    QPushButton* flowButton() const { return flowButton_; }
+    QLabel* massFlowLabel() const { return massFlow_; }
+    QLabel* temperatureLabel() const { return temperature_; }
+
+  signals:
+    // An operation (or tick) returned and the controls show the new state.
+    void operationFinished();
+
+  private:
+    using WizardJob = std::function<void(calibration::WizardContext&)>;
+    void buildLayout();
+    // Runs job on the link worker under a hold; a click while an operation runs waits for it.
+    void runWizard(WizardJob job);
+    void runWhenIdle(std::function<void()> start);
+    void afterOperation();
+    void onTypeSelected(int index);
+    void onFlowButton();
+    void onHandshakeTick();
+    void onFlowTick();
+    void onClockTick();
+    void abandonHandshake(const char* key);
+    void render();
+    ui::Prompter& uiPrompter() const;
+
+    PageContext ctx_;
+    CalibrationPageOptions options_;
+    calibration::CalibrationWizard wizard_;
+    calibration::FlowmeterControl flow_;
+    SteadyPacer pacer_;
+    LinkWorker* worker_ = nullptr;
+    std::unique_ptr<WorkerPrompter> prompter_;
+    std::function<void()> pending_;  // the click that came while an operation ran
+    bool abandonPending_ = false;
+    const char* abandonKey_ = nullptr;
+    QTimer handshakeTimer_, flowTimer_, clockTimer_;
+
+    QLabel* typeLabel_ = nullptr;
+    QComboBox* type_ = nullptr;
+    QCheckBox* one_ = nullptr;
+    QCheckBox* two_ = nullptr;
+    QLabel* measuredLabel_ = nullptr;
+    QLineEdit* measured_ = nullptr;
+    QLabel* measuredUnit_ = nullptr;
+    QLabel* referenceLabel_ = nullptr;
+    QLineEdit* reference_ = nullptr;
+    QLabel* referenceUnit_ = nullptr;
+    QPushButton* read_ = nullptr;
+    QPushButton* calibrate_ = nullptr;
+    QLabel* clearLabel_ = nullptr;
+    QPushButton* clear_ = nullptr;
+    QLabel* progressLabel_ = nullptr;
+    QProgressBar* progress_ = nullptr;
+    QLabel* clockLabel_ = nullptr;
+    QLabel* clock_ = nullptr;
+    QLabel* steps_[7] = {};
+    QLabel* setpointLabel_ = nullptr;
+    QLineEdit* setpoint_ = nullptr;
+    QPushButton* flowButton_ = nullptr;
+    QLabel* massFlowLabel_ = nullptr;
+    QLabel* massFlow_ = nullptr;
+    QLabel* temperatureLabel_ = nullptr;
+    QLabel* temperature_ = nullptr;
+};
+
+}  // namespace talvex::ui

@@ -1,0 +1,31 @@
+#include "calibration/ui/page_factory.hpp"
+
+#include <QPushButton>
+
+#include "calibration/ui/calibration_page.hpp"
+#include "shell/ui/main_window.hpp"
+
+namespace talvex::ui {
+
+Page* createCalibrationLayerPage(PageSlot slot, const PageSite& site, QWidget* parent) {
+    if (slot != PageSlot::Calibration || !site.core.arbiter) return nullptr;
+    PageContext ctx;
+    ctx.engine = site.core.engine;
+    ctx.store = site.core.store;
+    ctx.arbiter = site.core.arbiter;
+    ctx.databasePath = site.databasePath;
+    ctx.model = site.model;
+    CalibrationPageOptions options;
+    CMorvaneDlg* w = site.window;
+    if (w) options.log = [w](const QString& text) { w->appendLog(text); };
+    auto* page = new CVelPageCal(std::move(ctx), std::move(options), parent);
+    if (w) {
+        // The connect button closed the port: a wireless handshake stops at once.
+        QObject::connect(w->connectButton(), &QPushButton::clicked, page, [page, w] {
+            if (!w->connected()) page->linkClosed();
+        });
+    }
+    return page;
+}
+
+}  // namespace talvex::ui

@@ -1,0 +1,184 @@
+// The calibration page against the simulated bus over a pty, offscreen: the main paths through its
+// controls, the handshake's ticks (skipped while another operation holds the link, stopped when
+// another sensor is selected), the flowmeter, and captions that follow a language switch.
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "../ui/pages_fixture.hpp"
+#include "calibration/ui/calibration_page.hpp"
+
+namespace talvex::ui::testing {
+namespace {
+
+using namespace std::chrono_literals;
+using calibration::CalibrateCaption;
+using calibration::CalibrationType;
+
+class CalibrationPage : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        setActiveLanguage(Language::English);
+        sim::BusOptions o;
+        o.sensors = {sim::defaultSensorConfig(1, SensorModel::KA),
+                     sim::defaultSensorConfig(2, SensorModel::KF)};
+        o.pace = false;
+        o.timing.processing = sim::Millis(50);
+        o.timing.handshakeStage = sim::Millis(150);
+        bus_ = std::make_unique<sim::SimBus>(o);
+        std::string error;
+        ASSERT_TRUE(bus_->start(&error)) << error;
+        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 1), 1);
+        arbiter_.connected();
+        session_.selectedSensorId = 1;
+        PageContext ctx;
+        ctx.arbiter = &arbiter_;
+        ctx.session = &session_;
+        ctx.prompter = &prompter_;
+        CalibrationPageOptions options;
+        options.handshakePeriod = 100ms;
+        options.flowPeriod = 100ms;
+        options.log = [this](const QString& t) { log_ << t; };
+        options.today = [] { return calibration::CalendarDate{2026, 3, 5}; };
+        page_ = std::make_unique<CVelPageCal>(ctx, options);
+    }
+    void TearDown() override {
+        page_.reset();
+        arbiter_.disconnecting();
+        RTUCloseCom();
+        bus_.reset();
+        setActiveLanguage(Language::English);
+    }
+    // Clicks and waits until the page's operation (and any tick it waited for) has returned.
+    void clickAndWait(QAbstractButton* button) {
+        QSignalSpy done(page_.get(), &CVelPageCal::operationFinished);
+        button->click();
+        QTRY_VERIFY_WITH_TIMEOUT(done.count() > 0 && !page_->busy(), 10000);
+    }
+    void selectType(CalibrationType type) { emit page_->typeBox()->activated(calibration::indexOf(type)); }
+
+    std::unique_ptr<sim::SimBus> bus_;
+    acquisition::LinkArbiter arbiter_;
+    Session session_;
+    ScriptedPrompter prompter_;
+    QStringList log_;
+    std::unique_ptr<CVelPageCal> page_;
+};
+
+TEST_F(CalibrationPage, InOilOnePointRun) {
+    sim::SensorValues v;
+    v.dissolved = 1700;
+    bus_->setValues(1, v);
+    page_->onePointBox()->click();
+    EXPECT_TRUE(page_->onePointBox()->isChecked());
+    EXPECT_FALSE(page_->calibrateButton()->isEnabled());
+    clickAndWait(page_->readButton());
+    EXPECT_EQ(page_->measuredEdit()->text(), "1700");
+    EXPECT_TRUE(page_->calibrateButton()->isEnabled());
+    page_->referenceEdit()->setText("1850");
+    clickAndWait(page_->calibrateButton());
+    EXPECT_EQ(prompter_.messages,
+              (QStringList{text("IDS_Tab_Cal_StartCal"), text("IDS_Tab_Cal_CalSucceed")}));
+    std::vector<std::pair<int, int>> writes;
+    for (const auto& w : bus_->writeLog(1)) writes.emplace_back(w.address, w.values.front());
+    EXPECT_EQ(writes, (std::vector<std::pair<int, int>>{
+                          {121, 1001}, {126, 0}, {127, 1850}, {128, 0x0305}, {129, 2026}, {122, 1001}}));
+    EXPECT_EQ(page_->wizardState().wizardStep, 0);
+    EXPECT_FALSE(page_->onePointBox()->isChecked());
+}
+
+TEST_F(CalibrationPage, JunkReferenceIsRefusedBeforeAnythingIsSent) {
+    page_->onePointBox()->click();
+    clickAndWait(page_->readButton());
+    bus_->clearWriteLog(1);
+    page_->referenceEdit()->setText("1850ppm");
+    clickAndWait(page_->calibrateButton());
+    EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_RefNotWhole"));
+    EXPECT_TRUE(bus_->writeLog(1).empty());
+    EXPECT_EQ(page_->wizardState().wizardStep, 3);
+}
+
+TEST_F(CalibrationPage, CaptionsFollowTheLanguageFromTheState) {
+    selectType(CalibrationType::GasPhase);
+    page_->twoPointBox()->click();
+    EXPECT_EQ(page_->calibrateButton()->text(), text("IDS_Tab_Cal_1PCal"));
+    setActiveLanguage(Language::Chinese);
+    page_->retranslate();
+    EXPECT_EQ(page_->calibrateButton()->text(), text("IDS_Tab_Cal_1PCal"));
+    EXPECT_NE(page_->calibrateButton()->text(),
+              QString::fromStdString(GetTextIn(Language::English, "IDS_Tab_Cal_1PCal")));
+    EXPECT_EQ(page_->typeBox()->currentIndex(), calibration::indexOf(CalibrationType::GasPhase));
+    EXPECT_EQ(page_->typeBox()->currentText(), text("IDS_Tab_Cal_GasPhaseSensorCal"));
+    EXPECT_TRUE(page_->twoPointBox()->isChecked());
+}
+
+TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSensor) {
+    session_.selectedSensorId = 2;
+    selectType(CalibrationType::Wireless);
+    page_->onePointBox()->click();
+    {
+        // Another operation holds the link: Read waits, and then so do the ticks.
+        clickAndWait(page_->readButton());
+        ASSERT_TRUE(page_->wizardState().handshakeRunning);
+        acquisition::LinkHold other = arbiter_.hold();
+        QTRY_VERIFY(!page_->busy());  // a tick that began before the hold has returned
+        const auto before = bus_->writeLog(2).size();
+        QTest::qWait(400);
+        EXPECT_EQ(bus_->writeLog(2).size(), before);
+        EXPECT_TRUE(page_->wizardState().handshakeRunning);
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && page_->wizardState().wizardStep == 3, 5000);
+    EXPECT_FALSE(page_->wizardState().handshakeRunning);
+    EXPECT_FALSE(page_->readButton()->isEnabled());
+    ASSERT_FALSE(log_.isEmpty());
+    EXPECT_TRUE(log_.front().startsWith("  CAL_Status = "));
+
+    page_->referenceEdit()->setText("500");
+    clickAndWait(page_->calibrateButton());
+    ASSERT_TRUE(page_->wizardState().handshakeRunning);
+    session_.selectedSensorId = 1;
+    page_->selectedSensorChanged();
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && !page_->wizardState().handshakeRunning, 2000);
+    EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_WlessStopped"));
+    EXPECT_TRUE(page_->readButton()->isEnabled());
+}
+
+TEST_F(CalibrationPage, WirelessCalibrationCompletes) {
+    session_.selectedSensorId = 2;
+    selectType(CalibrationType::Wireless);
+    page_->onePointBox()->click();
+    clickAndWait(page_->readButton());
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && page_->wizardState().wizardStep == 3, 5000);
+    page_->referenceEdit()->setText("500");
+    clickAndWait(page_->calibrateButton());
+    QTRY_COMPARE_WITH_TIMEOUT(page_->calibrateButton()->text(), text("IDS_Tab_Cal_CalSucceed"), 10000);
+    EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_CalSucceed"));
+    EXPECT_EQ(page_->progressBar()->value(), 0);
+}
+
+TEST_F(CalibrationPage, FlowmeterOpensReadsAndCloses) {
+    page_->setpointEdit()->setText("200");
+    clickAndWait(page_->flowButton());
+    EXPECT_EQ(page_->flowButton()->text(), text("IDS_Tab_Cal_OFFMeter"));
+    const auto told = bus_->writeLog(200);
+    ASSERT_EQ(told.size(), 1u);
+    EXPECT_EQ(told[0].values, (std::vector<std::uint16_t>{0x0003, 0x0D40}));
+    QTRY_VERIFY_WITH_TIMEOUT(page_->temperatureLabel()->text() != "0", 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(page_->massFlowLabel()->text() != "0", 3000);
+
+    setActiveLanguage(Language::Chinese);
+    page_->retranslate();  // still open: the caption says so in the new language
+    EXPECT_EQ(page_->flowButton()->text(), text("IDS_Tab_Cal_OFFMeter"));
+    setActiveLanguage(Language::English);
+    page_->retranslate();
+    clickAndWait(page_->flowButton());
+    EXPECT_EQ(page_->flowButton()->text(), text("IDS_Tab_Cal_ONMeter"));
+    EXPECT_EQ(prompter_.messages,
+              (QStringList{text("IDS_Tab_Cal_MeterOpened"), text("IDS_Tab_Cal_MeterClosed")}));
+}
+
+}  // namespace
+}  // namespace talvex::ui::testing

@@ -1,0 +1,185 @@
+// The wireless handshake tick by tick: each row of its table with the requests it makes, a
+// CAL_Status that skips ahead, the wireless clear, and the ends the program adds (5 minutes
+// without progress, port closed).
+#include "wizard_support.hpp"
+
+namespace talvex::calibration::test {
+namespace {
+
+using enum CalibrationType;
+using Lines = std::vector<std::string>;
+using reg::kCalCommand1, reg::kCalCommand2, reg::kStatusWord;
+
+std::uint16_t status(unsigned calStatus) {
+    return static_cast<std::uint16_t>(calStatus << 3 | 0x0101);  // other bits must not matter
+}
+std::string logLine(unsigned calStatus, int stage) {
+    return "log:  CAL_Status = " + std::to_string(calStatus) +
+           "  , m39_CalRead_Step = " + std::to_string(stage);
+}
+
+struct Tick {
+    unsigned calStatus;
+    Lines lines;  // after the status read
+    int stage;
+    int progress;
+};
+
+// Runs ticks 2 s apart and checks each one's requests, stage and progress bar.
+void runTicks(WizardBench& b, const std::vector<Tick>& ticks) {
+    for (std::size_t i = 0; i < ticks.size(); ++i) {
+        const Tick& t = ticks[i];
+        b.pacer.clockMs += 2000;
+        b.sensor.queued[kStatusWord] = {status(t.calStatus)};
+        b.wizard.handshakeTick(b.ctx);
+        Lines expected{R(kStatusWord)};
+        expected.insert(expected.end(), t.lines.begin(), t.lines.end());
+        expected.push_back(logLine(t.calStatus, t.stage));
+        EXPECT_EQ(b.take(), expected) << "tick " << i;
+        EXPECT_EQ(b.s().wirelessStage, t.stage) << "tick " << i;
+        EXPECT_EQ(b.s().progress, t.progress) << "tick " << i;
+    }
+}
+
+TEST(WizardHandshake, WholeCalibrationTickByTick) {
+    for (const unsigned last : {2u, 8u}) {
+        WizardBench b;
+        b.sensor.regs[4] = 0;
+        b.sensor.regs[5] = 480;
+        b.choose(Wireless);
+        b.wizard.read(b.ctx);
+        b.take();
+        runTicks(b, {{0, {W(kCalCommand1, 1001)}, 1, 10}, {1, {}, 1, 30}});
+        EXPECT_FALSE(b.s().handshakeRunning);
+        EXPECT_EQ(b.s().wizardStep, 3);
+        EXPECT_EQ(b.s().measuredText, "480");
+        EXPECT_FALSE(b.s().readEnabled);
+
+        b.wizard.calibrate(b.ctx, "500");  // block E
+        EXPECT_EQ(b.take(), Lines{W(126, 0)});
+        EXPECT_TRUE(b.s().handshakeRunning);
+        runTicks(b, {
+                        {1, {W(126, 0)}, 2, 30},
+                        {6, {W(126, 0)}, 2, 30},  // skips ahead: no advance
+                        {4, {W(127, 500), W(127, 500)}, 3, 40},
+                        {4, {W(127, 500)}, 3, 40},
+                        {5, {W(128, 0x0305), W(128, 0x0305)}, 4, 50},
+                        {6, {P(100), W(129, 2026), P(100), W(129, 2026)}, 5, 60},
+                        {7, {P(100), W(kCalCommand2, 1001), P(100), W(kCalCommand2, 1001)}, 6, 80},
+                        {7, {P(100), W(kCalCommand2, 1001)}, 6, 80},
+                    });
+        b.pacer.clockMs += 2000;
+        b.sensor.queued[kStatusWord] = {status(last)};
+        b.wizard.handshakeTick(b.ctx);
+        const char* key = last == 2 ? "IDS_Tab_Cal_CalSucceed" : "IDS_Tab_Cal_CalFailed";
+        EXPECT_EQ(b.take(), (Lines{R(kStatusWord), plain(key), logLine(last, 0)}));
+        EXPECT_FALSE(b.s().handshakeRunning);
+        EXPECT_EQ(b.s().caption, last == 2 ? CalibrateCaption::CalSucceed : CalibrateCaption::CalFailed);
+        EXPECT_TRUE(b.s().readEnabled && b.s().calibrateEnabled);
+        EXPECT_EQ(b.s().pointMode, kNoPoint);
+        EXPECT_EQ(b.s().progress, 0);
+    }
+}
+
+TEST(WizardHandshake, FailuresInTheTick) {
+    {
+        // The start write fails: the run is abandoned, the tick ends without its stage line.
+        WizardBench b;
+        b.choose(Wireless);
+        b.wizard.read(b.ctx);
+        b.take();
+        b.sensor.failWrites = {kCalCommand1};
+        b.sensor.queued[kStatusWord] = {status(0)};
+        b.wizard.handshakeTick(b.ctx);
+        EXPECT_EQ(b.take(), (Lines{R(kStatusWord), W(kCalCommand1, 1001), warn("IDD_ComError"),
+                                   plain("IDS_Tab_Cal_RestartCal"), "log:  CAL_Status = 0  ,"}));
+        EXPECT_EQ(b.s().wizardStep, 2);
+    }
+    {
+        // A failed status read goes on with the word received before.
+        WizardBench b;
+        b.choose(Wireless);
+        b.wizard.read(b.ctx);
+        b.sensor.queued[kStatusWord] = {status(1)};
+        b.wizard.handshakeTick(b.ctx);
+        b.wizard.calibrate(b.ctx, "500");
+        b.sensor.queued[kStatusWord] = {status(4)};
+        b.wizard.handshakeTick(b.ctx);
+        b.take();
+        b.sensor.failReads = {kStatusWord};
+        b.wizard.handshakeTick(b.ctx);
+        EXPECT_EQ(b.take(), (Lines{R(kStatusWord), W(127, 500), logLine(4, 3)}));
+    }
+}
+
+TEST(WizardHandshake, WirelessClear) {
+    WizardBench b;
+    b.choose(Wireless);
+    b.wizard.clear(b.ctx);
+    EXPECT_EQ(b.take(), (Lines{ask("IDS_Tab_Cal_ClearLoRaCal"), W(reg::kCalClear, 1)}));
+    EXPECT_FALSE(b.s().clearEnabled);
+    runTicks(b, {{0, {W(reg::kCalClear, 1)}, kStageClearing, 0}});
+    b.sensor.queued[kStatusWord] = {status(3)};
+    b.wizard.handshakeTick(b.ctx);
+    EXPECT_EQ(b.take(), (Lines{R(kStatusWord), plain("IDS_Tab_Cal_CalDataCleared"), logLine(3, 0)}));
+    EXPECT_TRUE(b.s().clearEnabled);
+    EXPECT_FALSE(b.s().handshakeRunning);
+    EXPECT_EQ(b.s().wizardStep, 0);
+}
+
+TEST(WizardHandshake, StopsAfterFiveMinutesWithoutProgress) {
+    WizardBench b;
+    b.choose(Wireless);
+    b.wizard.read(b.ctx);
+    b.sensor.queued[kStatusWord] = {status(1)};
+    b.wizard.handshakeTick(b.ctx);
+    b.wizard.calibrate(b.ctx, "500");
+    const std::int64_t moved = b.pacer.clockMs;
+    // The sensor answers every tick but never moves on from 1.
+    while (b.pacer.clockMs + 2000 - moved < kHandshakeStall.count()) {
+        b.pacer.clockMs += 2000;
+        b.sensor.queued[kStatusWord] = {status(1)};
+        b.wizard.handshakeTick(b.ctx);
+        ASSERT_TRUE(b.s().handshakeRunning) << b.pacer.clockMs - moved;
+    }
+    b.take();
+    b.pacer.clockMs += 2000;
+    b.wizard.handshakeTick(b.ctx);
+    EXPECT_EQ(b.take(), Lines{plain("IDS_Tab_Cal_WlessNoProgress")});  // nothing sent
+    EXPECT_FALSE(b.s().handshakeRunning);
+    EXPECT_EQ(b.s().wirelessStage, kStageIdle);
+    EXPECT_TRUE(b.s().readEnabled && b.s().calibrateEnabled && b.s().clearEnabled);
+}
+
+TEST(WizardHandshake, ProgressRestartsTheFiveMinutes) {
+    WizardBench b;
+    b.choose(Wireless);
+    b.wizard.read(b.ctx);
+    b.sensor.queued[kStatusWord] = {status(1)};
+    b.wizard.handshakeTick(b.ctx);
+    b.wizard.calibrate(b.ctx, "500");
+    b.pacer.clockMs += kHandshakeStall.count() - 2000;
+    b.sensor.queued[kStatusWord] = {status(4)};
+    b.wizard.handshakeTick(b.ctx);  // moves on to stage 3
+    b.pacer.clockMs += kHandshakeStall.count() - 2000;
+    b.sensor.queued[kStatusWord] = {status(4)};
+    b.wizard.handshakeTick(b.ctx);
+    EXPECT_TRUE(b.s().handshakeRunning);
+    EXPECT_EQ(b.s().wirelessStage, 3);
+}
+
+TEST(WizardHandshake, PortClosedOrSensorChangedEndsItAtOnce) {
+    WizardBench b;
+    b.choose(Wireless);
+    b.wizard.read(b.ctx);
+    b.take();
+    b.ctx.connected = false;
+    b.wizard.handshakeTick(b.ctx);
+    EXPECT_EQ(b.take(), Lines{plain("IDS_Tab_Cal_WlessStopped")});
+    EXPECT_FALSE(b.s().handshakeRunning);
+    b.wizard.abandonHandshake(b.prompter, "IDS_Tab_Cal_WlessStopped");  // not running: nothing to say
+    EXPECT_TRUE(b.take().empty());
+}
+
+}  // namespace
+}  // namespace talvex::calibration::test
