@@ -15,7 +15,7 @@
 
 #include "acquisition/ui/link_worker.hpp"
 #include "acquisition/ui/prompter.hpp"
-#include "calibration/ui/worker_prompter.hpp"
+#include "acquisition/ui/qt_prompter.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
@@ -40,7 +40,8 @@ constexpr const char* kStepKeys[7] = {
 CVelPageCal::CVelPageCal(PageContext ctx, CalibrationPageOptions options, QWidget* parent)
     : Page(parent), ctx_(std::move(ctx)), options_(std::move(options)) {
     worker_ = new LinkWorker(this);
-    prompter_ = std::make_unique<WorkerPrompter>(this, uiPrompter(), options_.log);
+    prompter_ = std::make_unique<QtPrompter>(this, this, ctx_.prompter);
+    prompter_->setLog(options_.log);
     buildLayout();
     handshakeTimer_.setInterval(static_cast<int>(options_.handshakePeriod.count()));
     flowTimer_.setInterval(static_cast<int>(options_.flowPeriod.count()));
@@ -56,12 +57,9 @@ CVelPageCal::CVelPageCal(PageContext ctx, CalibrationPageOptions options, QWidge
 CVelPageCal::~CVelPageCal() {
     handshakeTimer_.stop();
     flowTimer_.stop();
-    pacer_.cancel();  // a running operation ends at its next pause
+    pacer_.cancel();     // a running operation ends at its next pause
+    prompter_->abort();  // and a box it waits for answers Cancel
     worker_->wait();
-}
-
-ui::Prompter& CVelPageCal::uiPrompter() const {
-    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
 }
 
 bool CVelPageCal::busy() const {

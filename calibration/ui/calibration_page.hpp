@@ -24,7 +24,7 @@ class QPushButton;
 namespace talvex::ui {
 
 class LinkWorker;
-class WorkerPrompter;
+class QtPrompter;
 
 struct CalibrationPageOptions {
     std::chrono::milliseconds handshakePeriod = calibration::kHandshakePeriod;
@@ -84,7 +84,6 @@ class CVelPageCal : public Page {
     void onClockTick();
     void abandonHandshake(const char* key);
     void render();
-    ui::Prompter& uiPrompter() const;
 
     PageContext ctx_;
     CalibrationPageOptions options_;
@@ -92,7 +91,7 @@ class CVelPageCal : public Page {
     calibration::FlowmeterControl flow_;
     SteadyPacer pacer_;
     LinkWorker* worker_ = nullptr;
-    std::unique_ptr<WorkerPrompter> prompter_;
+    std::unique_ptr<QtPrompter> prompter_;
     std::function<void()> pending_;  // the click that came while an operation ran
     bool abandonPending_ = false;
     const char* abandonKey_ = nullptr;

@@ -17,7 +17,7 @@ Page* createCalibrationLayerPage(PageSlot slot, const PageSite& site, QWidget* p
     ctx.model = site.model;
     CalibrationPageOptions options;
     CMorvaneDlg* w = site.window;
-    if (w) options.log = [w](const QString& text) { w->appendLog(text); };
+    if (w) options.log = [w](const QString& line) { w->appendLog(line + QStringLiteral("\r\n")); };
     auto* page = new CVelPageCal(std::move(ctx), std::move(options), parent);
     if (w) {
         // The connect button closed the port: a wireless handshake stops at once.

@@ -2,6 +2,7 @@
 #include "talvex/calibration/wizard/calibration_wizard.hpp"
 
 #include "talvex/calibration/wizard/calibration_registers.hpp"
+#include "talvex/device/procedures.hpp"
 #include "wizard_messages.hpp"
 
 namespace talvex::calibration {
@@ -10,14 +11,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// Register 160 := mode, 500 ms, read back: the sensor confirms with the mode shifted left by four.
-// The write's own result is not examined; a failed read counts as not confirmed.
+// Procedure D with 500 ms: the sensor confirms with the mode shifted left by four. The write's own
+// result is not examined; a failed read counts as not confirmed.
 bool switchRunMode(WizardContext& ctx, std::uint16_t mode) {
-    ctx.io.writeSingle(ctx.slave, reg::kRunMode, mode);
-    if (!ctx.pacer.pause(500ms)) return false;
-    std::uint16_t value = 0;
-    if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kRunMode, 1, &value))) return false;
-    return value == static_cast<std::uint16_t>(mode << 4);
+    return device::sendCommand(ctx.io, ctx.pacer, ctx.slave, mode, 500ms, /*examineWrite=*/false).done();
 }
 
 }  // namespace

@@ -1,41 +1,47 @@
-// Calibration command registers of the sensor (zero-based holding registers) and the flowmeter's
-// registers on the same line. Every calibration operation, the CLI and the tests name them here.
+// The registers and codes the calibration wizard uses, named after its steps. The numbers live in
+// the sensor register map (talvex/sensor_registers.hpp); the flowmeter on the same line (slave 200)
+// is not a sensor and has its few registers here.
 #pragma once
 
 #include <cstdint>
 
+#include "talvex/sensor_registers.hpp"
+
 namespace talvex::calibration::reg {
 
-inline constexpr int kDissolved = 0;              // int32, high word first, ppm
-inline constexpr int kGasPhase = 4;               // int32, high word first, ppm
-inline constexpr int kStatusWord = 111;           // bits 3-6 of the low byte: wireless CAL_Status
-inline constexpr int kCalCommand1 = 121;          // start codes, first-point commands; read back
-inline constexpr int kCalCommand2 = 122;          // calibrate codes, second-point commands; read back
-inline constexpr int kCalClear = 123;             // clear-calibration command
-inline constexpr int kReferenceFirst = 126;       // reference value, first word
-inline constexpr int kReferenceSecond = 127;      // reference value, second word
-inline constexpr int kCalMonthDay = 128;          // month in the high byte, day in the low byte
-inline constexpr int kCalYear = 129;              // four-digit year
-inline constexpr int kRunMode = 160;              // run-mode command register
-inline constexpr int kPressure = 161;             // float, low word first, kPa
-inline constexpr int kMoistureTemperature = 163;  // float, low word first, degC
-inline constexpr int kMoisture = 165;             // float, low word first, ppm
+namespace map = talvex::sensor::reg;
+namespace cal = talvex::sensor::cal;
 
-// Command and result values of registers 121/122/123/160.
-inline constexpr std::uint16_t kStartInOil = 1001;       // 121 start, 122 calibrate (in-oil, wireless)
-inline constexpr std::uint16_t kStartGasPoint = 1;       // 121 first point, 122 second point
-inline constexpr std::uint16_t kGasPointCalibrate = 17;  // 121 / 122
-inline constexpr std::uint16_t kGasSecondPointNext = 2;  // 121 after the first point
-inline constexpr std::uint16_t kGasPointDone = 16;       // read back after 17
-inline constexpr std::uint16_t kInOilDone = 0;           // read back after 122 := 1001
-inline constexpr std::uint16_t kRefusedBusy = 403;       // refused in the present measuring state
-inline constexpr std::uint16_t kRefusedState = 404;
-inline constexpr std::uint16_t kClearHydrogen = 1;
-inline constexpr std::uint16_t kClearPressure = 3;
-inline constexpr std::uint16_t kClearMoisture = 4;
-inline constexpr std::uint16_t kClearMoistureTemperature = 5;
-inline constexpr std::uint16_t kRunModeNormal = 1;      // acknowledged by 0x0010
-inline constexpr std::uint16_t kRunModeLaboratory = 5;  // acknowledged by 0x0050
+// Step 3 readings: two registers each.
+inline constexpr int kDissolved = map::kMeasurementBlock;             // int32, high word first, ppm
+inline constexpr int kGasPhase = map::kMeasurementBlock + 4;          // int32, high word first, ppm
+inline constexpr int kPressure = map::kPressureBlock;                 // float, low word first, kPa
+inline constexpr int kMoistureTemperature = map::kPressureBlock + 2;  // float, low word first, degC
+inline constexpr int kMoisture = map::kPressureBlock + 4;             // float, low word first, ppm
+inline constexpr int kStatusWord = map::kStatus;         // bits 3-6 of the low byte: wireless CAL_Status
+inline constexpr int kCalCommand1 = map::kCalibration1;  // start codes, first-point commands
+inline constexpr int kCalCommand2 = map::kCalibration2;  // calibrate codes, second-point commands
+inline constexpr int kCalClear = map::kReset;            // clear-calibration command
+inline constexpr int kReferenceFirst = map::kCalReferenceHigh;
+inline constexpr int kReferenceSecond = map::kCalReferenceLow;
+inline constexpr int kCalMonthDay = map::kCalDateMonthDay;
+inline constexpr int kCalYear = map::kCalDateYear;
+inline constexpr int kRunMode = map::kCommand;
+
+inline constexpr std::uint16_t kStartInOil = cal::kInOil;  // 121 start, 122 calibrate (in oil, wireless)
+inline constexpr std::uint16_t kStartGasPoint = cal::kGasPhaseFirst;
+inline constexpr std::uint16_t kGasPointCalibrate = cal::kGasPhasePoint;
+inline constexpr std::uint16_t kGasSecondPointNext = cal::kGasPhaseNext;
+inline constexpr std::uint16_t kGasPointDone = cal::kGasPhaseDone;
+inline constexpr std::uint16_t kInOilDone = cal::kCalibrateDone;
+inline constexpr std::uint16_t kRefusedBusy = cal::kRefused;
+inline constexpr std::uint16_t kRefusedState = cal::kRefusedToo;
+inline constexpr std::uint16_t kClearHydrogen = talvex::sensor::kResetClearHydrogen;
+inline constexpr std::uint16_t kClearPressure = talvex::sensor::kResetClearPressure;
+inline constexpr std::uint16_t kClearMoisture = talvex::sensor::kResetClearMoisture;
+inline constexpr std::uint16_t kClearMoistureTemperature = talvex::sensor::kResetClearMoistureTemperature;
+inline constexpr std::uint16_t kRunModeNormal = talvex::sensor::runmode::kUser;
+inline constexpr std::uint16_t kRunModeLaboratory = talvex::sensor::runmode::kLaboratory;
 
 }  // namespace talvex::calibration::reg
 
