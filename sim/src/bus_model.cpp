@@ -121,6 +121,8 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
     if (reply.exception != 0) count(&BusStats::exceptions);
     if (reply.streamOnly) {
         out.bytes = std::move(reply.stream);
+        out.pauseAt = reply.pauseAt;
+        out.pause = reply.pause;
         return out;
     }
     out.bytes = encodeReply(request, reply);

@@ -44,6 +44,8 @@ void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
     TimePoint nextWrite{};
     TimePoint stalledSince{};
     bool blocked = false;
+    std::size_t untilPause = 0;  // bytes of the reply still to send before its pause (0: none)
+    Millis pause{0};
     std::uint8_t buf[4096];
 
     while (!stop.load()) {
@@ -85,6 +87,8 @@ void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
                     if (monitor_) monitor_->record(false, reply->bytes);
                     out.assign(reply->bytes.begin(), reply->bytes.end());
                     nextWrite = real + reply->delay;
+                    untilPause = reply->pauseAt;
+                    pause = reply->pause;
                     stalledSince = real;
                 }
             }
@@ -96,12 +100,17 @@ void FrameServer::run(const std::atomic<bool>& stop, int wakeFd) {
                 chunk = std::min<std::size_t>(out.size(), std::max<std::int64_t>(1, kPaceSlice / byteTime_));
             std::uint8_t piece[4096];
             chunk = std::min(chunk, sizeof piece);
+            if (untilPause > 0) chunk = std::min(chunk, untilPause);
             std::copy_n(out.begin(), chunk, piece);
             const auto n = ::write(fd_, piece, chunk);
             if (n > 0) {
                 out.erase(out.begin(), out.begin() + n);
                 nextWrite = real + (pace_ ? byteTime_ * n : std::chrono::nanoseconds(0));
                 stalledSince = real;
+                if (untilPause > 0) {
+                    untilPause -= static_cast<std::size_t>(n);
+                    if (untilPause == 0) nextWrite += pause;
+                }
             } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
                 blocked = true;
             }

@@ -66,6 +66,7 @@ const char* programUsage() {
            "  --concentrator ID       wireless concentrator answering node blocks 256*k + offset, k = 1..16\n"
            "  --wireless LIST         sensors that behave as wireless sensors (default: those of ModelKF)\n"
            "  --history v1|v2         history record format (default v2)\n"
+           "  --history-records N     records in each sensor's history memory (default 240)\n"
            "  --no-flowmeter          no mass-flow controller at slave 200\n"
            "  --baud B                line speed for reply pacing (default 19200)\n"
            "  --fast                  answer at once instead of at the line's byte time\n"
@@ -86,7 +87,10 @@ const char* programUsage() {
            "404)\n"
            "  --handshake-ticks N     a wireless sensor's CAL_Status moves on N handshake ticks (2 s) after\n"
            "                          each piece (default: 3 s)\n"
-           "  --not-fitted LIST       pressure and/or moisture hardware not fitted, e.g. pressure,moisture\n";
+           "  --not-fitted LIST       pressure and/or moisture hardware not fitted, e.g. pressure,moisture\n"
+           "  --history-corrupt K     history record K (from 1) is sent with a wrong end byte\n"
+           "  --history-stop-after K  the history stream breaks off after K records\n"
+           "  --history-pause K:MS    the history stream pauses MS ms after record K\n";
 }
 
 bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error) {
@@ -97,6 +101,7 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
     std::optional<std::uint8_t> concentrator;
     std::optional<std::vector<std::uint8_t>> wireless;
     int historyFormat = 2;
+    SensorConfig history;  // the history fields only
     bool refuse = false, noPressure = false, noMoisture = false;
     std::optional<std::uint16_t> refuseCalibrate;
     BusOptions& bus = out.bus;
@@ -163,6 +168,30 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
                 return false;
             }
             historyFormat = v == "v1" ? 1 : 2;
+        } else if (opt == "--history-records" || opt == "--history-corrupt" || opt == "--history-stop-after") {
+            if (!value(v)) return false;
+            const auto n = parseInt(v, opt == "--history-records" ? 0 : 1, 0xFFFFFFFFLL);
+            if (!n) {
+                error = opt + ": expected a record count, got '" + v + "'";
+                return false;
+            }
+            (opt == "--history-records"   ? history.historyRecords
+             : opt == "--history-corrupt" ? history.historyCorruptRecord
+                                          : history.historyStopAfter) = static_cast<std::uint32_t>(*n);
+        } else if (opt == "--history-pause") {
+            if (!value(v)) return false;
+            const auto parts = split(v, ':');
+            std::optional<long long> after, ms;
+            if (parts.size() == 2) {
+                after = parseInt(parts[0], 1, 0xFFFFFFFFLL);
+                ms = parseInt(parts[1], 1, 600000);
+            }
+            if (!after || !ms) {
+                error = "--history-pause: expected K:MS (e.g. 100:3000), got '" + v + "'";
+                return false;
+            }
+            history.historyPauseAfter = static_cast<std::uint32_t>(*after);
+            history.historyPause = Millis(*ms);
         } else if (opt == "--no-flowmeter") {
             bus.flowmeter = false;
         } else if (opt == "--baud") {
@@ -283,6 +312,11 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         if (wireless) c.wireless = std::find(wireless->begin(), wireless->end(), id) != wireless->end();
         c.concentrator = concentrator && *concentrator == id;
         c.historyFormat = historyFormat;
+        c.historyRecords = history.historyRecords;
+        c.historyCorruptRecord = history.historyCorruptRecord;
+        c.historyStopAfter = history.historyStopAfter;
+        c.historyPauseAfter = history.historyPauseAfter;
+        c.historyPause = history.historyPause;
         c.refuseCalibration = refuse;
         if (refuseCalibrate) {
             c.refuseCalibrate = true;

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <ctime>
 
+#include "talvex/history_registers.hpp"
 #include "talvex/sensor_registers.hpp"
 #include "talvex/sim/codec.hpp"
 
@@ -249,9 +250,9 @@ std::uint16_t Sensor::readOne(std::uint16_t address, const Measurement& m, TimeP
             return 0;
         case 111:
             return m.status;
-        case 102:
+        case sensor::history::kStoredCount:
             return hi(config_.historyRecords);
-        case 103:
+        case sensor::history::kStoredCount + 1:
             return lo(config_.historyRecords);
         case 150:
             return id_;
@@ -367,10 +368,16 @@ Reply Sensor::write(const Request& request, TimePoint now) {
     for (std::size_t i = 0; i < request.values.size(); ++i)
         writeOne(static_cast<std::uint16_t>(request.address + i), request.values[i], now);
     // History start: the sensor answers with its records instead of an echo.
-    if (request.function == 6 && request.address == 101 && request.values.size() == 1 &&
-        request.values[0] == 1001) {
+    if (request.function == 6 && request.address == sensor::history::kStart && request.values.size() == 1 &&
+        request.values[0] == sensor::history::kStartCommand) {
         reply.stream = historyStream(now);
         reply.streamOnly = true;
+        const std::size_t recordSize =
+            config_.historyFormat == 2 ? sensor::history::kV2RecordSize : sensor::history::kV1RecordSize;
+        if (config_.historyPauseAfter > 0 && config_.historyPause.count() > 0) {
+            reply.pauseAt = std::min<std::size_t>(reply.stream.size(), config_.historyPauseAfter * recordSize);
+            reply.pause = config_.historyPause;
+        }
     }
     return reply;
 }

@@ -1,10 +1,12 @@
 // The sensor's history memory: records at the storage interval, sent as a raw byte stream of
-// 19-byte (V1) or 28-byte (V2) records after the history-start command.
+// 19-byte (V1) or 28-byte (V2) records after the history-start command. Faults on request: one
+// record with a wrong end byte, a stream that breaks off early (the pause lives in the reply).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <ctime>
 
+#include "talvex/history_registers.hpp"
 #include "talvex/sim/codec.hpp"
 #include "talvex/sim/sensor.hpp"
 
@@ -30,18 +32,20 @@ std::uint8_t bcd2(int v) {
 
 std::vector<std::uint8_t> Sensor::historyStream(TimePoint now) {
     settle(now);
-    const std::uint32_t requested = u32HighFirst(reg(99), reg(100));
+    using namespace sensor::history;
+    const std::uint32_t requested = u32HighFirst(reg(kRequestedCountHigh), reg(kRequestedCountLow));
     const std::uint32_t stored = config_.historyRecords;
     const std::uint32_t count = requested == 0 ? stored : std::min(requested, stored);
-    const double interval = 60.0 * std::max<std::uint16_t>(1, reg(157));
+    const std::uint32_t sent = config_.historyStopAfter > 0 ? std::min(count, config_.historyStopAfter) : count;
+    const double interval = 60.0 * std::max<std::uint16_t>(1, reg(kStorageInterval));
     // Records lie on the storage grid of the sensor clock, newest at or before now.
     const double sensorNow = wallSeconds(now) + clockOffset_;
     const double newest = std::floor(sensorNow / interval) * interval;
     const bool v2 = config_.historyFormat == 2;
 
     std::vector<std::uint8_t> out;
-    out.reserve(static_cast<std::size_t>(count) * (v2 ? 28 : 19));
-    for (std::uint32_t i = 0; i < count; ++i) {
+    out.reserve(static_cast<std::size_t>(sent) * (v2 ? kV2RecordSize : kV1RecordSize));
+    for (std::uint32_t i = 0; i < sent; ++i) {
         const double when = newest - (count - 1 - i) * interval;
         const double t = when - clockOffset_ - wallStart_;  // physics time of the record
         const double main = hydrogenAt(t);
@@ -51,8 +55,8 @@ std::vector<std::uint8_t> Sensor::historyStream(TimePoint now) {
         const auto stamp = static_cast<std::time_t>(when);
         std::tm tm{};
         localtime_r(&stamp, &tm);
-        out.push_back(0x5A);
-        out.push_back(v2 ? 0x19 : 0x00);
+        out.push_back(kStartMarker);
+        out.push_back(v2 ? kV2Tag : 0x00);
         const int year = tm.tm_year + 1900;
         out.push_back(bcd2(year / 100));
         out.push_back(bcd2(year % 100));
@@ -73,7 +77,7 @@ std::vector<std::uint8_t> Sensor::historyStream(TimePoint now) {
             // V1 has three bytes for the rate before its end marker: a signed 24-bit value.
             putBe(out, static_cast<std::uint32_t>(rate) & 0xFFFFFF, 3);
         }
-        out.push_back(0xA5);
+        out.push_back(i + 1 == config_.historyCorruptRecord ? 0x00 : kEndMarker);
     }
     return out;
 }

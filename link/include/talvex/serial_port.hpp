@@ -40,7 +40,12 @@ class CSerialPort {
     PortOpenFailure lastOpenFailure() const { return lastOpenFailure_; }
 
     // m = trunc(16500 / baud + 0.8), at least 1: one and a half 11-bit characters, rounded up generously.
-    static unsigned characterTimeout(std::uint32_t baudRate);
+    // Inline: the history read sizes its reads by it without linking the port.
+    static unsigned characterTimeout(std::uint32_t baudRate) {
+        if (baudRate == 0) return 1;
+        const double m = 16500.0 / static_cast<double>(baudRate) + 0.8;
+        return m < 1.0 ? 1u : static_cast<unsigned>(m);
+    }
 
   protected:
     static constexpr std::intptr_t kInvalidHandle = -1;

@@ -20,6 +20,8 @@ namespace talvex::sim {
 struct Outgoing {
     std::vector<std::uint8_t> bytes;
     Millis delay{0};
+    std::size_t pauseAt = 0;  // a pause of pause after this many bytes (0: none)
+    Millis pause{0};
 };
 
 struct BusStats {

@@ -33,6 +33,12 @@ struct SensorConfig {
     bool concentrator = false;  // answers node blocks 256*k + offset, k = 1..16
     int historyFormat = 2;      // 1: 19-byte records, 2: 28-byte records
     std::uint32_t historyRecords = 240;
+    // Faults of the history stream: the record (counted from 1) sent with a wrong end byte, the
+    // records sent before the stream breaks off, and a pause after a record (0: none).
+    std::uint32_t historyCorruptRecord = 0;
+    std::uint32_t historyStopAfter = 0;
+    std::uint32_t historyPauseAfter = 0;
+    Millis historyPause{0};
     bool pressureFitted = true;
     bool moistureFitted = true;
     bool refuseCalibration = false;   // start and calibrate commands read back 403

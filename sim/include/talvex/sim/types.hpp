@@ -36,6 +36,9 @@ struct Reply {
     std::vector<std::uint16_t> registers;
     std::vector<std::uint8_t> stream;
     bool streamOnly = false;
+    // The stream stops for pause after its first pauseAt bytes (pauseAt 0: no pause).
+    std::size_t pauseAt = 0;
+    Millis pause{0};
 };
 
 // One write a device received: what the sensor was told, for tests and the demo's traffic view.

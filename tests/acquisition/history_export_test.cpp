@@ -1,0 +1,124 @@
+// The history CSV file, the result texts of a read, and the refusal of bad box texts.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "history_streams.hpp"
+#include "talvex/acquisition/history_export.hpp"
+#include "talvex/acquisition/history_requests.hpp"
+#include "test_support.hpp"
+
+namespace talvex::acquisition {
+namespace {
+
+using namespace test;
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+HistoryTable tableOf(HistoryFormat format, int count) {
+    HistoryTable t{3, format, {}};
+    for (int i = 1; i <= count; ++i) {
+        RecordFields f = numbered(i);
+        f.temperatureRaw = 12345;
+        f.rate = -i;
+        f.pressure = 101.25f;
+        f.moisture = 8.5f;
+        const Bytes b = format == HistoryFormat::V2 ? v2Record(f) : v1Record(f);
+        t.records.push_back(decodeHistoryRecord(b.data(), format));
+    }
+    return t;
+}
+
+const HistoryHeadings kHeadings = {"ID", "Time", "H2", "Temp(℃)", "Rate", "PR", "WT"};
+
+TEST(HistoryExport, FileBytes) {
+    TempDir dir;
+    const std::string path = dir.file("h.csv");
+    std::ofstream(path) << "an older file";
+    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 2), kHeadings), HistoryExportOutcome::Done);
+    EXPECT_EQ(slurp(path),
+              "\xEF\xBB\xBFID,Time,H2,Temp(℃),Rate,PR,WT\r\n"
+              "3,2025-03-01 08:00:01,1,23.45,-1,101.25,8.50\r\n"
+              "3,2025-03-01 08:00:02,2,23.45,-2,101.25,8.50\r\n");
+    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V1, 1), kHeadings), HistoryExportOutcome::Done);
+    EXPECT_EQ(slurp(path), "\xEF\xBB\xBFID,Time,H2,Temp(℃),Rate,PR,WT\r\n3,2025-03-01 08:00:01,1,23.45,-1,,\r\n");
+    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+}
+
+TEST(HistoryExport, ProgressEvery2000Records) {
+    TempDir dir;
+    std::vector<int> progress;
+    ASSERT_EQ(writeHistoryCsv(dir.file("p.csv"), tableOf(HistoryFormat::V1, 5000), kHeadings,
+                              [&](int p) { progress.push_back(p); }),
+              HistoryExportOutcome::Done);
+    EXPECT_EQ(progress, (std::vector<int>{0, 40, 80, 100}));
+}
+
+TEST(HistoryExport, NothingToWriteOrNowhereToWriteKeepsFiles) {
+    TempDir dir;
+    const std::string path = dir.file("keep.csv");
+    std::ofstream(path) << "kept";
+    EXPECT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 0), kHeadings), HistoryExportOutcome::NoData);
+    EXPECT_EQ(slurp(path), "kept");
+    EXPECT_EQ(writeHistoryCsv(dir.file("missing/dir.csv"), tableOf(HistoryFormat::V2, 1), kHeadings),
+              HistoryExportOutcome::CreateFailed);
+    // A file that cannot be written in full is reported, never as success, and the old one stays.
+    if (std::filesystem::exists("/dev/full")) {
+        std::filesystem::create_symlink("/dev/full", path + ".part");
+        EXPECT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 3), kHeadings),
+                  HistoryExportOutcome::WriteFailed);
+        EXPECT_EQ(slurp(path), "kept");
+    }
+}
+
+TEST(HistoryMessages, ReadResultTexts) {
+    const TextLookup text = [](std::string_view key) -> std::string {
+        if (key == "IDS_Tab_Query_ReadDone") return "Read %d";
+        if (key == "IDS_Tab_Query_ReadDoneTip") return "Read %d history records\n\nRequested %d, sensor returned %d.";
+        return "Not found";
+    };
+    EXPECT_EQ(historyReadMessage(12, 0, text), "Read 12");
+    EXPECT_EQ(historyReadMessage(70000, 70000, text), "Read 70000");
+    EXPECT_EQ(historyReadMessage(3, 4294967295u, text),
+              "Read 3 history records\n\nRequested 4294967295, sensor returned 3.");
+    EXPECT_EQ(fillText("Exported to %s!", {"/tmp/a%d.csv"}), "Exported to /tmp/a%d.csv!");
+    EXPECT_EQ(fillText("100% %lu", {"7"}), "100% 7");
+}
+
+TEST(HistoryBoxes, OnlyWholeNumbersInRange) {
+    struct Case {
+        const char* text;
+        std::optional<std::uint32_t> count;
+        std::optional<std::uint16_t> interval;
+    };
+    const Case cases[] = {
+        {"70000", 70000u, std::nullopt},
+        {" 15 ", 15u, 15},
+        {"0", 0u, std::nullopt},
+        {"65535", 65535u, 65535},
+        {"65536", 65536u, std::nullopt},
+        {"4294967295", 4294967295u, std::nullopt},
+        {"4294967296", std::nullopt, std::nullopt},
+        {"99999999999999999999", std::nullopt, std::nullopt},
+        {"12abc", std::nullopt, std::nullopt},
+        {"-1", std::nullopt, std::nullopt},
+        {"+5", std::nullopt, std::nullopt},
+        {"1e3", std::nullopt, std::nullopt},
+        {"", std::nullopt, std::nullopt},
+        {"   ", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parseRecordCount(c.text), c.count) << '"' << c.text << '"';
+        EXPECT_EQ(parseStorageInterval(c.text), c.interval) << '"' << c.text << '"';
+    }
+}
+
+}  // namespace
+}  // namespace talvex::acquisition
