@@ -1,0 +1,231 @@
+// talvex-cli history: a sensor's history memory. The stored count, the storage interval, or a read
+// of N records exported to CSV exactly as the Records page exports it.
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "command.hpp"
+#include "port_option.hpp"
+#include "talvex/acquisition/history_export.hpp"
+#include "talvex/acquisition/history_read.hpp"
+#include "talvex/acquisition/history_requests.hpp"
+#include "talvex/app_paths.hpp"
+#include "talvex/history_registers.hpp"
+#include "talvex/json.hpp"
+#include "talvex/language.hpp"
+#include "talvex/rtu.h"
+#include "talvex/rtu_register_io.hpp"
+
+namespace talvex::cli {
+namespace {
+
+using namespace talvex::acquisition;
+
+constexpr const char* kUsage =
+    "usage: talvex-cli history --port DEVICE|COMn [--baud B] --id N\n"
+    "         (--stored [--json] | --interval MINUTES [--dry-run]\n"
+    "          | --count N [--format v1|v2] --out FILE.csv [--json] [--dry-run]) [--data-dir DIR]\n";
+
+int usage(const std::string& error) {
+    std::fprintf(stderr, "talvex-cli history: %s\n%s", error.c_str(), kUsage);
+    return 2;
+}
+
+// 1 for a line failure, 3 when the sensor answered with an exception (it refused).
+int failure(const std::string& message, int result) {
+    std::fprintf(stderr, "%s (%s)\n", message.c_str(), RTUResultText(result));
+    return (result & 0xFFFF) >= RTU_EXCEPTION ? 3 : 1;
+}
+
+void printWrite(std::uint16_t reg, std::uint32_t value) {
+    std::printf("%u 0x%04X\n", reg, static_cast<unsigned>(value & 0xFFFF));
+}
+
+struct Plan {
+    int id = 0;
+    enum class Mode { Stored, Interval, Read } mode = Mode::Stored;
+    std::uint16_t interval = 0;
+    std::uint32_t count = 0;
+    HistoryFormat format = HistoryFormat::V1;
+    std::string out;
+    bool json = false, dryRun = false;
+};
+
+// Everything is checked here, before the port opens.
+std::optional<Plan> plan(const Args& args, std::string& error) {
+    Plan p;
+    const int modes = args.has("stored") + args.has("interval") + args.has("count");
+    if (modes != 1) {
+        error = "give exactly one of --stored, --interval MINUTES, --count N";
+        return std::nullopt;
+    }
+    const auto id = args.number("id", error);
+    if (!id || *id < 1 || *id > 247) {
+        if (error.empty()) error = "--id must be a sensor ID 1..247";
+        return std::nullopt;
+    }
+    p.id = static_cast<int>(*id);
+    p.json = args.has("json");
+    p.dryRun = args.has("dry-run");
+    if (args.has("stored")) {
+        p.mode = Plan::Mode::Stored;
+        if (p.dryRun) error = "--dry-run goes with --interval or --count (--stored writes nothing)";
+    } else if (const auto minutes = args.value("interval")) {
+        p.mode = Plan::Mode::Interval;
+        const auto v = parseStorageInterval(*minutes);
+        if (!v) error = "--interval must be whole minutes 1..65535, got '" + *minutes + "'";
+        p.interval = v.value_or(0);
+        if (p.json) error = "--json goes with --stored or --count";
+    } else {
+        p.mode = Plan::Mode::Read;
+        const std::string text = args.value("count").value_or("");
+        const auto n = parseRecordCount(text);
+        if (!n) error = "--count must be a whole number 0..4294967295, got '" + text + "'";
+        p.count = n.value_or(0);
+        const std::string format = args.value("format").value_or("v1");
+        if (format != "v1" && format != "v2") error = "--format must be v1 or v2, got '" + format + "'";
+        p.format = format == "v2" ? HistoryFormat::V2 : HistoryFormat::V1;
+        p.out = args.value("out").value_or("");
+        if (p.out.empty()) error = "--count needs --out FILE.csv";
+    }
+    if (p.mode != Plan::Mode::Read && (args.has("format") || args.has("out")))
+        error = "--format and --out go with --count";
+    if (!error.empty()) return std::nullopt;
+    return p;
+}
+
+int dryRun(const Plan& p) {
+    using namespace talvex::sensor::history;
+    if (p.mode == Plan::Mode::Interval) {
+        printWrite(kStorageInterval, p.interval);
+    } else {
+        printWrite(kRequestedCountHigh, p.count >> 16);
+        printWrite(kRequestedCountLow, p.count);
+        printWrite(kStart, kStartCommand);
+    }
+    return 0;
+}
+
+int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer) {
+    const int told = requestRecordCount(io, pacer, p.id, p.count);
+    if (!rtuOk(told)) return failure(GetText("IDS_Tab_Query_CommError"), told);
+
+    HistoryReadRequest request;
+    request.slave = p.id;
+    request.format = p.format;
+    request.count = p.count;
+    std::string ignored;
+    request.readBytes = historyReadBytes(static_cast<std::uint32_t>(args.number("baud", ignored).value_or(19200)));
+    const bool terminal = ::isatty(STDERR_FILENO) == 1;
+    const HistoryReadResult r = readHistory(io, pacer, request, [&](std::size_t records, std::uint32_t n) {
+        if (!terminal) return;
+        if (n > 0)
+            std::fprintf(stderr, "\r%zu / %u records (%d%%)", records, n, historyPercent(records, n));
+        else
+            std::fprintf(stderr, "\r%zu records", records);
+    });
+    if (terminal) std::fprintf(stderr, "\n");
+    if (r.end == HistoryReadEnd::StartFailed) return failure(GetText("IDS_Tab_Query_CommError"), r.startResult);
+
+    const std::size_t got = r.table.records.size();
+    const std::string result = historyReadMessage(got, p.count, GetText);
+    if (got == 0) {
+        std::fprintf(stderr, "%s\n%s\n", result.c_str(), GetText("IDS_Tab_Query_NoExport").c_str());
+        return 1;
+    }
+    switch (writeHistoryCsv(p.out, r.table, historyHeadings(GetText))) {
+        case HistoryExportOutcome::Done:
+            break;
+        case HistoryExportOutcome::CreateFailed:
+            std::fprintf(stderr, "%s %s\n", GetText("IDS_Tab_Query_CreateFail").c_str(), p.out.c_str());
+            return 1;
+        default:
+            std::fprintf(stderr, "%s %s\n", GetText("IDS_Tab_Query_ExportFail").c_str(), p.out.c_str());
+            return 1;
+    }
+    if (got < p.count)
+        std::fprintf(stderr, "warning: %s\n", result.c_str());
+    else
+        std::fprintf(stderr, "%s\n", result.c_str());
+    std::fprintf(stderr, "%s\n", fillText(GetText("IDS_Tab_Query_ExportOk"), {p.out}).c_str());
+    if (p.json)
+        std::printf("{\"id\":%d,\"requested\":%u,\"received\":%zu,\"file\":%s}\n", p.id, p.count, got,
+                    json::quote(p.out).c_str());
+    if (r.end == HistoryReadEnd::PortClosed) {
+        std::fprintf(stderr, "%s\n", GetText("IDS_Tab_Query_CommError").c_str());
+        return 1;
+    }
+    return 0;
+}
+
+int runHistory(const std::vector<std::string>& words) {
+    std::string error;
+    const OptionTable table{{{"port"},
+                             {"baud"},
+                             {"id"},
+                             {"stored", false},
+                             {"interval"},
+                             {"count"},
+                             {"format"},
+                             {"out"},
+                             {"json", false},
+                             {"dry-run", false},
+                             {"data-dir"}},
+                            0,
+                            0};
+    const auto args = Args::parse(words, table, error);
+    if (!args) return usage(error);
+    if (args->has("help")) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    const auto p = plan(*args, error);
+    if (!p) return usage(error);
+    if (p->dryRun) return dryRun(*p);
+
+    if (!initAppPaths(args->value("data-dir"), error)) {
+        std::fprintf(stderr, "talvex-cli history: %s\n", error.c_str());
+        return 1;
+    }
+    startLanguage(appPaths());
+    PortSession port(*args);
+    if (!port.ok()) {
+        if (port.exitCode() == 2) return usage(port.error());
+        std::fprintf(stderr, "talvex-cli history: %s\n", port.error().c_str());
+        return 1;
+    }
+    RegisterIo& io = rtuRegisterIo();
+    SteadyPacer pacer;
+
+    switch (p->mode) {
+        case Plan::Mode::Stored: {
+            const StoredCount c = readStoredCount(io, pacer, p->id);
+            if (!rtuOk(c.result)) return failure(GetText("IDS_Tab_Query_CommError"), c.result);
+            if (p->json)
+                std::printf("{\"id\":%d,\"stored\":%u}\n", p->id, c.count);
+            else
+                std::printf("%u\n", c.count);
+            return 0;
+        }
+        case Plan::Mode::Interval: {
+            const int rc = writeStorageInterval(io, pacer, p->id, p->interval);
+            if (!rtuOk(rc)) return failure(GetText("IDS_Tab_Query_SetFail"), rc);
+            std::fprintf(stderr, "%s\n", GetText("IDS_Tab_Query_SetOk").c_str());
+            return 0;
+        }
+        case Plan::Mode::Read:
+            return readAndExport(*p, *args, io, pacer);
+    }
+    return 1;
+}
+
+const CommandRegistrar reg{
+    {"history",
+     std::string("history ") + kPortUsage +
+         " --id N (--stored | --interval MIN | --count N [--format v1|v2] --out FILE.csv)   sensor history",
+     runHistory}};
+
+}  // namespace
+}  // namespace talvex::cli

@@ -1,0 +1,152 @@
+// talvex-cli history as a process against the simulated sensor on a pseudo-terminal.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "talvex/acquisition/history_export.hpp"
+#include "talvex/acquisition/history_read.hpp"
+#include "talvex/acquisition/history_requests.hpp"
+#include "talvex/history_registers.hpp"
+#include "talvex/language.hpp"
+#include "talvex/rtu.h"
+#include "talvex/rtu_register_io.hpp"
+#include "talvex/sim/sim_bus.hpp"
+#include "test_support.hpp"
+
+namespace talvex::acquisition {
+namespace {
+
+using test::TempDir;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+std::string slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+class HistoryCli : public ::testing::Test {
+  protected:
+    void start(std::uint32_t stopAfter = 0) {
+        auto sensor = sim::defaultSensorConfig(1, SensorModel::KA);
+        sensor.historyRecords = 40;
+        sensor.historyStopAfter = stopAfter;
+        sim::BusOptions o;
+        o.sensors = {sensor};
+        o.flowmeter = false;
+        o.pace = false;
+        bus_ = std::make_unique<sim::SimBus>(o);
+        std::string error;
+        ASSERT_TRUE(bus_->start(&error)) << error;
+        std::ofstream(dir_.file("setting.ini")) << "[Setting]\r\nLanguage=English\r\n";
+    }
+    CliRun cli(const std::string& args) {
+        const std::string out = dir_.file("out.txt"), err = dir_.file("err.txt");
+        const std::string cmd = std::string(TALVEX_CLI) + " history " + args + " >" + out + " 2>" + err;
+        const int status = std::system(cmd.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+    }
+    std::string port() const { return "--port " + bus_->slavePath() + " --data-dir " + dir_.path() + " --id 1"; }
+
+    TempDir dir_;
+    std::unique_ptr<sim::SimBus> bus_;
+};
+
+TEST_F(HistoryCli, RefusesBadWordsBeforeSendingAnything) {
+    start();
+    const std::string csv = " --out " + dir_.file("x.csv");
+    for (const std::string& bad : std::vector<std::string>{"", "--stored --interval 5", "--count 5", "--count 12abc" + csv,
+                                  "--count 4294967296" + csv, "--count -1" + csv, "--interval 0",
+                                  "--interval 65536", "--stored --format v2", "--count 5 --format v3" + csv,
+                                  "--stored --stored", "--stored --dry-run", "--interval 5 --json",
+                                  "--stored stray", "--stored --colour red", "--stored --out" + csv}) {
+        const CliRun r = cli(port() + " " + bad);
+        EXPECT_EQ(r.exitCode, 2) << bad << "\n" << r.err;
+        EXPECT_NE(r.err.find("usage:"), std::string::npos) << bad;
+    }
+    EXPECT_EQ(cli("--id 0 --stored --port " + bus_->slavePath()).exitCode, 2);
+    EXPECT_TRUE(bus_->writeLog(1).empty());
+    EXPECT_FALSE(std::ifstream(dir_.file("x.csv")).good());
+}
+
+TEST_F(HistoryCli, DryRunStoredAndInterval) {
+    start();
+    const CliRun dry = cli("--id 1 --count 70000 --out x.csv --dry-run");
+    EXPECT_EQ(dry.exitCode, 0) << dry.err;
+    EXPECT_EQ(dry.out, "99 0x0001\n100 0x1170\n101 0x03E9\n");
+    EXPECT_EQ(cli("--id 1 --interval 30 --dry-run").out, "157 0x001E\n");
+
+    const CliRun stored = cli(port() + " --stored");
+    EXPECT_EQ(stored.exitCode, 0) << stored.err;
+    EXPECT_EQ(stored.out, "40\n");
+    EXPECT_EQ(cli(port() + " --stored --json").out, "{\"id\":1,\"stored\":40}\n");
+
+    const CliRun interval = cli(port() + " --interval 30");
+    EXPECT_EQ(interval.exitCode, 0) << interval.err;
+    EXPECT_NE(interval.err.find("Saved!"), std::string::npos) << interval.err;
+    ASSERT_EQ(bus_->writeLog(1).size(), 1u);
+    EXPECT_EQ(bus_->writeLog(1)[0].address, sensor::history::kStorageInterval);
+    EXPECT_EQ(bus_->writeLog(1)[0].values, std::vector<std::uint16_t>{30});
+
+    sim::Faults refuse;
+    refuse.exceptions = {{1, sensor::history::kStorageInterval, 3}};
+    bus_->setFaults(refuse);
+    const CliRun refused = cli(port() + " --interval 30");
+    EXPECT_EQ(refused.exitCode, 3) << refused.err;
+    EXPECT_NE(refused.err.find("Save failed!"), std::string::npos) << refused.err;
+    sim::Faults silent;
+    silent.silent = {1};
+    bus_->setFaults(silent);
+    EXPECT_EQ(cli(port() + " --stored").exitCode, 1);
+}
+
+TEST_F(HistoryCli, ExportIsTheWritersBytes) {
+    start();
+    // A storage interval of 45 days keeps the sensor's records fixed while the test runs.
+    const std::string csv = dir_.file("h.csv");
+    ASSERT_EQ(cli(port() + " --interval 65535").exitCode, 0);
+    const CliRun r = cli(port() + " --count 25 --format v2 --json --out " + csv);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "{\"id\":1,\"requested\":25,\"received\":25,\"file\":\"" + csv + "\"}\n");
+    EXPECT_EQ(r.err.find("warning"), std::string::npos) << r.err;
+
+    // The same read in this process, written by the writer the Records page uses.
+    ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
+    SteadyPacer pacer;
+    ASSERT_EQ(requestRecordCount(rtuRegisterIo(), pacer, 1, 25), 0);
+    HistoryReadRequest request;
+    request.format = HistoryFormat::V2;
+    request.count = 25;
+    const HistoryReadResult read = readHistory(rtuRegisterIo(), pacer, request);
+    RTUCloseCom();
+    ASSERT_EQ(read.table.records.size(), 25u);
+    const std::string ours = dir_.file("ours.csv");
+    const auto english = [](std::string_view key) { return GetTextIn(Language::English, key); };
+    ASSERT_EQ(writeHistoryCsv(ours, read.table, historyHeadings(english)), HistoryExportOutcome::Done);
+    const std::string file = slurp(csv);
+    EXPECT_EQ(file, slurp(ours));
+    EXPECT_EQ(file.rfind("\xEF\xBB\xBFSensor ID,Time,H2(PPM),Temp(℃),Day ROC,Pressure,Moisture\r\n1,", 0), 0u)
+        << file.substr(0, 120);
+}
+
+TEST_F(HistoryCli, FewerThanRequestedWarnsAndKeepsThem) {
+    start(/*stopAfter=*/10);
+    const std::string csv = dir_.file("short.csv");
+    const CliRun r = cli(port() + " --count 20 --format v2 --out " + csv);
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.err.find("warning: Read 10 history records"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("Requested 20, sensor returned 10."), std::string::npos) << r.err;
+    const std::string file = slurp(csv);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 11);
+}
+
+}  // namespace
+}  // namespace talvex::acquisition
