@@ -117,7 +117,8 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
     request.format = p.format;
     request.count = p.count;
     std::string ignored;
-    request.readBytes = historyReadBytes(static_cast<std::uint32_t>(args.number("baud", ignored).value_or(19200)));
+    request.readBytes =
+        historyReadBytes(static_cast<std::uint32_t>(args.number("baud", ignored).value_or(19200)));
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     const HistoryReadResult r = readHistory(io, pacer, request, [&](std::size_t records, std::uint32_t n) {
         if (!terminal) return;
@@ -127,7 +128,8 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
             std::fprintf(stderr, "\r%zu records", records);
     });
     if (terminal) std::fprintf(stderr, "\n");
-    if (r.end == HistoryReadEnd::StartFailed) return failure(GetText("IDS_Tab_Query_CommError"), r.startResult);
+    if (r.end == HistoryReadEnd::StartFailed)
+        return failure(GetText("IDS_Tab_Query_CommError"), r.startResult);
 
     const std::size_t got = r.table.records.size();
     const std::string result = historyReadMessage(got, p.count, GetText);

@@ -21,7 +21,9 @@ struct File {
     ~File() {
         if (f) std::fclose(f);
     }
-    bool write(const std::string& s) { return s.empty() || std::fwrite(s.data(), 1, s.size(), f) == s.size(); }
+    bool write(const std::string& s) {
+        return s.empty() || std::fwrite(s.data(), 1, s.size(), f) == s.size();
+    }
     bool close() {
         const bool ok = std::fclose(f) == 0;
         f = nullptr;
@@ -83,8 +85,10 @@ std::string fillText(std::string text, std::initializer_list<std::string> values
         if (text[i] == '%' && next != values.end()) {
             std::size_t len = 0;
             const std::string_view rest(text.data() + i + 1, text.size() - i - 1);
-            if (rest.starts_with("lu") || rest.starts_with("ld")) len = 2;
-            else if (rest.starts_with("d") || rest.starts_with("u") || rest.starts_with("s")) len = 1;
+            if (rest.starts_with("lu") || rest.starts_with("ld"))
+                len = 2;
+            else if (rest.starts_with("d") || rest.starts_with("u") || rest.starts_with("s"))
+                len = 1;
             if (len > 0) {
                 out.append(*next++);
                 i += len;

@@ -26,7 +26,8 @@ HistoryReadResult readHistory(RegisterIo& io, Pacer& pacer, const HistoryReadReq
     records.reserve(request.count == 0 ? kReserveUnknown : std::min<std::size_t>(request.count, kReserveCap));
 
     HistoryParser parser(request.format);
-    std::vector<std::uint8_t> buffer(static_cast<std::size_t>(std::clamp(request.readBytes, 1, kHistoryMaxReadBytes)));
+    std::vector<std::uint8_t> buffer(
+        static_cast<std::size_t>(std::clamp(request.readBytes, 1, kHistoryMaxReadBytes)));
     const auto finish = [&](HistoryReadEnd end) {
         result.end = end;
         result.dropped = parser.dropped();
@@ -56,7 +57,8 @@ HistoryReadResult readHistory(RegisterIo& io, Pacer& pacer, const HistoryReadReq
         const std::int64_t now = pacer.nowMs();
         if (!anyByte && now - start > kHistoryFirstByteMs) return finish(HistoryReadEnd::Silence);
         if (anyByte && now - lastByte > kHistoryLastByteMs) return finish(HistoryReadEnd::Silence);
-        if (!pacer.pause(std::chrono::milliseconds(kHistoryIdlePauseMs))) return finish(HistoryReadEnd::Stopped);
+        if (!pacer.pause(std::chrono::milliseconds(kHistoryIdlePauseMs)))
+            return finish(HistoryReadEnd::Stopped);
     }
 }
 

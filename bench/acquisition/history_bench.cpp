@@ -30,7 +30,8 @@ void BM_ParseStream50MB(benchmark::State& state) {
         out.clear();
         HistoryParser parser(HistoryFormat::V2);
         for (std::size_t i = 0; i < stream.size(); i += kHistoryMaxReadBytes)
-            parser.feed(stream.data() + i, std::min<std::size_t>(kHistoryMaxReadBytes, stream.size() - i), out);
+            parser.feed(stream.data() + i, std::min<std::size_t>(kHistoryMaxReadBytes, stream.size() - i),
+                        out);
         benchmark::DoNotOptimize(out.data());
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * records));
@@ -107,7 +108,8 @@ HistoryTable table1M() {
 
 void BM_Export1M(benchmark::State& state) {
     const HistoryTable table = table1M();
-    const HistoryHeadings headings = {"Sensor ID", "Time", "H2(PPM)", "Temp(℃)", "Day ROC", "Pressure", "Moisture"};
+    const HistoryHeadings headings = {"Sensor ID", "Time",     "H2(PPM)", "Temp(℃)",
+                                      "Day ROC",   "Pressure", "Moisture"};
     const std::string path = (std::filesystem::temp_directory_path() / "talvex-history-bench.csv").string();
     for (auto _ : state) benchmark::DoNotOptimize(writeHistoryCsv(path, table, headings));
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;

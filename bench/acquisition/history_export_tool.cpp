@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
         talvex::bench::v2Record(i, record);
         table.records.push_back(decodeHistoryRecord(record, HistoryFormat::V2));
     }
-    const HistoryHeadings headings = {"Sensor ID", "Time", "H2(PPM)", "Temp(℃)", "Day ROC", "Pressure", "Moisture"};
+    const HistoryHeadings headings = {"Sensor ID", "Time",     "H2(PPM)", "Temp(℃)",
+                                      "Day ROC",   "Pressure", "Moisture"};
     const auto t0 = std::chrono::steady_clock::now();
     const auto outcome = writeHistoryCsv(argv[2], table, headings);
     const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();

@@ -19,7 +19,8 @@ inline void v2Record(std::uint64_t i, std::uint8_t* out) {
     const std::uint32_t h2 = static_cast<std::uint32_t>(i * 7 % 5000);
     const std::uint16_t temp = static_cast<std::uint16_t>(10000 + i * 13 % 9000);
     const auto rate = static_cast<std::uint32_t>(static_cast<std::int32_t>(i % 50) - 25);
-    const float pr = 101.3f + static_cast<float>(i % 100) / 100.0f, wt = 12.0f + static_cast<float>(i % 700) / 100.0f;
+    const float pr = 101.3f + static_cast<float>(i % 100) / 100.0f,
+                wt = 12.0f + static_cast<float>(i % 700) / 100.0f;
     std::uint8_t* p = out;
     *p++ = 0x5A;
     *p++ = 0x19;

@@ -168,7 +168,8 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
                 return false;
             }
             historyFormat = v == "v1" ? 1 : 2;
-        } else if (opt == "--history-records" || opt == "--history-corrupt" || opt == "--history-stop-after") {
+        } else if (opt == "--history-records" || opt == "--history-corrupt" ||
+                   opt == "--history-stop-after") {
             if (!value(v)) return false;
             const auto n = parseInt(v, opt == "--history-records" ? 0 : 1, 0xFFFFFFFFLL);
             if (!n) {

@@ -375,7 +375,8 @@ Reply Sensor::write(const Request& request, TimePoint now) {
         const std::size_t recordSize =
             config_.historyFormat == 2 ? sensor::history::kV2RecordSize : sensor::history::kV1RecordSize;
         if (config_.historyPauseAfter > 0 && config_.historyPause.count() > 0) {
-            reply.pauseAt = std::min<std::size_t>(reply.stream.size(), config_.historyPauseAfter * recordSize);
+            reply.pauseAt =
+                std::min<std::size_t>(reply.stream.size(), config_.historyPauseAfter * recordSize);
             reply.pause = config_.historyPause;
         }
     }

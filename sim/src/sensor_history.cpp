@@ -36,7 +36,8 @@ std::vector<std::uint8_t> Sensor::historyStream(TimePoint now) {
     const std::uint32_t requested = u32HighFirst(reg(kRequestedCountHigh), reg(kRequestedCountLow));
     const std::uint32_t stored = config_.historyRecords;
     const std::uint32_t count = requested == 0 ? stored : std::min(requested, stored);
-    const std::uint32_t sent = config_.historyStopAfter > 0 ? std::min(count, config_.historyStopAfter) : count;
+    const std::uint32_t sent =
+        config_.historyStopAfter > 0 ? std::min(count, config_.historyStopAfter) : count;
     const double interval = 60.0 * std::max<std::uint16_t>(1, reg(kStorageInterval));
     // Records lie on the storage grid of the sensor clock, newest at or before now.
     const double sensorNow = wallSeconds(now) + clockOffset_;

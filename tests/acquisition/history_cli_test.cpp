@@ -54,7 +54,9 @@ class HistoryCli : public ::testing::Test {
         const int status = std::system(cmd.c_str());
         return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
     }
-    std::string port() const { return "--port " + bus_->slavePath() + " --data-dir " + dir_.path() + " --id 1"; }
+    std::string port() const {
+        return "--port " + bus_->slavePath() + " --data-dir " + dir_.path() + " --id 1";
+    }
 
     TempDir dir_;
     std::unique_ptr<sim::SimBus> bus_;
@@ -63,11 +65,11 @@ class HistoryCli : public ::testing::Test {
 TEST_F(HistoryCli, RefusesBadWordsBeforeSendingAnything) {
     start();
     const std::string csv = " --out " + dir_.file("x.csv");
-    for (const std::string& bad : std::vector<std::string>{"", "--stored --interval 5", "--count 5", "--count 12abc" + csv,
-                                  "--count 4294967296" + csv, "--count -1" + csv, "--interval 0",
-                                  "--interval 65536", "--stored --format v2", "--count 5 --format v3" + csv,
-                                  "--stored --stored", "--stored --dry-run", "--interval 5 --json",
-                                  "--stored stray", "--stored --colour red", "--stored --out" + csv}) {
+    for (const std::string& bad : std::vector<std::string>{
+             "", "--stored --interval 5", "--count 5", "--count 12abc" + csv, "--count 4294967296" + csv,
+             "--count -1" + csv, "--interval 0", "--interval 65536", "--stored --format v2",
+             "--count 5 --format v3" + csv, "--stored --stored", "--stored --dry-run", "--interval 5 --json",
+             "--stored stray", "--stored --colour red", "--stored --out" + csv}) {
         const CliRun r = cli(port() + " " + bad);
         EXPECT_EQ(r.exitCode, 2) << bad << "\n" << r.err;
         EXPECT_NE(r.err.find("usage:"), std::string::npos) << bad;

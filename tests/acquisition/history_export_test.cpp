@@ -48,7 +48,8 @@ TEST(HistoryExport, FileBytes) {
               "3,2025-03-01 08:00:01,1,23.45,-1,101.25,8.50\r\n"
               "3,2025-03-01 08:00:02,2,23.45,-2,101.25,8.50\r\n");
     ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V1, 1), kHeadings), HistoryExportOutcome::Done);
-    EXPECT_EQ(slurp(path), "\xEF\xBB\xBFID,Time,H2,Temp(℃),Rate,PR,WT\r\n3,2025-03-01 08:00:01,1,23.45,-1,,\r\n");
+    EXPECT_EQ(slurp(path),
+              "\xEF\xBB\xBFID,Time,H2,Temp(℃),Rate,PR,WT\r\n3,2025-03-01 08:00:01,1,23.45,-1,,\r\n");
     EXPECT_FALSE(std::filesystem::exists(path + ".part"));
 }
 
@@ -81,7 +82,8 @@ TEST(HistoryExport, NothingToWriteOrNowhereToWriteKeepsFiles) {
 TEST(HistoryMessages, ReadResultTexts) {
     const TextLookup text = [](std::string_view key) -> std::string {
         if (key == "IDS_Tab_Query_ReadDone") return "Read %d";
-        if (key == "IDS_Tab_Query_ReadDoneTip") return "Read %d history records\n\nRequested %d, sensor returned %d.";
+        if (key == "IDS_Tab_Query_ReadDoneTip")
+            return "Read %d history records\n\nRequested %d, sensor returned %d.";
         return "Not found";
     };
     EXPECT_EQ(historyReadMessage(12, 0, text), "Read 12");

@@ -98,11 +98,15 @@ TEST(HistoryRead, EndsOnSilence) {
         {"nothing at all: 15 s", {}, 0, 0, 15010},
         {"N = 0 ends 5 s after the last byte", records(1, 3), 0, 3, 5010},
         {"fewer than N: 5 s after the last byte", records(1, 2), 10, 2, 5010},
-        {"a 4.99 s gap does not end it", join({records(1, 1), silence(499), records(2, 2)}), 0, 2, 4990 + 5010},
+        {"a 4.99 s gap does not end it", join({records(1, 1), silence(499), records(2, 2)}), 0, 2,
+         4990 + 5010},
         {"first byte at 14.99 s, then 5 s", join({silence(1499), records(1, 1)}), 0, 1, 14990 + 5010},
-        {"a record split over many reads", join({{Bytes(whole.begin(), whole.begin() + 3)}, silence(50),
-                                                 {Bytes(whole.begin() + 3, whole.begin() + 20)}, silence(50),
-                                                 {Bytes(whole.begin() + 20, whole.end())}}),
+        {"a record split over many reads",
+         join({{Bytes(whole.begin(), whole.begin() + 3)},
+               silence(50),
+               {Bytes(whole.begin() + 3, whole.begin() + 20)},
+               silence(50),
+               {Bytes(whole.begin() + 20, whole.end())}}),
          0, 1, 1000 + 5010},
     };
     for (const auto& c : cases) {
@@ -120,9 +124,8 @@ TEST(HistoryRead, StopsAtNWithoutReadingOn) {
     ScriptedLine line(records(1, 5));
     FakePacer pacer;
     std::vector<std::pair<std::size_t, std::uint32_t>> progress;
-    const HistoryReadResult r = readHistory(line, pacer, v2Request(3), [&](std::size_t got, std::uint32_t n) {
-        progress.emplace_back(got, n);
-    });
+    const HistoryReadResult r = readHistory(
+        line, pacer, v2Request(3), [&](std::size_t got, std::uint32_t n) { progress.emplace_back(got, n); });
     EXPECT_EQ(r.end, HistoryReadEnd::Complete);
     ASSERT_EQ(r.table.records.size(), 3u);
     EXPECT_EQ(r.table.records[2].hydrogen, 3u);
@@ -264,7 +267,8 @@ TEST_F(HistorySim, ReadsBothFormatsAndLosesOnlyTheDamagedRecord) {
         ASSERT_EQ(requestRecordCount(io_, pacer_, 1, 25), 0);
         HistoryReadRequest request;
         request.format = c.format == 2 ? HistoryFormat::V2 : HistoryFormat::V1;
-        request.count = static_cast<std::uint32_t>(c.expected);  // what can arrive: the read ends on it instead of on silence
+        request.count = static_cast<std::uint32_t>(
+            c.expected);  // what can arrive: the read ends on it instead of on silence
         request.readBytes = historyReadBytes(19200);
         const HistoryReadResult r = readHistory(io_, pacer_, request);
         EXPECT_EQ(r.end, HistoryReadEnd::Complete) << c.format << "/" << c.corrupt;

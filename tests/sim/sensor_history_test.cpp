@@ -66,8 +66,8 @@ TEST(SensorHistory, StreamSizeAndFaults) {
 TEST(SensorHistory, ProgramOptions) {
     ProgramOptions o;
     std::string error;
-    ASSERT_TRUE(parseProgramOptions({"--history", "v1", "--history-records", "1000000", "--history-corrupt", "7",
-                                     "--history-stop-after", "500", "--history-pause", "100:3000"},
+    ASSERT_TRUE(parseProgramOptions({"--history", "v1", "--history-records", "1000000", "--history-corrupt",
+                                     "7", "--history-stop-after", "500", "--history-pause", "100:3000"},
                                     o, error))
         << error;
     const SensorConfig& s = o.bus.sensors.at(0);

@@ -10,9 +10,9 @@ inline constexpr std::uint16_t kRequestedCountHigh = 99;  // write: records to s
 inline constexpr std::uint16_t kRequestedCountLow = 100;  // write: low 16 bits
 inline constexpr std::uint16_t kStart = 101;              // write kStartCommand: the stream follows
 inline constexpr std::uint16_t kStartCommand = 1001;
-inline constexpr std::uint16_t kStoredCount = 102;        // read 2: records held, high half first
+inline constexpr std::uint16_t kStoredCount = 102;  // read 2: records held, high half first
 inline constexpr std::uint16_t kStoredCountRegisters = 2;
-inline constexpr std::uint16_t kStorageInterval = 157;    // write: minutes between records
+inline constexpr std::uint16_t kStorageInterval = 157;  // write: minutes between records
 
 // Record framing of the stream.
 inline constexpr std::uint8_t kStartMarker = 0x5A;

@@ -22,8 +22,8 @@ inline constexpr std::int64_t kHistoryIdlePauseMs = 10;
 struct HistoryReadRequest {
     int slave = 1;
     HistoryFormat format = HistoryFormat::V1;
-    std::uint32_t count = 0;                // N; 0 reads until the sensor falls silent
-    int readBytes = kHistoryMaxReadBytes;   // per read of the port (see historyReadBytes)
+    std::uint32_t count = 0;               // N; 0 reads until the sensor falls silent
+    int readBytes = kHistoryMaxReadBytes;  // per read of the port (see historyReadBytes)
 };
 
 enum class HistoryReadEnd {

@@ -30,7 +30,15 @@ struct HistoryRecord {
 HistoryRecord decodeHistoryRecord(const std::uint8_t* bytes, HistoryFormat format);
 
 // The columns, in list and file order.
-enum HistoryColumn : int { kHistId, kHistTime, kHistHydrogen, kHistTemperature, kHistRate, kHistPressure, kHistMoisture };
+enum HistoryColumn : int {
+    kHistId,
+    kHistTime,
+    kHistHydrogen,
+    kHistTemperature,
+    kHistRate,
+    kHistPressure,
+    kHistMoisture
+};
 inline constexpr int kHistoryColumnCount = 7;
 // Language keys of the column headings.
 inline constexpr std::array<const char*, kHistoryColumnCount> kHistoryColumnKeys = {
