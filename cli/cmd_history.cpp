@@ -7,11 +7,11 @@
 #include <vector>
 
 #include "command.hpp"
+#include "command_start.hpp"
 #include "port_option.hpp"
 #include "talvex/acquisition/history_export.hpp"
 #include "talvex/acquisition/history_read.hpp"
 #include "talvex/acquisition/history_requests.hpp"
-#include "talvex/app_paths.hpp"
 #include "talvex/history_registers.hpp"
 #include "talvex/json.hpp"
 #include "talvex/language.hpp"
@@ -23,20 +23,18 @@ namespace {
 
 using namespace talvex::acquisition;
 
-constexpr const char* kUsage =
-    "usage: talvex-cli history --port DEVICE|COMn [--baud B] --id N\n"
-    "         (--stored [--json] | --interval MINUTES [--dry-run]\n"
-    "          | --count N [--format v1|v2] --out FILE.csv [--json] [--dry-run]) [--data-dir DIR]\n";
+constexpr const char* kName = "history";
 
 int usage(const std::string& error) {
-    std::fprintf(stderr, "talvex-cli history: %s\n%s", error.c_str(), kUsage);
-    return 2;
+    fail(kName, error, kExitUsage);
+    std::fprintf(stderr, "usage: talvex-cli %s\n", usageOf(kName).c_str());
+    return kExitUsage;
 }
 
 // 1 for a line failure, 3 when the sensor answered with an exception (it refused).
 int failure(const std::string& message, int result) {
-    std::fprintf(stderr, "%s (%s)\n", message.c_str(), RTUResultText(result));
-    return (result & 0xFFFF) >= RTU_EXCEPTION ? 3 : 1;
+    std::fprintf(stderr, "%s (%s)\n", message.c_str(), linkFailureText(result).c_str());
+    return linkFailureExit(result);
 }
 
 void printWrite(std::uint16_t reg, std::uint32_t value) {
@@ -61,12 +59,9 @@ std::optional<Plan> plan(const Args& args, std::string& error) {
         error = "give exactly one of --stored, --interval MINUTES, --count N";
         return std::nullopt;
     }
-    const auto id = args.number("id", error);
-    if (!id || *id < 1 || *id > 247) {
-        if (error.empty()) error = "--id must be a sensor ID 1..247";
-        return std::nullopt;
-    }
-    p.id = static_cast<int>(*id);
+    const auto id = sensorIdOption(args, "id", error);
+    if (!id) return std::nullopt;
+    p.id = *id;
     p.json = args.has("json");
     p.dryRun = args.has("dry-run");
     if (args.has("stored")) {
@@ -163,41 +158,29 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
 }
 
 int runHistory(const std::vector<std::string>& words) {
-    std::string error;
-    const OptionTable table{{{"port"},
-                             {"baud"},
+    int exitCode = 0;
+    const OptionTable table{{kPortOption,
+                             kBaudOption,
                              {"id"},
                              {"stored", false},
                              {"interval"},
                              {"count"},
                              {"format"},
                              {"out"},
-                             {"json", false},
-                             {"dry-run", false},
-                             {"data-dir"}},
-                            0,
-                            0};
-    const auto args = Args::parse(words, table, error);
-    if (!args) return usage(error);
-    if (args->has("help")) {
-        std::fputs(kUsage, stdout);
-        return 0;
-    }
+                             kJsonOption,
+                             kDryRunOption,
+                             kDataDirOption}};
+    const auto args = startCommand(kName, words, table, exitCode);
+    if (!args) return exitCode;
+    std::string error;
     const auto p = plan(*args, error);
     if (!p) return usage(error);
     if (p->dryRun) return dryRun(*p);
 
-    if (!initAppPaths(args->value("data-dir"), error)) {
-        std::fprintf(stderr, "talvex-cli history: %s\n", error.c_str());
-        return 1;
-    }
-    startLanguage(appPaths());
+    if (!openDataDir(kName, *args, exitCode)) return exitCode;
     PortSession port(*args);
-    if (!port.ok()) {
-        if (port.exitCode() == 2) return usage(port.error());
-        std::fprintf(stderr, "talvex-cli history: %s\n", port.error().c_str());
-        return 1;
-    }
+    if (!port.ok())
+        return port.exitCode() == kExitUsage ? usage(port.error()) : fail(kName, port.error(), kExitFailure);
     RegisterIo& io = rtuRegisterIo();
     SteadyPacer pacer;
 
@@ -226,7 +209,8 @@ int runHistory(const std::vector<std::string>& words) {
 const CommandRegistrar reg{
     {"history",
      std::string("history ") + kPortUsage +
-         " --id N (--stored | --interval MIN | --count N [--format v1|v2] --out FILE.csv)   sensor history",
+         " --id N (--stored [--json] | --interval MIN [--dry-run] | --count N [--format v1|v2] --out FILE.csv"
+         " [--json] [--dry-run]) [--data-dir DIR]   sensor history memory",
      runHistory}};
 
 }  // namespace
