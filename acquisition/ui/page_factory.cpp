@@ -1,5 +1,6 @@
 #include "acquisition/ui/page_factory.hpp"
 
+#include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
 
@@ -7,6 +8,7 @@
 #include "acquisition/ui/channel_page.hpp"
 #include "acquisition/ui/channel_store_link.hpp"
 #include "acquisition/ui/curve_page.hpp"
+#include "acquisition/ui/history_page.hpp"
 #include "shell/ui/main_window.hpp"
 
 namespace talvex::ui {
@@ -84,6 +86,12 @@ Page* createAcquisitionLayerPage(PageSlot slot, const PageSite& site, QWidget* p
                 QObject::connect(site.window, &CMorvaneDlg::chartPointsPending, page,
                                  &CVelPageChart::takeLivePoints);
             return page;
+        }
+        case PageSlot::History: {
+            std::function<int()> baud;
+            if (CMorvaneDlg* w = site.window)
+                baud = [list = w->baudList()] { return list->currentText().toInt(); };
+            return new CVelPageQuery(contextOf(site), std::move(baud), parent);
         }
         default:
             return nullptr;

@@ -1,5 +1,5 @@
-// This layer's pages for the main window's page factory: the channel parameters, acquisition and
-// curve pages, wired to the window (tree selection, chart points, progress bar, connect button).
+// This layer's pages for the main window's page factory: the channel parameters, acquisition, curve
+// and history pages, wired to the window (tree selection, chart points, progress bar, connect button).
 #pragma once
 
 #include "shell/ui/page_slots.hpp"

@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <deque>
+#include <functional>
 #include <memory>
 
 #include "acquisition/ui/page_context.hpp"
@@ -61,13 +62,16 @@ inline QString text(const char* key) {
 // Sensors 1..sensorCount of the given model on the bus; channels 1..sensorCount enabled at rate 0.
 class SimulatedLink {
   public:
-    explicit SimulatedLink(int sensorCount = 3, SensorModel model = SensorModel::KA) {
+    // adjust may change the bus options before the bus starts (pacing, a sensor's history, ...).
+    explicit SimulatedLink(int sensorCount = 3, SensorModel model = SensorModel::KA,
+                           const std::function<void(sim::BusOptions&)>& adjust = {}) {
         sim::BusOptions o;
         o.sensors.clear();
         for (int id = 1; id <= sensorCount; ++id)
             o.sensors.push_back(sim::defaultSensorConfig(static_cast<std::uint8_t>(id), model));
         o.flowmeter = false;
         o.pace = false;
+        if (adjust) adjust(o);
         bus = std::make_unique<sim::SimBus>(o);
         std::string error;
         started = bus->start(&error);

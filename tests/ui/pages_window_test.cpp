@@ -13,6 +13,7 @@
 #include "acquisition/ui/channel_page.hpp"
 #include "acquisition/ui/chart/time_chart.hpp"
 #include "acquisition/ui/curve_page.hpp"
+#include "acquisition/ui/history_page.hpp"
 #include "acquisition/ui/page_factory.hpp"
 #include "acquisition/ui/record_table_model.hpp"
 #include "shell/ui/channel_tree_widget.hpp"
@@ -68,11 +69,11 @@ class PagesInWindow : public UiTest {
     std::unique_ptr<CMorvaneDlg> window_;
 };
 
-TEST_F(PagesInWindow, TheFactoryFillsItsThreeSlots) {
+TEST_F(PagesInWindow, TheFactoryFillsItsFourSlots) {
     EXPECT_NE(page<CVelPageCfg>(PageSlot::Configuration), nullptr);
     EXPECT_NE(page<CVelPageListData>(PageSlot::Acquisition), nullptr);
     EXPECT_NE(page<CVelPageChart>(PageSlot::Curve), nullptr);
-    EXPECT_EQ(window_->page(PageSlot::History), nullptr);
+    EXPECT_NE(page<CVelPageQuery>(PageSlot::History), nullptr);
 }
 
 TEST_F(PagesInWindow, SelectingAChannelFillsTheChannelPage) {

@@ -4,6 +4,9 @@
 namespace talvex::tables {
 
 const std::string_view kHistoryEnglish = R"TABLE([String]
+IDS_Tab_Query_Stop=Stop
+IDS_Tab_Query_BadCount=Enter the number of records as a whole number from 0 to 4294967295.
+IDS_Tab_Query_BadInterval=Enter the storage interval as whole minutes from 1 to 65535.
 )TABLE";
 
 }  // namespace talvex::tables

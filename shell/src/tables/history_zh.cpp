@@ -4,6 +4,9 @@
 namespace talvex::tables {
 
 const std::string_view kHistoryChinese = R"TABLE([String]
+IDS_Tab_Query_Stop=停止
+IDS_Tab_Query_BadCount=请输入 0 到 4294967295 之间的整数记录条数。
+IDS_Tab_Query_BadInterval=请输入 1 到 65535 之间的整数分钟作为存储间隔。
 )TABLE";
 
 }  // namespace talvex::tables

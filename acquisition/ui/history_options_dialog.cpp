@@ -1,0 +1,64 @@
+#include "acquisition/ui/history_options_dialog.hpp"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "acquisition/ui/prompter.hpp"
+#include "talvex/acquisition/history_requests.hpp"
+
+namespace talvex::ui {
+
+CVelDlgQuery::CVelDlgQuery(Prompter& prompter, std::function<bool()> linkClosed, QWidget* parent)
+    : QDialog(parent), prompter_(prompter), linkClosed_(std::move(linkClosed)) {
+    setWindowTitle(tr_("IDS_Dlg_Query_Title"));
+    version_ = new QComboBox(this);
+    version_->addItem(tr_("IDS_Dlg_Query_V1"));
+    version_->addItem(tr_("IDS_Dlg_Query_V2"));
+    version_->setCurrentIndex(0);
+    count_ = new QLineEdit(this);
+    start_ = new QPushButton(tr_("IDS_Dlg_Query_Start"), this);
+    cancel_ = new QPushButton(tr_("IDS_Dlg_Query_Cancel"), this);
+    start_->setDefault(true);
+
+    auto* note = new QLabel(tr_("IDS_Dlg_Query_Note"), this);
+    note->setWordWrap(true);
+    auto* grid = new QGridLayout(this);
+    grid->addWidget(new QLabel(tr_("IDS_Dlg_Query_Display"), this), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(tr_("IDS_Dlg_Query_Version"), this), 1, 0);
+    grid->addWidget(version_, 1, 1);
+    grid->addWidget(new QLabel(tr_("IDS_Dlg_Query_Count"), this), 2, 0);
+    grid->addWidget(count_, 2, 1);
+    grid->addWidget(note, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(start_);
+    buttons->addWidget(cancel_);
+    grid->addLayout(buttons, 4, 0, 1, 2);
+
+    connect(start_, &QPushButton::clicked, this, &CVelDlgQuery::onStart);
+    connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+}
+
+void CVelDlgQuery::onStart() {
+    if (linkClosed_ && linkClosed_()) {
+        prompter_.message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        return;
+    }
+    const auto count = acquisition::parseRecordCount(count_->text().toStdString());
+    if (!count) {
+        prompter_.message(this, tr_("IDS_Tab_Query_BadCount"));
+        count_->setFocus();
+        count_->selectAll();
+        return;
+    }
+    choice_ = HistoryReadChoice{
+        version_->currentIndex() == 1 ? acquisition::HistoryFormat::V2 : acquisition::HistoryFormat::V1,
+        *count};
+    accept();
+}
+
+}  // namespace talvex::ui

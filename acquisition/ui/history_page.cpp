@@ -1,0 +1,359 @@
+#include "acquisition/ui/history_page.hpp"
+
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "acquisition/ui/history_table_model.hpp"
+#include "acquisition/ui/link_worker.hpp"
+#include "acquisition/ui/logic/history_columns.hpp"
+#include "acquisition/ui/prompter.hpp"
+#include "talvex/acquisition/history_export.hpp"
+#include "talvex/acquisition/history_requests.hpp"
+#include "talvex/acquisition/link_arbiter.hpp"
+#include "talvex/channel_table.hpp"
+#include "talvex/language.hpp"
+#include "talvex/pacer.hpp"
+#include "talvex/rtu_register_io.hpp"
+
+namespace talvex::ui {
+namespace {
+
+using namespace talvex::acquisition;
+
+constexpr int kDefaultBaud = 19200;
+constexpr int kHeadingMargin = 16;  // a heading's padding and sort-arrow room
+
+TextLookup textLookup() {
+    return [](std::string_view key) { return GetText(key); };
+}
+
+QString qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+// The table's filter is in the old "text|pattern||" form; the dialog wants "text (pattern)".
+QString csvFilter() {
+    const QString filter = tr_("IDS_Tab_Query_CsvFilter");
+    const QString text = filter.section('|', 0, 0);
+    return text.isEmpty() ? QStringLiteral("CSV files (*.csv)") : text;
+}
+
+QStringList headings() {
+    QStringList h;
+    for (const char* key : kHistoryColumnKeys) h << tr_(key);
+    return h;
+}
+
+}  // namespace
+
+CVelPageQuery::CVelPageQuery(PageContext ctx, std::function<int()> baud, QWidget* parent)
+    : Page(parent), ctx_(std::move(ctx)), baud_(std::move(baud)) {
+    worker_ = new LinkWorker(this);
+    exporter_ = new LinkWorker(this);
+    model_ = new HistoryTableModel(this);
+
+    list_ = new QTableView(this);
+    list_->setModel(model_);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setShowGrid(true);
+    list_->verticalHeader()->hide();
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+
+    setInterval_ = new QPushButton(this);
+    interval_ = new QLineEdit(this);
+    interval_->setMaximumWidth(90);
+    intervalUnit_ = new QLabel(this);
+    getCount_ = new QPushButton(this);
+    count_ = new QLabel(this);
+    count_->setMinimumWidth(90);
+    countUnit_ = new QLabel(this);
+    read_ = new QPushButton(this);
+    stop_ = new QPushButton(this);
+    stop_->setEnabled(false);
+    export_ = new QPushButton(this);
+    clear_ = new QPushButton(this);
+
+    auto* top = new QHBoxLayout;
+    top->addWidget(setInterval_);
+    top->addWidget(interval_);
+    top->addWidget(intervalUnit_);
+    top->addSpacing(24);
+    top->addWidget(getCount_);
+    top->addWidget(count_);
+    top->addWidget(countUnit_);
+    top->addStretch();
+    top->addWidget(read_);
+    top->addWidget(stop_);
+    top->addWidget(export_);
+    top->addWidget(clear_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(top);
+    layout->addWidget(list_, 1);
+
+    connect(setInterval_, &QPushButton::clicked, this, &CVelPageQuery::onSetInterval);
+    connect(getCount_, &QPushButton::clicked, this, &CVelPageQuery::onGetCount);
+    connect(read_, &QPushButton::clicked, this, &CVelPageQuery::onRead);
+    connect(stop_, &QPushButton::clicked, this, &CVelPageQuery::onStop);
+    connect(export_, &QPushButton::clicked, this, &CVelPageQuery::onExport);
+    connect(clear_, &QPushButton::clicked, this, &CVelPageQuery::onClear);
+    retranslate();
+}
+
+CVelPageQuery::~CVelPageQuery() {
+    if (pacer_) pacer_->cancel();  // a read ends after the port read under way
+    worker_->wait();
+    exporter_->wait();
+}
+
+void CVelPageQuery::retranslate() {
+    setInterval_->setText(tr_("IDS_Tab_Query_B1"));
+    intervalUnit_->setText(tr_("IDS_Tab_Query_T1"));
+    getCount_->setText(tr_("IDS_Tab_Query_B5"));
+    countUnit_->setText(tr_("IDS_Tab_Query_T3"));
+    read_->setText(tr_("IDS_Tab_Query_B4"));
+    stop_->setText(tr_("IDS_Tab_Query_Stop"));
+    export_->setText(tr_("IDS_Tab_Query_B3"));
+    clear_->setText(tr_("IDS_Tab_Query_B2"));
+    model_->setHeadings(headings());
+}
+
+Prompter& CVelPageQuery::prompter() const {
+    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+}
+
+int CVelPageQuery::selectedSensor() const {
+    return (ctx_.session ? *ctx_.session : session()).selectedSensorId.load();
+}
+
+// One exchange with the sensor at a time; a second one is told to wait.
+bool CVelPageQuery::refuseWhileBusy() {
+    if (!worker_->busy()) return false;
+    prompter().message(this, tr_("IDS_Tab_Query_Busy"));
+    return true;
+}
+
+void CVelPageQuery::onSetInterval() {
+    if (refuseWhileBusy()) return;
+    if (ctx_.arbiter->linkClosed()) {
+        prompter().message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        return;
+    }
+    const auto minutes = parseStorageInterval(interval_->text().toStdString());
+    if (!minutes) {
+        prompter().message(this, tr_("IDS_Tab_Query_BadInterval"));
+        return;
+    }
+    auto rc = std::make_shared<int>(0);
+    worker_->run(
+        [arbiter = ctx_.arbiter, id = selectedSensor(), m = *minutes, rc] {
+            auto hold = arbiter->hold(HoldKind::Light);
+            SteadyPacer pacer;
+            *rc = writeStorageInterval(rtuRegisterIo(), pacer, id, m);
+        },
+        [this, rc] {
+            prompter().message(this, tr_(rtuOk(*rc) ? "IDS_Tab_Query_SetOk" : "IDS_Tab_Query_SetFail"));
+            emit operationFinished();
+        });
+}
+
+void CVelPageQuery::onGetCount() {
+    if (refuseWhileBusy()) return;
+    if (ctx_.arbiter->linkClosed()) {
+        prompter().message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        return;
+    }
+    auto stored = std::make_shared<StoredCount>();
+    worker_->run(
+        [arbiter = ctx_.arbiter, id = selectedSensor(), stored] {
+            auto hold = arbiter->hold(HoldKind::Light);
+            SteadyPacer pacer;
+            *stored = readStoredCount(rtuRegisterIo(), pacer, id);
+        },
+        [this, stored] {
+            if (rtuOk(stored->result))
+                count_->setText(QString::number(stored->count));
+            else
+                prompter().message(this, tr_("IDS_Tab_Query_CommError"), tr_("IDS_Tab_Query_Warning"));
+            emit operationFinished();
+        });
+}
+
+void CVelPageQuery::onRead() {
+    if (refuseWhileBusy()) return;
+    CVelDlgQuery dialog(
+        prompter(), [arbiter = ctx_.arbiter] { return arbiter->linkClosed(); }, this);
+    if (dialog.exec() == QDialog::Accepted && dialog.choice()) startRead(*dialog.choice());
+}
+
+void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
+    if (refuseWhileBusy()) return;
+    if (ctx_.arbiter->linkClosed()) {
+        prompter().message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        return;
+    }
+    HistoryReadRequest request;
+    request.slave = selectedSensor();
+    request.format = choice.format;
+    request.count = choice.count;
+    request.readBytes = historyReadBytes(static_cast<std::uint32_t>(baud_ ? baud_() : kDefaultBaud));
+
+    reading_ = true;
+    stop_->setEnabled(true);
+    pacer_ = std::make_shared<SteadyPacer>();
+    if (ctx_.progress) ctx_.progress(0);
+    auto result = std::make_shared<HistoryReadResult>();
+    auto told = std::make_shared<int>(0);
+    LinkWorker* worker = worker_;
+    QPointer<CVelPageQuery> self(this);
+    worker_->run(
+        [arbiter = ctx_.arbiter, pacer = pacer_, request, result, told, worker, self] {
+            auto hold = arbiter->hold(HoldKind::Light);
+            RegisterIo& io = rtuRegisterIo();
+            *told = requestRecordCount(io, *pacer, request.slave, request.count);
+            if (!rtuOk(*told)) return;
+            // The sensor now sends; the list empties for the records to come.
+            worker->post([self] {
+                if (self) self->model_->setTable(nullptr);
+            });
+            *result = readHistory(io, *pacer, request, [worker, self](std::size_t records, std::uint32_t n) {
+                if (n == 0) return;
+                const int percent = historyPercent(records, n);
+                worker->post([self, percent] {
+                    if (self && self->ctx_.progress) self->ctx_.progress(percent);
+                });
+            });
+        },
+        [this, result, told, count = request.count] {
+            reading_ = false;
+            stop_->setEnabled(false);
+            pacer_.reset();
+            if (!rtuOk(*told) && *told != kHistoryCancelled) {
+                if (ctx_.progress) ctx_.progress(-1);
+                prompter().message(this, tr_("IDS_Tab_Query_CommError"), tr_("IDS_Tab_Query_Warning"));
+                emit operationFinished();
+                return;
+            }
+            readFinished(result, count);
+        });
+}
+
+void CVelPageQuery::readFinished(const std::shared_ptr<HistoryReadResult>& result, std::uint32_t requested) {
+    auto table = std::make_shared<HistoryTable>(std::move(result->table));
+    const std::size_t got = table->records.size();
+    model_->setTable(std::move(table));
+    fitColumns();
+    if (ctx_.progress) {
+        ctx_.progress(100);
+        ctx_.progress(-1);
+    }
+    if (result->end == HistoryReadEnd::StartFailed) {
+        prompter().message(this, tr_("IDS_Tab_Query_CommError"), tr_("IDS_Tab_Query_Warning"));
+        emit operationFinished();
+        return;
+    }
+    const QString text = qs(historyReadMessage(got, requested, textLookup()));
+    count_->setText(text);
+    prompter().message(this, text, tr_("IDS_Tab_Query_Done"));
+    emit operationFinished();
+}
+
+void CVelPageQuery::onStop() {
+    if (pacer_) pacer_->cancel();
+}
+
+void CVelPageQuery::onExport() {
+    if (!model_->table() || model_->table()->records.empty()) {
+        prompter().message(this, tr_("IDS_Tab_Query_ReadFirst"));
+        return;
+    }
+    if (exporter_->busy()) {
+        prompter().message(this, tr_("IDS_Tab_Query_Busy"));
+        return;
+    }
+    QString path = prompter().saveFileName(this, QString(), csvFilter());
+    if (path.isEmpty()) return;
+    if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
+    // The records of this moment: a read started meanwhile does not change what is written.
+    const HistoryTableModel::Table table = model_->table();
+    if (!table || table->records.empty()) {
+        prompter().message(this, tr_("IDS_Tab_Query_NoExport"));
+        return;
+    }
+    export_->setEnabled(false);
+    auto outcome = std::make_shared<HistoryExportOutcome>(HistoryExportOutcome::WriteFailed);
+    LinkWorker* exporter = exporter_;
+    QPointer<CVelPageQuery> self(this);
+    const HistoryHeadings names = historyHeadings(textLookup());
+    exporter_->run(
+        [table, path, names, outcome, exporter, self] {
+            *outcome = writeHistoryCsv(path.toStdString(), *table, names, [exporter, self](int percent) {
+                exporter->post([self, percent] {
+                    if (self && self->ctx_.progress) self->ctx_.progress(percent);
+                });
+            });
+        },
+        [this, path, outcome] {
+            export_->setEnabled(true);
+            if (ctx_.progress) {
+                ctx_.progress(100);
+                ctx_.progress(-1);
+            }
+            switch (*outcome) {
+                case HistoryExportOutcome::Done:
+                    prompter().message(this,
+                                       qs(fillText(GetText("IDS_Tab_Query_ExportOk"), {path.toStdString()})));
+                    break;
+                case HistoryExportOutcome::NoData:
+                    prompter().message(this, tr_("IDS_Tab_Query_NoExport"));
+                    break;
+                case HistoryExportOutcome::CreateFailed:
+                    prompter().message(this, tr_("IDS_Tab_Query_CreateFail"));
+                    break;
+                case HistoryExportOutcome::WriteFailed:
+                    prompter().message(this, tr_("IDS_Tab_Query_ExportFail"));
+                    break;
+            }
+            emit operationFinished();
+        });
+}
+
+void CVelPageQuery::onClear() {
+    prompter().message(this, tr_("IDS_Tab_Query_ClearUnsup"));
+}
+
+void CVelPageQuery::resizeEvent(QResizeEvent* event) {
+    Page::resizeEvent(event);
+    fitColumns();
+}
+
+void CVelPageQuery::fitColumns() {
+    const int columns = kHistoryColumnCount;
+    QHeaderView* header = list_->horizontalHeader();
+    std::vector<int> headingWidths(columns), widest(columns, 0);
+    const QFontMetrics fm = list_->fontMetrics();
+    const int rows = std::min(model_->rowCount(), kHistoryMeasuredRows);
+    for (int c = 0; c < columns; ++c) {
+        headingWidths[c] =
+            header->fontMetrics().horizontalAdvance(model_->headerData(c, Qt::Horizontal).toString()) +
+            kHeadingMargin;
+        for (int r = 0; r < rows; ++r)
+            widest[c] =
+                std::max(widest[c], fm.horizontalAdvance(model_->data(model_->index(r, c)).toString()));
+    }
+    const int available =
+        list_->width() - 2 * list_->frameWidth() - list_->verticalScrollBar()->sizeHint().width();
+    const std::vector<int> widths = historyColumnWidths(headingWidths, widest, available);
+    for (int c = 0; c < columns; ++c) list_->setColumnWidth(c, widths[c]);
+}
+
+}  // namespace talvex::ui
