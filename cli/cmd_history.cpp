@@ -31,10 +31,14 @@ int usage(const std::string& error) {
     return kExitUsage;
 }
 
+// A message on stderr, "talvex-cli history: text".
+void say(const std::string& text) {
+    fail(kName, text, kExitOk);
+}
+
 // 1 for a line failure, 3 when the sensor answered with an exception (it refused).
 int failure(const std::string& message, int result) {
-    std::fprintf(stderr, "%s (%s)\n", message.c_str(), linkFailureText(result).c_str());
-    return linkFailureExit(result);
+    return fail(kName, message + " (" + linkFailureText(result) + ")", linkFailureExit(result));
 }
 
 void printWrite(std::uint16_t reg, std::uint32_t value) {
@@ -129,31 +133,24 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
     const std::size_t got = r.table.records.size();
     const std::string result = historyReadMessage(got, p.count, GetText);
     if (got == 0) {
-        std::fprintf(stderr, "%s\n%s\n", result.c_str(), GetText("IDS_Tab_Query_NoExport").c_str());
-        return 1;
+        say(result);
+        return fail(kName, GetText("IDS_Tab_Query_NoExport"), kExitFailure);
     }
     switch (writeHistoryCsv(p.out, r.table, historyHeadings(GetText))) {
         case HistoryExportOutcome::Done:
             break;
         case HistoryExportOutcome::CreateFailed:
-            std::fprintf(stderr, "%s %s\n", GetText("IDS_Tab_Query_CreateFail").c_str(), p.out.c_str());
-            return 1;
+            return fail(kName, GetText("IDS_Tab_Query_CreateFail") + " " + p.out, kExitFailure);
         default:
-            std::fprintf(stderr, "%s %s\n", GetText("IDS_Tab_Query_ExportFail").c_str(), p.out.c_str());
-            return 1;
+            return fail(kName, GetText("IDS_Tab_Query_ExportFail") + " " + p.out, kExitFailure);
     }
-    if (got < p.count)
-        std::fprintf(stderr, "warning: %s\n", result.c_str());
-    else
-        std::fprintf(stderr, "%s\n", result.c_str());
-    std::fprintf(stderr, "%s\n", fillText(GetText("IDS_Tab_Query_ExportOk"), {p.out}).c_str());
+    say(got < p.count ? "warning: " + result : result);
+    say(fillText(GetText("IDS_Tab_Query_ExportOk"), {p.out}));
     if (p.json)
         std::printf("{\"id\":%d,\"requested\":%u,\"received\":%zu,\"file\":%s}\n", p.id, p.count, got,
                     json::quote(p.out).c_str());
-    if (r.end == HistoryReadEnd::PortClosed) {
-        std::fprintf(stderr, "%s\n", GetText("IDS_Tab_Query_CommError").c_str());
-        return 1;
-    }
+    if (r.end == HistoryReadEnd::PortClosed)
+        return fail(kName, GetText("IDS_Tab_Query_CommError"), kExitFailure);
     return 0;
 }
 
@@ -197,7 +194,7 @@ int runHistory(const std::vector<std::string>& words) {
         case Plan::Mode::Interval: {
             const int rc = writeStorageInterval(io, pacer, p->id, p->interval);
             if (!rtuOk(rc)) return failure(GetText("IDS_Tab_Query_SetFail"), rc);
-            std::fprintf(stderr, "%s\n", GetText("IDS_Tab_Query_SetOk").c_str());
+            say(GetText("IDS_Tab_Query_SetOk"));
             return 0;
         }
         case Plan::Mode::Read:
