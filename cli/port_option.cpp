@@ -66,7 +66,8 @@ PortSession::PortSession(const Args& args) {
         open_ = RTUOpenDevice(port->c_str(), static_cast<int>(baud), 8, 0, 0) == 1;
     }
     if (!open_) {
-        error_ = openFailureMessage(static_cast<PortOpenFailure>(RTULastOpenFailure()), device);
+        error_ = openFailureMessage(static_cast<PortOpenFailure>(RTULastOpenFailure()), device,
+                                    RTULastOpenHolder());
         if (com && device != *port) error_ += " (" + *port + ")";
     }
 }
