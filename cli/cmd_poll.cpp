@@ -159,15 +159,30 @@ int runPoll(const std::vector<std::string>& words) {
         std::fflush(stderr);
     });
 
+    engine.notices().setHook([&] {
+        std::string text = engine.notices().take();
+        for (std::size_t pos; (pos = text.find('\r')) != std::string::npos;) text.erase(pos, 1);
+        std::lock_guard lock(outMutex);
+        std::fprintf(stderr, "poll: %s", text.c_str());
+    });
+    // A record the database refused is lost: the run must not end as a success.
+    auto storedAll = [&] {
+        if (engine.droppedRecords() == 0) return true;
+        std::fprintf(stderr, "poll: %llu records could not be stored\n",
+                     static_cast<unsigned long long>(engine.droppedRecords()));
+        return false;
+    };
+
     arbiter.connected();
     if (args->has("once")) {
         const int ok = engine.runCycle();
+        const bool stored = storedAll();
         if (ok < enabled)
             return fail(
                 kName,
                 std::to_string(enabled - ok) + " of " + std::to_string(enabled) + " sensors did not answer",
                 kExitFailure);
-        return kExitOk;
+        return stored ? kExitOk : kExitFailure;
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
@@ -177,9 +192,10 @@ int runPoll(const std::vector<std::string>& words) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     arbiter.disconnecting();
     engine.stop();
+    const bool stored = storedAll();
     // Like --once: a run in which no sensor ever answered is a failure.
     if (duration >= 0 && records.load() == 0) return fail(kName, "no sensor answered", kExitFailure);
-    return kExitOk;
+    return stored ? kExitOk : kExitFailure;
 }
 
 const CommandRegistrar reg{

@@ -1,5 +1,6 @@
 // talvex-cli poll, export and delete as processes, against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <cstdlib>
@@ -82,6 +83,59 @@ TEST_F(Cli, PollOnceJsonThenExportAndDelete) {
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_NE(empty.err.find("No data found for this SensorId!"), std::string::npos) << empty.err;
     EXPECT_FALSE(std::filesystem::exists(none));
+}
+
+// An export never goes over the database (every sensor's history) or the settings files, and replaces
+// another existing file only with --force; what it refuses stays byte for byte as it was.
+TEST_F(Cli, ExportNeverReplacesTheDatabaseOrSettingsAndOtherFilesOnlyWithForce) {
+    ASSERT_EQ(cli("poll " + port() + " --ids 1 --once").exitCode, 0);
+    const std::string existing = dir_.file("old.csv");
+    std::ofstream(existing) << "keep";
+    const struct {
+        std::string out;
+        bool force;
+        int exitCode;
+    } cases[] = {
+        {dir_.file("SensorDB.db"), true, 2},
+        {dir_.path() + "/./SensorDB.db-wal", true, 2},
+        {dir_.file("Config.ini"), true, 2},
+        {dir_.file("setting.ini"), true, 2},
+        {existing, false, 2},
+        {existing, true, 0},
+    };
+    for (const auto& c : cases) {
+        const bool existed = std::filesystem::exists(c.out);
+        const std::string before = slurp(c.out);
+        const CliRun r =
+            cli("export --id 1 --out " + c.out + (c.force ? " --force" : "") + " --data-dir " + dir_.path());
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.out << ": " << r.err;
+        if (c.exitCode == 0) {
+            EXPECT_EQ(slurp(c.out).rfind("\xEF\xBB\xBFSensorId,", 0), 0u) << c.out;
+        } else {
+            EXPECT_EQ(std::filesystem::exists(c.out), existed) << c.out;
+            EXPECT_EQ(slurp(c.out), before) << c.out;
+        }
+    }
+    const CliRun again = cli("export --id 1 --out " + dir_.file("new.csv") + " --data-dir " + dir_.path());
+    EXPECT_EQ(again.exitCode, 0) << again.err;  // the database still holds the record
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+TEST_F(Cli, RecordsTheDatabaseRefusesMakePollFail) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_.file("SensorDB.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "create table SensorData(SensorId, Timestamp, H2DG, H2AG, Temp, DayRoc, PR, WT, "
+                           "RunStatus); create trigger refuse before insert on SensorData begin select "
+                           "raise(abort, 'frozen'); end;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const CliRun r = cli("poll " + port() + " --ids 1,2 --once");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("(frozen: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2 records could not be stored"), std::string::npos) << r.err;
 }
 
 TEST_F(Cli, SilentSensorMakesOncePollFail) {
