@@ -19,7 +19,8 @@ constexpr const char* kName = "export";
 
 int runExport(const std::vector<std::string>& words) {
     int exitCode = 0;
-    const auto args = startCommand(kName, words, {{{"id"}, {"out"}, {"force", false}, kDataDirOption}}, exitCode);
+    const auto args =
+        startCommand(kName, words, {{{"id"}, {"out"}, {"force", false}, kDataDirOption}}, exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
@@ -35,7 +36,10 @@ int runExport(const std::vector<std::string>& words) {
                     kExitFailure);
     const TextLookup text = [](std::string_view key) { return GetText(key); };
     const AppPaths& paths = appPaths();
-    const ExportJob job{path, std::to_string(*id), *out, args->has("force"),
+    const ExportJob job{path,
+                        std::to_string(*id),
+                        *out,
+                        args->has("force"),
                         {paths.configFile().string(), paths.settingsFile().string()}};
     // Never over the database or the settings; an existing file only with --force.
     if (const std::string problem = exportTargetProblem(job, text); !problem.empty())

@@ -32,6 +32,13 @@ std::string lookup(const TextLookup& text, const char* key) {
     return text ? text(key) : std::string(key);
 }
 
+// The message of a failed step, then SQLite's reason and the file: "COUNT Compile Failed. (file is not
+// a database: /data/SensorDB.db)".
+std::string withReason(std::string message, sqlite3* db, int rc, const std::string& path) {
+    const char* why = db && sqlite3_errcode(db) != SQLITE_OK ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    return message + " (" + why + ": " + path + ")";
+}
+
 bool samePath(const std::string& a, const std::string& b) {
     namespace fs = std::filesystem;
     std::error_code ec1, ec2;
@@ -90,8 +97,10 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
     }
     Connection conn;
     // The export reads; it never creates the file and has no busy time-out.
-    if (sqlite3_open_v2(job.dbPath.c_str(), &conn.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        result.errorText = lookup(text, "IDS_Tab_Acquisition_DatabaseFailed");
+    if (const int rc = sqlite3_open_v2(job.dbPath.c_str(), &conn.db, SQLITE_OPEN_READWRITE, nullptr);
+        rc != SQLITE_OK) {
+        result.errorText =
+            withReason(lookup(text, "IDS_Tab_Acquisition_DatabaseFailed"), conn.db, rc, job.dbPath);
         return result;
     }
     // One read transaction: the count and the rows come from the same snapshot, so rows the poller
@@ -100,14 +109,22 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
 
     const std::string countSql = std::string("SELECT COUNT(*) FROM (") + kExportSql + ") AS t";
     sqlite3_stmt* count = nullptr;
-    if (sqlite3_prepare_v2(conn.db, countSql.c_str(), -1, &count, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_prepare_v2(conn.db, countSql.c_str(), -1, &count, nullptr); rc != SQLITE_OK) {
         sqlite3_finalize(count);
-        result.errorText = "COUNT Compile Failed.";
+        result.errorText = withReason("COUNT Compile Failed.", conn.db, rc, job.dbPath);
         return result;
     }
     sqlite3_bind_text(count, 1, job.key.data(), static_cast<int>(job.key.size()), SQLITE_STATIC);
     sqlite3_int64 total = 0;
-    if (sqlite3_step(count) == SQLITE_ROW) total = sqlite3_column_int64(count, 0);
+    const int counted = sqlite3_step(count);
+    if (counted == SQLITE_ROW) total = sqlite3_column_int64(count, 0);
+    if (counted != SQLITE_ROW && counted != SQLITE_DONE) {
+        // A damaged file is not an empty one.
+        result.errorText =
+            withReason(lookup(text, "IDS_Tab_Acquisition_NoData"), conn.db, counted, job.dbPath);
+        sqlite3_finalize(count);
+        return result;
+    }
     sqlite3_finalize(count);
     if (total == 0) {
         result.outcome = kExportNoData;
@@ -164,7 +181,8 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
 
     sqlite3_int64 written = 0;
     int lastPercent = -1;
-    while (sqlite3_step(rows) == SQLITE_ROW) {
+    int stepped;
+    while ((stepped = sqlite3_step(rows)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             if (c) buffer.push_back(',');
             const auto* v = reinterpret_cast<const char*>(sqlite3_column_text(rows, c));
@@ -181,11 +199,21 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
             if (progress) progress(percent);
         }
     }
+    std::string readFailure;
+    if (stepped != SQLITE_DONE)  // a damaged page part way: the file would pass for complete
+        readFailure =
+            withReason(lookup(text, "IDS_Tab_Acquisition_DatabaseLinkedError"), conn.db, stepped, job.dbPath);
     sqlite3_finalize(rows);
     flush();
     if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) writeFailed = true;
     if (std::fclose(file) != 0) writeFailed = true;
-    if (!writeFailed && std::rename(tmp.c_str(), job.filePath.c_str()) != 0) writeFailed = true;
+    if (!writeFailed && readFailure.empty() && std::rename(tmp.c_str(), job.filePath.c_str()) != 0)
+        writeFailed = true;
+    if (!readFailure.empty() && !writeFailed) {
+        ::unlink(tmp.c_str());
+        result.errorText = readFailure;
+        return result;
+    }
     if (writeFailed) {
         ::unlink(tmp.c_str());
         // A full disk must not pass for a finished export.
