@@ -107,8 +107,9 @@ TEST_F(ExportFixture, FailuresGiveTheirMessages) {
     EXPECT_EQ(exportMessage(r, "", englishText), "CSV file open failed");
     r = exportCsv({dir.file("absent.db"), "2", dir.file("x.csv")}, englishText, nullptr);
     EXPECT_EQ(r.outcome, kExportError);
-    EXPECT_EQ(r.errorText, "Database open failed,Please check and try again. (unable to open database file: " +
-                               dir.file("absent.db") + ")");
+    EXPECT_EQ(r.errorText,
+              "Database open failed,Please check and try again. (unable to open database file: " +
+                  dir.file("absent.db") + ")");
     EXPECT_FALSE(std::filesystem::exists(dir.file("absent.db")));
 }
 
