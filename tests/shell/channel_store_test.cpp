@@ -292,7 +292,7 @@ TEST_F(ChannelStoreTest, FileProblemsReachTheUserAsNoticesInTheActiveLanguage) {
         if (c.readOnly) {
             store.OnChannelSelected({0, 0});
             EXPECT_EQ(store.SaveSelectedChannel(), SaveOutcome::WriteFailed);
-            EXPECT_EQ(test::readBytes(file()), c.content);
+            EXPECT_EQ(talvex::testing::readBytes(file()), c.content);
         }
         ASSERT_EQ(messages.size(), 1u);
         EXPECT_EQ(kinds[0], MessageKind::Notice);

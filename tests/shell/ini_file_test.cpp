@@ -142,9 +142,9 @@ TEST(IniFileTest, SavingHonoursReadOnlyFilesSymlinksModeAndOwner) {
          {Case{"read-only", 0444, false, false}, Case{"group file", 0640, false, true},
           Case{"through a symlink", 0604, true, true}, Case{"read-only target", 0400, true, false}}) {
         SCOPED_TRACE(c.name);
-        test::TempDir dir;
+        TempDir dir;
         const fs::path real = dir / "shared.ini";
-        test::writeBytes(real, before);
+        talvex::testing::writeBytes(real, before);
         ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
         const bool root = ::geteuid() == 0;
         if (root) {
@@ -155,7 +155,7 @@ TEST(IniFileTest, SavingHonoursReadOnlyFilesSymlinksModeAndOwner) {
         EXPECT_EQ(IniFile::isReadOnly(path), !c.saved);
         std::string error;
         EXPECT_EQ(ini.save(path, Codepage::Ascii, &error), c.saved) << error;
-        EXPECT_EQ(test::readBytes(real), c.saved ? "[Network1]\r\nNode1=new\r\n" : before);
+        EXPECT_EQ(talvex::testing::readBytes(real), c.saved ? "[Network1]\r\nNode1=new\r\n" : before);
         EXPECT_EQ(fs::is_symlink(path), c.viaLink);
         struct stat st {};
         ASSERT_EQ(::stat(real.c_str(), &st), 0);

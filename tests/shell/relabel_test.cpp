@@ -161,7 +161,7 @@ TEST_F(RelabelTest, AChineseDescriptionSurvivesAnEnglishSessionWhole) {
     ChannelEdits marked;
     marked.deviceMark = "Pump";
     save(Language::English, 1, marked);
-    EXPECT_FALSE(isValidUtf8(test::readBytes(file())));  // GBK on disk while English is active
+    EXPECT_FALSE(isValidUtf8(talvex::testing::readBytes(file())));  // GBK on disk while English is active
     startIn(Language::Chinese);
     ChannelStore store{s};
     store.LoadChannelStore(file());
