@@ -24,6 +24,14 @@ int LinkArbiter::gate() const {
     return gateOpen() ? 1 : 0;
 }
 
+void LinkArbiter::setLinkClosed(bool closed) {
+    {
+        std::lock_guard lock(mutex_);
+        linkClosed_ = closed;
+    }
+    changed_.notify_all();
+}
+
 bool LinkArbiter::linkClosed() const {
     std::lock_guard lock(mutex_);
     return linkClosed_;

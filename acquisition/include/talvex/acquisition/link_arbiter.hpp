@@ -52,6 +52,8 @@ class LinkArbiter {
   public:
     // Poll gate: 1 while the poller may use the link (connected, no gate-closing hold), else 0.
     int gate() const;
+    // The link-closed flag without waiting for the poller (disconnecting() waits); closes the gate too.
+    void setLinkClosed(bool closed);
     bool linkClosed() const;
 
     // Opens the way for the poller after the port has opened: link-closed flag off, gate 1.
