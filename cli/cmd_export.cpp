@@ -19,7 +19,8 @@ constexpr const char* kName = "export";
 
 int runExport(const std::vector<std::string>& words) {
     int exitCode = 0;
-    const auto args = startCommand(kName, words, {{{"id"}, {"out"}, kDataDirOption}}, exitCode);
+    const auto args =
+        startCommand(kName, words, {{{"id"}, {"out"}, {"force", false}, kDataDirOption}}, exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
@@ -34,13 +35,21 @@ int runExport(const std::vector<std::string>& words) {
         return fail(kName, "no " + std::string(kDatabaseFileName) + " in " + appPaths().dataDir.string(),
                     kExitFailure);
     const TextLookup text = [](std::string_view key) { return GetText(key); };
-    const ExportJob job{path, std::to_string(*id), *out};
+    const AppPaths& paths = appPaths();
+    const ExportJob job{path,
+                        std::to_string(*id),
+                        *out,
+                        args->has("force"),
+                        {paths.configFile().string(), paths.settingsFile().string()}};
+    // Never over the database or the settings; an existing file only with --force.
+    if (const std::string problem = exportTargetProblem(job, text); !problem.empty())
+        return fail(kName, problem, kExitUsage);
     const ExportResult r = exportCsv(job, text, nullptr);
     std::fprintf(stderr, "%s\n", exportMessage(r, job.filePath, text).c_str());
     return r.outcome == kExportDone ? kExitOk : kExitFailure;
 }
 
-const CommandRegistrar reg{{kName, "export --id N --out FILE [--data-dir DIR]", runExport}};
+const CommandRegistrar reg{{kName, "export --id N --out FILE [--force] [--data-dir DIR]", runExport}};
 
 }  // namespace
 }  // namespace talvex::cli

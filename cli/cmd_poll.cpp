@@ -1,10 +1,12 @@
 // talvex-cli poll: runs the polling cycle headless over a port, storing records in SensorDB.db of the
 // data directory. The channel store's enabled channels are polled, or the --ids given (every
 // --interval seconds). Records go to stdout, log lines and messages to stderr.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <iterator>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -18,6 +20,7 @@
 #include "talvex/channel_store.hpp"
 #include "talvex/json.hpp"
 #include "talvex/language.hpp"
+#include "talvex/rtu.h"
 
 namespace talvex::cli {
 namespace {
@@ -95,6 +98,9 @@ int runPoll(const std::vector<std::string>& words) {
             return fail(kName, i ? "--interval must lie in 0..255 seconds" : error, kExitUsage);
         interval = *i;
     }
+    // Every argument is checked before anything is written (the data directory, setting.ini, Config.ini).
+    if (const std::string problem = PortSession::usageProblem(*args); !problem.empty())
+        return fail(kName, problem, kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;
     const AppPaths paths = appPaths();
 
@@ -159,27 +165,68 @@ int runPoll(const std::vector<std::string>& words) {
         std::fflush(stderr);
     });
 
+    engine.notices().setHook([&] {
+        std::string text = engine.notices().take();
+        for (std::size_t pos; (pos = text.find('\r')) != std::string::npos;) text.erase(pos, 1);
+        std::lock_guard lock(outMutex);
+        std::fprintf(stderr, "talvex-cli poll: %s", text.c_str());
+    });
+    // A record the database refused is lost: the run must not end as a success.
+    auto storedAll = [&] {
+        if (engine.droppedRecords() == 0) return true;
+        fail(kName, std::to_string(engine.droppedRecords()) + " records could not be stored", kExitFailure);
+        return false;
+    };
+
     arbiter.connected();
     if (args->has("once")) {
         const int ok = engine.runCycle();
+        const bool stored = storedAll();
         if (ok < enabled)
             return fail(
                 kName,
                 std::to_string(enabled - ok) + " of " + std::to_string(enabled) + " sensors did not answer",
                 kExitFailure);
-        return kExitOk;
+        return stored ? kExitOk : kExitFailure;
     }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     engine.start();
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(duration < 0 ? 0 : duration);
-    while (!gStop && (duration < 0 || std::chrono::steady_clock::now() < end))
+    const auto running = [&] { return !gStop && (duration < 0 || std::chrono::steady_clock::now() < end); };
+    // A lost port (adapter unplugged, peer gone) closes itself on the I/O error. The poller is kept off
+    // it, and it is reopened with growing pauses until the device is back; then polling resumes.
+    constexpr int kBackoffS[] = {1, 2, 5, 10};
+    while (running()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (RTUIsOpen() == 1) continue;
+        arbiter.disconnecting();
+        {
+            std::lock_guard lock(outMutex);
+            std::fprintf(stderr,
+                         "talvex-cli poll: the port closed after a read or write error; reopening it\n");
+        }
+        for (int attempt = 0; running(); ++attempt) {
+            const auto retryAt =
+                std::chrono::steady_clock::now() +
+                std::chrono::seconds(kBackoffS[std::min<std::size_t>(attempt, std::size(kBackoffS) - 1)]);
+            while (running() && std::chrono::steady_clock::now() < retryAt)
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            if (!running()) break;
+            if (port.reopen()) {
+                std::lock_guard lock(outMutex);
+                std::fprintf(stderr, "talvex-cli poll: port reopened; polling again\n");
+                arbiter.connected();
+                break;
+            }
+        }
+    }
     arbiter.disconnecting();
     engine.stop();
+    const bool stored = storedAll();
     // Like --once: a run in which no sensor ever answered is a failure.
     if (duration >= 0 && records.load() == 0) return fail(kName, "no sensor answered", kExitFailure);
-    return kExitOk;
+    return stored ? kExitOk : kExitFailure;
 }
 
 const CommandRegistrar reg{

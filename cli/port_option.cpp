@@ -38,37 +38,50 @@ int linkFailureExit(int result) {
     return code > RTU_EXCEPTION && code <= RTU_EXCEPTION + 0xFF ? 3 : 1;
 }
 
-PortSession::PortSession(const Args& args) {
+std::string PortSession::usageProblem(const Args& args) {
     const auto port = args.value("port");
-    if (!port || port->empty()) {
-        usageError_ = true;
-        error_ = "--port DEVICE|COMn is required";
-        return;
-    }
+    if (!port || port->empty()) return "--port DEVICE|COMn is required";
     std::string numberError;
     const long baud = args.number("baud", numberError).value_or(19200);
-    if (!numberError.empty()) {
+    if (!numberError.empty()) return numberError;
+    if (baud < 300 || baud > 921600) return "--baud must lie between 300 and 921600";
+    return {};
+}
+
+PortSession::PortSession(const Args& args) {
+    error_ = usageProblem(args);
+    if (!error_.empty()) {
         usageError_ = true;
-        error_ = numberError;
         return;
     }
-    if (baud < 300 || baud > 921600) {
-        usageError_ = true;
-        error_ = "--baud must lie between 300 and 921600";
-        return;
-    }
-    std::string device = *port;
-    const auto com = comNumber(*port);
+    std::string unused;
+    port_ = *args.value("port");
+    baud_ = static_cast<int>(args.number("baud", unused).value_or(19200));
+    openPort();
+}
+
+bool PortSession::openPort() {
+    device_ = port_;
+    const auto com = comNumber(port_);
     if (com) {
-        if (*com >= 1 && *com <= 99) device = comDevicePath(*com);
-        open_ = RTUOpenCom(*com, static_cast<int>(baud), 8, 0, 0) == 1;
+        if (*com >= 1 && *com <= 99) device_ = comDevicePath(*com);
+        open_ = RTUOpenCom(*com, baud_, 8, 0, 0) == 1;
     } else {
-        open_ = RTUOpenDevice(port->c_str(), static_cast<int>(baud), 8, 0, 0) == 1;
+        open_ = RTUOpenDevice(port_.c_str(), baud_, 8, 0, 0) == 1;
     }
+    error_.clear();
     if (!open_) {
-        error_ = openFailureMessage(static_cast<PortOpenFailure>(RTULastOpenFailure()), device);
-        if (com && device != *port) error_ += " (" + *port + ")";
+        error_ = openFailureMessage(static_cast<PortOpenFailure>(RTULastOpenFailure()), device_,
+                                    RTULastOpenHolder());
+        if (com && device_ != port_) error_ += " (" + port_ + ")";
     }
+    return open_;
+}
+
+bool PortSession::reopen() {
+    if (usageError_) return false;
+    RTUCloseCom();  // releases what the failed port still held (its lock)
+    return openPort();
 }
 
 PortSession::~PortSession() {

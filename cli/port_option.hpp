@@ -21,12 +21,21 @@ class PortSession {
     PortSession& operator=(const PortSession&) = delete;
 
     bool ok() const { return open_; }
+    // What is wrong with --port / --baud, checked without opening anything (empty when nothing is):
+    // commands check it before they touch any file.
+    static std::string usageProblem(const Args& args);
+    // Opens the same port again after it closed underneath (an unplugged adapter); true when open.
+    bool reopen();
     // Why it is not open: a usage problem or the reason the device refused.
     const std::string& error() const { return error_; }
     // 2 for a usage problem, 1 for a port that would not open.
     int exitCode() const { return usageError_ ? 2 : 1; }
 
   private:
+    bool openPort();
+
+    std::string port_, device_;
+    int baud_ = 19200;
     bool open_ = false;
     bool usageError_ = false;
     std::string error_;

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <ctime>
+#include <vector>
 
 #include "talvex/acquisition/decode.hpp"
 #include "talvex/language.hpp"
@@ -138,6 +139,29 @@ void AcquisitionEngine::logLine(const std::string& timestamp, std::uint8_t id, i
     log_.announce();
 }
 
+bool AcquisitionEngine::store(const TextRecord& texts) {
+    if (db_.insert(texts) == 0) {
+        if (!storing_) {
+            storing_ = true;
+            notice(options_.text("IDS_Safety_RecordsStoredAgain") + " " + std::to_string(droppedInOutage_));
+            droppedInOutage_ = 0;
+        }
+        return true;
+    }
+    ++dropped_;
+    ++droppedInOutage_;
+    if (storing_) {
+        storing_ = false;
+        notice(options_.text("IDS_Safety_RecordsNotStored") + " (" + db_.lastError() + ")");
+    }
+    return false;
+}
+
+void AcquisitionEngine::notice(const std::string& line) {
+    notices_.append(line + "\r\n");
+    notices_.announce();
+}
+
 void AcquisitionEngine::emitRecord(const TextRecord& texts) {
     std::lock_guard lock(hookMutex_);
     if (recordHook_) recordHook_(texts);
@@ -169,7 +193,7 @@ bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
     const StoredRecord stored(rec);
     const TextRecord texts = stored.texts();
     // Database first: a record the database refused goes nowhere else.
-    if (saveToDb_ && db_.insert(texts) != 0) return true;
+    if (saveToDb_ && !store(texts)) return true;
     store_.append(RecordStore::keyOf(id), stored);
     if (id == session_.selectedSensorId) chart_.push({chartValue(model, m), m.temp});
     emitRecord(texts);
@@ -179,10 +203,15 @@ bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
 bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
     const std::string timestamp = formatTimestamp(time);
     const std::string key = RecordStore::keyOf(id);
-    for (int node = 1; node <= kWirelessNodes; ++node) {
+    // All 16 nodes are read first and the link is left before anything is stored: 16 transactions
+    // inside the slot would keep a disconnect or a page's hold waiting for the database.
+    std::vector<StoredRecord> nodes;
+    nodes.reserve(kWirelessNodes);
+    int result = 0;
+    for (int node = 1; result == 0 && node <= kWirelessNodes; ++node) {
         const int base = 256 * node;
         std::uint8_t main[30], status[2], extra[12];
-        int result = readRegs(id, base + kMainBlockAddress, kMainBlockCount, main);
+        result = readRegs(id, base + kMainBlockAddress, kMainBlockCount, main);
         std::uint16_t word = 0;
         if (result == 0) result = readRegs(id, base + kStatusAddress, kStatusCount, status);
         if (result == 0) {
@@ -190,22 +219,21 @@ bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
             if (id == session_.selectedSensorId) statusWord_ = word;
             result = readRegs(id, base + kExtraBlockAddress, kExtraBlockCount, extra);
         }
-        if (result != 0) {
-            arbiter_.leavePoll();
-            logLine(timestamp, id, result);
-            return false;
-        }
-        logLine(timestamp, id, 0);
+        if (result != 0) break;
         const MainBlock m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model_, true);
         const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
-        const StoredRecord stored(Measurement{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word});
+        nodes.emplace_back(Measurement{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word});
+    }
+    arbiter_.leavePoll();
+    for (const StoredRecord& stored : nodes) {
+        logLine(timestamp, id, 0);
         const TextRecord texts = stored.texts();
-        if (saveToDb_ && db_.insert(texts) != 0) continue;
+        if (saveToDb_ && !store(texts)) continue;
         if (id == session_.selectedSensorId) store_.appendToDisplay(key, stored);
         emitRecord(texts);
     }
-    arbiter_.leavePoll();
-    return true;
+    if (result != 0) logLine(timestamp, id, result);
+    return result == 0;
 }
 
 std::string pollFailureReason(int result, const TextLookup& text) {

@@ -1,8 +1,12 @@
 #include "talvex/acquisition/csv_export.hpp"
 
+#include <fcntl.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
+#include <filesystem>
 
 namespace talvex::acquisition {
 namespace {
@@ -28,7 +32,46 @@ std::string lookup(const TextLookup& text, const char* key) {
     return text ? text(key) : std::string(key);
 }
 
+// The message of a failed step, then SQLite's reason and the file: "COUNT Compile Failed. (file is not
+// a database: /data/SensorDB.db)".
+std::string withReason(std::string message, sqlite3* db, int rc, const std::string& path) {
+    const char* why = db && sqlite3_errcode(db) != SQLITE_OK ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    return message + " (" + why + ": " + path + ")";
+}
+
+bool samePath(const std::string& a, const std::string& b) {
+    namespace fs = std::filesystem;
+    std::error_code ec1, ec2;
+    if (fs::equivalent(a, b, ec1)) return true;  // one file under two names (links, ../)
+    const fs::path ca = fs::weakly_canonical(a, ec1), cb = fs::weakly_canonical(b, ec2);
+    return !ec1 && !ec2 && ca == cb;  // the same path, whether the file exists yet or not
+}
+
+// A new file beside path, created exclusively with the usual mode (0666 less the umask).
+std::FILE* createTemporary(const std::string& path, std::string& tmp) {
+    static std::atomic<unsigned> serial{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        tmp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
+        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return ::fdopen(fd, "wb");
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
 }  // namespace
+
+std::string exportTargetProblem(const ExportJob& job, const TextLookup& text) {
+    std::vector<std::string> kept = job.keepOff;
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) kept.push_back(job.dbPath + suffix);
+    for (const std::string& k : kept)
+        if (!k.empty() && samePath(job.filePath, k))
+            return lookup(text, "IDS_Safety_ExportOverOwnFile") + ": " + job.filePath;
+    std::error_code ec;
+    if (!job.overwrite && std::filesystem::exists(std::filesystem::symlink_status(job.filePath, ec)))
+        return lookup(text, "IDS_Safety_ExportExists") + ": " + job.filePath;
+    return {};
+}
 
 void appendCsvField(std::string& out, std::string_view value) {
     bool special = false;
@@ -48,10 +91,16 @@ void appendCsvField(std::string& out, std::string_view value) {
 ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
                        const std::function<void(int)>& progress) {
     ExportResult result;
+    if (std::string problem = exportTargetProblem(job, text); !problem.empty()) {
+        result.errorText = std::move(problem);
+        return result;
+    }
     Connection conn;
     // The export reads; it never creates the file and has no busy time-out.
-    if (sqlite3_open_v2(job.dbPath.c_str(), &conn.db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
-        result.errorText = lookup(text, "IDS_Tab_Acquisition_DatabaseFailed");
+    if (const int rc = sqlite3_open_v2(job.dbPath.c_str(), &conn.db, SQLITE_OPEN_READWRITE, nullptr);
+        rc != SQLITE_OK) {
+        result.errorText =
+            withReason(lookup(text, "IDS_Tab_Acquisition_DatabaseFailed"), conn.db, rc, job.dbPath);
         return result;
     }
     // One read transaction: the count and the rows come from the same snapshot, so rows the poller
@@ -60,21 +109,31 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
 
     const std::string countSql = std::string("SELECT COUNT(*) FROM (") + kExportSql + ") AS t";
     sqlite3_stmt* count = nullptr;
-    if (sqlite3_prepare_v2(conn.db, countSql.c_str(), -1, &count, nullptr) != SQLITE_OK) {
+    if (const int rc = sqlite3_prepare_v2(conn.db, countSql.c_str(), -1, &count, nullptr); rc != SQLITE_OK) {
         sqlite3_finalize(count);
-        result.errorText = "COUNT Compile Failed.";
+        result.errorText = withReason("COUNT Compile Failed.", conn.db, rc, job.dbPath);
         return result;
     }
     sqlite3_bind_text(count, 1, job.key.data(), static_cast<int>(job.key.size()), SQLITE_STATIC);
     sqlite3_int64 total = 0;
-    if (sqlite3_step(count) == SQLITE_ROW) total = sqlite3_column_int64(count, 0);
+    const int counted = sqlite3_step(count);
+    if (counted == SQLITE_ROW) total = sqlite3_column_int64(count, 0);
+    if (counted != SQLITE_ROW && counted != SQLITE_DONE) {
+        // A damaged file is not an empty one.
+        result.errorText =
+            withReason(lookup(text, "IDS_Tab_Acquisition_NoData"), conn.db, counted, job.dbPath);
+        sqlite3_finalize(count);
+        return result;
+    }
     sqlite3_finalize(count);
     if (total == 0) {
         result.outcome = kExportNoData;
         return result;
     }
 
-    std::FILE* file = std::fopen(job.filePath.c_str(), "wb");
+    // Written aside and renamed into place: a failed export leaves any earlier file as it was.
+    std::string tmp;
+    std::FILE* file = createTemporary(job.filePath, tmp);
     if (!file) {
         result.errorText = lookup(text, "IDS_Tab_Acquisition_CSVfailed");
         return result;
@@ -98,6 +157,7 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
         sqlite3_finalize(rows);
         result.errorText = std::string("SQL Compile Failed: ") + sqlite3_errmsg(conn.db);
         std::fclose(file);
+        ::unlink(tmp.c_str());
         return result;
     }
     sqlite3_bind_text(rows, 1, job.key.data(), static_cast<int>(job.key.size()), SQLITE_STATIC);
@@ -121,7 +181,8 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
 
     sqlite3_int64 written = 0;
     int lastPercent = -1;
-    while (sqlite3_step(rows) == SQLITE_ROW) {
+    int stepped;
+    while ((stepped = sqlite3_step(rows)) == SQLITE_ROW) {
         for (int c = 0; c < columns; ++c) {
             if (c) buffer.push_back(',');
             const auto* v = reinterpret_cast<const char*>(sqlite3_column_text(rows, c));
@@ -138,10 +199,23 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
             if (progress) progress(percent);
         }
     }
+    std::string readFailure;
+    if (stepped != SQLITE_DONE)  // a damaged page part way: the file would pass for complete
+        readFailure =
+            withReason(lookup(text, "IDS_Tab_Acquisition_DatabaseLinkedError"), conn.db, stepped, job.dbPath);
     sqlite3_finalize(rows);
     flush();
+    if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) writeFailed = true;
     if (std::fclose(file) != 0) writeFailed = true;
+    if (!writeFailed && readFailure.empty() && std::rename(tmp.c_str(), job.filePath.c_str()) != 0)
+        writeFailed = true;
+    if (!readFailure.empty() && !writeFailed) {
+        ::unlink(tmp.c_str());
+        result.errorText = readFailure;
+        return result;
+    }
     if (writeFailed) {
+        ::unlink(tmp.c_str());
         // A full disk must not pass for a finished export.
         result.errorText = lookup(text, "IDS_Tab_Acquisition_CSVfailed");
         return result;

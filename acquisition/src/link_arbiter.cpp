@@ -7,7 +7,6 @@ LinkHold& LinkHold::operator=(LinkHold&& o) noexcept {
         release();
         arbiter_ = o.arbiter_;
         kind_ = o.kind_;
-        savedGate_ = o.savedGate_;
         linkClosed_ = o.linkClosed_;
         o.arbiter_ = nullptr;
     }
@@ -20,22 +19,17 @@ void LinkHold::release() {
     arbiter_ = nullptr;
 }
 
-void LinkArbiter::setGate(int value) {
-    {
-        std::lock_guard lock(mutex_);
-        gate_ = value;
-    }
-    changed_.notify_all();
-}
-
 int LinkArbiter::gate() const {
     std::lock_guard lock(mutex_);
-    return gate_;
+    return gateOpen() ? 1 : 0;
 }
 
 void LinkArbiter::setLinkClosed(bool closed) {
-    std::lock_guard lock(mutex_);
-    linkClosed_ = closed;
+    {
+        std::lock_guard lock(mutex_);
+        linkClosed_ = closed;
+    }
+    changed_.notify_all();
 }
 
 bool LinkArbiter::linkClosed() const {
@@ -47,21 +41,20 @@ void LinkArbiter::connected() {
     {
         std::lock_guard lock(mutex_);
         linkClosed_ = false;
-        gate_ = 1;
     }
     changed_.notify_all();
 }
 
 void LinkArbiter::disconnecting() {
+    // Closed first, so the poller starts no further slot; then wait for the one under way.
     std::unique_lock lock(mutex_);
-    gate_ = 0;
-    changed_.wait(lock, [&] { return !pollerInside_; });
     linkClosed_ = true;
+    changed_.wait(lock, [&] { return !pollerInside_; });
 }
 
 bool LinkArbiter::enterPoll() {
     std::lock_guard lock(mutex_);
-    if (gate_ == 0 || holds_ > 0) return false;
+    if (!gateOpen() || holds_ > 0) return false;
     pollerInside_ = true;
     return true;
 }
@@ -94,10 +87,7 @@ LinkHold LinkArbiter::holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lo
     LinkHold h;
     h.arbiter_ = this;
     h.kind_ = kind;
-    if (kind != HoldKind::Long) {
-        h.savedGate_ = gate_;
-        gate_ = 0;
-    }
+    if (kind != HoldKind::Long) ++gateHolds_;
     ++holds_;
     if (kind != HoldKind::Pause) changed_.wait(lock, [&] { return !pollerInside_; });
     h.linkClosed_ = kind == HoldKind::Standard && linkClosed_;
@@ -107,7 +97,7 @@ LinkHold LinkArbiter::holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lo
 void LinkArbiter::release(const LinkHold& h) {
     {
         std::lock_guard lock(mutex_);
-        if (h.kind_ != HoldKind::Long) gate_ = h.savedGate_;
+        if (h.kind_ != HoldKind::Long) --gateHolds_;
         --holds_;
     }
     changed_.notify_all();

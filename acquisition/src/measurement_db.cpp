@@ -1,10 +1,13 @@
 #include "talvex/acquisition/measurement_db.hpp"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "talvex/acquisition/pending.hpp"
@@ -36,6 +39,13 @@ void columnText(sqlite3_stmt* s, int col, std::string& out) {
     out.assign(p, static_cast<std::size_t>(sqlite3_column_bytes(s, col)));
 }
 
+// Writers of this process take turns with the index build: a build of a large table holds the write
+// lock for seconds, longer than an insert's busy time-out would wait.
+std::mutex& writeTurn() {
+    static std::mutex m;
+    return m;
+}
+
 }  // namespace
 
 std::string databasePath(const std::string& dataDir) {
@@ -59,15 +69,20 @@ int MeasurementDb::exec(const char* sql) {
     return sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
 }
 
+std::string MeasurementDb::reason(int rc) const {
+    const char* text = db_ && sqlite3_errcode(db_) != SQLITE_OK ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    return std::string(text) + ": " + path_;
+}
+
 int MeasurementDb::open() {
     if (db_) return 0;
     const int rc = sqlite3_open_v2(path_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
     if (rc != SQLITE_OK) {
-        const std::string err = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+        lastError_ = reason(rc);
         close();
         if (log_) {
             log_->append(text_ ? text_("IDS_Tab_Acquisition_DatabaseFailed") : std::string{});
-            log_->append(" [rc=" + std::to_string(rc) + "] " + err + "\r\n");
+            log_->append(" [rc=" + std::to_string(rc) + "] " + lastError_ + "\r\n");
             log_->announce();
         }
         return rc;
@@ -79,18 +94,82 @@ int MeasurementDb::open() {
     sqlite3_busy_timeout(db_, 5000);
     const int created = exec(kCreateTableSql);
     if (created != SQLITE_OK) {
+        lastError_ = reason(created);
         if (log_) {
-            log_->append((text_ ? text_("IDS_Tab_Acquisition_DatabaseLinkedError") : std::string{}) + "\r\n");
+            log_->append((text_ ? text_("IDS_Tab_Acquisition_DatabaseLinkedError") : std::string{}) + " (" +
+                         lastError_ + ")\r\n");
             log_->announce();
         }
         return created;
     }
-    // Best effort: a read-only or busy file still works without the index, only slower.
-    exec(kCreateIndexSql);
+    // Best effort: a read-only or busy file still works without the index, only slower. A large
+    // table written by earlier versions is left to buildIndex(): the start must not wait for it.
+    if (!hasIndex()) {
+        sqlite3_int64 rows = 0;
+        if (Stmt s = prepare(db_, "select max(rowid) from SensorData");
+            s && sqlite3_step(s.get()) == SQLITE_ROW)
+            rows = sqlite3_column_int64(s.get(), 0);
+        if (rows <= inlineIndexRows_) {
+            std::lock_guard turn(writeTurn());
+            exec(kCreateIndexSql);
+        }
+    }
+    struct stat st {};
+    if (::stat(path_.c_str(), &st) == 0) {
+        fileDev_ = st.st_dev;
+        fileIno_ = st.st_ino;
+    }
     return 0;
 }
 
+bool MeasurementDb::pathStillOpen() const {
+    struct stat st {};
+    return ::stat(path_.c_str(), &st) == 0 && st.st_dev == fileDev_ && st.st_ino == fileIno_;
+}
+
+bool MeasurementDb::hasIndex() {
+    if (open() != 0) return false;
+    Stmt s =
+        prepare(db_, "select 1 from sqlite_master where type = 'index' and name = 'SensorData_SensorId'");
+    return s && sqlite3_step(s.get()) == SQLITE_ROW;
+}
+
+int MeasurementDb::buildIndex() {
+    if (const int rc = open(); rc != 0) return rc;
+    std::lock_guard turn(writeTurn());
+    return exec(kCreateIndexSql);
+}
+
+void MeasurementDb::interrupt() {
+    if (db_) sqlite3_interrupt(db_);
+}
+
+void BackgroundIndexBuild::start(const std::string& path) {
+    cancel();
+    db_ = std::make_unique<MeasurementDb>(path, nullptr, nullptr);
+    if (db_->open() != 0) return;
+    if (db_->hasIndex()) {
+        built_ = true;
+        return;
+    }
+    thread_ = std::thread([this] { built_ = db_->buildIndex() == SQLITE_OK; });
+}
+
+bool BackgroundIndexBuild::wait() {
+    if (thread_.joinable()) thread_.join();
+    return built_;
+}
+
+void BackgroundIndexBuild::cancel() {
+    if (thread_.joinable()) {
+        db_->interrupt();
+        thread_.join();
+    }
+    db_.reset();
+}
+
 int MeasurementDb::failTransaction(int rc) {
+    lastError_ = rc == -1 ? "out of memory: " + path_ : reason(rc);
     exec("ROLLBACK;");
     // A connection a failed transaction leaves behind may hold locks or a broken state; start afresh.
     close();
@@ -98,7 +177,16 @@ int MeasurementDb::failTransaction(int rc) {
 }
 
 int MeasurementDb::insert(const TextRecord& r) {
+    // A removed or rotated file would swallow every later record: reopen at the path. SQLite keeps
+    // the -wal of a moved file on close (it is named after the path), so its records are first
+    // checkpointed into the file they belong to and the -wal emptied: a new file at the path must
+    // not replay them.
+    if (db_ && !pathStillOpen()) {
+        exec("PRAGMA wal_checkpoint(TRUNCATE);");
+        close();
+    }
     if (const int rc = open(); rc != 0) return rc;
+    std::lock_guard turn(writeTurn());
     if (const int rc = exec("BEGIN;"); rc != SQLITE_OK) return failTransaction(rc);
     char* sql = sqlite3_mprintf(
         "insert into SensorData(SensorId,Timestamp,H2DG,H2AG,Temp,DayRoc,PR,WT,RunStatus) values "
@@ -117,6 +205,7 @@ int MeasurementDb::deleteSensor(std::string_view id, long long* removed) {
     if (removed) *removed = 0;
     if (id.empty()) return -1;
     if (const int rc = open(); rc != 0) return rc;
+    std::lock_guard turn(writeTurn());
     if (const int rc = exec("BEGIN;"); rc != SQLITE_OK) return failTransaction(rc);
     const std::string key(id);
     char* sql = sqlite3_mprintf("delete from SensorData where SensorId = '%q'", key.c_str());
@@ -137,8 +226,13 @@ int MeasurementDb::loadAll(RecordStore& store, std::size_t perSensor) {
         store.replaceRecords({});
         return -1;
     }
+    if (!hasIndex()) {
+        const int keys = loadByScan(loaded, perSensor);
+        store.replaceRecords(keys < 0 ? decltype(loaded){} : std::move(loaded));
+        return keys;
+    }
     // Distinct sensor IDs by seeking from one ID to the next through the index: touches one index
-    // entry per sensor instead of every row. Without the index it still gives the same set.
+    // entry per sensor instead of every row.
     std::vector<std::string> ids;
     {
         Stmt first = prepare(db_,
@@ -192,6 +286,37 @@ int MeasurementDb::loadAll(RecordStore& store, std::size_t perSensor) {
     const int keys = static_cast<int>(loaded.size());
     store.replaceRecords(std::move(loaded));
     return keys;
+}
+
+// Without the index: one pass from the newest row back, keeping the first perSensor rows of each
+// sensor met. A row beyond its sensor's share costs only the reading of its SensorId.
+int MeasurementDb::loadByScan(std::map<std::string, std::vector<StoredRecord>>& loaded,
+                              std::size_t perSensor) {
+    Stmt rows = prepare(db_,
+                        "select SensorId,Timestamp,H2DG,H2AG,Temp,DayRoc,PR,WT,RunStatus from SensorData "
+                        "order by rowid desc");
+    if (!rows) return -1;
+    std::unordered_map<std::string, std::vector<StoredRecord>> lists;
+    std::string id;
+    TextRecord texts;
+    int rc;
+    while ((rc = sqlite3_step(rows.get())) == SQLITE_ROW) {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(rows.get(), 0));
+        if (!p) continue;
+        id.assign(p, static_cast<std::size_t>(sqlite3_column_bytes(rows.get(), 0)));
+        std::vector<StoredRecord>& list = lists[id];
+        if (list.size() >= perSensor) continue;
+        for (int c = 0; c < static_cast<int>(kFieldCount); ++c)
+            columnText(rows.get(), c, texts[static_cast<std::size_t>(c)]);
+        list.emplace_back(texts);
+    }
+    if (rc != SQLITE_DONE) return -1;
+    for (auto& [key, list] : lists) {
+        if (list.empty()) continue;
+        std::reverse(list.begin(), list.end());
+        loaded[key] = std::move(list);
+    }
+    return static_cast<int>(loaded.size());
 }
 
 }  // namespace talvex::acquisition

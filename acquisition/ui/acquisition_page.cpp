@@ -19,6 +19,7 @@
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/csv_export.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/app_paths.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 
@@ -301,7 +302,12 @@ void CVelPageListData::onExport() {
     if (file.isEmpty()) return;
     exportRunning_ = true;
     setBusy(true);
-    acquisition::ExportJob job{ctx_.databasePath, key, file.toStdString()};
+    // The save dialog has asked before replacing a file; the database and settings stay off limits.
+    acquisition::ExportJob job{ctx_.databasePath,
+                               key,
+                               file.toStdString(),
+                               true,
+                               {appPaths().configFile().string(), appPaths().settingsFile().string()}};
     auto* arbiter = ctx_.arbiter;
     auto* exporter = exporter_.get();
     LinkWorker* worker = worker_;

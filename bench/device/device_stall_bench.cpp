@@ -41,7 +41,7 @@ struct Rig {
         sim::BusOptions o;
         o.flowmeter = false;  // one sensor at 1, replies at the line's byte time
         bus = std::make_unique<sim::SimBus>(o);
-        if (!bus->start() || RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 1) != 1) return;
+        if (!bus->start() || RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 0) != 1) return;
         arbiter.connected();
         sessionState.selectedSensorId = 1;
         ctx.arbiter = &arbiter;

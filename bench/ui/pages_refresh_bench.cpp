@@ -46,7 +46,7 @@ struct Rig {
         o.flowmeter = false;
         o.pace = false;
         bus = std::make_unique<sim::SimBus>(o);
-        if (!bus->start() || RTUOpenDevice(bus->slavePath().c_str(), 115200, 8, 0, 1) != 1) return;
+        if (!bus->start() || RTUOpenDevice(bus->slavePath().c_str(), 115200, 8, 0, 0) != 1) return;
         for (int ch = 1; ch <= kChannelCount; ++ch)
             sessionState.enumUintEN.set(ch, {static_cast<std::uint8_t>(ch), 0, 1});
         sessionState.selectedSensorId = 1;

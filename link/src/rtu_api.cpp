@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <mutex>
+#include <string>
 #include <utility>
 
 #include "talvex/com_device.hpp"
@@ -33,6 +34,10 @@ HistoryReadOptions& history() {  // guarded by linkLock()
 }
 
 int lastOpenFailure = RTU_OPEN_OK;  // guarded by linkLock()
+std::string& lastOpenHolder() {     // guarded by linkLock()
+    static std::string* const text = new std::string();
+    return *text;
+}
 
 // The tap's listeners. Its own lock, not the link's: attaching must not wait for a transaction's time-out.
 // The master calls onFrame only while at least one listener is attached.
@@ -99,6 +104,7 @@ int openDevice(const char* path, int baudRate, int byteSize, int parity, int sto
     const int ok = m.Open(path, static_cast<std::uint32_t>(baudRate < 0 ? 0 : baudRate), code8(byteSize),
                           code8(parity), code8(stopBits));
     lastOpenFailure = static_cast<int>(m.lastOpenFailure());
+    lastOpenHolder() = m.lastOpenHolder();
     return ok;
 }
 
@@ -164,6 +170,11 @@ int RTUIsOpen(void) {
 int RTULastOpenFailure(void) {
     std::lock_guard guard(linkLock());
     return lastOpenFailure;
+}
+
+const char* RTULastOpenHolder(void) {
+    std::lock_guard guard(linkLock());
+    return lastOpenHolder().c_str();
 }
 
 int RTUReadCoils(int slave, int start, int quantity, unsigned char* dest) {

@@ -12,6 +12,7 @@
 #include <chrono>
 #include <thread>
 
+#include "serial_speed_linux.hpp"
 #include "talvex/serial_port.hpp"
 
 namespace talvex {
@@ -43,6 +44,8 @@ PortOpenFailure classifyErrno(int err) {
     }
 }
 
+// Byte size 5..8; parity 0 none, 1 odd, 2 even, 3 mark, 4 space; stop bits 0 one, 2 two. One and a half
+// stop bits (code 1) exist on no Linux port and are refused rather than replaced by two.
 bool speedCode(std::uint32_t baud, speed_t& code) {
     struct Rate {
         std::uint32_t baud;
@@ -65,8 +68,7 @@ bool speedCode(std::uint32_t baud, speed_t& code) {
 
 bool configureLine(int fd, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
                    std::uint8_t stopBits) {
-    speed_t speed{};
-    if (!speedCode(baudRate, speed)) return false;
+    if (parity > 4 || (stopBits != 0 && stopBits != 2)) return false;
     termios tio{};
     if (tcgetattr(fd, &tio) != 0) return false;
     // Binary, raw: no echo, no line editing, no translation, no software or hardware flow control.
@@ -74,7 +76,7 @@ bool configureLine(int fd, std::uint32_t baudRate, std::uint8_t byteSize, std::u
                                           IXOFF | IXANY);
     tio.c_oflag &= ~static_cast<tcflag_t>(OPOST);
     tio.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
-    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CMSPAR | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD;
     switch (byteSize) {
         case 5:
@@ -101,18 +103,23 @@ bool configureLine(int fd, std::uint32_t baudRate, std::uint8_t byteSize, std::u
         case 2:
             tio.c_cflag |= PARENB;
             break;
-        default:
-            return false;  // mark and space parity have no portable termios form
+        case 3:  // mark: with CMSPAR the parity bit is always PARODD's value, 1
+            tio.c_cflag |= PARENB | CMSPAR | PARODD;
+            break;
+        default:  // 4, space: always 0
+            tio.c_cflag |= PARENB | CMSPAR;
+            break;
     }
-    if (stopBits == 1 || stopBits == 2)
-        tio.c_cflag |= CSTOPB;
-    else if (stopBits != 0)
-        return false;
+    if (stopBits == 2) tio.c_cflag |= CSTOPB;
     // Reads are driven by poll(); the driver must never block on its own.
     tio.c_cc[VMIN] = 0;
     tio.c_cc[VTIME] = 0;
-    if (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0) return false;
-    return tcsetattr(fd, TCSANOW, &tio) == 0;
+    // Rates of the Bnnn table the usual way (what other tools read back); any other through termios2.
+    speed_t speed{};
+    const bool tabled = speedCode(baudRate, speed);
+    if (tabled && (cfsetispeed(&tio, speed) != 0 || cfsetospeed(&tio, speed) != 0)) return false;
+    if (tcsetattr(fd, TCSANOW, &tio) != 0) return false;
+    return tabled || setArbitrarySpeed(fd, baudRate);
 }
 
 // Waits for an event on fd until the deadline. Returns poll's revents, 0 on time-out, -1 on failure.
@@ -139,9 +146,14 @@ int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t b
                       std::uint8_t stopBits) {
     if (isOpen()) Close();
     lastOpenFailure_ = PortOpenFailure::None;
+    lastOpenHolder_.clear();
     if (device == nullptr || *device == '\0' || baudRate == 0) {
         lastOpenFailure_ =
             device == nullptr || *device == '\0' ? PortOpenFailure::Missing : PortOpenFailure::Unsupported;
+        return 0;
+    }
+    if (byteSize < 5 || byteSize > 8 || parity > 4 || (stopBits != 0 && stopBits != 2)) {
+        lastOpenFailure_ = PortOpenFailure::BadSettings;
         return 0;
     }
     const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
@@ -151,10 +163,19 @@ int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t b
     }
     auto fail = [&](PortOpenFailure why) {
         ::close(fd);
+        lock_.release();
         lastOpenFailure_ = why;
         return 0;
     };
     if (!isatty(fd)) return fail(PortOpenFailure::Unsupported);
+    // Another master on the same bus would collide with every request (parameter writes included):
+    // refuse a port that another program has open or has announced through its UUCP lock.
+    PortHolder holder = otherProcessWithDeviceOpen(device);
+    if (holder.pid == 0) lock_.acquire(device, &holder);
+    if (holder.pid != 0) {
+        lastOpenHolder_ = portHolderText(holder);
+        return fail(PortOpenFailure::Busy);
+    }
     // No sharing: TIOCEXCL refuses later opens by others (except privileged ones), and the advisory lock
     // refuses other well-behaved programs and a second handle of our own, privileged or not.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(classifyErrno(errno));
@@ -177,7 +198,9 @@ int CSerialPort::Close() {
     const int fd = fdOf(handle_);
     handle_ = kInvalidHandle;
     (void)ioctl(fd, TIOCNXCL);
-    return ::close(fd);
+    const int rc = ::close(fd);
+    lock_.release();
+    return rc;
 }
 
 void CSerialPort::closeAfterFailure() {

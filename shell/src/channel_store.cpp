@@ -71,7 +71,7 @@ LoadReport ChannelStore::LoadChannelStore(const fs::path& configFile) {
     LoadReport report;
     configFile_ = configFile;
     const Language language = activeLanguage();
-    const Codepage codepage = codepageFor(language);
+    const Codepage codepage = kConfigCodepage;
     std::error_code ec;
 
     // A Config.ini in the current directory seeds a missing one.
@@ -94,18 +94,17 @@ LoadReport ChannelStore::LoadChannelStore(const fs::path& configFile) {
             report.createdDefaults = true;
         } else {
             report.defaultsInMemory = true;
-            sink_.logLine("Config.ini cannot be written (" + error +
-                          "); the default channels are kept in memory only");
+            sink_.notice(GetText("IDS_Safety_ConfigDefaultsInMemory"), error);
         }
     } else {
         IniFile::LoadResult loaded;
         ini = IniFile::load(configFile, &loaded);
         if (loaded.status != IniFile::LoadStatus::Loaded) {
             report.defaultsInMemory = true;
-            sink_.logLine("Config.ini cannot be read (" + loaded.error + "); using the default channels");
+            sink_.notice(GetText("IDS_Safety_ConfigUnreadable"), loaded.error);
             ini = defaultsFile(language);
         } else if (loaded.lossy || loaded.droppedNuls) {
-            sink_.logLine("Config.ini holds bytes that are not text in its code page; they were replaced");
+            sink_.notice(GetText("IDS_Safety_ConfigGarbled"));
         }
     }
 
@@ -117,7 +116,7 @@ LoadReport ChannelStore::LoadChannelStore(const fs::path& configFile) {
     loadFromIni(ini, codepage);
     if (channelItems() == 0) {
         // A garbled file must not leave the user without channels; the file is kept as it is.
-        sink_.logLine("Config.ini holds no channel; using the default channels until the next save");
+        sink_.notice(GetText("IDS_Safety_ConfigNoChannel"));
         report.defaultsInMemory = true;
         loadFromIni(defaultsFile(language), codepage);
     }
@@ -330,22 +329,31 @@ ValidationResult ChannelStore::ValidateSelectedSensor() {
 }
 
 bool ChannelStore::SaveConfigFile() {
-    const Codepage codepage = codepageFor(activeLanguage());
+    const Codepage codepage = kConfigCodepage;
+    if (IniFile::isReadOnly(configFile_)) {
+        sink_.notice(GetText("IDS_Safety_ConfigReadOnly"), configFile_.string());
+        return false;
+    }
     IniFile::LoadResult loaded;
     IniFile ini = IniFile::load(configFile_, &loaded);
     if (loaded.status == IniFile::LoadStatus::Unreadable) {
-        sink_.logLine("Config.ini cannot be read (" + loaded.error + "); nothing saved");
+        sink_.notice(GetText("IDS_Safety_ConfigUnreadable"), loaded.error);
         return false;
     }
     for (const auto& network : networks_)
         for (const auto& record : network.channels) {
             const std::string value = formatChannelValue(record.rows, record.deviceMark, record.description);
+            // A value longer than the limit is one read cut at 127 bytes and not edited since: the
+            // file's whole text still starts with it, so it stays as it is instead of losing a byte.
+            const auto stored = ini.value(network.name, record.nodeName);
+            if (encodedLength(value, codepage) > kValueWriteLimit && stored && stored->starts_with(value))
+                continue;
             ini.writeString(network.name, record.nodeName,
                             cutToEncodedBytes(value, kValueWriteLimit, codepage));
         }
     std::string error;
     if (!ini.save(configFile_, codepage, &error)) {
-        sink_.logLine("Config.ini cannot be written (" + error + ")");
+        sink_.notice(GetText("IDS_Safety_ConfigNotWritten"), error);
         return false;
     }
     return true;

@@ -90,10 +90,16 @@ std::string relabelChannelValue(std::string_view stored, int channel, Language t
         const bool swap = i < goal.names.size() && isDefault(mine.names[i], nameOf, i, false);
         out += swap ? goal.names[i] : mine.names[i];
     }
+    const bool ownDescription = mine.hasDescription && !isDefault(mine.description, descOf, 0, cut);
     if (mine.hasDescription) {
         out += '@';
-        out += isDefault(mine.description, descOf, 0, cut) ? goal.description : mine.description;
+        out += ownDescription ? mine.description : goal.description;
     }
+    // Longer labels must not push the user's own description past the write limit, where a save
+    // would cut it: such a value keeps its labels as they are.
+    if (ownDescription && encodedLength(out, kConfigCodepage) > kValueWriteLimit &&
+        encodedLength(out, kConfigCodepage) > encodedLength(stored, kConfigCodepage))
+        return std::string(stored);
     return out;
 }
 
@@ -103,11 +109,11 @@ bool RelabelConfigFile(const fs::path& configFile, const MessageSink& sink) {
     IniFile::LoadResult loaded;
     const IniFile ini = IniFile::load(configFile, &loaded);
     if (loaded.status != IniFile::LoadStatus::Loaded) {
-        sink.logLine("Config.ini cannot be read for the language conversion (" + loaded.error + ")");
+        sink.notice(GetText("IDS_Safety_ConfigUnconverted"), loaded.error);
         return false;
     }
     const Language target = activeLanguage();
-    const Codepage codepage = codepageFor(target);
+    const Codepage codepage = kConfigCodepage;
 
     std::vector<Triple> triples;
     for (const auto& section : ini.sectionNames(kRelabelBuffer, codepage)) {
@@ -136,14 +142,20 @@ bool RelabelConfigFile(const fs::path& configFile, const MessageSink& sink) {
     // The rewrite keeps only what was read; a file that holds more (a section listed twice, a
     // section too big for the buffer) would lose lines, so it is left as it is.
     if (ini.entryCount() != triples.size()) {
-        sink.logLine("Config.ini holds entries the language conversion cannot carry over; left unconverted");
+        sink.notice(GetText("IDS_Safety_ConfigUnconverted"), GetText("IDS_Safety_ConfigTooManyEntries"));
+        return false;
+    }
+    if (IniFile::isReadOnly(configFile)) {
+        sink.notice(GetText("IDS_Safety_ConfigReadOnly"), configFile.string());
         return false;
     }
 
-    fs::path backup = configFile;
+    // Backup and restore work on the file a symlink names, so the link itself stays a link.
+    const fs::path realFile = IniFile::writeTarget(configFile);
+    fs::path backup = realFile;
     backup += ".bak";
-    if (!fs::copy_file(configFile, backup, fs::copy_options::overwrite_existing, ec)) {
-        sink.logLine("Config.ini: cannot make the backup copy (" + ec.message() + "); left unconverted");
+    if (!fs::copy_file(realFile, backup, fs::copy_options::overwrite_existing, ec)) {
+        sink.notice(GetText("IDS_Safety_ConfigUnconverted"), ec.message());
         return false;
     }
     IniFile rewritten;
@@ -166,12 +178,12 @@ bool RelabelConfigFile(const fs::path& configFile, const MessageSink& sink) {
         }
         ok = ok && count == triples.size();
         if (!ok) {
-            fs::rename(backup, configFile, ec);
-            if (ec) fs::copy_file(backup, configFile, fs::copy_options::overwrite_existing, ec);
-            sink.logLine("Config.ini: the language conversion came out short; the file was restored");
+            // Copied back over the file (not renamed), so it keeps its inode, owner and mode.
+            fs::copy_file(backup, realFile, fs::copy_options::overwrite_existing, ec);
+            sink.notice(GetText("IDS_Safety_ConfigRestored"));
         }
     } else if (!error.empty()) {
-        sink.logLine("Config.ini: cannot write the converted file (" + error + ")");
+        sink.notice(GetText("IDS_Safety_ConfigUnconverted"), error);
     }
     fs::remove(backup, ec);
     return ok;

@@ -2,6 +2,7 @@
 #include "talvex/ini_file.hpp"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -137,41 +138,71 @@ std::string IniFile::text() const {
     return out;
 }
 
+std::filesystem::path IniFile::writeTarget(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    fs::path p = path;
+    for (int hops = 0; hops < 40; ++hops) {  // a loop of links ends somewhere; the write then fails
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(p, ec))) return p;
+        const fs::path link = fs::read_symlink(p, ec);
+        if (ec) return p;
+        p = link.is_absolute() ? link : p.parent_path() / link;
+    }
+    return p;
+}
+
+bool IniFile::isReadOnly(const std::filesystem::path& path) {
+    const std::filesystem::path target = writeTarget(path);
+    struct stat st {};
+    if (::stat(target.c_str(), &st) != 0) return false;  // a missing file is created
+    // The mode bits first: root passes access() even for a file frozen with chmod a-w.
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0;
+}
+
 bool IniFile::save(const std::filesystem::path& path, Codepage codepage, std::string* error) const {
     const std::string bytes = encodeFileText(text(), codepage);
-    std::filesystem::path tmp = path;
-    tmp += ".tmp";
     auto fail = [&](const char* what) {
         if (error) *error = std::string(what) + ": " + std::strerror(errno);
         return false;
     };
+    // Through symlinks to the file they name, so a shared file keeps receiving updates.
+    const std::filesystem::path target = writeTarget(path);
+    struct stat old {};
+    const bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && isReadOnly(target)) {
+        errno = EACCES;
+        return fail("the file is read-only");
+    }
+    std::filesystem::path tmp = target;
+    tmp += ".tmp";
     const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return fail("cannot create");
+    auto abandon = [&](const char* what, bool closeFd) {
+        const int saved = errno;
+        if (closeFd) ::close(fd);
+        ::unlink(tmp.c_str());
+        errno = saved;
+        return fail(what);
+    };
+    if (exists) {
+        // The replacement keeps the old file's owner and mode. The owner is best effort (only root
+        // may give a file away); the mode is set after it, as a change of owner clears set-id bits.
+        if (::fchown(fd, old.st_uid, old.st_gid) != 0)
+            (void)!::fchown(fd, static_cast<uid_t>(-1), old.st_gid);
+        if (::fchmod(fd, old.st_mode & 07777) != 0) return abandon("cannot set the mode", true);
+    }
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n < 0) {
             if (errno == EINTR) continue;
-            const int saved = errno;
-            ::close(fd);
-            ::unlink(tmp.c_str());
-            errno = saved;
-            return fail("cannot write");
+            return abandon("cannot write", true);
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        const int saved = errno;
-        ::unlink(tmp.c_str());
-        errno = saved;
-        return fail("cannot write");
-    }
-    if (::rename(tmp.c_str(), path.c_str()) != 0) {
-        const int saved = errno;
-        ::unlink(tmp.c_str());
-        errno = saved;
-        return fail("cannot replace");
-    }
+    if (::fsync(fd) != 0) return abandon("cannot write", true);
+    if (::close(fd) != 0) return abandon("cannot write", false);
+    if (::rename(tmp.c_str(), target.c_str()) != 0) return abandon("cannot replace", false);
     return true;
 }
 

@@ -131,6 +131,8 @@ bool LoadLanguage(const std::filesystem::path& settingsFile, std::string_view na
     if (chosen.empty()) chosen = settings.getString("Setting", "Language", "English", 1000, Codepage::Ascii);
     const Language language = languageFromName(chosen);
     setActiveLanguage(language);
+    // Nothing to write when the file already holds the choice: a start leaves setting.ini alone.
+    if (settings.value("Setting", "Language") == std::optional<std::string>(chosen)) return true;
     settings.writeString("Setting", "Language", chosen);
     return settings.save(settingsFile, codepageFor(language), error);
 }

@@ -1,6 +1,7 @@
 #include "talvex/language_switch.hpp"
 
 #include "talvex/channel_store.hpp"
+#include "talvex/language.hpp"
 
 namespace talvex {
 
@@ -9,7 +10,7 @@ LanguageSwitch SwitchLanguageFiles(const AppPaths& paths, Language language, con
     // The box offers the two names in fixed spelling; that is what setting.ini keeps.
     if (!LoadLanguage(paths.settingsFile(), languageName(language), &result.error)) {
         result.settingsSaved = false;
-        sink.logLine("setting.ini cannot be written (" + result.error + ")");
+        sink.notice(GetText("IDS_Safety_SettingsNotWritten"), result.error);
     }
     result.converted = RelabelConfigFile(paths.configFile(), sink);
     return result;

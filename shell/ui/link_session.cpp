@@ -24,7 +24,7 @@ LinkSession::Result LinkSession::open(const std::string& path, int baud) {
     if (RTUOpenDevice(path.c_str(), baud, 8, 0, 0) != 1) {
         const auto reason = static_cast<PortOpenFailure>(RTULastOpenFailure());
         r.permissionDenied = reason == PortOpenFailure::PermissionDenied;
-        r.reason = openFailureMessage(reason, path);
+        r.reason = openFailureMessage(reason, path, RTULastOpenHolder());
         return r;
     }
     if (arbiter_) arbiter_->connected();

@@ -7,6 +7,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 #include <vector>
 
 #include "shell/ui/page_slots.hpp"
@@ -148,7 +150,8 @@ class CMorvaneDlg : public QDialog {
     bool portsFound_ = false;
     bool connected_ = false;
     bool switching_ = false;
-    QThread* closer_ = nullptr;  // the disconnect under way, if any
+    QThread* closer_ = nullptr;           // the disconnect under way, if any
+    std::set<std::string> shownNotices_;  // notice texts already shown once
 
     std::array<Page*, kPageCount> pages_{};
     std::array<QWidget*, kPageCount> slots_{};

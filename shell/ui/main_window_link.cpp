@@ -25,6 +25,15 @@ void CMorvaneDlg::attachEngine() {
         [this] { QMetaObject::invokeMethod(this, &CMorvaneDlg::takePendingLog, Qt::QueuedConnection); });
     engine->chartPoints().setHook(
         [this] { QMetaObject::invokeMethod(this, &CMorvaneDlg::chartPointsPending, Qt::QueuedConnection); });
+    // Shown whatever the Recv box says: records that are not being stored must not go unnoticed.
+    engine->notices().setHook([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (core_.engine) log_->appendNotice(QString::fromStdString(core_.engine->notices().take()));
+            },
+            Qt::QueuedConnection);
+    });
     if (!engine->running()) engine->start();
 }
 
@@ -33,6 +42,7 @@ void CMorvaneDlg::detachEngine() {
     if (!engine) return;
     // Stop the poller before the hooks' target goes away; the window ends the run.
     engine->log().setHook({});
+    engine->notices().setHook({});
     engine->chartPoints().setHook({});
     engine->stop();
 }

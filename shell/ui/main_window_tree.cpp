@@ -28,6 +28,8 @@ acquisition::LinkHold pauseHold(acquisition::LinkArbiter* arbiter) {
 MessageSink CMorvaneDlg::messageSink() {
     MessageSink sink;
     sink.message = [this](MessageKind kind, std::string_view text) {
+        // A notice (a read-only or unreadable file, ...) is shown once, not at every save.
+        if (kind == MessageKind::Notice && !shownNotices_.insert(std::string(text)).second) return;
         const auto icon = kind == MessageKind::Error     ? ShellPrompter::Icon::Stop
                           : kind == MessageKind::Warning ? ShellPrompter::Icon::Warning
                                                          : ShellPrompter::Icon::Information;

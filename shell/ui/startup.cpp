@@ -80,6 +80,10 @@ int runWorkbench(const StartupOptions& options, const PageFactory& pages) {
         acquisition::MeasurementDb db(engineOptions.databasePath, &engine.log(), engineOptions.text);
         db.loadAll(store);
     }
+    // A large file written by earlier versions has no SensorId index yet: it is built while the
+    // window is open (later starts seek through it), not before.
+    acquisition::BackgroundIndexBuild indexBuild;
+    indexBuild.start(engineOptions.databasePath);
 
     MainWindowOptions windowOptions;
     windowOptions.model = model;
@@ -89,6 +93,7 @@ int runWorkbench(const StartupOptions& options, const PageFactory& pages) {
     CMorvaneDlg window(windowOptions, CoreRefs{&engine, &arbiter, &store});
     window.setWindowState(Qt::WindowMaximized);
     window.exec();
+    indexBuild.cancel();  // before the window stops the poller, whose inserts wait for the build
     return 0;
 }
 

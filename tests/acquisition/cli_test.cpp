@@ -1,11 +1,15 @@
 // talvex-cli poll, export and delete as processes, against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/wait.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <sstream>
+#include <thread>
 
 #include "talvex/sim/sim_bus.hpp"
 #include "test_support.hpp"
@@ -84,6 +88,97 @@ TEST_F(Cli, PollOnceJsonThenExportAndDelete) {
     EXPECT_FALSE(std::filesystem::exists(none));
 }
 
+// An export never goes over the database (every sensor's history) or the settings files, and replaces
+// another existing file only with --force; what it refuses stays byte for byte as it was.
+TEST_F(Cli, ExportNeverReplacesTheDatabaseOrSettingsAndOtherFilesOnlyWithForce) {
+    ASSERT_EQ(cli("poll " + port() + " --ids 1 --once").exitCode, 0);
+    const std::string existing = dir_.file("old.csv");
+    std::ofstream(existing) << "keep";
+    const struct {
+        std::string out;
+        bool force;
+        int exitCode;
+    } cases[] = {
+        {dir_.file("SensorDB.db"), true, 2},
+        {dir_.path() + "/./SensorDB.db-wal", true, 2},
+        {dir_.file("Config.ini"), true, 2},
+        {dir_.file("setting.ini"), true, 2},
+        {existing, false, 2},
+        {existing, true, 0},
+    };
+    for (const auto& c : cases) {
+        const bool existed = std::filesystem::exists(c.out);
+        const std::string before = slurp(c.out);
+        const CliRun r =
+            cli("export --id 1 --out " + c.out + (c.force ? " --force" : "") + " --data-dir " + dir_.path());
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.out << ": " << r.err;
+        if (c.exitCode == 0) {
+            EXPECT_EQ(slurp(c.out).rfind("\xEF\xBB\xBFSensorId,", 0), 0u) << c.out;
+        } else {
+            EXPECT_EQ(std::filesystem::exists(c.out), existed) << c.out;
+            EXPECT_EQ(slurp(c.out), before) << c.out;
+        }
+    }
+    const CliRun again = cli("export --id 1 --out " + dir_.file("new.csv") + " --data-dir " + dir_.path());
+    EXPECT_EQ(again.exitCode, 0) << again.err;  // the database still holds the record
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+}
+
+TEST_F(Cli, RecordsTheDatabaseRefusesMakePollFail) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir_.file("SensorDB.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "create table SensorData(SensorId, Timestamp, H2DG, H2AG, Temp, DayRoc, PR, WT, "
+                           "RunStatus); create trigger refuse before insert on SensorData begin select "
+                           "raise(abort, 'frozen'); end;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    const CliRun r = cli("poll " + port() + " --ids 1,2 --once");
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("(frozen: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("2 records could not be stored"), std::string::npos) << r.err;
+}
+
+// A headless logger survives an unplugged adapter: the lost port is said once, reopened with growing
+// pauses, and polling resumes when the device is back (here: the simulator restarted on the same link).
+TEST_F(Cli, PollReopensALostPortAndResumes) {
+    const std::string link = dir_.file("ttySIM");
+    auto startBus = [&] {
+        sim::BusOptions o;
+        o.sensors = {sim::defaultSensorConfig(1, SensorModel::KA)};
+        o.flowmeter = false;
+        o.pace = false;
+        o.linkPath = link;
+        auto bus = std::make_unique<sim::SimBus>(o);
+        std::string error;
+        EXPECT_TRUE(bus->start(&error)) << error;
+        return bus;
+    };
+    bus_ = startBus();
+    auto run = std::async(std::launch::async, [&] {
+        return cli("poll --port " + link + " --data-dir " + dir_.path() + " --ids 1 --duration 6 --json");
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    bus_->stop();  // the device vanishes under the poller
+    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    bus_ = startBus();
+    const CliRun r = run.get();
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    const auto count = [](const std::string& text, const std::string& what) {
+        int n = 0;
+        for (std::size_t pos = 0; (pos = text.find(what, pos)) != std::string::npos; pos += what.size()) ++n;
+        return n;
+    };
+    EXPECT_EQ(count(r.err, "the port closed"), 1) << r.err;
+    EXPECT_EQ(count(r.err, "port reopened"), 1) << r.err;
+    EXPECT_LE(count(r.err, "Polling Failed"), 3) << r.err;
+    const std::size_t reopened = r.err.find("port reopened");
+    ASSERT_NE(reopened, std::string::npos);
+    EXPECT_NE(r.err.find("Polling Succeed", reopened), std::string::npos) << r.err;
+}
+
 TEST_F(Cli, SilentSensorMakesOncePollFail) {
     sim::Faults f;
     f.silent = {2};
@@ -108,13 +203,19 @@ TEST_F(Cli, BadInputIsRefusedWithAMessage) {
         {"export --id 1 --data-dir " + dir_.path(), "--out FILE is required"},
         {"export --id 300 --out x.csv --data-dir " + dir_.path(), "sensor ID"},
         {"delete --id abc --data-dir " + dir_.path(), "talvex-cli delete:"},
+        {"poll --ids 1 --once --data-dir " + dir_.path(), "--port"},
+        {"poll " + port() + " --baud 12 --ids 1 --once", "--baud"},
     };
     for (const auto& c : cases) {
         const CliRun r = cli(c.args);
         EXPECT_EQ(r.exitCode, 2) << c.args;
         EXPECT_NE(r.err.find(c.message), std::string::npos) << c.args << ": " << r.err;
     }
-    EXPECT_FALSE(std::filesystem::exists(dir_.file("SensorDB.db")));
+    // A usage error writes nothing: no database, no setting.ini, no Config.ini.
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "out.txt" || name == "err.txt") << name;
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include "talvex/acquisition/csv_export.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/acquisition/pending.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -106,8 +107,45 @@ TEST_F(ExportFixture, FailuresGiveTheirMessages) {
     EXPECT_EQ(exportMessage(r, "", englishText), "CSV file open failed");
     r = exportCsv({dir.file("absent.db"), "2", dir.file("x.csv")}, englishText, nullptr);
     EXPECT_EQ(r.outcome, kExportError);
-    EXPECT_EQ(r.errorText, "Database open failed,Please check and try again.");
+    EXPECT_EQ(r.errorText,
+              "Database open failed,Please check and try again. (unable to open database file: " +
+                  dir.file("absent.db") + ")");
     EXPECT_FALSE(std::filesystem::exists(dir.file("absent.db")));
+}
+
+// A damaged file must not read as "no data" or as a bare step name: the message keeps its text and
+// adds SQLite's reason and the file.
+TEST_F(ExportFixture, FailuresNameSQLitesReasonAndTheFile) {
+    for (int n = 0; n < 3000; ++n) ASSERT_EQ(db.insert(numberedRecord(2, n)), 0);
+    db.close();
+    {
+        // Pages in the middle of the file overwritten: a corrupt page.
+        std::fstream f(dbPath, std::ios::in | std::ios::out | std::ios::binary);
+        f.seekp(4096 * 3);
+        f << std::string(4096 * 20, '\xA5');
+    }
+    const std::string textFile = dir.file("notes.db");
+    std::ofstream(textFile) << std::string(8192, 'x');
+    const struct {
+        std::string dbPath, prefix, reason;
+    } cases[] = {
+        {dbPath, "No data found for this SensorId! (", "malformed"},
+        {textFile, "COUNT Compile Failed. (", "file is not a database"},
+    };
+    for (const auto& c : cases) {
+        const ExportResult r = exportCsv({c.dbPath, "2", dir.file("x.csv")}, englishText, nullptr);
+        EXPECT_EQ(r.outcome, kExportError) << c.dbPath;
+        EXPECT_EQ(r.errorText.rfind(c.prefix, 0), 0u) << r.errorText;
+        EXPECT_NE(r.errorText.find(c.reason), std::string::npos) << r.errorText;
+        EXPECT_NE(r.errorText.find(c.dbPath), std::string::npos) << r.errorText;
+        EXPECT_FALSE(std::filesystem::exists(dir.file("x.csv")));
+    }
+    PendingLog log;
+    MeasurementDb text(textFile, &log, englishText);
+    EXPECT_NE(text.open(), 0);
+    EXPECT_EQ(log.take(),
+              "Operation failed,database linked_list generation error. (file is not a database: " + textFile +
+                  ")\r\n");
 }
 
 TEST_F(ExportFixture, WorkerRunsOneExportAtATimeAndReleasesItsHold) {

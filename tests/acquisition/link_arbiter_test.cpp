@@ -1,8 +1,10 @@
 // The link arbiter: gate save/restore, nesting, and the hand-shake with the poller.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
+#include <string>
 #include <thread>
 
 #include "talvex/acquisition/link_arbiter.hpp"
@@ -28,16 +30,54 @@ TEST(LinkArbiter, NestedHoldsRestoreTheGateInReverseOrder) {
     a.leavePoll();
 }
 
-TEST(LinkArbiter, PollerStaysOutWhileAnyHoldLastsEvenIfReleasedOutOfOrder) {
-    LinkArbiter a;
-    a.connected();
-    LinkHold first = a.hold(HoldKind::Light);
-    LinkHold second = a.hold(HoldKind::Light);
-    first.release();  // restores 1 while the second hold still runs
-    EXPECT_EQ(a.gate(), 1);
-    EXPECT_FALSE(a.enterPoll());
-    second.release();
-    EXPECT_EQ(a.gate(), 0);  // the value the second hold saved
+// Every order of two holds' starts and ends, a connect and a disconnect: once the holds have ended,
+// the gate is open exactly when the last of connect/disconnect was a connect, and while either hold
+// lasts the poller stays out. (A gate saved and restored by each hold got this wrong for holds that
+// outlive a disconnect, start before a connect, or end out of order.)
+TEST(LinkArbiter, GateFollowsConnectionAndHoldsInAnyOrder) {
+    std::string events = "ABabcd";  // A/B start a hold, a/b end it, c connects, d disconnects
+    std::sort(events.begin(), events.end());
+    do {
+        if (events.find('A') > events.find('a') || events.find('B') > events.find('b')) continue;
+        for (bool startConnected : {false, true}) {
+            SCOPED_TRACE(events + (startConnected ? " (connected first)" : ""));
+            LinkArbiter arb;
+            if (startConnected) arb.connected();
+            LinkHold a, b;
+            int outstanding = 0;
+            for (char e : events) {
+                switch (e) {
+                    case 'A':
+                        a = arb.hold(HoldKind::Light), ++outstanding;
+                        break;
+                    case 'B':
+                        b = arb.hold(HoldKind::Standard), ++outstanding;
+                        break;
+                    case 'a':
+                        a.release(), --outstanding;
+                        break;
+                    case 'b':
+                        b.release(), --outstanding;
+                        break;
+                    case 'c':
+                        arb.connected();
+                        break;
+                    case 'd':
+                        arb.disconnecting();
+                        break;
+                }
+                if (outstanding > 0) {
+                    EXPECT_EQ(arb.gate(), 0);
+                    EXPECT_FALSE(arb.enterPoll());
+                }
+            }
+            const bool connected = events.find('c') > events.find('d');
+            EXPECT_EQ(arb.gate(), connected ? 1 : 0);
+            EXPECT_EQ(arb.linkClosed(), !connected);
+            EXPECT_EQ(arb.enterPoll(), connected);
+            if (connected) arb.leavePoll();
+        }
+    } while (std::next_permutation(events.begin(), events.end()));
 }
 
 TEST(LinkArbiter, LongHoldKeepsTheGateButBlocksThePoller) {

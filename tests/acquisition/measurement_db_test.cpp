@@ -61,6 +61,28 @@ TEST_F(DbFixture, FailedInsertReportsAndClosesTheConnection) {
     EXPECT_FALSE(db.isOpen());
 }
 
+// A user or a backup tool removes or renames SensorDB.db between two inserts of a running poller:
+// the next record goes to a new file at the path (records must not vanish into the unlinked or
+// renamed file), and a renamed file keeps what it had.
+TEST_F(DbFixture, FileRemovedOrRenamedBetweenInsertsIsReopenedAtThePath) {
+    for (const bool rename : {false, true}) {
+        SCOPED_TRACE(rename ? "mv" : "rm");
+        const std::string moved = dir.file("moved.db");
+        ASSERT_EQ(db.insert(numberedRecord(1, 1)), 0);
+        if (rename)
+            std::filesystem::rename(path, moved);
+        else
+            std::filesystem::remove(path);
+        ASSERT_EQ(db.insert(numberedRecord(1, 2)), 0);
+        db.close();
+        EXPECT_EQ(RawDb(path).scalar("select group_concat(H2DG) from SensorData"), "2");
+        if (rename) {
+            EXPECT_EQ(RawDb(moved).scalar("select group_concat(H2DG) from SensorData"), "1");
+        }
+        std::filesystem::remove(path);
+    }
+}
+
 TEST_F(DbFixture, OpenFailureIsLoggedWithCodeAndText) {
     MeasurementDb bad(dir.file("missing/dir/SensorDB.db"), &log, englishText);
     EXPECT_EQ(bad.insert(numberedRecord(1, 1)), SQLITE_CANTOPEN);
@@ -83,34 +105,51 @@ TEST_F(DbFixture, DeleteRemovesOnlyThatSensorAndRefusesAnEmptyId) {
     EXPECT_EQ(raw.scalar("select count(*) from SensorData where SensorId='2'"), "3");
 }
 
+// The same newest-20 000 load through the SensorId index, and from a large file written by earlier
+// versions: that one is read in one pass and not indexed during the load (the window must not wait
+// for the build); the background build then adds the index while inserts wait their turn.
 TEST_F(DbFixture, LoadTakesNewest20000PerSensorOldestFirst) {
-    {
-        RawDb raw(path);
-        raw.exec(kCreateTableSql);
-        raw.exec("begin");
-        // Interleaved sensors, so the per-sensor query must really pick by SensorId.
-        for (int n = 0; n < 25000; ++n) {
-            raw.exec("insert into SensorData values('3','2026-01-02 03:04:05','" + std::to_string(n) +
-                     "','0','20.0','0','0.0','0.0','0')");
-            if (n % 100 == 0)
-                raw.exec("insert into SensorData values('11','2026-01-02 03:04:05','" + std::to_string(n) +
+    for (const bool largeOldFile : {false, true}) {
+        SCOPED_TRACE(largeOldFile ? "large file without the index" : "indexed");
+        db.close();
+        for (const char* suffix : {"", "-wal", "-shm"}) std::filesystem::remove(path + suffix);
+        {
+            RawDb raw(path);
+            raw.exec(kCreateTableSql);
+            raw.exec("begin");
+            // Interleaved sensors, so the per-sensor query must really pick by SensorId.
+            for (int n = 0; n < 25000; ++n) {
+                raw.exec("insert into SensorData values('3','2026-01-02 03:04:05','" + std::to_string(n) +
                          "','0','20.0','0','0.0','0.0','0')");
+                if (n % 100 == 0)
+                    raw.exec("insert into SensorData values('11','2026-01-02 03:04:05','" +
+                             std::to_string(n) + "','0','20.0','0','0.0','0.0','0')");
+            }
+            raw.exec("insert into SensorData(SensorId) values(NULL)");
+            raw.exec("commit");
         }
-        raw.exec("commit");
+        if (largeOldFile) db.setInlineIndexRows(1000);
+        RecordStore store;
+        store.append("3", StoredRecord(numberedRecord(3, -1)));
+        ASSERT_EQ(db.loadAll(store), 2);
+        const auto recs = store.records("3");
+        ASSERT_EQ(recs.size(), 20000u);
+        EXPECT_EQ(recs.front().field(Field::H2DG), "5000");
+        EXPECT_EQ(recs.back().field(Field::H2DG), "24999");
+        EXPECT_EQ(store.recordCount("11"), 250u);
+        EXPECT_EQ(store.records("11").back().field(Field::H2DG), "24900");
+        EXPECT_EQ(store.appendCount("3"), 1);
+        const std::string indexes =
+            "select count(*) from sqlite_master where type='index' and tbl_name='SensorData'";
+        EXPECT_EQ(RawDb(path).scalar(indexes), largeOldFile ? "0" : "1");
+        if (!largeOldFile) continue;
+        BackgroundIndexBuild build;
+        build.start(path);
+        EXPECT_EQ(db.insert(numberedRecord(3, 25000)), 0);
+        EXPECT_TRUE(build.wait());
+        EXPECT_EQ(RawDb(path).scalar(indexes), "1");
+        EXPECT_EQ(RawDb(path).scalar("select count(*) from SensorData where SensorId='3'"), "25001");
     }
-    RecordStore store;
-    store.append("3", StoredRecord(numberedRecord(3, -1)));
-    ASSERT_EQ(db.loadAll(store), 2);
-    const auto recs = store.records("3");
-    ASSERT_EQ(recs.size(), 20000u);
-    EXPECT_EQ(recs.front().field(Field::H2DG), "5000");
-    EXPECT_EQ(recs.back().field(Field::H2DG), "24999");
-    EXPECT_EQ(store.recordCount("11"), 250u);
-    EXPECT_EQ(store.appendCount("3"), 1);
-    // The load added the index that makes these reads fast.
-    RawDb raw(path);
-    EXPECT_EQ(raw.scalar("select count(*) from sqlite_master where type='index' and tbl_name='SensorData'"),
-              "1");
 }
 
 TEST_F(DbFixture, JunkLoadsWithoutCrashing) {

@@ -1,6 +1,8 @@
 // The polling cycle over a scripted register bank: request order, distribution, logs, wireless mode.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <map>
 #include <set>
 #include <vector>
@@ -172,6 +174,30 @@ TEST_F(CycleFixture, RecordRefusedByTheDatabaseGoesNowhere) {
     EXPECT_EQ(store.recordCount("5"), 1u);
 }
 
+// Dropping a refused record is allowed, hiding it is not: the first refusal is announced once with
+// SQLite's reason, every dropped record is counted, and storing again is announced too.
+TEST_F(CycleFixture, RefusedRecordsAreAnnouncedOnceCountedAndTheRecoverySaid) {
+    bank.sensor(5, 10, 10000, 0);
+    channel(1, 5);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(dir.file("SensorDB.db").c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db,
+                           "create table SensorData(SensorId, Timestamp, H2DG, H2AG, Temp, DayRoc, PR, WT, "
+                           "RunStatus); create trigger refuse before insert on SensorData begin select "
+                           "raise(abort, 'frozen by the operator'); end;",
+                           nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    for (int cycle = 0; cycle < 3; ++cycle, clock += 1000) EXPECT_EQ(engine->runCycle(), 1);
+    EXPECT_EQ(engine->droppedRecords(), 3u);
+    EXPECT_EQ(engine->notices().take(), englishText("IDS_Safety_RecordsNotStored") +
+                                            " (frozen by the operator: " + dir.file("SensorDB.db") + ")\r\n");
+    ASSERT_EQ(sqlite3_exec(db, "drop trigger refuse", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    EXPECT_EQ(engine->runCycle(), 1);
+    EXPECT_EQ(engine->notices().take(), englishText("IDS_Safety_RecordsStoredAgain") + " 3\r\n");
+    EXPECT_EQ(store.recordCount("5"), 1u);
+}
+
 TEST_F(CycleFixture, SilentSensorIsAskedLessOftenWhileOthersKeepTheirRate) {
     bank.sensor(1, 10, 10000, 0);
     bank.silent.insert(2);
@@ -204,7 +230,7 @@ TEST_F(CycleFixture, ScheduleResetFlagMakesSlotsDueAtOnce) {
 TEST_F(CycleFixture, ClosedGateEndsTheCycleBeforeTheNextSlot) {
     bank.sensor(1, 10, 10000, 0);
     channel(1, 1);
-    arbiter.setGate(0);
+    const LinkHold pause = arbiter.hold(HoldKind::Pause);
     EXPECT_EQ(engine->runCycle(), 0);
     EXPECT_TRUE(bank.requests.empty());
 }
@@ -275,6 +301,23 @@ TEST(PollFailureReason, NamesTheCauseInTheActiveLanguage) {
         EXPECT_EQ(pollFailureReason(c.result, text), c.chinese) << c.result;
     }
     setActiveLanguage(Language::English);
+}
+
+// A disconnect or a page's hold must not wait for the 16 database transactions of a concentrator's
+// slot: every record is stored after the poller has left the link.
+TEST_F(CycleFixture, WirelessModeLeavesTheLinkBeforeStoring) {
+    for (int k = 1; k <= 16; ++k) bank.sensor(9, 1, 10000, 0, 256 * k);
+    channel(1, 9);
+    engine->setWirelessDcuMode(true);
+    std::vector<bool> heldAtOnce;
+    std::vector<std::future<void>> holds;  // kept: a hold still waiting must not block the hook
+    engine->setRecordHook([&](const TextRecord&) {
+        holds.push_back(
+            std::async(std::launch::async, [&] { const LinkHold h = arbiter.hold(HoldKind::Light); }));
+        heldAtOnce.push_back(holds.back().wait_for(std::chrono::seconds(2)) == std::future_status::ready);
+    });
+    EXPECT_EQ(engine->runCycle(), 1);
+    EXPECT_EQ(heldAtOnce, std::vector<bool>(16, true));
 }
 
 TEST_F(CycleFixture, LoggingOffWritesNoLines) {

@@ -27,6 +27,9 @@ inline std::string englishText(std::string_view key) {
         {"IDS_Tab_Acquisition_NoData", "No data found for this SensorId!"},
         {"IDS_Tab_Acquisition_ExportedTo", "Exported to"},
         {"IDS_Tab_Acquisition_CSVfailed", "CSV file open failed"},
+        {"IDS_Safety_RecordsNotStored", "Measurements are not being stored in the database"},
+        {"IDS_Safety_RecordsStoredAgain",
+         "Measurements are stored in the database again; dropped meanwhile:"},
     };
     const auto it = texts.find(key);
     return it == texts.end() ? "Not found" : it->second;

@@ -31,7 +31,7 @@ class CalibrationPage : public ::testing::Test {
         bus_ = std::make_unique<sim::SimBus>(o);
         std::string error;
         ASSERT_TRUE(bus_->start(&error)) << error;
-        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 1), 1);
+        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
         arbiter_.connected();
         session_.selectedSensorId = 1;
         PageContext ctx;

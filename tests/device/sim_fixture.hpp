@@ -29,7 +29,7 @@ class SimFixture : public ::testing::Test {
         bus = std::make_unique<sim::SimBus>(o);
         std::string error;
         EXPECT_TRUE(bus->start(&error)) << error;
-        EXPECT_EQ(RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 1), 1);
+        EXPECT_EQ(RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 0), 1);
     }
     ~SimFixture() override {
         RTUCloseCom();

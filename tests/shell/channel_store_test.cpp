@@ -16,7 +16,10 @@ class ChannelStoreTest : public ::testing::Test {
   protected:
     void SetUp() override {
         setActiveLanguage(Language::English);
-        store.setSink({[this](MessageKind, std::string_view t) { messages.emplace_back(t); },
+        store.setSink({[this](MessageKind k, std::string_view t) {
+                           messages.emplace_back(t);
+                           kinds.push_back(k);
+                       },
                        [this](std::string_view l) { log.emplace_back(l); }});
     }
     void TearDown() override { setActiveLanguage(Language::English); }
@@ -30,6 +33,7 @@ class ChannelStoreTest : public ::testing::Test {
     Session s;
     ChannelStore store{s};
     std::vector<std::string> messages, log;
+    std::vector<MessageKind> kinds;
 };
 
 TEST_F(ChannelStoreTest, FirstRunWritesTheDefaults) {
@@ -254,9 +258,47 @@ TEST_F(ChannelStoreTest, AnUnwritableLocationKeepsTheDefaultsInMemory) {
     EXPECT_EQ(r.channels, 48);
     EXPECT_EQ(entry(2).sensorId, 2);
     ASSERT_FALSE(log.empty());
-    EXPECT_NE(log.back().find("cannot be written"), std::string::npos);
+    EXPECT_EQ(log.back().find(GetText("IDS_Safety_ConfigDefaultsInMemory")), 0u);
     store.OnChannelSelected({0, 0});
     EXPECT_EQ(store.SaveSelectedChannel(), SaveOutcome::WriteFailed);
+}
+
+// What the user must know about Config.ini reaches the window as a notice (shown once there) in the
+// active language, not only as a log line that appears only while Recv is ticked.
+TEST_F(ChannelStoreTest, FileProblemsReachTheUserAsNoticesInTheActiveLanguage) {
+    struct Case {
+        const char* what;
+        std::string content;  // Config.ini before the load
+        bool readOnly;
+        const char* key;
+    };
+    const Case cases[] = {
+        {"no channel", "[Network1]\r\n", false, "IDS_Safety_ConfigNoChannel"},
+        {"too many entries to convert", "[Network1]\r\nNode1=1,5,1#\r\n[Network1]\r\nNode2=2,5,0#\r\n", false,
+         "IDS_Safety_ConfigUnconverted"},
+        {"read-only on save", "[网络1]\r\n设备1=" + defaultChannelValue(Language::Chinese, 1) + "\r\n", true,
+         "IDS_Safety_ConfigReadOnly"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        setActiveLanguage(Language::Chinese);
+        messages.clear();
+        kinds.clear();
+        writeConfig(c.content);
+        std::filesystem::permissions(
+            file(), c.readOnly ? std::filesystem::perms::owner_read
+                               : std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        load();
+        if (c.readOnly) {
+            store.OnChannelSelected({0, 0});
+            EXPECT_EQ(store.SaveSelectedChannel(), SaveOutcome::WriteFailed);
+            EXPECT_EQ(talvex::testing::readBytes(file()), c.content);
+        }
+        ASSERT_EQ(messages.size(), 1u);
+        EXPECT_EQ(kinds[0], MessageKind::Notice);
+        EXPECT_EQ(messages[0].find(GetText(c.key)), 0u) << messages[0];
+        std::filesystem::permissions(file(), std::filesystem::perms::owner_all);
+    }
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 #include "talvex/ini_file.hpp"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
 
 #include "talvex/testing/temp_dir.hpp"
 
@@ -119,6 +123,49 @@ TEST(IniFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
 
 namespace talvex {
 namespace {
+
+// A channel set frozen with chmod a-w stays as it is; a Config.ini shared through a symlink keeps
+// receiving updates; a rewritten file keeps its mode and owner. Each case checks the file's bytes
+// and its inode's mode and owner after the save.
+TEST(IniFileTest, SavingHonoursReadOnlyFilesSymlinksModeAndOwner) {
+    namespace fs = std::filesystem;
+    IniFile ini;
+    ini.writeString("Network1", "Node1", "new");
+    const std::string before = "[Network1]\r\nNode1=old\r\n";
+    struct Case {
+        const char* name;
+        mode_t mode;
+        bool viaLink;
+        bool saved;
+    };
+    for (const Case& c :
+         {Case{"read-only", 0444, false, false}, Case{"group file", 0640, false, true},
+          Case{"through a symlink", 0604, true, true}, Case{"read-only target", 0400, true, false}}) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        const fs::path real = dir / "shared.ini";
+        talvex::testing::writeBytes(real, before);
+        ASSERT_EQ(::chmod(real.c_str(), c.mode), 0);
+        const bool root = ::geteuid() == 0;
+        if (root) {
+            ASSERT_EQ(::chown(real.c_str(), 1234, 5678), 0);
+        }
+        const fs::path path = c.viaLink ? dir / "Config.ini" : real;
+        if (c.viaLink) fs::create_symlink("shared.ini", path);
+        EXPECT_EQ(IniFile::isReadOnly(path), !c.saved);
+        std::string error;
+        EXPECT_EQ(ini.save(path, Codepage::Ascii, &error), c.saved) << error;
+        EXPECT_EQ(talvex::testing::readBytes(real), c.saved ? "[Network1]\r\nNode1=new\r\n" : before);
+        EXPECT_EQ(fs::is_symlink(path), c.viaLink);
+        struct stat st {};
+        ASSERT_EQ(::stat(real.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 07777, c.mode);
+        if (root) {
+            EXPECT_EQ(std::make_pair(st.st_uid, st.st_gid), std::make_pair(uid_t{1234}, gid_t{5678}));
+        }
+        EXPECT_FALSE(fs::exists(dir / "shared.ini.tmp"));
+    }
+}
 
 TEST(TextCodecTest, DecodingRecognisesUtf8ThenGbkThenReplaces) {
     struct Case {

@@ -141,6 +141,34 @@ TEST_F(RelabelTest, AUserDeviceMarkSurvivesARealRestart) {
     EXPECT_EQ(sel.rows[0].name, "SensorID:");
 }
 
+// Config.ini stays GBK in English too, and limits count GBK bytes: a 39-character Chinese
+// description (78 GBK bytes, 117 in UTF-8) survives an English session in which another channel is
+// saved, and nothing in the file is cut that the user did not edit.
+TEST_F(RelabelTest, AChineseDescriptionSurvivesAnEnglishSessionWhole) {
+    std::string desc;
+    for (int i = 0; i < 13; ++i) desc += "变压器";
+    const auto save = [&](Language language, int node, ChannelEdits edits) {
+        startIn(language);
+        ChannelStore store{s};
+        store.setSink(sink);
+        store.LoadChannelStore(file());
+        store.OnChannelSelected({0, node});
+        ASSERT_EQ(store.SaveSelectedChannel(edits), SaveOutcome::Saved);
+    };
+    ChannelEdits described;
+    described.description = desc;
+    save(Language::Chinese, 0, described);
+    ChannelEdits marked;
+    marked.deviceMark = "Pump";
+    save(Language::English, 1, marked);
+    EXPECT_FALSE(isValidUtf8(talvex::testing::readBytes(file())));  // GBK on disk while English is active
+    startIn(Language::Chinese);
+    ChannelStore store{s};
+    store.LoadChannelStore(file());
+    EXPECT_EQ(store.OnChannelSelected({0, 0}).description, desc + "#");
+    EXPECT_EQ(store.OnChannelSelected({0, 1}).deviceMark, "Pump");
+}
+
 TEST_F(RelabelTest, ARewriteThatComesOutShortRestoresTheBackup) {
     // Two entries for Node1 in one section: the rewrite keeps one, so the count differs.
     const std::string original = "[Network1]\r\nNode1=1,5,1#\r\nnode1=2,5,1#\r\nNode2=2,5,0#\r\n";
@@ -150,7 +178,7 @@ TEST_F(RelabelTest, ARewriteThatComesOutShortRestoresTheBackup) {
     EXPECT_EQ(talvex::testing::readBytes(file()), original);
     EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.bak"));
     ASSERT_FALSE(log.empty());
-    EXPECT_NE(log.back().find("restored"), std::string::npos);
+    EXPECT_EQ(log.back(), GetText("IDS_Safety_ConfigRestored"));
 }
 
 TEST_F(RelabelTest, ASectionListedTwiceIsLeftAsItIs) {

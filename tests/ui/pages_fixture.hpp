@@ -76,7 +76,7 @@ class SimulatedLink {
         std::string error;
         started = bus->start(&error);
         EXPECT_TRUE(started) << error;
-        opened = started && RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 1) == 1;
+        opened = started && RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 0) == 1;
         EXPECT_TRUE(opened);
         for (int ch = 1; ch <= kChannelCount; ++ch)
             sessionState.enumUintEN.set(

@@ -49,10 +49,14 @@ extern "C" {
 #define RTU_OPEN_UNSUPPORTED 4 /* not a serial device, or it refused the line settings */
 #define RTU_OPEN_BAD_PORT 5    /* COM number outside 1..99 */
 #define RTU_OPEN_OTHER 6
+#define RTU_OPEN_SETTINGS 7 /* line settings no port here can make: 1.5 stop bits, parity above 4 (space) */
 
 /* The thirteen calls. RTUOpenCom(n) opens COMn: the device named by the environment variable TALVEX_COM<n>
  * when set, else /dev/ttyS(n-1); n outside 1..99 fails without an attempt. byteSize 5..8, parity 0 none,
- * 1 odd, 2 even, stopBits 0 one, 2 two. RTUReadBytes does one raw read of up to count bytes (history stream).
+ * 1 odd, 2 even, 3 mark, 4 space, stopBits 0 one, 2 two (1, one and a half, fails with RTU_OPEN_SETTINGS);
+ * any baud rate the port's driver can make (14400, 28800, 56000, 128000, 256000, ...). The port is refused
+ * (RTU_OPEN_BUSY) while another program has it open or holds its UUCP lock; an open port holds that lock.
+ * RTUReadBytes does one raw read of up to count bytes (history stream).
  */
 RTU_API int RTUOpenCom(int port, int baudRate, int byteSize, int parity, int stopBits);
 RTU_API void RTUCloseCom(void);
@@ -80,6 +84,10 @@ RTU_API int RTUIsOpen(void);
 RTU_API const char* RTUResultText(int code);
 /* RTU_OPEN_* reason of the last failed open (RTU_OPEN_OK after a successful one). */
 RTU_API int RTULastOpenFailure(void);
+/* After RTU_OPEN_BUSY: who holds the port, "held by PID 1234 (minicom)" (another process has it open, or its
+ * UUCP lock file /run/lock/LCK..ttyUSB0 names a running process); "" when unknown. Valid until the next open.
+ */
+RTU_API const char* RTULastOpenHolder(void);
 
 /* Settings of the history block exchange of RTUWriteSingleRegister22:
  *   ready         0: the exchange ends with 0 right after its request (nothing is collected);

@@ -5,6 +5,9 @@
 #include <chrono>
 #include <cstdint>
 
+#include <string>
+
+#include "talvex/port_lock.hpp"
 #include "talvex/port_open_failure.hpp"
 
 namespace talvex {
@@ -16,8 +19,9 @@ class CSerialPort {
     CSerialPort(const CSerialPort&) = delete;
     CSerialPort& operator=(const CSerialPort&) = delete;
 
-    // Line codes as the device-control block has them: byteSize 5..8; parity 0 none, 1 odd, 2 even;
-    // stopBits 0 one, 1 one and a half (two here), 2 two. Closes a held device first, also when this open
+    // Line codes as the device-control block has them: byteSize 5..8; parity 0 none, 1 odd, 2 even,
+    // 3 mark, 4 space; stopBits 0 one, 2 two (1, one and a half, is refused: no Linux port has it); any
+    // baud rate the driver can make. Closes a held device first, also when this open
     // then fails. Returns 1 opened, 0 failed; lastOpenFailure() tells why.
     int Open(const char* device, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
              std::uint8_t stopBits);
@@ -38,6 +42,8 @@ class CSerialPort {
     // Character time-out m in ms for the baud rate of the open port.
     unsigned characterTimeoutMs() const { return charTimeoutMs_; }
     PortOpenFailure lastOpenFailure() const { return lastOpenFailure_; }
+    // After a Busy failure: who holds the port ("held by PID 1234 (minicom)"), when known.
+    const std::string& lastOpenHolder() const { return lastOpenHolder_; }
 
     // m = trunc(16500 / baud + 0.8), at least 1: one and a half 11-bit characters, rounded up generously.
     // Inline: the history read sizes its reads by it without linking the port.
@@ -58,6 +64,8 @@ class CSerialPort {
     unsigned charTimeoutMs_ = 1;
     std::uint32_t baudRate_ = 0;
     PortOpenFailure lastOpenFailure_ = PortOpenFailure::None;
+    std::string lastOpenHolder_;
+    UucpLock lock_;  // held while the port is open
 };
 
 }  // namespace talvex

@@ -43,8 +43,14 @@ class IniFile {
     static IniFile load(const std::filesystem::path& path, LoadResult* result = nullptr);
 
     // Writes the whole file in the code page through a temporary file and a rename, so a crash
-    // leaves either the old or the new file, never half of one.
+    // leaves either the old or the new file, never half of one. A symlink is written through to its
+    // target; the replacement keeps the old file's mode and (where allowed) owner; a read-only file
+    // is left as it is and the save fails.
     bool save(const std::filesystem::path& path, Codepage codepage, std::string* error = nullptr) const;
+    // The file a save of path writes: path with its symlinks followed.
+    static std::filesystem::path writeTarget(const std::filesystem::path& path);
+    // The file exists and has no write permission (for anyone, or for this process).
+    static bool isReadOnly(const std::filesystem::path& path);
     std::string text() const;  // CR LF line ends
 
     // Named sections in file order (each name once), within a list buffer of bufferBytes.

@@ -3,11 +3,14 @@
 #pragma once
 
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace talvex {
 
-enum class MessageKind { Info, Warning, Error };
+// Notice: something the user must learn about a file (read-only, unreadable, left unconverted); a
+// front end shows each notice text once, not on every save.
+enum class MessageKind { Info, Warning, Error, Notice };
 
 struct MessageSink {
     std::function<void(MessageKind kind, std::string_view text)> message;  // a message box
@@ -18,6 +21,12 @@ struct MessageSink {
     }
     void logLine(std::string_view line) const {
         if (log) log(line);
+    }
+    // A notice in the active language (already looked up) with the reason after it, shown and logged.
+    void notice(const std::string& text, const std::string& reason = {}) const {
+        const std::string full = reason.empty() ? text : text + " (" + reason + ")";
+        show(MessageKind::Notice, full);
+        logLine(full);
     }
 };
 

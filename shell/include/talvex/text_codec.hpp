@@ -14,6 +14,9 @@ namespace talvex {
 enum class Codepage { Ascii, Gbk };
 
 Codepage codepageFor(Language language);
+// Config.ini is GBK (ASCII being a subset) whatever the language: other readers and earlier versions
+// of the program read it so, and its value limits count GBK bytes.
+inline constexpr Codepage kConfigCodepage = Codepage::Gbk;
 
 struct DecodedText {
     std::string utf8;

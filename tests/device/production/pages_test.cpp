@@ -37,7 +37,7 @@ class ProductionPages : public ::testing::Test {
         bus = std::make_unique<sim::SimBus>(o);
         std::string error;
         EXPECT_TRUE(bus->start(&error)) << error;
-        EXPECT_EQ(RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 1), 1);
+        EXPECT_EQ(RTUOpenDevice(bus->slavePath().c_str(), 19200, 8, 0, 0), 1);
         arbiter.connected();
         for (int ch = 1; ch <= 3; ++ch) state.enumUintEN.set(ch, {static_cast<std::uint8_t>(4 - ch), 0, 1});
         state.selectedSensorId = 1;

@@ -80,6 +80,12 @@ class AcquisitionEngine {
 
     // Pending log text and live chart points: set a hook, take the contents when it fires.
     PendingLog& log() { return log_; }
+    // Lines the user must see whatever the log settings (records not being stored, and when storing
+    // works again); each said once per change. A front end shows them in the window or on stderr.
+    PendingLog& notices() { return notices_; }
+    // Records the database refused since the engine was made (each was dropped, as a refused insert
+    // always drops its record).
+    std::uint64_t droppedRecords() const { return dropped_; }
     ChartQueue& chartPoints() { return chart_; }
     // Called on the poller thread for every record distributed (after it was stored).
     void setRecordHook(std::function<void(const TextRecord&)> hook);
@@ -95,6 +101,10 @@ class AcquisitionEngine {
     // result: 0, or the RTU result code of the read that failed (its reason joins the line).
     void logLine(const std::string& timestamp, std::uint8_t id, int result);
     void emitRecord(const TextRecord& texts);
+    // Inserts into SensorData; false when the database refused the record (counted and, on the first
+    // refusal after a success, announced with SQLite's reason).
+    bool store(const TextRecord& texts);
+    void notice(const std::string& line);
     int readRegs(int slave, int start, int count, std::uint8_t* dest);
     std::uint64_t nowMs() const;
     void sleep(int ms);
@@ -106,7 +116,11 @@ class AcquisitionEngine {
     MeasurementDb db_;       // the poller's connection; used only on the poller thread
     PollSchedule schedule_;  // used only on the poller thread
     PendingLog log_;
+    PendingLog notices_;
     ChartQueue chart_;
+    std::atomic<std::uint64_t> dropped_{0};
+    std::uint64_t droppedInOutage_ = 0;  // poller thread only
+    bool storing_ = true;                // poller thread only: the last insert succeeded
 
     std::atomic<bool> autoRead_{true}, saveToDb_{true}, wirelessDcu_{false}, logging_{true};
     std::atomic<SensorModel> model_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
@@ -20,6 +21,11 @@ struct ExportJob {
     std::string dbPath;
     std::string key;       // sensor ID as "%u"
     std::string filePath;  // the chosen file
+    // An existing file at filePath is replaced only when set (the window's save dialog has asked;
+    // the CLI's --force).
+    bool overwrite = false;
+    // Files an export must never replace besides the database (Config.ini, setting.ini).
+    std::vector<std::string> keepOff = {};
 };
 
 struct ExportResult {
@@ -30,8 +36,13 @@ struct ExportResult {
 // A value as one CSV field: quoted, with quotes doubled, when it holds a quote, a comma or a line feed.
 void appendCsvField(std::string& out, std::string_view value);
 
-// Writes BOM, header and rows; progress(percent) is called whenever the percent changes, and with
-// 100 once more at the end. No file is written when the sensor has no rows.
+// Why the export must not write filePath (it is the database, its -wal or -shm, a file of keepOff, or
+// an existing file without overwrite); empty when it may.
+std::string exportTargetProblem(const ExportJob& job, const TextLookup& text);
+
+// Writes BOM, header and rows into a temporary file beside filePath, renamed over it when complete;
+// progress(percent) is called whenever the percent changes, and with 100 once more at the end. No file is
+// written when the sensor has no rows.
 ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
                        const std::function<void(int)>& progress);
 

@@ -1,8 +1,9 @@
 // The link arbiter: who may send on the one Modbus link. The poller enters the link for one slot at
-// a time while the poll gate is set; any other operation takes a hold, which saves and clears the
-// gate and waits (a handshake, not a fixed pause) until the poller has left the link. Holds restore
-// the gate they saved, so nested holds that end in reverse order leave it as it was. No thread is
-// ever suspended.
+// a time while the poll gate is set; any other operation takes a hold, which clears the gate and
+// waits (a handshake, not a fixed pause) until the poller has left the link. The gate is not a stored
+// value that holds save and restore: it is open exactly while the port is connected and no hold that
+// closes it is outstanding, so no order of hold releases, connects and disconnects can leave it open
+// on a closed port or closed on an idle open one. No thread is ever suspended.
 #pragma once
 
 #include <chrono>
@@ -23,8 +24,8 @@ enum class HoldKind {
 
 class LinkArbiter;
 
-// RAII hold; releasing (or destroying) it restores the saved gate. Movable, so an operation that
-// ends on another thread (an export's completion) can carry its hold there.
+// RAII hold; releasing (or destroying) it reopens the gate once no other hold keeps it closed. Movable, so an
+// operation that ends on another thread (an export's completion) can carry its hold there.
 class LinkHold {
   public:
     LinkHold() = default;
@@ -44,16 +45,14 @@ class LinkHold {
     friend class LinkArbiter;
     LinkArbiter* arbiter_ = nullptr;
     HoldKind kind_ = HoldKind::Standard;
-    int savedGate_ = 0;
     bool linkClosed_ = false;
 };
 
 class LinkArbiter {
   public:
-    // Poll gate: non-zero while the poller may use the link. Set to 1 after the port opens, to 0
-    // before it closes.
-    void setGate(int value);
+    // Poll gate: 1 while the poller may use the link (connected, no gate-closing hold), else 0.
     int gate() const;
+    // The link-closed flag without waiting for the poller (disconnecting() waits); closes the gate too.
     void setLinkClosed(bool closed);
     bool linkClosed() const;
 
@@ -94,10 +93,12 @@ class LinkArbiter {
 
     mutable std::mutex mutex_;  // guards all state below
     std::condition_variable changed_;
-    int gate_ = 0;
+    bool gateOpen() const { return !linkClosed_ && gateHolds_ == 0; }
+
     bool linkClosed_ = true;
     bool pollerInside_ = false;
-    int holds_ = 0;
+    int holds_ = 0;      // every hold keeps the poller out
+    int gateHolds_ = 0;  // holds other than Long also close the gate
 };
 
 }  // namespace talvex::acquisition

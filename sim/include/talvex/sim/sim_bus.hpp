@@ -5,7 +5,7 @@
 //   o.sensors = {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KG)};
 //   talvex::sim::SimBus bus(o);
 //   if (!bus.start(&error)) ...;
-//   RTUOpenDevice(bus.slavePath().c_str(), 19200, 8, 0, 1);
+//   RTUOpenDevice(bus.slavePath().c_str(), 19200, 8, 0, 0);
 //   bus.setValues(1, {.dissolved = 180.0});
 //   auto told = bus.writeLog(1);
 #pragma once
