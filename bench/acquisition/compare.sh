@@ -80,7 +80,7 @@ for kind in original indexed; do
   db="$work/export/$kind/SensorDB.db"
   warm "$db"
   peerCsv=$(best 3 sqlite3 -csv -header "$db" "$select")
-  oursCsv=$(best 3 "$bin/talvex-cli" export --id 1 --out "$work/ours.csv" --data-dir "$work/export/$kind")
+  oursCsv=$(best 3 "$bin/talvex-cli" export --id 1 --out "$work/ours.csv" --force --data-dir "$work/export/$kind")
   sqlite3 -csv -header "$db" "$select" >"$work/peer.csv"
   echo "$kind file: sqlite3 -csv $peerCsv ms, talvex-cli export $oursCsv ms, ratio" \
     "$(awk -v a="$oursCsv" -v b="$peerCsv" 'BEGIN { printf "%.2f", a / (b ? b : 1) }') (goal <= 1);" \
