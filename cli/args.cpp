@@ -25,7 +25,7 @@ std::optional<long> parseWholeNumber(const std::string& text) {
 std::optional<Args> Args::parse(const std::vector<std::string>& words, const OptionTable& table,
                                 std::string& error) {
     Args a;
-    const auto spec = [&](const std::string& name) -> const OptionSpec* {
+    const auto lookup = [&](const std::string& name) -> const OptionSpec* {
         static const OptionSpec help{"help", false};
         if (name == "help") return &help;
         for (const auto& o : table.options)
@@ -49,7 +49,7 @@ std::optional<Args> Args::parse(const std::vector<std::string>& words, const Opt
             inlineValue = name.substr(eq + 1);
             name.resize(eq);
         }
-        const OptionSpec* s = spec(name);
+        const OptionSpec* s = lookup(name);
         if (!s) {
             error = "unknown option --" + name;
             return std::nullopt;

@@ -51,8 +51,8 @@ std::string formatValues(const std::string& format, const std::vector<double>& v
         }
         size_t end = format.find_first_of("feEgG", i + 1);
         if (end == std::string::npos) break;
-        std::string spec = format.substr(i, end - i + 1);
-        out += next < values.size() ? printf(spec, values[next++]) : spec;
+        std::string directive = format.substr(i, end - i + 1);
+        out += next < values.size() ? printf(directive, values[next++]) : directive;
         i = end;
     }
     return out;
