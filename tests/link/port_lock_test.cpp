@@ -24,15 +24,27 @@ using talvex::PortOpenFailure;
 using talvex::UucpLock;
 
 // A child process called "minicom"; with a device it opens it and waits, like a terminal program.
+// Returns once the child has its name and its port, so nothing races the rename.
 pid_t startMinicom(const std::string& device) {
+    int ready[2];
+    if (pipe(ready) != 0) return -1;
     const pid_t pid = fork();
     if (pid == 0) {
         prctl(PR_SET_NAME, "minicom");
-        for (int fd = 3; fd < 1024; ++fd) close(fd);  // not the test's end of the pseudo-terminal
+        const int signal = ready[1];
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != signal) close(fd);  // not the test's end of the pseudo-terminal
         if (!device.empty() && open(device.c_str(), O_RDWR | O_NOCTTY) < 0) _exit(1);
+        const char byte = 1;
+        if (write(signal, &byte, 1) != 1) _exit(1);
+        close(signal);
         for (;;) pause();
     }
-    return pid;
+    close(ready[1]);
+    char byte = 0;
+    const bool started = pid > 0 && read(ready[0], &byte, 1) == 1;
+    close(ready[0]);
+    return started ? pid : -1;
 }
 
 void stop(pid_t pid) {
@@ -60,11 +72,9 @@ TEST_F(LockDir, APortOpenElsewhereOrLockedByARunningProgramIsRefusedAndItsHolder
     // Opened the ordinary way by another program (no lock, no flock): refused.
     {
         const pid_t minicom = startMinicom(pty.slavePath());
+        ASSERT_GT(minicom, 0);
         CSerialPort port;
-        for (int i = 0; i < 200 && port.Open(pty.slavePath().c_str(), 19200, 8, 0, 0) == 1; ++i) {
-            port.Close();  // the child may not have opened it yet
-            usleep(10000);
-        }
+        EXPECT_EQ(port.Open(pty.slavePath().c_str(), 19200, 8, 0, 0), 0);
         EXPECT_EQ(port.lastOpenFailure(), PortOpenFailure::Busy);
         EXPECT_EQ(port.lastOpenHolder(), "held by PID " + std::to_string(minicom) + " (minicom)");
         stop(minicom);
@@ -72,6 +82,7 @@ TEST_F(LockDir, APortOpenElsewhereOrLockedByARunningProgramIsRefusedAndItsHolder
     // A lock file naming a running program: refused, the file left alone.
     {
         const pid_t minicom = startMinicom("");
+        ASSERT_GT(minicom, 0);
         std::ofstream(lock) << std::to_string(minicom) << "\n";
         CSerialPort port;
         EXPECT_EQ(port.Open(pty.slavePath().c_str(), 19200, 8, 0, 0), 0);
