@@ -59,6 +59,19 @@ int ptyMasterIndex(int pid, const char* fd) {
     return -1;
 }
 
+// The PID a lock file names: ASCII as today's tools write it ("%10d\n", but also "564\n"), or the four
+// binary bytes of older ones. Four bytes that read as ASCII digits are ASCII: "564\n" is PID 564.
+int lockFilePid(const std::string& bytes) {
+    const bool ascii = !bytes.empty() && bytes.find_first_not_of(" 0123456789\n") == std::string::npos &&
+                       bytes.find_first_of("0123456789") != std::string::npos;
+    if (bytes.size() == 4 && !ascii) {
+        int pid = 0;
+        std::memcpy(&pid, bytes.data(), 4);
+        return pid;
+    }
+    return std::atoi(bytes.c_str());
+}
+
 }  // namespace
 
 std::string portHolderText(const PortHolder& holder) {
@@ -140,11 +153,7 @@ bool UucpLock::acquire(const std::string& device, PortHolder* holder) {
         // Taken: by a running process (ASCII PID as the tools write it, or a 4-byte binary one)?
         std::ifstream in(path, std::ios::binary);
         std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        int pid = 0;
-        if (bytes.size() == 4)
-            std::memcpy(&pid, bytes.data(), 4);
-        else
-            pid = std::atoi(bytes.c_str());
+        const int pid = lockFilePid(bytes);
         // Ours (another handle of this process; flock settles that one): not ours to remove.
         if (pid == self) return true;
         if (processRuns(pid)) {

@@ -79,15 +79,29 @@ TEST_F(LockDir, APortOpenElsewhereOrLockedByARunningProgramIsRefusedAndItsHolder
         EXPECT_EQ(port.lastOpenHolder(), "held by PID " + std::to_string(minicom) + " (minicom)");
         stop(minicom);
     }
-    // A lock file naming a running program: refused, the file left alone.
+    // A lock file naming a running program, in each form tools write it: refused, the file left alone.
     {
         const pid_t minicom = startMinicom("");
         ASSERT_GT(minicom, 0);
-        std::ofstream(lock) << std::to_string(minicom) << "\n";
-        CSerialPort port;
-        EXPECT_EQ(port.Open(pty.slavePath().c_str(), 19200, 8, 0, 0), 0);
-        EXPECT_EQ(port.lastOpenHolder(), "held by PID " + std::to_string(minicom) + " (minicom)");
-        EXPECT_TRUE(std::filesystem::exists(lock));
+        const std::string named = "held by PID " + std::to_string(minicom) + " (minicom)";
+        char padded[16];
+        std::snprintf(padded, sizeof padded, "%10d\n", static_cast<int>(minicom));
+        const int binary = static_cast<int>(minicom);
+        const struct {
+            std::string bytes, holder;
+        } forms[] = {
+            {"  1\n", "held by PID 1"},  // four bytes, yet ASCII: not a binary PID
+            {padded, named},
+            {std::to_string(minicom) + "\n", named},
+            {std::string(reinterpret_cast<const char*>(&binary), 4), named},
+        };
+        for (const auto& form : forms) {
+            std::ofstream(lock, std::ios::binary | std::ios::trunc) << form.bytes;
+            CSerialPort port;
+            EXPECT_EQ(port.Open(pty.slavePath().c_str(), 19200, 8, 0, 0), 0) << form.holder;
+            EXPECT_EQ(port.lastOpenHolder().substr(0, form.holder.size()), form.holder);
+            EXPECT_TRUE(std::filesystem::exists(lock));
+        }
         stop(minicom);
     }
     // Its program has ended: the lock is stale, taken over while the port is open, removed on close.
