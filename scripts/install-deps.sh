@@ -5,9 +5,9 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config git clang-format
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev libqt6charts6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev qt6-charts-dev libgl-dev
   libsqlite3-dev sqlite3
-  liborcus-dev libfreexl-dev libxlsxwriter-dev
+  liborcus-dev libfreexl-dev libxlsxwriter-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   python3-openpyxl
   libmodbus-dev mbpoll socat

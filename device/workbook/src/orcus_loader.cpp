@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "talvex/workbook/display_text.hpp"
+#include "xlsx_package.hpp"
 
 namespace talvex::workbook {
 namespace {
@@ -364,6 +365,7 @@ class Factory final : public iface::import_factory {
     Factory(bool stylesById, const ReadLimits& limits) : styles_(stylesById), first_(strings_, limits) {}
 
     const SheetSink& firstSheet() const { return first_; }
+    SheetSink& firstSheet() { return first_; }
     const Styles& styles() const { return styles_; }
     bool sawSheet() const { return sawSheet_; }
 
@@ -422,8 +424,19 @@ ReadResult loadWithOrcus(std::string_view bytes, SourceFormat format, const Read
         }
         Factory factory(format == SourceFormat::Xlsx, limits);
         if (format == SourceFormat::Xlsx) {
+            const std::optional<std::string> relative = withRelativeTargets(bytes);
+            const std::string_view package = relative ? std::string_view(*relative) : bytes;
             orcus::orcus_xlsx filter(&factory);
-            filter.read_stream(bytes);
+            filter.read_stream(package);
+            InlineStrings inlineStrings = firstSheetInlineStrings(package);
+            if (!inlineStrings.placeable) {
+                result.error = ReadError::Damaged;
+                result.detail = "inline string cell without a reference";
+                return result;
+            }
+            for (auto& cell : inlineStrings.cells)
+                factory.firstSheet().put(cell.row, cell.column,
+                                         {RawCell::Kind::Text, 0, std::move(cell.text)});
         } else if (format == SourceFormat::Ods) {
             orcus::orcus_ods filter(&factory);
             filter.read_stream(bytes);

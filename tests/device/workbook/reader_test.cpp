@@ -18,8 +18,9 @@ using talvex::testing::writeBytes;
 
 const std::string kFixtures = WORKBOOK_FIXTURES;
 
-// The three fixtures hold the same cells from B3 (see fixtures/make_fixtures.py). Neither .xls nor
-// .ods number formats come through their libraries (General), CSV shows its text as written.
+// The four fixtures hold the same cells from B3 (see fixtures/make_fixtures.py). Neither .xls nor
+// .ods number formats come through their libraries (General), CSV shows its text as written. The
+// .xlsx names its parts by absolute paths and keeps its texts in the cells, as streaming writers do.
 struct FixtureCase {
     const char* file;
     const char* small;  // 0.000001234
@@ -31,6 +32,7 @@ TEST(Reader, FixturesReadWithinTheUsedRange) {
         {"used_range.xls", "1.234E-06", "1.5"},
         {"used_range.ods", "1.234E-06", "1.5"},
         {"used_range.csv", "1.234e-06", "1.5"},
+        {"used_range.xlsx", "1.234E-06", "1.50"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);
