@@ -15,7 +15,7 @@ xlsx="$work/calibration_58x60.xlsx"
 py=${PYTHON:-$([ -x /usr/bin/python3 ] && echo /usr/bin/python3 || echo python3)}
 
 "$py" - "$xlsx" <<'PY'
-import sys, zipfile
+import sys
 from openpyxl import Workbook
 wb = Workbook()
 ws = wb.active
@@ -26,15 +26,6 @@ for r in range(2, 59):
     for c in range(2, 61):
         ws.cell(row=r, column=c, value=round(r * 1.25 + c * 0.375 + (c * c) * 0.001, 4))
 wb.save(sys.argv[1])
-# openpyxl names the worksheet part by an absolute path; the spreadsheet application (and the
-# workbook reader) use a path relative to the workbook part, so the file is rewritten that way.
-with zipfile.ZipFile(sys.argv[1]) as z:
-    parts = {n: z.read(n) for n in z.namelist()}
-rels = "xl/_rels/workbook.xml.rels"
-parts[rels] = parts[rels].replace(b'Target="/xl/', b'Target="')
-with zipfile.ZipFile(sys.argv[1], "w", zipfile.ZIP_DEFLATED) as z:
-    for n, data in parts.items():
-        z.writestr(n, data)
 PY
 
 ours=$("$bin/fitting_load_tool" "$xlsx" "$runs")
