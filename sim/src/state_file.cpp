@@ -1,4 +1,5 @@
-// State file: one "[sensor N]" section per configured sensor ID, then its "key=value" lines.
+// State file: a header line, then one "[sensor N]" section per configured sensor ID with its
+// "key=value" lines.
 #include "talvex/sim/state_file.hpp"
 
 #include <cerrno>
@@ -9,19 +10,36 @@
 #include <vector>
 
 namespace talvex::sim {
+namespace {
 
-bool loadState(BusModel& bus, const std::string& path, std::string& error) {
+constexpr const char* kHeader = "# talvex-sim state";
+
+bool startsAsStateFile(const std::string& firstLine) {
+    unsigned id = 0;
+    return firstLine == kHeader || std::sscanf(firstLine.c_str(), "[sensor %u]", &id) == 1;
+}
+
+}  // namespace
+
+StateLoad loadState(BusModel& bus, const std::string& path, std::string& error) {
     std::ifstream in(path);
     if (!in) {
-        if (errno == ENOENT) return true;
+        if (errno == ENOENT) return StateLoad::Loaded;
         error = "cannot read state file " + path + ": " + std::strerror(errno);
-        return false;
+        return StateLoad::Unreadable;
     }
     std::map<unsigned, std::vector<std::pair<std::string, std::string>>> sections;
     unsigned current = 0;
     std::string line;
+    bool first = true;
     while (std::getline(in, line)) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (first && !startsAsStateFile(line)) {
+            error =
+                path + " is not a talvex-sim state file; it is left as it is (choose another --state file)";
+            return StateLoad::Foreign;
+        }
+        first = false;
         unsigned id = 0;
         if (std::sscanf(line.c_str(), "[sensor %u]", &id) == 1) {
             current = id;
@@ -47,7 +65,7 @@ bool loadState(BusModel& bus, const std::string& path, std::string& error) {
             s.loadSetting(key, value);
         }
     });
-    return true;
+    return StateLoad::Loaded;
 }
 
 bool saveState(BusModel& bus, const std::string& path, std::string& error) {
@@ -58,6 +76,7 @@ bool saveState(BusModel& bus, const std::string& path, std::string& error) {
             error = "cannot write state file " + path + ": " + std::strerror(errno);
             return false;
         }
+        out << kHeader << '\n';
         bus.forEachSensor([&out](Sensor& s) {
             out << "[sensor " << static_cast<unsigned>(s.config().id) << "]\n";
             for (const auto& l : s.saveSettings()) out << l << '\n';

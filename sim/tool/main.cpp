@@ -36,10 +36,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "talvex-sim: %s\n", error.c_str());
         return 1;
     }
-    if (!options.statePath.empty() && !loadState(bus.model(), options.statePath, error)) {
-        std::fprintf(stderr, "talvex-sim: %s\n", error.c_str());
-        bus.stop();
-        return 1;
+    if (!options.statePath.empty()) {
+        if (const StateLoad loaded = loadState(bus.model(), options.statePath, error);
+            loaded != StateLoad::Loaded) {
+            std::fprintf(stderr, "talvex-sim: %s\n", error.c_str());
+            bus.stop();
+            return loaded == StateLoad::Foreign ? 2 : 1;
+        }
     }
     std::printf("%s\n", bus.slavePath().c_str());
     std::fflush(stdout);

@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -257,6 +258,28 @@ TEST(SimProgram, StateFileKeepsSettingsBetweenRuns) {
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "156 7777\n");
     ::unlink(state.c_str());
+}
+
+TEST(SimProgram, StateFileOfAnotherKindIsRefusedAndKept) {
+    const std::string foreign = tempPath("Config.ini");
+    const std::string text = "[Network1]\nNode1=1,5,1#\n";
+    std::ofstream(foreign) << text;
+    const Outcome r = runToEnd(TALVEX_SIM, {"--sensors", "1", "--fast", "--state", foreign});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_NE(r.err.find("not a talvex-sim state file"), std::string::npos) << r.err;
+    std::ifstream in(foreign);
+    EXPECT_EQ(std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>()), text);
+    ::unlink(foreign.c_str());
+
+    // A state file of an earlier version starts with its first sensor's section: still loaded.
+    const std::string earlier = tempPath("state-earlier");
+    std::ofstream(earlier) << "[sensor 1]\nid=1\nreg.156=4321\n";
+    Sim sim({"--sensors", "1", "--fast", "--state", earlier});
+    ASSERT_FALSE(sim.path.empty());
+    const Outcome read = runToEnd(TALVEX_CLI, {"read", "--port", sim.path, "--id", "1", "--addr", "156"});
+    EXPECT_EQ(read.out, "156 4321\n") << read.err;
+    EXPECT_EQ(sim.end(), 0);
+    ::unlink(earlier.c_str());
 }
 
 TEST(SimProgram, StateFileSurvivesAKilledSimulator) {
