@@ -4,8 +4,8 @@
 #include <QTextStream>
 
 #include "page_factory.hpp"
-#include "shell/ui/startup.hpp"
-#include "shell/ui/ui_text.hpp"
+#include "talvex/ui/startup.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 int main(int argc, char** argv) {
     // Options first, so --help and a wrong option answer without a display.

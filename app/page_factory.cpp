@@ -2,25 +2,25 @@
 // wires its pages to the window there); the first layer that builds a page for a slot wins.
 #include "page_factory.hpp"
 
-#include "shell/ui/page.hpp"
+#include "talvex/ui/page.hpp"
 
 #if HAVE_TALVEX_ACQUISITION_UI
-#include "acquisition/ui/page_factory.hpp"
+#include "talvex/ui/acquisition/page_factory.hpp"
 #endif
 #if HAVE_TALVEX_DEVICE_UI
-#include "device/ui/page_factory.hpp"
+#include "talvex/ui/device/page_factory.hpp"
 #endif
 #if HAVE_TALVEX_PRODUCTION_UI
-#include "device/production/ui/page_factory.hpp"
+#include "talvex/ui/production/page_factory.hpp"
 #endif
 #if HAVE_TALVEX_FITTING_UI
-#include "calibration/ui/fitting/fitting_page_factory.hpp"
+#include "talvex/ui/fitting/fitting_page_factory.hpp"
 #endif
 #if HAVE_TALVEX_DIAGNOSTICS_UI
-#include "diagnostics/ui/bus_diagnostics.hpp"
+#include "talvex/ui/diagnostics/bus_diagnostics.hpp"
 #endif
 #if HAVE_TALVEX_CALIBRATION_UI
-#include "calibration/ui/page_factory.hpp"
+#include "talvex/ui/calibration/page_factory.hpp"
 #endif
 
 namespace talvex::app {

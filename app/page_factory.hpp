@@ -1,7 +1,7 @@
 // The pages of the program's tabs, from whichever page layers were built.
 #pragma once
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 namespace talvex::app {
 

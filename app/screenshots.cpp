@@ -11,14 +11,14 @@
 #include <QTimer>
 
 #include "page_factory.hpp"
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/log_box.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/shell_prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/log_box.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/shell_prompter.hpp"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "acquisition/ui/acquisition_page.hpp"
+#include "acquisition_page.hpp"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -13,15 +13,15 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "acquisition/ui/link_worker.hpp"
-#include "acquisition/ui/prompter.hpp"
-#include "acquisition/ui/record_table_model.hpp"
+#include "record_table_model.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/csv_export.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 namespace {

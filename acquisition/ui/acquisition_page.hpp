@@ -6,10 +6,10 @@
 #include <array>
 #include <memory>
 
-#include "acquisition/ui/logic/list_columns.hpp"
-#include "acquisition/ui/logic/status_indicators.hpp"
-#include "acquisition/ui/page_context.hpp"
-#include "shell/ui/page.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/logic/list_columns.hpp"
+#include "talvex/ui/logic/status_indicators.hpp"
+#include "talvex/ui/page.hpp"
 
 class QCheckBox;
 class QGroupBox;

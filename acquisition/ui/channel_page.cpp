@@ -1,4 +1,4 @@
-#include "acquisition/ui/channel_page.hpp"
+#include "channel_page.hpp"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -13,12 +13,12 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "acquisition/ui/logic/sensor_ids.hpp"
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/device/sensor_id.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/logic/sensor_ids.hpp"
 
 namespace talvex::ui {
 namespace {

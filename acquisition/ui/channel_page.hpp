@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "acquisition/ui/page_context.hpp"
-#include "shell/ui/page.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/page.hpp"
 
 class QLabel;
 class QLineEdit;

@@ -1,6 +1,6 @@
-#include "acquisition/ui/channel_store_link.hpp"
+#include "channel_store_link.hpp"
 
-#include "acquisition/ui/channel_page.hpp"
+#include "channel_page.hpp"
 #include "talvex/channel_store.hpp"
 
 namespace talvex::ui {

@@ -1,17 +1,17 @@
-#include "acquisition/ui/curve_page.hpp"
+#include "curve_page.hpp"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
 #include <QVBoxLayout>
 #include <charconv>
 
-#include "acquisition/ui/chart/time_chart.hpp"
-#include "acquisition/ui/logic/ole_date.hpp"
-#include "acquisition/ui/logic/time_axis.hpp"
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/record_store.hpp"
 #include "talvex/channel_table.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/chart/time_chart.hpp"
+#include "talvex/ui/logic/ole_date.hpp"
+#include "talvex/ui/logic/time_axis.hpp"
 
 namespace talvex::ui {
 namespace {

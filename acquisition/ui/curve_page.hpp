@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <string>
 
-#include "acquisition/ui/logic/curve_data.hpp"
-#include "acquisition/ui/page_context.hpp"
-#include "shell/ui/page.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/logic/curve_data.hpp"
+#include "talvex/ui/page.hpp"
 
 class QCheckBox;
 

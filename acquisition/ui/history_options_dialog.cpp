@@ -1,4 +1,4 @@
-#include "acquisition/ui/history_options_dialog.hpp"
+#include "history_options_dialog.hpp"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,8 +7,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/history_requests.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 

@@ -1,4 +1,4 @@
-#include "acquisition/ui/history_page.hpp"
+#include "history_page.hpp"
 
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -12,10 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "acquisition/ui/history_table_model.hpp"
-#include "acquisition/ui/link_worker.hpp"
-#include "acquisition/ui/logic/history_columns.hpp"
-#include "acquisition/ui/prompter.hpp"
+#include "history_table_model.hpp"
 #include "talvex/acquisition/history_export.hpp"
 #include "talvex/acquisition/history_requests.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
@@ -23,6 +20,9 @@
 #include "talvex/language.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/rtu_register_io.hpp"
+#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/logic/history_columns.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -7,10 +7,10 @@
 #include <QStringList>
 #include <memory>
 
-#include "acquisition/ui/history_options_dialog.hpp"
-#include "acquisition/ui/page_context.hpp"
-#include "shell/ui/page.hpp"
+#include "history_options_dialog.hpp"
 #include "talvex/acquisition/history_read.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/page.hpp"
 
 class QLabel;
 class QLineEdit;

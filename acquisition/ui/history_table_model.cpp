@@ -1,4 +1,4 @@
-#include "acquisition/ui/history_table_model.hpp"
+#include "history_table_model.hpp"
 
 namespace talvex::ui {
 

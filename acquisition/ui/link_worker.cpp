@@ -1,4 +1,4 @@
-#include "acquisition/ui/link_worker.hpp"
+#include "talvex/ui/acquisition/link_worker.hpp"
 
 #include <QMetaObject>
 

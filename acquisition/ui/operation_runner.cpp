@@ -1,14 +1,14 @@
-#include "acquisition/ui/operation_runner.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
 
 #include <QPushButton>
 #include <QWidget>
 #include <atomic>
 
-#include "acquisition/ui/link_worker.hpp"
-#include "acquisition/ui/qt_prompter.hpp"
-#include "shell/ui/main_window.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
+#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/acquisition/qt_prompter.hpp"
+#include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
 

@@ -1,15 +1,15 @@
-#include "acquisition/ui/page_factory.hpp"
+#include "talvex/ui/acquisition/page_factory.hpp"
 
 #include <QComboBox>
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "acquisition/ui/acquisition_page.hpp"
-#include "acquisition/ui/channel_page.hpp"
-#include "acquisition/ui/channel_store_link.hpp"
-#include "acquisition/ui/curve_page.hpp"
-#include "acquisition/ui/history_page.hpp"
-#include "shell/ui/main_window.hpp"
+#include "acquisition_page.hpp"
+#include "channel_page.hpp"
+#include "channel_store_link.hpp"
+#include "curve_page.hpp"
+#include "history_page.hpp"
+#include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "acquisition/ui/prompter.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -6,8 +6,8 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "shell/ui/shell_prompter.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/shell_prompter.hpp"
 
 namespace talvex::ui {
 

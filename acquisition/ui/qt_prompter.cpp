@@ -1,11 +1,11 @@
-#include "acquisition/ui/qt_prompter.hpp"
+#include "talvex/ui/acquisition/qt_prompter.hpp"
 
 #include <QMetaObject>
 #include <QThread>
 #include <memory>
 
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 

@@ -1,4 +1,4 @@
-#include "acquisition/ui/record_table_model.hpp"
+#include "record_table_model.hpp"
 
 namespace talvex::ui {
 

@@ -6,8 +6,8 @@
 #include <QStringList>
 #include <vector>
 
-#include "acquisition/ui/logic/list_columns.hpp"
 #include "talvex/acquisition/record_store.hpp"
+#include "talvex/ui/logic/list_columns.hpp"
 
 namespace talvex::ui {
 

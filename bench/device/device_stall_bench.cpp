@@ -10,14 +10,14 @@
 #include <QTimer>
 #include <memory>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
-#include "device/ui/device_parameters_page.hpp"
-#include "device/ui/optional_functions_page.hpp"
+#include "device_parameters_page.hpp"
+#include "optional_functions_page.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace {
 

@@ -8,14 +8,14 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "acquisition/ui/acquisition_page.hpp"
-#include "acquisition/ui/prompter.hpp"
-#include "acquisition/ui/record_table_model.hpp"
+#include "acquisition_page.hpp"
+#include "record_table_model.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace {
 

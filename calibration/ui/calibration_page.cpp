@@ -1,4 +1,4 @@
-#include "calibration/ui/calibration_page.hpp"
+#include "calibration_page.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,13 +13,13 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "acquisition/ui/link_worker.hpp"
-#include "acquisition/ui/prompter.hpp"
-#include "acquisition/ui/qt_prompter.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
+#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/acquisition/qt_prompter.hpp"
 
 namespace talvex::ui {
 

@@ -8,11 +8,11 @@
 #include <functional>
 #include <memory>
 
-#include "acquisition/ui/page_context.hpp"
-#include "shell/ui/page.hpp"
 #include "talvex/calibration/wizard/calibration_wizard.hpp"
 #include "talvex/calibration/wizard/flowmeter_control.hpp"
 #include "talvex/pacer.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/page.hpp"
 
 class QCheckBox;
 class QComboBox;

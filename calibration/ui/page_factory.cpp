@@ -1,9 +1,9 @@
-#include "calibration/ui/page_factory.hpp"
+#include "talvex/ui/calibration/page_factory.hpp"
 
 #include <QPushButton>
 
-#include "calibration/ui/calibration_page.hpp"
-#include "shell/ui/main_window.hpp"
+#include "calibration_page.hpp"
+#include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
 

@@ -1,4 +1,4 @@
-#include "device/ui/device_parameters_page.hpp"
+#include "device_parameters_page.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,11 +15,11 @@
 #include <ctime>
 #include <memory>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "device/ui/optional_functions_page.hpp"
+#include "optional_functions_page.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,9 +11,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/channel_table.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 namespace {

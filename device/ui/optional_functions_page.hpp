@@ -8,9 +8,9 @@
 #include <array>
 #include <vector>
 
-#include "acquisition/ui/page_context.hpp"
-#include "shell/ui/page.hpp"
 #include "talvex/device/option_operations.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/page.hpp"
 
 class QCheckBox;
 class QComboBox;

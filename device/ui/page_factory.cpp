@@ -1,12 +1,12 @@
-#include "device/ui/page_factory.hpp"
+#include "talvex/ui/device/page_factory.hpp"
 
 #include <QProgressBar>
 #include <QPushButton>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "device/ui/device_parameters_page.hpp"
-#include "device/ui/optional_functions_page.hpp"
-#include "shell/ui/main_window.hpp"
+#include "device_parameters_page.hpp"
+#include "optional_functions_page.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
 namespace {

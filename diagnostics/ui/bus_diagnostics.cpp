@@ -1,4 +1,4 @@
-#include "bus_diagnostics.hpp"
+#include "talvex/ui/diagnostics/bus_diagnostics.hpp"
 
 #include <QAction>
 #include <QHelpEvent>
@@ -6,10 +6,10 @@
 #include <QToolTip>
 #include <QTreeWidgetItem>
 
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/ui_text.hpp"
 #include "talvex/channel_table.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/ui_text.hpp"
 #include "traffic_window.hpp"
 
 namespace talvex::ui {

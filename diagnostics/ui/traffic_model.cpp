@@ -2,9 +2,9 @@
 
 #include <QColor>
 
-#include "shell/ui/ui_text.hpp"
 #include "talvex/diagnostics/diagnostics_format.hpp"
 #include "talvex/diagnostics/frame_decoder.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 

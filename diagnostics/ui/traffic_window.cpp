@@ -14,8 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "shell/ui/ui_text.hpp"
 #include "talvex/diagnostics/diagnostics_format.hpp"
+#include "talvex/ui/ui_text.hpp"
 #include "traffic_model.hpp"
 
 namespace talvex::ui {

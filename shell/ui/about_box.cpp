@@ -1,4 +1,4 @@
-#include "shell/ui/about_box.hpp"
+#include "about_box.hpp"
 
 #include <QDialog>
 #include <QDialogButtonBox>

@@ -1,4 +1,4 @@
-#include "shell/ui/channel_tree_widget.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
 
 namespace talvex::ui {
 namespace {

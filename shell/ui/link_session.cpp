@@ -1,4 +1,4 @@
-#include "shell/ui/link_session.hpp"
+#include "link_session.hpp"
 
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/port_open_failure.hpp"

@@ -1,4 +1,4 @@
-#include "log_box.hpp"
+#include "talvex/ui/log_box.hpp"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -9,8 +9,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "shell_prompter.hpp"
-#include "ui_text.hpp"
+#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 

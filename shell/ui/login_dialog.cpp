@@ -1,4 +1,4 @@
-#include "login_dialog.hpp"
+#include "talvex/ui/login_dialog.hpp"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "shell_prompter.hpp"
-#include "ui_text.hpp"
+#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 

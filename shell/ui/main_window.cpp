@@ -1,4 +1,4 @@
-#include "shell/ui/main_window.hpp"
+#include "talvex/ui/main_window.hpp"
 
 #include <QAbstractSpinBox>
 #include <QAction>
@@ -20,16 +20,16 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "shell/ui/about_box.hpp"
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/link_session.hpp"
-#include "shell/ui/log_box.hpp"
-#include "shell/ui/page.hpp"
-#include "shell/ui/port_combo_box.hpp"
-#include "shell/ui/settings.hpp"
-#include "shell/ui/shell_prompter.hpp"
-#include "shell/ui/ui_text.hpp"
+#include "about_box.hpp"
+#include "link_session.hpp"
+#include "port_combo_box.hpp"
+#include "settings.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/log_box.hpp"
+#include "talvex/ui/page.hpp"
+#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 

@@ -5,12 +5,12 @@
 #include <QThread>
 #include <QTimer>
 
-#include "shell/ui/link_session.hpp"
-#include "shell/ui/log_box.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/shell_prompter.hpp"
-#include "shell/ui/ui_text.hpp"
+#include "link_session.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/ui/log_box.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 

@@ -3,16 +3,16 @@
 #include <QComboBox>
 #include <optional>
 
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/log_box.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/page.hpp"
-#include "shell/ui/settings.hpp"
-#include "shell/ui/shell_prompter.hpp"
-#include "shell/ui/ui_text.hpp"
+#include "settings.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/log_box.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/page.hpp"
+#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "shell/ui/settings.hpp"
+#include "settings.hpp"
 
 #include <string>
 

@@ -1,8 +1,8 @@
-#include "shell_prompter.hpp"
+#include "talvex/ui/shell_prompter.hpp"
 
 #include <QMessageBox>
 
-#include "ui_text.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -1,14 +1,14 @@
-#include "shell/ui/startup.hpp"
+#include "talvex/ui/startup.hpp"
 
 #include <QCoreApplication>
 
-#include "shell/ui/login_dialog.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/shell_prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/login_dialog.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/shell_prompter.hpp"
 
 namespace talvex::ui {
 

@@ -1,4 +1,4 @@
-#include "ui_text.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 #include <QtGlobal>
 

@@ -9,7 +9,7 @@
 #include <QPushButton>
 
 #include "../ui/pages_fixture.hpp"
-#include "calibration/ui/calibration_page.hpp"
+#include "calibration_page.hpp"
 
 namespace talvex::ui::testing {
 namespace {

@@ -11,16 +11,16 @@
 
 #include <unistd.h>
 
-#include "acquisition/ui/prompter.hpp"
-#include "calibration/ui/fitting/fit_chart.hpp"
-#include "calibration/ui/fitting/fitting_page.hpp"
-#include "calibration/ui/fitting/piecewise_dialog.hpp"
-#include "calibration/ui/fitting/temperature_coefficient_dialog.hpp"
-#include "calibration/ui/fitting/temperature_difference_dialog.hpp"
+#include "fit_chart.hpp"
+#include "fitting_page.hpp"
+#include "piecewise_dialog.hpp"
 #include "talvex/language.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/sensor_registers.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
+#include "temperature_coefficient_dialog.hpp"
+#include "temperature_difference_dialog.hpp"
 
 namespace talvex::ui {
 namespace {

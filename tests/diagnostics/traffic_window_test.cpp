@@ -8,12 +8,12 @@
 #include <fstream>
 
 #include "../ui/ui_fixture.hpp"
-#include "diagnostics/ui/bus_diagnostics.hpp"
-#include "diagnostics/ui/traffic_model.hpp"
-#include "diagnostics/ui/traffic_window.hpp"
-#include "shell/ui/main_window.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/crc16.hpp"
+#include "talvex/ui/diagnostics/bus_diagnostics.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "traffic_model.hpp"
+#include "traffic_window.hpp"
 
 namespace talvex::ui::test {
 namespace {

@@ -10,15 +10,15 @@
 #include <fstream>
 #include <functional>
 
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/log_box.hpp"
-#include "shell/ui/main_window.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/log_box.hpp"
+#include "talvex/ui/main_window.hpp"
 #include "ui_fixture.hpp"
 
 namespace talvex::ui::test {

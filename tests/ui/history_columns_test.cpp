@@ -1,7 +1,7 @@
 // Widths of the history list's columns after a read.
 #include <gtest/gtest.h>
 
-#include "acquisition/ui/logic/history_columns.hpp"
+#include "talvex/ui/logic/history_columns.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "shell/ui/link_session.hpp"
+#include "link_session.hpp"
 
 namespace talvex::ui {
 namespace {

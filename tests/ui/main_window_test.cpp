@@ -12,15 +12,15 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/log_box.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/page.hpp"
-#include "shell/ui/ui_text.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/log_box.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/page.hpp"
+#include "talvex/ui/ui_text.hpp"
 #include "ui_fixture.hpp"
 
 namespace talvex::ui::test {

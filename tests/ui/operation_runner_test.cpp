@@ -4,11 +4,11 @@
 #include <QWidget>
 #include <atomic>
 
-#include "acquisition/ui/operation_runner.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/device/procedures.hpp"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -8,9 +8,9 @@
 #include <QPushButton>
 #include <QTableView>
 
-#include "acquisition/ui/acquisition_page.hpp"
-#include "acquisition/ui/record_table_model.hpp"
+#include "acquisition_page.hpp"
 #include "pages_fixture.hpp"
+#include "record_table_model.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/testing/raw_db.hpp"
 

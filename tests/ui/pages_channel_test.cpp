@@ -8,8 +8,8 @@
 
 #include <QFile>
 
-#include "acquisition/ui/channel_page.hpp"
-#include "acquisition/ui/channel_store_link.hpp"
+#include "channel_page.hpp"
+#include "channel_store_link.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/channel_store.hpp"
 

@@ -3,8 +3,8 @@
 
 #include <QImage>
 
-#include "acquisition/ui/chart/time_chart.hpp"
-#include "acquisition/ui/logic/ole_date.hpp"
+#include "talvex/ui/chart/time_chart.hpp"
+#include "talvex/ui/logic/ole_date.hpp"
 
 namespace talvex::ui {
 namespace {

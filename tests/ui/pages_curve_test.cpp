@@ -2,10 +2,10 @@
 // hide curves without losing points.
 #include <QCheckBox>
 
-#include "acquisition/ui/chart/time_chart.hpp"
-#include "acquisition/ui/curve_page.hpp"
+#include "curve_page.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/acquisition/measurement.hpp"
+#include "talvex/ui/chart/time_chart.hpp"
 
 namespace talvex::ui {
 namespace {

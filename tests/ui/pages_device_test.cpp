@@ -6,10 +6,10 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "device/ui/device_parameters_page.hpp"
-#include "device/ui/optional_functions_page.hpp"
+#include "device_parameters_page.hpp"
+#include "optional_functions_page.hpp"
 #include "pages_fixture.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
 
 namespace talvex::ui {
 namespace {

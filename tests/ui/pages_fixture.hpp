@@ -13,8 +13,6 @@
 #include <functional>
 #include <memory>
 
-#include "acquisition/ui/page_context.hpp"
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/acquisition/record_store.hpp"
@@ -22,6 +20,8 @@
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui::testing {
 

@@ -10,9 +10,9 @@
 #include <fstream>
 #include <sstream>
 
-#include "acquisition/ui/history_options_dialog.hpp"
-#include "acquisition/ui/history_page.hpp"
-#include "acquisition/ui/history_table_model.hpp"
+#include "history_options_dialog.hpp"
+#include "history_page.hpp"
+#include "history_table_model.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/acquisition/history_export.hpp"
 #include "talvex/history_registers.hpp"

@@ -3,13 +3,13 @@
 
 #include <string>
 
-#include "acquisition/ui/logic/curve_data.hpp"
-#include "acquisition/ui/logic/list_columns.hpp"
-#include "acquisition/ui/logic/ole_date.hpp"
-#include "acquisition/ui/logic/sensor_ids.hpp"
-#include "acquisition/ui/logic/status_indicators.hpp"
-#include "acquisition/ui/logic/time_axis.hpp"
-#include "acquisition/ui/logic/value_axis.hpp"
+#include "talvex/ui/logic/curve_data.hpp"
+#include "talvex/ui/logic/list_columns.hpp"
+#include "talvex/ui/logic/ole_date.hpp"
+#include "talvex/ui/logic/sensor_ids.hpp"
+#include "talvex/ui/logic/status_indicators.hpp"
+#include "talvex/ui/logic/time_axis.hpp"
+#include "talvex/ui/logic/value_axis.hpp"
 
 namespace talvex::ui {
 namespace {

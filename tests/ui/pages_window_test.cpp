@@ -9,19 +9,19 @@
 #include <QTableWidget>
 #include <QTest>
 
-#include "acquisition/ui/acquisition_page.hpp"
-#include "acquisition/ui/channel_page.hpp"
-#include "acquisition/ui/chart/time_chart.hpp"
-#include "acquisition/ui/curve_page.hpp"
-#include "acquisition/ui/history_page.hpp"
-#include "acquisition/ui/page_factory.hpp"
-#include "acquisition/ui/record_table_model.hpp"
-#include "shell/ui/channel_tree_widget.hpp"
-#include "shell/ui/main_window.hpp"
+#include "acquisition_page.hpp"
+#include "channel_page.hpp"
+#include "curve_page.hpp"
+#include "history_page.hpp"
+#include "record_table_model.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/acquisition/page_factory.hpp"
+#include "talvex/ui/channel_tree_widget.hpp"
+#include "talvex/ui/chart/time_chart.hpp"
+#include "talvex/ui/main_window.hpp"
 #include "ui_fixture.hpp"
 
 namespace talvex::ui::test {

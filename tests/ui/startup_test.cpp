@@ -5,9 +5,9 @@
 #include <QTimer>
 #include <filesystem>
 
-#include "shell/ui/login_dialog.hpp"
-#include "shell/ui/main_window.hpp"
-#include "shell/ui/startup.hpp"
+#include "talvex/ui/login_dialog.hpp"
+#include "talvex/ui/main_window.hpp"
+#include "talvex/ui/startup.hpp"
 #include "ui_fixture.hpp"
 
 namespace talvex::ui::test {

@@ -10,8 +10,8 @@
 #include <ostream>
 #include <vector>
 
-#include "shell/ui/shell_prompter.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/ui/shell_prompter.hpp"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) {

@@ -1,4 +1,4 @@
-#include "acquisition/ui/chart/time_chart.hpp"
+#include "talvex/ui/chart/time_chart.hpp"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -6,8 +6,8 @@
 #include <cmath>
 #include <limits>
 
-#include "acquisition/ui/logic/ole_date.hpp"
-#include "acquisition/ui/logic/value_axis.hpp"
+#include "talvex/ui/logic/ole_date.hpp"
+#include "talvex/ui/logic/value_axis.hpp"
 
 namespace talvex::ui {
 namespace {

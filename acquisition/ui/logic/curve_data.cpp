@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/curve_data.hpp"
+#include "talvex/ui/logic/curve_data.hpp"
 
 #include <algorithm>
 

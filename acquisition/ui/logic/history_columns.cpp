@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/history_columns.hpp"
+#include "talvex/ui/logic/history_columns.hpp"
 
 #include <algorithm>
 #include <numeric>

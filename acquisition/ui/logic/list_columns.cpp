@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/list_columns.hpp"
+#include "talvex/ui/logic/list_columns.hpp"
 
 #include <algorithm>
 #include <numeric>

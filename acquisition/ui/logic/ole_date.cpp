@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/ole_date.hpp"
+#include "talvex/ui/logic/ole_date.hpp"
 
 #include <cmath>
 #include <cstdio>

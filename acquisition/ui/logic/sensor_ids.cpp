@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/sensor_ids.hpp"
+#include "talvex/ui/logic/sensor_ids.hpp"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/status_indicators.hpp"
+#include "talvex/ui/logic/status_indicators.hpp"
 
 namespace talvex::ui {
 

@@ -1,9 +1,9 @@
-#include "acquisition/ui/logic/time_axis.hpp"
+#include "talvex/ui/logic/time_axis.hpp"
 
 #include <algorithm>
 #include <cmath>
 
-#include "acquisition/ui/logic/ole_date.hpp"
+#include "talvex/ui/logic/ole_date.hpp"
 
 namespace talvex::ui {
 

@@ -1,4 +1,4 @@
-#include "acquisition/ui/logic/value_axis.hpp"
+#include "talvex/ui/logic/value_axis.hpp"
 
 #include <algorithm>
 #include <cmath>

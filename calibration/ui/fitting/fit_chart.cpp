@@ -1,4 +1,4 @@
-#include "calibration/ui/fitting/fit_chart.hpp"
+#include "fit_chart.hpp"
 
 #include <QChart>
 #include <QLineSeries>

@@ -1,4 +1,4 @@
-#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "fitting_dialog_base.hpp"
 
 #include <QGridLayout>
 #include <QHeaderView>
@@ -8,10 +8,10 @@
 #include <QTableWidget>
 #include <algorithm>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/prompter.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "calibration/ui/fitting/fitting_context.hpp"
+#include "fitting_context.hpp"
 #include "talvex/calibration/fitting/fit_fields.hpp"
 #include "talvex/calibration/fitting/fitting_write.hpp"
 

@@ -1,4 +1,4 @@
-#include "calibration/ui/fitting/fitting_page.hpp"
+#include "fitting_page.hpp"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -9,13 +9,13 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "acquisition/ui/prompter.hpp"
-#include "calibration/ui/fitting/fitting_dialog_base.hpp"
-#include "calibration/ui/fitting/piecewise_dialog.hpp"
-#include "calibration/ui/fitting/temperature_coefficient_dialog.hpp"
-#include "calibration/ui/fitting/temperature_difference_dialog.hpp"
+#include "fitting_dialog_base.hpp"
+#include "piecewise_dialog.hpp"
 #include "talvex/calibration/fitting/workbook_load.hpp"
 #include "talvex/language.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
+#include "temperature_coefficient_dialog.hpp"
+#include "temperature_difference_dialog.hpp"
 
 namespace talvex::ui {
 

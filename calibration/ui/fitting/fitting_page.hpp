@@ -5,11 +5,11 @@
 
 #include <functional>
 
-#include "calibration/ui/fitting/fitting_context.hpp"
-#include "shell/ui/page.hpp"
+#include "fitting_context.hpp"
 #include "talvex/calibration/fitting/calibration_sheet.hpp"
 #include "talvex/calibration/fitting/fitting_choice.hpp"
 #include "talvex/calibration/fitting/sheet_load.hpp"
+#include "talvex/ui/page.hpp"
 
 class QComboBox;
 class QLabel;

@@ -1,9 +1,9 @@
-#include "calibration/ui/fitting/fitting_page_factory.hpp"
+#include "talvex/ui/fitting/fitting_page_factory.hpp"
 
 #include <QProgressBar>
 
-#include "calibration/ui/fitting/fitting_page.hpp"
-#include "shell/ui/main_window.hpp"
+#include "fitting_page.hpp"
+#include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
 

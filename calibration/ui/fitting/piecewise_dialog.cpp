@@ -1,4 +1,4 @@
-#include "calibration/ui/fitting/piecewise_dialog.hpp"
+#include "piecewise_dialog.hpp"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,7 +9,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "calibration/ui/fitting/fit_chart.hpp"
+#include "fit_chart.hpp"
 #include "talvex/calibration/fitting/piecewise_fitting.hpp"
 #include "talvex/language.hpp"
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "fitting_dialog_base.hpp"
 #include "talvex/calibration/fitting/piecewise_fitting.hpp"
 
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "calibration/ui/fitting/temperature_coefficient_dialog.hpp"
+#include "temperature_coefficient_dialog.hpp"
 
 #include <QComboBox>
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 // range of cells, and the write of the coefficients and the correction pair in two commits.
 #pragma once
 
-#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "fitting_dialog_base.hpp"
 #include "talvex/calibration/fitting/temperature_coefficient_fitting.hpp"
 
 class QComboBox;

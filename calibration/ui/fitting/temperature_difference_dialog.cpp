@@ -1,4 +1,4 @@
-#include "calibration/ui/fitting/temperature_difference_dialog.hpp"
+#include "temperature_difference_dialog.hpp"
 
 #include <QComboBox>
 #include <QGridLayout>

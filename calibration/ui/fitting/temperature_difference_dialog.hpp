@@ -3,7 +3,7 @@
 // segment, and the write of that segment's nine values.
 #pragma once
 
-#include "calibration/ui/fitting/fitting_dialog_base.hpp"
+#include "fitting_dialog_base.hpp"
 #include "talvex/calibration/fitting/temperature_difference_fitting.hpp"
 
 class QComboBox;

@@ -1,4 +1,4 @@
-#include "device/production/ui/file_chooser.hpp"
+#include "file_chooser.hpp"
 
 #include <QFileDialog>
 

@@ -1,4 +1,4 @@
-#include "device/production/ui/import_page.hpp"
+#include "import_page.hpp"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -11,7 +11,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "device/production/ui/page_support.hpp"
+#include "page_support.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/production/chain.hpp"

@@ -6,10 +6,10 @@
 #include <QString>
 #include <array>
 
-#include "acquisition/ui/page_context.hpp"
-#include "device/production/ui/file_chooser.hpp"
-#include "shell/ui/page.hpp"
+#include "file_chooser.hpp"
 #include "talvex/production/import_ops.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/page.hpp"
 
 class QCheckBox;
 class QGroupBox;

@@ -1,11 +1,11 @@
-#include "device/production/ui/page_factory.hpp"
+#include "talvex/ui/production/page_factory.hpp"
 
 #include <QProgressBar>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "device/production/ui/import_page.hpp"
-#include "device/production/ui/production_page.hpp"
-#include "shell/ui/main_window.hpp"
+#include "import_page.hpp"
+#include "production_page.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <QString>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/page_context.hpp"
-#include "acquisition/ui/prompter.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/acquisition/prompter.hpp"
 
 namespace talvex::ui {
 

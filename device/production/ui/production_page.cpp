@@ -1,4 +1,4 @@
-#include "device/production/ui/production_page.hpp"
+#include "production_page.hpp"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,7 +17,7 @@
 #include <memory>
 #include <optional>
 
-#include "device/production/ui/page_support.hpp"
+#include "page_support.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/production/chain.hpp"

@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "acquisition/ui/page_context.hpp"
-#include "device/production/ui/file_chooser.hpp"
-#include "shell/ui/page.hpp"
+#include "file_chooser.hpp"
 #include "talvex/production/production_ops.hpp"
 #include "talvex/production/signing.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/page.hpp"
 
 class QCheckBox;
 class QComboBox;

@@ -8,13 +8,13 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 
-#include "acquisition/ui/operation_runner.hpp"
-#include "device/production/ui/import_page.hpp"
-#include "device/production/ui/production_page.hpp"
+#include "import_page.hpp"
 #include "pages_fixture.hpp"
+#include "production_page.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/production/chain.hpp"
 #include "talvex/sensor_registers.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
 #include "talvex/workbook/reader.hpp"
 
 namespace talvex::ui {

@@ -2,7 +2,7 @@
 // and history pages, wired to the window (tree selection, chart points, progress bar, connect button).
 #pragma once
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 class QWidget;
 

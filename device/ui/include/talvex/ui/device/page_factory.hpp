@@ -2,7 +2,7 @@
 // optional-functions page (a production page: its tab shows under View > Production pages).
 #pragma once
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 class QWidget;
 

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "shell/ui/page_slots.hpp"
 #include "talvex/channel_store.hpp"
 #include "talvex/port_discovery.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 class QThread;
 class QAction;

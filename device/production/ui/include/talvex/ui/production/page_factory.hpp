@@ -1,7 +1,7 @@
 // The production layer's pages: production parameters and parameter import.
 #pragma once
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 namespace talvex::ui {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "acquisition/ui/logic/time_axis.hpp"
+#include "talvex/ui/logic/time_axis.hpp"
 
 namespace talvex::ui {
 

@@ -2,7 +2,7 @@
 // window's log box and connect button.
 #pragma once
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 class QWidget;
 

@@ -1,7 +1,7 @@
 // The fitting layer's pages for the main window (app/page_factory.cpp lists the layers).
 #pragma once
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 namespace talvex::ui {
 

@@ -6,8 +6,8 @@
 #include <QPointer>
 #include <memory>
 
-#include "shell/ui/page_slots.hpp"
 #include "talvex/diagnostics/link_monitor.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 class QAction;
 

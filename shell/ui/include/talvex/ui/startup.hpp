@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "shell/ui/page_slots.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 namespace talvex::ui {
 
