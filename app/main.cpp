@@ -6,6 +6,7 @@
 #include "page_factory.hpp"
 #include "talvex/ui/startup.hpp"
 #include "talvex/ui/ui_text.hpp"
+#include "workbench.hpp"
 
 int main(int argc, char** argv) {
     // Options first, so --help and a wrong option answer without a display.
@@ -26,5 +27,5 @@ int main(int argc, char** argv) {
     QApplication::setDesktopFileName(QStringLiteral("talvex"));
     talvex::ui::ensureResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/talvex/icons/talvex.svg")));
-    return talvex::ui::runWorkbench(options, talvex::app::createPage);
+    return talvex::app::runWorkbench(options, talvex::app::createPage);
 }

@@ -11,6 +11,7 @@
 #include <QTimer>
 
 #include "page_factory.hpp"
+#include "simulated_bus.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
@@ -73,6 +74,7 @@ int main(int argc, char** argv) {
         wo.pageFactory = talvex::app::createPage;
         wo.demo = true;
         wo.databasePath = o.databasePath;
+        wo.simulatedBus = talvex::app::simulatedBusStarter();
         talvex::ui::CMorvaneDlg window(wo, talvex::ui::CoreRefs{&engine, &arbiter, &store});
         window.resize(1280, 760);
         window.show();

@@ -21,7 +21,6 @@
 #include <QVBoxLayout>
 
 #include "about_box.hpp"
-#include "link_session.hpp"
 #include "port_combo_box.hpp"
 #include "settings.hpp"
 #include "talvex/language.hpp"
@@ -37,7 +36,7 @@ CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* pare
     : QDialog(parent),
       options_(std::move(options)),
       core_(core),
-      link_(std::make_unique<LinkSession>(core.arbiter)) {
+      link_(std::make_unique<acquisition::LinkSession>(core.arbiter, options_.simulatedBus)) {
     ensureResources();
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);

@@ -5,7 +5,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include "link_session.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
@@ -63,7 +62,7 @@ void CMorvaneDlg::toggleConnection() {
     // (/dev/serial/by-id/..., a pty made by talvex-sim).
     const QString text = ports_->currentText().trimmed();
     const int listed = ports_->findText(text);
-    LinkSession::Result result;
+    acquisition::LinkSession::Result result;
     if (listed >= 0 && ports_->itemData(listed, kPortKindRole).toString() == QLatin1String("sim")) {
         result = link_->openSimulatedBus(baud, options_.model);
     } else if (listed >= 0) {

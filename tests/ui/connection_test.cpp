@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 
+#include "simulated_bus.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/app_paths.hpp"
@@ -41,6 +42,7 @@ class Connection : public UiTest {
         MainWindowOptions o;
         o.model = SensorModel::KA;
         o.sysRoot = std::move(sysRoot);
+        o.simulatedBus = app::simulatedBusStarter();
         return std::make_unique<CMorvaneDlg>(o, CoreRefs{engine_.get(), &arbiter_, &store_});
     }
     static void selectSimulatedBus(CMorvaneDlg& w) {

@@ -14,6 +14,7 @@
 #include "curve_page.hpp"
 #include "history_page.hpp"
 #include "record_table_model.hpp"
+#include "simulated_bus.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/measurement.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
@@ -40,6 +41,7 @@ class PagesInWindow : public UiTest {
         wo.model = SensorModel::KA;
         wo.databasePath = o.databasePath;
         wo.pageFactory = createAcquisitionLayerPage;
+        wo.simulatedBus = app::simulatedBusStarter();
         window_ = std::make_unique<CMorvaneDlg>(wo, CoreRefs{engine_.get(), &arbiter_, &store_});
         window_->show();
     }

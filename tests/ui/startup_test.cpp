@@ -9,6 +9,7 @@
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/startup.hpp"
 #include "ui_fixture.hpp"
+#include "workbench.hpp"
 
 namespace talvex::ui::test {
 namespace {
@@ -71,7 +72,7 @@ TEST_F(Workbench, PreselectedModelSkipsTheDialogAndOpensTheMainWindowOnTheDataDi
         if (probeWindow()) poll.stop();
     });
     poll.start(20);
-    EXPECT_EQ(runWorkbench(options, {}), 0);
+    EXPECT_EQ(app::runWorkbench(options, {}), 0);
     EXPECT_FALSE(sawModelDialog);
     EXPECT_EQ(shownTitle, "Talvex_V1.37 - Orlenthic");
     for (const char* file : {"setting.ini", "Config.ini", "SensorDB.db"})

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "talvex/acquisition/link_session.hpp"
 #include "talvex/channel_store.hpp"
 #include "talvex/port_discovery.hpp"
 #include "talvex/ui/page_slots.hpp"
@@ -32,7 +33,6 @@ inline constexpr int kPortKindRole = Qt::UserRole + 1;  // "sim" on the simulate
 
 class ChannelTreeWidget;
 class LogBox;
-class LinkSession;
 
 struct MainWindowOptions {
     SensorModel model = SensorModel::None;
@@ -40,6 +40,7 @@ struct MainWindowOptions {
     std::filesystem::path sysRoot = "/sys";  // where the serial ports are looked up
     bool demo = false;                       // select the simulated bus, log on, connect
     std::string databasePath;                // SensorDB.db, handed to the pages
+    acquisition::BusStarter simulatedBus;    // the program's built-in simulated bus (none when empty)
 };
 
 class CMorvaneDlg : public QDialog {
@@ -140,7 +141,7 @@ class CMorvaneDlg : public QDialog {
 
     MainWindowOptions options_;
     CoreRefs core_;
-    std::unique_ptr<LinkSession> link_;
+    std::unique_ptr<acquisition::LinkSession> link_;
     ChannelStore channels_;
     SelectionResult selection_;
     std::optional<std::uint8_t> toldSensor_;  // the sensor the pages were last pointed at

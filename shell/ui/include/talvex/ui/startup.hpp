@@ -1,5 +1,4 @@
-// Program start: options, settings and language, the model dialog, the core objects, the main
-// window. The program's main() and the widget tests both go through here.
+// The program's command line: its options and its usage text (the program itself starts in app/).
 #pragma once
 
 #include <QStringList>
@@ -21,8 +20,5 @@ struct StartupOptions {
 // Parses the arguments after the program name.
 StartupOptions parseStartupOptions(const QStringList& args);
 QString startupUsage();
-
-// Runs the whole program on an existing QApplication; returns the process exit code.
-int runWorkbench(const StartupOptions& options, const PageFactory& pages);
 
 }  // namespace talvex::ui
