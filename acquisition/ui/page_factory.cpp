@@ -1,7 +1,6 @@
 #include "talvex/ui/acquisition/page_factory.hpp"
 
 #include <QComboBox>
-#include <QProgressBar>
 #include <QPushButton>
 
 #include "acquisition_page.hpp"
@@ -14,31 +13,8 @@
 namespace talvex::ui {
 namespace {
 
-PageContext contextOf(const PageSite& site) {
-    PageContext ctx;
-    ctx.engine = site.core.engine;
-    ctx.store = site.core.store;
-    ctx.arbiter = site.core.arbiter;
-    ctx.databasePath = site.databasePath;
-    ctx.model = site.model;
-    if (CMorvaneDlg* w = site.window) {
-        QProgressBar* bar = w->progressBar();
-        ctx.progress = [bar](int percent) {
-            if (percent < 0) {
-                bar->hide();
-                bar->setValue(0);
-                return;
-            }
-            bar->setRange(0, 100);
-            bar->setValue(percent);
-            bar->show();
-        };
-    }
-    return ctx;
-}
-
 Page* makeChannelPage(const PageSite& site, QWidget* parent) {
-    auto* page = new CVelPageCfg(contextOf(site), {}, parent);
+    auto* page = new CVelPageCfg(pageContextOf(site), {}, parent);
     CMorvaneDlg* w = site.window;
     if (!w) return page;
     ChannelStore& store = site.channels ? *site.channels : w->channels();
@@ -79,9 +55,9 @@ Page* createAcquisitionLayerPage(PageSlot slot, const PageSite& site, QWidget* p
         case PageSlot::Configuration:
             return makeChannelPage(site, parent);
         case PageSlot::Acquisition:
-            return new CVelPageListData(contextOf(site), parent);
+            return new CVelPageListData(pageContextOf(site), parent);
         case PageSlot::Curve: {
-            auto* page = new CVelPageChart(contextOf(site), parent);
+            auto* page = new CVelPageChart(pageContextOf(site), parent);
             if (site.window)
                 QObject::connect(site.window, &CMorvaneDlg::chartPointsPending, page,
                                  &CVelPageChart::takeLivePoints);
@@ -91,7 +67,7 @@ Page* createAcquisitionLayerPage(PageSlot slot, const PageSite& site, QWidget* p
             std::function<int()> baud;
             if (CMorvaneDlg* w = site.window)
                 baud = [list = w->baudList()] { return list->currentText().toInt(); };
-            return new CVelPageQuery(contextOf(site), std::move(baud), parent);
+            return new CVelPageQuery(pageContextOf(site), std::move(baud), parent);
         }
         default:
             return nullptr;

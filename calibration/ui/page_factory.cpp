@@ -9,12 +9,7 @@ namespace talvex::ui {
 
 Page* createCalibrationLayerPage(PageSlot slot, const PageSite& site, QWidget* parent) {
     if (slot != PageSlot::Calibration || !site.core.arbiter) return nullptr;
-    PageContext ctx;
-    ctx.engine = site.core.engine;
-    ctx.store = site.core.store;
-    ctx.arbiter = site.core.arbiter;
-    ctx.databasePath = site.databasePath;
-    ctx.model = site.model;
+    PageContext ctx = pageContextOf(site);
     CalibrationPageOptions options;
     CMorvaneDlg* w = site.window;
     if (w) options.log = [w](const QString& line) { w->appendLog(line + QStringLiteral("\r\n")); };

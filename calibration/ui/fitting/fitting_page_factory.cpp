@@ -1,8 +1,7 @@
 #include "talvex/ui/fitting/fitting_page_factory.hpp"
 
-#include <QProgressBar>
-
 #include "fitting_page.hpp"
+#include "talvex/ui/acquisition/page_context.hpp"
 #include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {
@@ -12,13 +11,7 @@ Page* createFittingLayerPage(PageSlot slot, const PageSite& site, QWidget* paren
     FittingContext base;
     base.arbiter = site.core.arbiter;
     base.window = site.window;
-    if (CMorvaneDlg* w = site.window) {
-        QProgressBar* bar = w->progressBar();
-        base.progress = [bar](int percent) {
-            bar->setVisible(percent >= 0);
-            if (percent >= 0) bar->setValue(percent);
-        };
-    }
+    base.progress = pageContextOf(site).progress;
     return new CVelPageFit(std::move(base), parent);
 }
 

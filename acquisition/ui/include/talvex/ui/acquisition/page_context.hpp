@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "talvex/sensor_model.hpp"
+#include "talvex/ui/page_slots.hpp"
 
 namespace talvex {
 struct Session;
@@ -32,6 +33,10 @@ struct PageContext {
     // The main window's progress bar: 0..100 shows it at that percent, -1 hides it.
     std::function<void(int percent)> progress;
 };
+
+// The context every page layer gives its pages: the site's core objects, database and model, and the
+// window's progress bar (when there is a window).
+PageContext pageContextOf(const PageSite& site);
 
 // The channel store's operations the channel parameters page uses (the main window wires them to
 // the store and its tree). Each may be left empty where the window has no channels.
