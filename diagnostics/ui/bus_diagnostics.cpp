@@ -25,7 +25,10 @@ BusDiagnostics::BusDiagnostics(CMorvaneDlg& window)
 }
 
 BusDiagnostics::~BusDiagnostics() {
-    delete traffic_.data();  // before the monitor it reads
+    // Before the monitor it reads; unwatched first, so its own teardown's events do not reach a
+    // filter that would look at a half-destroyed window.
+    if (traffic_) traffic_->removeEventFilter(this);
+    delete traffic_.data();
 }
 
 TrafficWindow* BusDiagnostics::trafficWindow() const {
@@ -55,7 +58,7 @@ QString BusDiagnostics::channelTooltip(int channel) const {
 }
 
 bool BusDiagnostics::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == traffic_ && event->type() == QEvent::Close) {
+    if (event->type() == QEvent::Close && watched == traffic_) {
         QSignalBlocker block(action_);
         action_->setChecked(false);
         return false;
