@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds everything with warnings as errors and runs every test.
+# Installs what is missing, builds everything with warnings as errors and runs every test; then the
+# same tests built with AddressSanitizer + UndefinedBehaviorSanitizer and with ThreadSanitizer
+# (TALVEX_SANITIZERS=0 skips those two builds for a quick local run).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -9,3 +11,11 @@ cmake --build --preset ci
 # No display is needed: widget tests run on Qt's offscreen platform.
 export QT_QPA_PLATFORM=offscreen
 ctest --preset ci "$@"
+
+if [ "${TALVEX_SANITIZERS:-1}" != 0 ]; then
+  for preset in asan tsan; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset" "$@"
+  done
+fi
