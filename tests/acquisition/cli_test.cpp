@@ -1,10 +1,9 @@
 // talvex-cli poll, export and delete as processes, against the simulator on a pseudo-terminal.
 #include <gtest/gtest.h>
+
 #include <sqlite3.h>
-#include <sys/wait.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <future>
@@ -12,6 +11,7 @@
 #include <thread>
 
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -44,10 +44,8 @@ class Cli : public ::testing::Test {
         ASSERT_TRUE(bus_->start(&error)) << error;
     }
     CliRun cli(const std::string& args) {
-        const std::string out = dir_.file("out.txt"), err = dir_.file("err.txt");
-        const std::string cmd = std::string(TALVEX_CLI) + " " + args + " >" + out + " 2>" + err;
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+        const auto run = talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words(args));
+        return {run.exitCode, run.out, run.err};
     }
     std::string port() const { return "--port " + bus_->slavePath() + " --data-dir " + dir_.path(); }
 

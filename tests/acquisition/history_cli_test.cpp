@@ -1,8 +1,6 @@
 // talvex-cli history as a process against the simulated sensor on a pseudo-terminal.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 
@@ -14,6 +12,7 @@
 #include "talvex/rtu.h"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -49,10 +48,8 @@ class HistoryCli : public ::testing::Test {
         std::ofstream(dir_.file("setting.ini")) << "[Setting]\r\nLanguage=English\r\n";
     }
     CliRun cli(const std::string& args) {
-        const std::string out = dir_.file("out.txt"), err = dir_.file("err.txt");
-        const std::string cmd = std::string(TALVEX_CLI) + " history " + args + " >" + out + " 2>" + err;
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+        const auto run = talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words("history " + args));
+        return {run.exitCode, run.out, run.err};
     }
     std::string port() const {
         return "--port " + bus_->slavePath() + " --data-dir " + dir_.path() + " --id 1";

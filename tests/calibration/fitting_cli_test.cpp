@@ -1,9 +1,7 @@
 // talvex-cli fit as a process: fields as the dialogs show them, the strict option table, a dry run,
 // and a write into the simulator over a pseudo-terminal.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +11,7 @@
 #include "talvex/calibration/fitting/calibration_sheet.hpp"
 #include "talvex/sensor_registers.hpp"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
 
 namespace talvex::calibration::fitting {
 namespace {
@@ -21,13 +20,6 @@ struct CliRun {
     int exitCode = -1;
     std::string out, err;
 };
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 class FitCli : public ::testing::Test {
   protected:
@@ -42,12 +34,10 @@ class FitCli : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     CliRun cli(const std::string& args) {
-        const auto out = dir_ / "out.txt", err = dir_ / "err.txt";
-        const std::string cmd = std::string(TALVEX_CLI) + " fit --data-dir " + dir_.string() + " --sheet " +
-                                (dir_ / "cal.csv").string() + " " + args + " >" + out.string() + " 2>" +
-                                err.string() + " </dev/null";
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+        const auto run = talvex::testing::runProgram(
+            TALVEX_CLI, talvex::testing::words("fit --data-dir " + dir_.string() + " --sheet " +
+                                               (dir_ / "cal.csv").string() + " " + args));
+        return {run.exitCode, run.out, run.err};
     }
 
     std::filesystem::path dir_ =

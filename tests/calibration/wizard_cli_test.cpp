@@ -1,15 +1,14 @@
 // talvex-cli calibrate and flow as processes against the simulator on a pseudo-terminal: exit codes,
 // what is printed where, and arguments refused before anything is sent.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
 
 namespace talvex::calibration {
 namespace {
@@ -18,13 +17,6 @@ struct CliRun {
     int exitCode = -1;
     std::string out, err;
 };
-
-std::string slurp(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
 
 class CalibrateCli : public ::testing::Test {
   protected:
@@ -44,11 +36,8 @@ class CalibrateCli : public ::testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
     CliRun cli(const std::string& args) {
-        const auto out = dir_ / "out.txt", err = dir_ / "err.txt";
-        const std::string cmd =
-            std::string(TALVEX_CLI) + " " + args + " </dev/null >" + out.string() + " 2>" + err.string();
-        const int status = std::system(cmd.c_str());
-        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, slurp(out), slurp(err)};
+        const auto run = talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words(args));
+        return {run.exitCode, run.out, run.err};
     }
     std::string port() const { return "--port " + bus_->slavePath(); }
 

@@ -1,10 +1,12 @@
 // Runs a program to its end with its stdout and stderr captured, as a script would run it.
 #pragma once
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,15 @@ struct ProgramRun {
     std::string out, err;
 };
 
+// "a b  c" -> {"a", "b", "c"}: arguments written as one line, none of them holding a blank.
+inline std::vector<std::string> words(const std::string& line) {
+    std::istringstream in(line);
+    std::vector<std::string> out;
+    for (std::string w; in >> w;) out.push_back(w);
+    return out;
+}
+
+// The program reads nothing: its input is /dev/null, as in a script run without a terminal.
 inline ProgramRun runProgram(const std::string& program, std::vector<std::string> args) {
     // Built before fork: the child of a threaded process may only make async-signal-safe calls.
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
@@ -29,6 +40,8 @@ inline ProgramRun runProgram(const std::string& program, std::vector<std::string
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
+        const int none = ::open("/dev/null", O_RDONLY);
+        if (none >= 0) ::dup2(none, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         ::close(out[0]);
