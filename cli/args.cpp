@@ -5,6 +5,8 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "cli_text.hpp"
+
 namespace talvex::cli {
 
 std::optional<long> parseWholeNumber(const std::string& text) {
@@ -51,16 +53,16 @@ std::optional<Args> Args::parse(const std::vector<std::string>& words, const Opt
         }
         const OptionSpec* s = lookup(name);
         if (!s) {
-            error = "unknown option --" + name;
+            error = cliText("IDS_Cli_UnknownOption", {name});
             return std::nullopt;
         }
         if (a.has(name)) {
-            error = "option --" + name + " given twice";
+            error = cliText("IDS_Cli_OptionTwice", {name});
             return std::nullopt;
         }
         if (!s->takesValue) {
             if (inlineValue) {
-                error = "option --" + name + " takes no value";
+                error = cliText("IDS_Cli_OptionTakesNoValue", {name});
                 return std::nullopt;
             }
             a.options_.emplace_back(name, "");
@@ -69,17 +71,17 @@ std::optional<Args> Args::parse(const std::vector<std::string>& words, const Opt
         } else if (i + 1 < words.size()) {
             a.options_.emplace_back(name, words[++i]);
         } else {
-            error = "option --" + name + " needs a value";
+            error = cliText("IDS_Cli_OptionNeedsValue", {name});
             return std::nullopt;
         }
     }
     if (a.has("help")) return a;
     if (a.positional_.size() > table.maxPositional) {
-        error = "unexpected word \"" + a.positional_[table.maxPositional] + "\"";
+        error = cliText("IDS_Cli_UnexpectedWord", {a.positional_[table.maxPositional]});
         return std::nullopt;
     }
     if (a.positional_.size() < table.minPositional) {
-        error = "missing argument";
+        error = cliText("IDS_Cli_MissingArgument");
         return std::nullopt;
     }
     return a;
@@ -100,7 +102,7 @@ std::optional<long> Args::number(const std::string& name, std::string& error) co
     auto text = value(name);
     if (!text) return std::nullopt;
     auto v = parseWholeNumber(*text);
-    if (!v) error = "--" + name + " expects a whole number, got \"" + *text + "\"";
+    if (!v) error = cliText("IDS_Cli_NotAWholeNumber", {name, *text});
     return v;
 }
 

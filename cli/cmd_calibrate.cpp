@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "port_option.hpp"
 #include "talvex/calibration/wizard/calibration_registers.hpp"
@@ -32,7 +33,8 @@ class TerminalPrompter : public Prompter {
   public:
     explicit TerminalPrompter(bool yes) : yes_(yes) {}
     void message(const std::string& text, Icon icon) override {
-        std::fprintf(stderr, "%s%s\n", icon == Icon::Warning ? "warning: " : "", text.c_str());
+        const std::string line = icon == Icon::Warning ? cliText("IDS_Cli_Warning", {text}) : text;
+        std::fprintf(stderr, "%s\n", line.c_str());
         if (text == GetText("IDD_ComError") || text == GetText("IDD_Message_ConnectPort")) linkFailed = true;
     }
     bool question(const std::string& text) override {
@@ -134,7 +136,7 @@ struct Run {
         if (!json) std::printf("measured %s\n", wizard.state().measuredText.c_str());
         std::fflush(stdout);
         if (!yes) {
-            std::fprintf(stderr, "Press Enter to calibrate with the reference value.\n");
+            std::fprintf(stderr, "%s\n", GetText("IDS_Cli_PressEnterToCalibrate").c_str());
             std::string line;
             if (!std::getline(std::cin, line)) return false;
         }
@@ -164,28 +166,26 @@ int runCalibrate(const std::vector<std::string>& words) {
     if (!args) return fail(error, 2);
     const long id = args->number("id", error).value_or(-1);
     if (!error.empty()) return fail(error, 2);
-    if (id < 1 || id > 247) return fail("--id must be a slave address 1..247", 2);
+    if (id < 1 || id > 247) return fail(GetText("IDS_Cli_Calibrate_BadId"), 2);
     const auto typeName = args->value("type");
     const auto type = typeName ? typeFromCliName(*typeName) : std::nullopt;
-    if (!type)
-        return fail(
-            "--type must be one of in-oil, gas-phase, in-oil-lab, wireless, pressure, moisture, "
-            "moisture-temperature",
-            2);
+    if (!type) return fail(GetText("IDS_Cli_Calibrate_BadType"), 2);
     const bool clear = args->has("clear");
     long points = 1;
     if (clear) {
         if (args->has("points") || args->has("reference") || args->has("reference2"))
-            return fail("--clear takes no --points, --reference or --reference2", 2);
+            return fail(GetText("IDS_Cli_Calibrate_ClearAlone"), 2);
     } else {
         points = args->number("points", error).value_or(1);
         if (!error.empty()) return fail(error, 2);
-        if (points != 1 && points != 2) return fail("--points must be 1 or 2", 2);
+        if (points != 1 && points != 2) return fail(GetText("IDS_Cli_Calibrate_BadPoints"), 2);
         if (points == 2 && !typeInfo(*type).twoPointAllowed)
-            return fail("two-point calibration is for the gas-phase type only", 2);
-        if (!args->has("reference")) return fail("--reference V is required", 2);
+            return fail(GetText("IDS_Cli_Calibrate_TwoPointGasOnly"), 2);
+        if (!args->has("reference")) return fail(GetText("IDS_Cli_Calibrate_NeedsReference"), 2);
         if (args->has("reference2") != (points == 2))
-            return fail(points == 2 ? "--points 2 needs --reference2 V" : "--reference2 needs --points 2", 2);
+            return fail(GetText(points == 2 ? "IDS_Cli_Calibrate_NeedsReference2"
+                                            : "IDS_Cli_Calibrate_Reference2NeedsPoints"),
+                        2);
         for (const char* name : {"reference", "reference2"}) {
             std::string_view key;
             if (const auto text = args->value(name); text && !parseReference(*type, *text, &key))
@@ -193,8 +193,7 @@ int runCalibrate(const std::vector<std::string>& words) {
         }
     }
     const bool dryRun = args->has("dry-run");
-    if (dryRun && (args->has("port") || args->has("baud")))
-        return fail("--dry-run talks to no port: leave out --port and --baud", 2);
+    if (dryRun && (args->has("port") || args->has("baud"))) return fail(GetText("IDS_Cli_DryRunNoPort"), 2);
 
     std::optional<PortSession> port;
     if (!dryRun) {

@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "device_cli.hpp"
 #include "port_option.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 
 namespace talvex::cli {
@@ -30,12 +32,12 @@ int runCoefficients(const std::vector<std::string>& words) {
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
     if (!id) return fail(kName, error, kExitUsage);
-    if (!args->has("code")) return fail(kName, "--code is required (" + codeList() + ")", kExitUsage);
+    if (!args->has("code")) return fail(kName, cliText("IDS_Cli_CodeRequired", {codeList()}), kExitUsage);
     const auto code = args->number("code", error);
     if (!code) return fail(kName, error, kExitUsage);
     const sensor::CommitCode* commit =
         *code >= 0 && *code <= 0xFFFF ? sensor::findCommitCode(static_cast<std::uint16_t>(*code)) : nullptr;
-    if (!commit) return fail(kName, "--code must be one of " + codeList(), kExitUsage);
+    if (!commit) return fail(kName, cliText("IDS_Cli_CodeOneOf", {codeList()}), kExitUsage);
     const device::Staged staged = device::stageCommit(*commit, args->positional());
     if (!staged) return fail(kName, staged.error, kExitUsage);
 
@@ -54,11 +56,12 @@ int runCoefficients(const std::vector<std::string>& words) {
             break;
         case device::Outcome::Refused:
             std::printf("refused\n");
-            std::fprintf(stderr, "talvex-cli coefficients: register 253 read %u, acknowledgement %u\n",
-                         unsigned(r.readBack), unsigned(commit->ack));
+            fail(kName,
+                 cliText("IDS_Cli_CommitReadBack", {std::to_string(r.readBack), std::to_string(commit->ack)}),
+                 kExitRefused);
             break;
         default:
-            return fail(kName, "communication error", kExitFailure);
+            return fail(kName, GetText("IDS_Cli_CommError"), kExitFailure);
     }
     return outcomeExit(r.outcome);
 }

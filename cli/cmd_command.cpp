@@ -8,6 +8,7 @@
 #include "command_start.hpp"
 #include "device_cli.hpp"
 #include "port_option.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 
 namespace talvex::cli {
@@ -29,12 +30,12 @@ int runCommand(const std::vector<std::string>& words) {
     if (args->has("wait")) {
         const auto w = args->number("wait", error);
         if (!w) return fail(kName, error, kExitUsage);
-        if (*w < 0 || *w > kMaxWaitMs) return fail(kName, "--wait must lie in 0..60000 ms", kExitUsage);
+        if (*w < 0 || *w > kMaxWaitMs) return fail(kName, GetText("IDS_Cli_Command_BadWait"), kExitUsage);
         waitMs = *w;
     }
     const auto value = parseWholeNumber(args->positional()[0]);
     if (!value || *value < 0 || *value > 0xFFFF)
-        return fail(kName, "VALUE must be a command 0..65535 (0x for hexadecimal)", kExitUsage);
+        return fail(kName, GetText("IDS_Cli_Command_BadValue"), kExitUsage);
     const auto command = static_cast<std::uint16_t>(*value);
 
     if (args->has("dry-run")) {
@@ -54,7 +55,7 @@ int runCommand(const std::vector<std::string>& words) {
             std::printf("refused: read 0x%04X\n", unsigned(r.readBack));
             break;
         default:
-            return fail(kName, "communication error", kExitFailure);
+            return fail(kName, GetText("IDS_Cli_CommError"), kExitFailure);
     }
     return outcomeExit(r.outcome);
 }

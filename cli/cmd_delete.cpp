@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
@@ -30,14 +31,14 @@ int runDelete(const std::vector<std::string>& words) {
     // Opening the database creates it; a data directory without one has nothing to delete.
     const std::string path = databasePath(appPaths().dataDir.string());
     if (std::error_code ec; !std::filesystem::is_regular_file(path, ec))
-        return fail(kName, "no " + std::string(kDatabaseFileName) + " in " + appPaths().dataDir.string(),
+        return fail(kName, cliText("IDS_Cli_NoDatabase", {kDatabaseFileName, appPaths().dataDir.string()}),
                     kExitFailure);
     PendingLog log;
     MeasurementDb db(path, &log, [](std::string_view key) { return GetText(key); });
     long long removed = 0;
     const int rc = db.deleteSensor(std::to_string(*id), &removed);
     if (const std::string text = log.take(); !text.empty()) std::fputs(text.c_str(), stderr);
-    if (rc != 0) return fail(kName, "failed [rc=" + std::to_string(rc) + "]", kExitFailure);
+    if (rc != 0) return fail(kName, cliText("IDS_Cli_DeleteFailed", {std::to_string(rc)}), kExitFailure);
     if (removed == 0) return fail(kName, GetText("IDS_Tab_Acquisition_NoData"), kExitFailure);
     std::fprintf(stderr, "%s\n", GetText("IDS_Tab_Acquisition_DataDeleted").c_str());
     return kExitOk;

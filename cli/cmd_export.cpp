@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "talvex/acquisition/csv_export.hpp"
@@ -26,13 +27,13 @@ int runExport(const std::vector<std::string>& words) {
     const auto id = sensorIdOption(*args, "id", error);
     if (!id) return fail(kName, error, kExitUsage);
     const auto out = args->value("out");
-    if (!out || out->empty()) return fail(kName, "--out FILE is required", kExitUsage);
+    if (!out || out->empty()) return fail(kName, GetText("IDS_Cli_OutRequired"), kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;
 
     // Opening the database creates it; a data directory without one has nothing to export.
     const std::string path = databasePath(appPaths().dataDir.string());
     if (std::error_code ec; !std::filesystem::is_regular_file(path, ec))
-        return fail(kName, "no " + std::string(kDatabaseFileName) + " in " + appPaths().dataDir.string(),
+        return fail(kName, cliText("IDS_Cli_NoDatabase", {kDatabaseFileName, appPaths().dataDir.string()}),
                     kExitFailure);
     const TextLookup text = [](std::string_view key) { return GetText(key); };
     const AppPaths& paths = appPaths();

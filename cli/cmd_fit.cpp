@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
@@ -51,7 +52,7 @@ bool numberList(const Args& args, const std::string& name, std::size_t count, st
             out.push_back(static_cast<int>(*v));
         }
     if (out.size() == count && items.size() == count) return true;
-    error = "--" + name + " expects " + std::to_string(count) + " whole numbers separated by commas";
+    error = cliText("IDS_Cli_Fit_NumberList", {name, std::to_string(count)});
     return false;
 }
 
@@ -61,17 +62,17 @@ class CliPrompter : public Prompter {
   public:
     explicit CliPrompter(bool yes) : yes_(yes) {}
     void message(const std::string& text, Icon icon) override {
-        std::fprintf(stderr, "%s%s\n", icon == Icon::Warning || icon == Icon::Stop ? "warning: " : "",
-                     text.c_str());
+        const bool warning = icon == Icon::Warning || icon == Icon::Stop;
+        std::fprintf(stderr, "%s\n", (warning ? cliText("IDS_Cli_Warning", {text}) : text).c_str());
     }
     bool question(const std::string& text) override {
         std::fprintf(stderr, "%s\n", text.c_str());
         if (yes_) return true;
         if (!isatty(STDIN_FILENO)) {
-            std::fprintf(stderr, "not confirmed: give --yes to write without a question\n");
+            std::fprintf(stderr, "%s\n", GetText("IDS_Cli_Fit_NotConfirmed").c_str());
             return false;
         }
-        std::fprintf(stderr, "Write these values? [y/N] ");
+        std::fprintf(stderr, "%s [y/N] ", GetText("IDS_Cli_Fit_WriteQuestion").c_str());
         std::string answer;
         std::getline(std::cin, answer);
         return answer == "y" || answer == "Y" || answer == "yes";
@@ -127,27 +128,26 @@ int runFit(const std::vector<std::string>& words) {
     if (!args) return exitCode;
     std::string error;
     if (!args->has("sheet") || !args->has("kind") || !args->has("row"))
-        return usage("--sheet, --kind and --row are needed");
+        return usage(GetText("IDS_Cli_Fit_Needed"));
     const long kind = args->number("kind", error).value_or(0);
     const long row = args->number("row", error).value_or(0);
     if (!error.empty()) return usage(error);
-    if (kind < 1 || kind > kDataKinds) return usage("--kind must be 1, 2, 3 or 4");
-    if (row < 1 || row > 57) return usage("--row must be a sensor row of the sheet, 1..57");
+    if (kind < 1 || kind > kDataKinds) return usage(GetText("IDS_Cli_BadKind"));
+    if (row < 1 || row > 57) return usage(GetText("IDS_Cli_Fit_BadRow"));
     const bool piecewise = kind <= 2, reference = kind == 3, temperature = kind == 4;
-    if (args->has("breakpoints") && !piecewise) return usage("--breakpoints belongs to kinds 1 and 2");
-    if (args->has("range") && !temperature) return usage("--range belongs to kind 4");
+    if (args->has("breakpoints") && !piecewise) return usage(GetText("IDS_Cli_Fit_BreakpointsKinds"));
+    if (args->has("range") && !temperature) return usage(GetText("IDS_Cli_Fit_RangeKind"));
     if ((args->has("segment") || args->has("points")) && !reference)
-        return usage("--segment and --points belong to kind 3");
+        return usage(GetText("IDS_Cli_Fit_SegmentKind"));
     const bool write = args->has("write");
     for (const char* o : {"port", "baud", "id", "yes", "dry-run"})
-        if (args->has(o) && !write) return usage(std::string("--") + o + " belongs to --write");
+        if (args->has(o) && !write) return usage(cliText("IDS_Cli_Fit_BelongsToWrite", {o}));
     long id = 0;
     if (write) {
         const auto given = sensorIdOption(*args, "id", error);
         if (!given) return usage(error);
         id = *given;
-        if (args->has("dry-run") == args->has("port"))
-            return usage("--write needs either --port or --dry-run");
+        if (args->has("dry-run") == args->has("port")) return usage(GetText("IDS_Cli_Fit_WriteNeedsPort"));
     }
 
     Breakpoints bp;
@@ -168,7 +168,7 @@ int runFit(const std::vector<std::string>& words) {
         range = {list[0], list[1]};
     }
     if (const auto s = args->value("segment")) {
-        if (*s != "low" && *s != "high") return usage("--segment must be low or high");
+        if (*s != "low" && *s != "high") return usage(GetText("IDS_Cli_Fit_BadSegment"));
         segment = *s == "low" ? TemperatureSegment::Low : TemperatureSegment::High;
     }
 

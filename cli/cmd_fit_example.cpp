@@ -6,9 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "talvex/calibration/fitting/calibration_sheet.hpp"
+#include "talvex/language.hpp"
 
 namespace talvex::cli {
 namespace {
@@ -56,8 +58,8 @@ int runFitExample(const std::vector<std::string>& words) {
     std::string error;
     const long kind = args->number("kind", error).value_or(1);
     if (!error.empty()) return fail(kName, error, kExitUsage);
-    if (kind < 1 || kind > 4) return fail(kName, "--kind must be 1, 2, 3 or 4", kExitUsage);
-    if (!args->has("out")) return fail(kName, "--out FILE is needed", kExitUsage);
+    if (kind < 1 || kind > 4) return fail(kName, GetText("IDS_Cli_BadKind"), kExitUsage);
+    if (!args->has("out")) return fail(kName, GetText("IDS_Cli_OutNeeded"), kExitUsage);
     const std::string path = *args->value("out");
     std::ofstream out(path, std::ios::binary);
     if (kind == 3)
@@ -65,9 +67,10 @@ int runFitExample(const std::vector<std::string>& words) {
     else
         pointRows(out);
     out.close();
-    if (!out) return fail(kName, "cannot write " + path, kExitFailure);
-    std::fprintf(stderr, "%s: example sheet for data kind %ld, sensors 1 to %d\n", path.c_str(), kind,
-                 kSensors);
+    if (!out) return fail(kName, cliText("IDS_Cli_CannotWrite", {path}), kExitFailure);
+    const std::string done =
+        cliText("IDS_Cli_ExampleWritten", {path, std::to_string(kind), std::to_string(kSensors)});
+    std::fprintf(stderr, "%s\n", done.c_str());
     return kExitOk;
 }
 

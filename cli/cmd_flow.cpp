@@ -9,6 +9,7 @@
 #include "port_option.hpp"
 #include "talvex/calibration/wizard/calibration_registers.hpp"
 #include "talvex/calibration/wizard/flowmeter_control.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 
 namespace talvex::cli {
@@ -40,14 +41,14 @@ int runFlow(const std::vector<std::string>& words) {
                                   error);
     if (!args) return fail(error, 2);
     const int actions = int(args->has("set")) + int(args->has("close")) + int(args->has("read"));
-    if (actions != 1) return fail("give exactly one of --set ML, --close, --read", 2);
+    if (actions != 1) return fail(GetText("IDS_Cli_Flow_OneAction"), 2);
     std::optional<unsigned> setpoint;
     if (args->has("set")) {
         setpoint = parseFlowSetpoint(*args->value("set"));
-        if (!setpoint) return fail("--set must be a whole number of mL/min from 0 to 1000", 2);
+        if (!setpoint) return fail(GetText("IDS_Cli_Flow_BadSetpoint"), 2);
     }
     const bool dryRun = args->has("dry-run");
-    if (dryRun && args->has("read")) return fail("--dry-run is for --set and --close", 2);
+    if (dryRun && args->has("read")) return fail(GetText("IDS_Cli_Flow_DryRunActions"), 2);
     if (dryRun) {
         const auto words2 = setpointWords(setpoint.value_or(0));
         std::printf("%d 0x%04X\n%d 0x%04X\n", flow_reg::kSetpoint, words2[0], flow_reg::kSetpoint + 1,
@@ -61,7 +62,7 @@ int runFlow(const std::vector<std::string>& words) {
     FlowmeterControl flow;
     if (setpoint) return flow.open(rtuRegisterIo(), prompter, *args->value("set")) ? 0 : 1;
     if (args->has("close")) return flow.close(rtuRegisterIo(), prompter) ? 0 : 1;
-    if (!flow.readOut(rtuRegisterIo())) return fail("no answer from the flowmeter at slave 200", 1);
+    if (!flow.readOut(rtuRegisterIo())) return fail(GetText("IDS_Cli_Flow_NoAnswer"), 1);
     if (args->has("json"))
         std::printf("{\"mass_flow\":%s,\"temperature\":%s}\n", flow.state().massFlow.c_str(),
                     flow.state().temperature.c_str());

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
@@ -33,7 +34,7 @@ int usage(const std::string& error) {
 
 // A message on stderr, "talvex-cli history: text".
 void say(const std::string& text) {
-    fail(kName, text, kExitOk);
+    note(kName, text);
 }
 
 // 1 for a line failure, 3 when the sensor answered with an exception (it refused).
@@ -60,7 +61,7 @@ std::optional<Plan> plan(const Args& args, std::string& error) {
     Plan p;
     const int modes = args.has("stored") + args.has("interval") + args.has("count");
     if (modes != 1) {
-        error = "give exactly one of --stored, --interval MINUTES, --count N";
+        error = GetText("IDS_Cli_History_OneMode");
         return std::nullopt;
     }
     const auto id = sensorIdOption(args, "id", error);
@@ -70,27 +71,27 @@ std::optional<Plan> plan(const Args& args, std::string& error) {
     p.dryRun = args.has("dry-run");
     if (args.has("stored")) {
         p.mode = Plan::Mode::Stored;
-        if (p.dryRun) error = "--dry-run goes with --interval or --count (--stored writes nothing)";
+        if (p.dryRun) error = GetText("IDS_Cli_History_DryRunModes");
     } else if (const auto minutes = args.value("interval")) {
         p.mode = Plan::Mode::Interval;
         const auto v = parseStorageInterval(*minutes);
-        if (!v) error = "--interval must be whole minutes 1..65535, got '" + *minutes + "'";
+        if (!v) error = cliText("IDS_Cli_History_BadInterval", {*minutes});
         p.interval = v.value_or(0);
-        if (p.json) error = "--json goes with --stored or --count";
+        if (p.json) error = GetText("IDS_Cli_History_JsonModes");
     } else {
         p.mode = Plan::Mode::Read;
         const std::string text = args.value("count").value_or("");
         const auto n = parseRecordCount(text);
-        if (!n) error = "--count must be a whole number 0..4294967295, got '" + text + "'";
+        if (!n) error = cliText("IDS_Cli_History_BadCount", {text});
         p.count = n.value_or(0);
         const std::string format = args.value("format").value_or("v1");
-        if (format != "v1" && format != "v2") error = "--format must be v1 or v2, got '" + format + "'";
+        if (format != "v1" && format != "v2") error = cliText("IDS_Cli_History_BadFormat", {format});
         p.format = format == "v2" ? HistoryFormat::V2 : HistoryFormat::V1;
         p.out = args.value("out").value_or("");
-        if (p.out.empty()) error = "--count needs --out FILE.csv";
+        if (p.out.empty()) error = GetText("IDS_Cli_History_CountNeedsOut");
     }
     if (p.mode != Plan::Mode::Read && (args.has("format") || args.has("out")))
-        error = "--format and --out go with --count";
+        error = GetText("IDS_Cli_History_FormatOutWithCount");
     if (!error.empty()) return std::nullopt;
     return p;
 }
@@ -121,10 +122,12 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
     const bool terminal = ::isatty(STDERR_FILENO) == 1;
     const HistoryReadResult r = readHistory(io, pacer, request, [&](std::size_t records, std::uint32_t n) {
         if (!terminal) return;
-        if (n > 0)
-            std::fprintf(stderr, "\r%zu / %u records (%d%%)", records, n, historyPercent(records, n));
-        else
-            std::fprintf(stderr, "\r%zu records", records);
+        const std::string got = std::to_string(records);
+        const std::string line =
+            n > 0 ? cliText("IDS_Cli_History_Progress",
+                            {got, std::to_string(n), std::to_string(historyPercent(records, n))})
+                  : cliText("IDS_Cli_History_ProgressOpen", {got});
+        std::fprintf(stderr, "\r%s", line.c_str());
     });
     if (terminal) std::fprintf(stderr, "\n");
     if (r.end == HistoryReadEnd::StartFailed)
@@ -144,7 +147,7 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
         default:
             return fail(kName, GetText("IDS_Tab_Query_ExportFail") + " " + p.out, kExitFailure);
     }
-    say(got < p.count ? "warning: " + result : result);
+    say(got < p.count ? cliText("IDS_Cli_Warning", {result}) : result);
     say(fillText(GetText("IDS_Tab_Query_ExportOk"), {p.out}));
     if (p.json)
         std::printf("{\"id\":%d,\"requested\":%u,\"received\":%zu,\"file\":%s}\n", p.id, p.count, got,

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli_prompter.hpp"
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
@@ -84,13 +85,11 @@ int runImport(const std::vector<std::string>& words) {
             }
             const ImportBlock* b = production::findImportBlock(name);
             if (!b)
-                return fail(kName, "unknown block \"" + name + "\" (blocks: all," + blockList() + ")",
-                            kExitUsage);
+                return fail(kName, cliText("IDS_Cli_Import_UnknownBlock", {name, blockList()}), kExitUsage);
             blocks.push_back(b);
         }
     }
-    if (blocks.empty() && !texts)
-        return fail(kName, "nothing to write: give --blocks LIST|all and/or --texts", kExitUsage);
+    if (blocks.empty() && !texts) return fail(kName, GetText("IDS_Cli_Import_NothingToWrite"), kExitUsage);
     // Table order, each block once: the order of the continued write.
     std::vector<const ImportBlock*> ordered;
     for (const ImportBlock& b : production::importBlocks())
@@ -109,9 +108,8 @@ int runImport(const std::vector<std::string>& words) {
     bool needsId = texts;
     for (const ImportBlock* b : ordered)
         needsId = needsId || !chain || b->chain == production::ChainStyle::None;
-    if (needsId && id == 0 && !dryRun)
-        return fail(kName, "--id N is needed for the sensor to write", kExitUsage);
-    if (!dryRun && !args->has("port")) return fail(kName, "--port is needed (or --dry-run)", kExitUsage);
+    if (needsId && id == 0 && !dryRun) return fail(kName, GetText("IDS_Cli_Import_NeedsId"), kExitUsage);
+    if (!dryRun && !args->has("port")) return fail(kName, GetText("IDS_Cli_Import_NeedsPort"), kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;  // language and Config.ini
 
     const auto read = workbook::readFirstSheet(args->positional()[0]);

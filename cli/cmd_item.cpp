@@ -4,11 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "device_cli.hpp"
 #include "port_option.hpp"
 #include "talvex/json.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 
 namespace talvex::cli {
@@ -29,8 +31,7 @@ int runItem(const std::vector<std::string>& words) {
     for (const std::string& word : args->positional()) {
         const auto code = parseWholeNumber(word);
         if (!code || *code < 0 || *code > 0xFFFF || !sensor::findTextItem(static_cast<std::uint16_t>(*code)))
-            return fail(kName, "\"" + word + "\" is not a text item code (2549..2570, 2576..2608)",
-                        kExitUsage);
+            return fail(kName, cliText("IDS_Cli_Item_BadCode", {word}), kExitUsage);
         codes.push_back(static_cast<std::uint16_t>(*code));
     }
 
@@ -44,8 +45,9 @@ int runItem(const std::vector<std::string>& words) {
         const device::TextResult r = device::readTextItem(rtuRegisterIo(), pacer, *id, codes[i]);
         if (!r.done()) {
             allRead = false;
-            std::fprintf(stderr, "talvex-cli item: %u: %s\n", unsigned(codes[i]),
-                         r.outcome == device::Outcome::Refused ? "not acknowledged" : "communication error");
+            const char* why =
+                r.outcome == device::Outcome::Refused ? "IDS_Cli_NotAcknowledged" : "IDS_Cli_CommError";
+            fail(kName, std::to_string(codes[i]) + ": " + GetText(why), kExitFailure);
         }
         if (json) {
             std::printf("%s{\"code\":%u,\"label\":%s,", i ? "," : "", unsigned(codes[i]),

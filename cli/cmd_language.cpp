@@ -20,7 +20,7 @@ int runLanguage(const std::vector<std::string>& words) {
     if (!args) return exitCode;
     const std::string& name = args->positional()[0];
     if (!equalsNoCase(name, "English") && !equalsNoCase(name, "Chinese"))
-        return fail(kName, "name English or Chinese", kExitUsage);
+        return fail(kName, GetText("IDS_Cli_Language_Name"), kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;
     const AppPaths paths = appPaths();
 

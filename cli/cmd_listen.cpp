@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
@@ -16,6 +17,7 @@
 #include "talvex/diagnostics/frame_splitter.hpp"
 #include "talvex/diagnostics/line_reader.hpp"
 #include "talvex/frame_tap.hpp"
+#include "talvex/language.hpp"
 
 namespace talvex::cli {
 namespace {
@@ -49,34 +51,32 @@ int runListen(const std::vector<std::string>& words) {
     if (!args) return exitCode;
     std::string error;
     const auto port = args->value("port");
-    if (!port || port->empty()) return fail("--port DEVICE|COMn is required", kExitUsage);
+    if (!port || port->empty()) return fail(GetText("IDS_Cli_PortRequired"), kExitUsage);
     const long baud = args->number("baud", error).value_or(19200);
     if (!error.empty()) return fail(error, kExitUsage);
     bool knownBaud = false;
     for (const int b : kBauds) knownBaud = knownBaud || b == baud;
-    if (!knownBaud)
-        return fail("--baud must be one of 1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200", kExitUsage);
+    if (!knownBaud) return fail(GetText("IDS_Cli_Listen_BadBaud"), kExitUsage);
     long duration = -1;
     if (args->has("duration")) {
         const auto d = args->number("duration", error);
         if (!d || *d < 0 || *d > kMaxDurationS)
-            return fail(d ? "--duration must lie in 0..3155760000 seconds" : error, kExitUsage);
+            return fail(d ? GetText("IDS_Cli_BadDuration") : error, kExitUsage);
         duration = *d;
     }
     std::string device = *port;
     if (const auto com = comNumber(*port)) {
         if (*com < 1 || *com > 99)
-            return fail(openFailureMessage(PortOpenFailure::BadPortNumber, *port), kExitFailure);
+            return fail(portOpenFailureText(PortOpenFailure::BadPortNumber, *port), kExitFailure);
         device = comDevicePath(*com);
     }
 
     LineReader line;
     if (!line.open(device, static_cast<int>(baud)))
-        return fail(openFailureMessage(line.failure(), device), kExitFailure);
+        return fail(portOpenFailureText(line.failure(), device), kExitFailure);
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
-    std::fprintf(stderr, "talvex-cli listen: listening on %s at %ld baud (read-only)\n", device.c_str(),
-                 baud);
+    note(kName, cliText("IDS_Cli_Listen_Listening", {device, std::to_string(baud)}));
 
     const bool json = args->has("json");
     const std::int64_t monoStart = monotonicMicros();
@@ -106,7 +106,7 @@ int runListen(const std::vector<std::string>& words) {
         const int n = line.read(buf, sizeof buf, wait);
         const std::int64_t at = monotonicMicros();
         if (n < 0) {
-            result = fail("the device failed or vanished: " + device, kExitFailure);
+            result = fail(cliText("IDS_Cli_Listen_DeviceGone", {device}), kExitFailure);
             break;
         }
         if (n > 0) splitter.feed(buf, static_cast<std::size_t>(n), at, frames);

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "device_cli.hpp"
@@ -37,7 +38,7 @@ int runParams(const std::vector<std::string>& words) {
             values.size() < static_cast<std::size_t>(device::kParameterFieldCount)
                 ? std::string(device::parameterFieldName(static_cast<device::ParameterField>(values.size())))
                 : std::string();
-        return fail(kName, "communication error while reading " + at, kExitFailure);
+        return fail(kName, cliText("IDS_Cli_Params_CommError", {at}), kExitFailure);
     }
     if (args->has("json")) {
         std::printf("{\"id\":%d", *id);

@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "link_stats_report.hpp"
@@ -61,7 +62,7 @@ int runPoll(const std::vector<std::string>& words) {
     if (!args) return exitCode;
     std::string error;
     if (args->has("once") && args->has("duration"))
-        return fail(kName, "--once and --duration exclude each other", kExitUsage);
+        return fail(kName, GetText("IDS_Cli_Poll_OnceOrDuration"), kExitUsage);
     long duration = -1;
     if (args->has("duration")) {
         // Bounded so that now + duration fits the clock: a wrapped end would lie in the past and end the
@@ -69,33 +70,29 @@ int runPoll(const std::vector<std::string>& words) {
         constexpr long kMaxDurationS = 3'155'760'000;  // 100 years
         const auto d = args->number("duration", error);
         if (!d || *d < 0 || *d > kMaxDurationS)
-            return fail(kName, d ? "--duration must lie in 0..3155760000 seconds" : error, kExitUsage);
+            return fail(kName, d ? GetText("IDS_Cli_BadDuration") : error, kExitUsage);
         duration = *d;
     }
     SensorModel model = SensorModel::None;
     if (const auto name = args->value("model")) {
         const auto m = parseModelName(*name);
-        if (!m)
-            return fail(kName,
-                        "unknown model \"" + *name + "\" (ModelKA..ModelKE, ModelKG, ModelKGC, ModelKF)",
-                        kExitUsage);
+        if (!m) return fail(kName, cliText("IDS_Cli_Poll_UnknownModel", {*name}), kExitUsage);
         model = *m;
     }
     std::vector<int> ids;
     if (const auto list = args->value("ids")) {
         if (!parseSensorIdList(*list, ids, error)) return fail(kName, "--ids: " + error, kExitUsage);
         if (ids.size() > static_cast<std::size_t>(kChannelCount))
-            return fail(kName, "--ids: at most 48 sensors", kExitUsage);
+            return fail(kName, GetText("IDS_Cli_Poll_TooManyIds"), kExitUsage);
     }
     // Seconds between two polls of one sensor given with --ids (the channel's rate; 0 polls it on
     // every cycle).
     long interval = 1;
     if (args->has("interval")) {
-        if (ids.empty())
-            return fail(kName, "--interval goes with --ids (channels keep their own rate)", kExitUsage);
+        if (ids.empty()) return fail(kName, GetText("IDS_Cli_Poll_IntervalNeedsIds"), kExitUsage);
         const auto i = args->number("interval", error);
         if (!i || *i < 0 || *i > 255)
-            return fail(kName, i ? "--interval must lie in 0..255 seconds" : error, kExitUsage);
+            return fail(kName, i ? GetText("IDS_Cli_Poll_BadInterval") : error, kExitUsage);
         interval = *i;
     }
     // Every argument is checked before anything is written (the data directory, setting.ini, Config.ini).
@@ -121,10 +118,7 @@ int runPoll(const std::vector<std::string>& words) {
     int enabled = 0;
     for (int n = 1; n <= kChannelCount; ++n) enabled += s.enumUintEN.get(n).enabled == 1;
     if (enabled == 0)
-        return fail(
-            kName,
-            "no channel is enabled (use --ids or enable channels in " + paths.configFile().string() + ")",
-            kExitFailure);
+        return fail(kName, cliText("IDS_Cli_Poll_NoChannel", {paths.configFile().string()}), kExitFailure);
 
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
@@ -174,7 +168,8 @@ int runPoll(const std::vector<std::string>& words) {
     // A record the database refused is lost: the run must not end as a success.
     auto storedAll = [&] {
         if (engine.droppedRecords() == 0) return true;
-        fail(kName, std::to_string(engine.droppedRecords()) + " records could not be stored", kExitFailure);
+        fail(kName, cliText("IDS_Cli_Poll_NotStored", {std::to_string(engine.droppedRecords())}),
+             kExitFailure);
         return false;
     };
 
@@ -185,7 +180,7 @@ int runPoll(const std::vector<std::string>& words) {
         if (ok < enabled)
             return fail(
                 kName,
-                std::to_string(enabled - ok) + " of " + std::to_string(enabled) + " sensors did not answer",
+                cliText("IDS_Cli_Poll_Silent", {std::to_string(enabled - ok), std::to_string(enabled)}),
                 kExitFailure);
         return stored ? kExitOk : kExitFailure;
     }
@@ -203,8 +198,7 @@ int runPoll(const std::vector<std::string>& words) {
         arbiter.disconnecting();
         {
             std::lock_guard lock(outMutex);
-            std::fprintf(stderr,
-                         "talvex-cli poll: the port closed after a read or write error; reopening it\n");
+            note(kName, GetText("IDS_Cli_Poll_PortClosed"));
         }
         for (int attempt = 0; running(); ++attempt) {
             const auto retryAt =
@@ -215,7 +209,7 @@ int runPoll(const std::vector<std::string>& words) {
             if (!running()) break;
             if (port.reopen()) {
                 std::lock_guard lock(outMutex);
-                std::fprintf(stderr, "talvex-cli poll: port reopened; polling again\n");
+                note(kName, GetText("IDS_Cli_Poll_PortReopened"));
                 arbiter.connected();
                 break;
             }
@@ -225,7 +219,8 @@ int runPoll(const std::vector<std::string>& words) {
     engine.stop();
     const bool stored = storedAll();
     // Like --once: a run in which no sensor ever answered is a failure.
-    if (duration >= 0 && records.load() == 0) return fail(kName, "no sensor answered", kExitFailure);
+    if (duration >= 0 && records.load() == 0)
+        return fail(kName, GetText("IDS_Cli_Poll_NoAnswer"), kExitFailure);
     return stored ? kExitOk : kExitFailure;
 }
 

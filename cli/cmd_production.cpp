@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
@@ -55,8 +56,7 @@ int runProduction(const std::vector<std::string>& words) {
     if (!id) return fail(kName, error, kExitUsage);
     const auto xlsx = args->value("xlsx");
     const auto signer = args->value("sign");
-    if (xlsx && !signer)
-        return fail(kName, "--xlsx needs --sign NAME: every export needs a signature", kExitUsage);
+    if (xlsx && !signer) return fail(kName, GetText("IDS_Cli_Production_XlsxNeedsSign"), kExitUsage);
     if (!openDataDir(kName, *args, exitCode)) return exitCode;  // the language of the messages
     if (signer) {
         // Refused before the port opens: the page refuses such a name before sending too.
@@ -68,7 +68,7 @@ int runProduction(const std::vector<std::string>& words) {
         std::error_code ec;
         auto folder = std::filesystem::absolute(*xlsx, ec).parent_path();
         if (ec || !std::filesystem::is_directory(folder, ec))
-            return fail(kName, "no folder for " + *xlsx, kExitUsage);
+            return fail(kName, cliText("IDS_Cli_Production_NoFolder", {*xlsx}), kExitUsage);
     }
 
     PortSession port(*args);

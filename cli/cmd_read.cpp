@@ -6,6 +6,7 @@
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu.h"
 
 namespace talvex::cli {
@@ -25,9 +26,9 @@ int runRead(const std::vector<std::string>& words) {
     const long addr = args->number("addr", error).value_or(0);
     const long count = args->number("count", error).value_or(1);
     if (!error.empty()) return fail(kName, error, kExitUsage);
-    if (addr < 0 || addr > 65535) return fail(kName, "--addr must lie in 0..65535", kExitUsage);
+    if (addr < 0 || addr > 65535) return fail(kName, GetText("IDS_Cli_BadAddress"), kExitUsage);
     if (count < 1 || count > 125 || addr + count > 65536)
-        return fail(kName, "--count must lie in 1..125 and stay within the register space", kExitUsage);
+        return fail(kName, GetText("IDS_Cli_Read_BadCount"), kExitUsage);
 
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());

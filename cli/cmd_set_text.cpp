@@ -4,10 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "device_cli.hpp"
 #include "port_option.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 
 namespace talvex::cli {
@@ -23,12 +25,12 @@ int runSetText(const std::vector<std::string>& words) {
     std::string error;
     const auto id = sensorIdOption(*args, "id", error);
     if (!id) return fail(kName, error, kExitUsage);
-    if (!args->has("code")) return fail(kName, "--code is required (2571..2575)", kExitUsage);
+    if (!args->has("code")) return fail(kName, cliText("IDS_Cli_CodeRequired", {"2571..2575"}), kExitUsage);
     const auto code = args->number("code", error);
     if (!code) return fail(kName, error, kExitUsage);
     const sensor::TextWrite* target =
         *code >= 0 && *code <= 0xFFFF ? sensor::findTextWrite(static_cast<std::uint16_t>(*code)) : nullptr;
-    if (!target) return fail(kName, "--code must lie in 2571..2575", kExitUsage);
+    if (!target) return fail(kName, GetText("IDS_Cli_SetText_BadCode"), kExitUsage);
     const device::Encoded text = device::encodeText20(target->label, args->positional()[0]);
     if (!text) return fail(kName, text.error, kExitUsage);
     std::vector<device::RegisterWrite> writes;
@@ -44,7 +46,7 @@ int runSetText(const std::vector<std::string>& words) {
     SteadyPacer pacer;
     const auto r = device::writeText(rtuRegisterIo(), pacer, *id, *target,
                                      std::span<const std::uint16_t, 10>(text.registers.data(), 10));
-    if (!r.done()) return fail(kName, "communication error", kExitFailure);
+    if (!r.done()) return fail(kName, GetText("IDS_Cli_CommError"), kExitFailure);
     std::printf("accepted\n");
     return kExitOk;
 }

@@ -4,9 +4,11 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu.h"
 
 namespace talvex::cli {
@@ -24,13 +26,13 @@ bool slaveAndAddress(const Args& args, WriteRequest& request, std::string& error
     if (!id) return false;
     request.id = *id;
     if (!args.has("addr")) {
-        error = "--addr is required";
+        error = cliText("IDS_Cli_OptionRequired", {"addr"});
         return false;
     }
     const auto addr = args.number("addr", error);
     if (!addr) return false;
     if (*addr < 0 || *addr > 65535) {
-        error = "--addr must lie in 0..65535";
+        error = GetText("IDS_Cli_BadAddress");
         return false;
     }
     request.addr = *addr;
@@ -41,7 +43,7 @@ bool registerValues(const std::vector<std::string>& texts, std::vector<int>& val
     for (const auto& t : texts) {
         const auto v = registerValue(t);
         if (!v) {
-            error = "value \"" + t + "\" is not a 16-bit number";
+            error = cliText("IDS_Cli_Write_BadValue", {t});
             return false;
         }
         values.push_back(*v);
@@ -85,7 +87,7 @@ int runWrite(const std::vector<std::string>& words) {
     if (!slaveAndAddress(*args, request, error)) return fail(kName, error, kExitUsage);
     std::optional<std::string> text = args->value("value");
     if (text.has_value() == !args->positional().empty())
-        return fail(kName, "give exactly one value (--value V or a single word)", kExitUsage);
+        return fail(kName, GetText("IDS_Cli_Write_OneValue"), kExitUsage);
     if (!text) text = args->positional()[0];
     if (!registerValues({*text}, request.values, error)) return fail(kName, error, kExitUsage);
 
@@ -110,13 +112,13 @@ int runWriteMulti(const std::vector<std::string>& words) {
     if (!slaveAndAddress(*args, request, error)) return fail(kName, error, kExitUsage);
     std::vector<std::string> texts = args->positional();
     if (const auto list = args->value("values")) {
-        if (!texts.empty())
-            return fail(kName, "give the values either as words or with --values", kExitUsage);
+        if (!texts.empty()) return fail(kName, GetText("IDS_Cli_Write_ValuesTwice"), kExitUsage);
         if (!splitList(*list, texts, error)) return fail(kName, "--values: " + error, kExitUsage);
     }
-    if (texts.empty() || texts.size() > 123) return fail(kName, "give 1 to 123 values", kExitUsage);
+    if (texts.empty() || texts.size() > 123)
+        return fail(kName, GetText("IDS_Cli_Write_ValueCount"), kExitUsage);
     if (request.addr + static_cast<long>(texts.size()) > 65536)
-        return fail(kName, "the values run past register 65535", kExitUsage);
+        return fail(kName, GetText("IDS_Cli_Write_PastEnd"), kExitUsage);
     if (!registerValues(texts, request.values, error)) return fail(kName, error, kExitUsage);
 
     if (!args->has("dry-run")) {

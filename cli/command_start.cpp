@@ -3,15 +3,20 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
 
 namespace talvex::cli {
 
-int fail(std::string_view command, std::string_view text, int code) {
+void note(std::string_view command, std::string_view text) {
     std::fprintf(stderr, "talvex-cli %.*s: %.*s\n", int(command.size()), command.data(), int(text.size()),
                  text.data());
+}
+
+int fail(std::string_view command, std::string_view text, int code) {
+    note(command, text);
     return code;
 }
 
@@ -45,7 +50,7 @@ bool openDataDir(std::string_view command, const Args& args, int& exitCode) {
     if (dataDir) {
         std::error_code ec;
         if (dataDir->empty() || !std::filesystem::is_directory(*dataDir, ec)) {
-            exitCode = fail(command, "--data-dir " + *dataDir + ": no such directory", kExitUsage);
+            exitCode = fail(command, cliText("IDS_Cli_NoSuchDataDir", {*dataDir}), kExitUsage);
             return false;
         }
     }
@@ -60,13 +65,13 @@ bool openDataDir(std::string_view command, const Args& args, int& exitCode) {
 
 std::optional<int> sensorIdOption(const Args& args, const std::string& name, std::string& error) {
     if (!args.has(name)) {
-        error = "--" + name + " is required";
+        error = cliText("IDS_Cli_OptionRequired", {name});
         return std::nullopt;
     }
     const auto id = args.number(name, error);
     if (!id) return std::nullopt;
     if (*id < kMinSensorId || *id > kMaxSensorId) {
-        error = "--" + name + " must be a sensor ID 1..247";
+        error = cliText("IDS_Cli_NotASensorId", {name});
         return std::nullopt;
     }
     return static_cast<int>(*id);
@@ -77,7 +82,7 @@ bool splitList(const std::string& text, std::vector<std::string>& out, std::stri
     while (true) {
         const std::size_t comma = std::min(text.find(',', pos), text.size());
         if (comma == pos) {
-            error = "empty item in \"" + text + "\"";
+            error = cliText("IDS_Cli_EmptyItem", {text});
             return false;
         }
         out.push_back(text.substr(pos, comma - pos));
@@ -100,7 +105,7 @@ bool parseSensorIdList(const std::string& text, std::vector<int>& out, std::stri
         const auto first = id(item.substr(0, dash));
         const auto last = dash == std::string::npos ? first : id(item.substr(dash + 1));
         if (!first || !last || *first > *last) {
-            error = "\"" + item + "\" is not a sensor ID 1..247 or a range of them";
+            error = cliText("IDS_Cli_NotASensorIdRange", {item});
             return false;
         }
         for (int n = *first; n <= *last; ++n) out.push_back(n);

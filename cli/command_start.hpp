@@ -25,7 +25,9 @@ inline constexpr int kExitFailure = 1;  // communication failure, missing data, 
 inline constexpr int kExitUsage = 2;    // refused before anything was sent or written
 inline constexpr int kExitRefused = 3;  // the sensor refused (negative acknowledgement)
 
-// Prints "talvex-cli COMMAND: text" to stderr and returns code.
+// Prints "talvex-cli COMMAND: text" to stderr.
+void note(std::string_view command, std::string_view text);
+// note() and returns code.
 int fail(std::string_view command, std::string_view text, int code);
 
 // Parses words with the command's table. Returns nullopt with exitCode set when the command must

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.hpp"
 #include "command.hpp"
 
 namespace talvex::cli {
@@ -22,6 +23,9 @@ void printUsage(std::FILE* out) {
 
 int main(int argc, char** argv) {
     using namespace talvex::cli;
+    // Refusals of the arguments speak the default data directory's language; a command that opens its
+    // data directory switches to the language found there.
+    useDefaultDirLanguage();
     if (argc < 2) {
         printUsage(stderr);
         return 2;
@@ -41,7 +45,7 @@ int main(int argc, char** argv) {
         }
         return c.run(words);
     }
-    std::fprintf(stderr, "talvex-cli: unknown command \"%s\"\n", name.c_str());
+    std::fprintf(stderr, "talvex-cli: %s\n", cliText("IDS_Cli_UnknownCommand", {name}).c_str());
     printUsage(stderr);
     return 2;
 }

@@ -3,7 +3,9 @@
 #include <cctype>
 #include <cstdio>
 
+#include "cli_text.hpp"
 #include "talvex/com_device.hpp"
+#include "talvex/language.hpp"
 #include "talvex/port_open_failure.hpp"
 #include "talvex/rtu.h"
 
@@ -28,9 +30,9 @@ std::optional<int> registerValue(const std::string& text) {
 }
 
 std::string linkFailureText(int result) {
-    char text[160];
-    std::snprintf(text, sizeof text, "%s (0x%04X)", RTUResultText(result), result & 0xFFFF);
-    return text;
+    char code[16];
+    std::snprintf(code, sizeof code, " (0x%04X)", result & 0xFFFF);
+    return linkResultText(result) + code;
 }
 
 int linkFailureExit(int result) {
@@ -40,11 +42,11 @@ int linkFailureExit(int result) {
 
 std::string PortSession::usageProblem(const Args& args) {
     const auto port = args.value("port");
-    if (!port || port->empty()) return "--port DEVICE|COMn is required";
+    if (!port || port->empty()) return GetText("IDS_Cli_PortRequired");
     std::string numberError;
     const long baud = args.number("baud", numberError).value_or(19200);
     if (!numberError.empty()) return numberError;
-    if (baud < 300 || baud > 921600) return "--baud must lie between 300 and 921600";
+    if (baud < 300 || baud > 921600) return GetText("IDS_Cli_BadBaud");
     return {};
 }
 
@@ -71,8 +73,8 @@ bool PortSession::openPort() {
     }
     error_.clear();
     if (!open_) {
-        error_ = openFailureMessage(static_cast<PortOpenFailure>(RTULastOpenFailure()), device_,
-                                    RTULastOpenHolder());
+        error_ = portOpenFailureText(static_cast<PortOpenFailure>(RTULastOpenFailure()), device_,
+                                     RTULastOpenHolder());
         if (com && device_ != port_) error_ += " (" + port_ + ")";
     }
     return open_;

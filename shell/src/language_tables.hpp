@@ -18,15 +18,16 @@ extern const std::string_view kHistoryEnglish, kHistoryChinese;
 extern const std::string_view kDiagnosticsEnglish, kDiagnosticsChinese;
 extern const std::string_view kSafetyEnglish, kSafetyChinese;
 extern const std::string_view kFirstuseEnglish, kFirstuseChinese;
+extern const std::string_view kCliEnglish, kCliChinese;
 
-inline std::array<const std::string_view*, 9> englishParts() {
-    return {&kEnglish,        &kDeviceEnglish,  &kProductionEnglish,  &kCalibrationEnglish,
-            &kFittingEnglish, &kHistoryEnglish, &kDiagnosticsEnglish, &kSafetyEnglish,
-            &kFirstuseEnglish};
+inline std::array<const std::string_view*, 10> englishParts() {
+    return {&kEnglish,         &kDeviceEnglish,  &kProductionEnglish,  &kCalibrationEnglish,
+            &kFittingEnglish,  &kHistoryEnglish, &kDiagnosticsEnglish, &kSafetyEnglish,
+            &kFirstuseEnglish, &kCliEnglish};
 }
-inline std::array<const std::string_view*, 9> chineseParts() {
-    return {&kChinese,        &kDeviceChinese,  &kProductionChinese,  &kCalibrationChinese,
-            &kFittingChinese, &kHistoryChinese, &kDiagnosticsChinese, &kSafetyChinese,
-            &kFirstuseChinese};
+inline std::array<const std::string_view*, 10> chineseParts() {
+    return {&kChinese,         &kDeviceChinese,  &kProductionChinese,  &kCalibrationChinese,
+            &kFittingChinese,  &kHistoryChinese, &kDiagnosticsChinese, &kSafetyChinese,
+            &kFirstuseChinese, &kCliChinese};
 }
 }  // namespace talvex::tables
