@@ -20,6 +20,7 @@
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/shell_prompter.hpp"
+#include "workbench_link.hpp"
 
 namespace {
 
@@ -74,7 +75,8 @@ int main(int argc, char** argv) {
         wo.pageFactory = talvex::app::createPage;
         wo.demo = true;
         wo.databasePath = o.databasePath;
-        wo.simulatedBus = talvex::app::simulatedBusStarter();
+        talvex::app::WorkbenchLink link(&engine, &arbiter, talvex::app::simulatedBusStarter());
+        wo.link = &link;
         talvex::ui::CMorvaneDlg window(wo, talvex::ui::CoreRefs{&engine, &arbiter, &store});
         window.resize(1280, 760);
         window.show();

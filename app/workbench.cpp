@@ -8,6 +8,7 @@
 #include "talvex/ui/login_dialog.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/shell_prompter.hpp"
+#include "workbench_link.hpp"
 
 namespace talvex::app {
 
@@ -55,7 +56,8 @@ int runWorkbench(const ui::StartupOptions& options, const ui::PageFactory& pages
     windowOptions.pageFactory = pages;
     windowOptions.demo = options.demo;
     windowOptions.databasePath = engineOptions.databasePath;
-    windowOptions.simulatedBus = simulatedBusStarter();
+    WorkbenchLink link(&engine, &arbiter, simulatedBusStarter());
+    windowOptions.link = &link;
     ui::CMorvaneDlg window(windowOptions, ui::CoreRefs{&engine, &arbiter, &store});
     window.setWindowState(Qt::WindowMaximized);
     window.exec();

@@ -33,10 +33,7 @@
 namespace talvex::ui {
 
 CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* parent)
-    : QDialog(parent),
-      options_(std::move(options)),
-      core_(core),
-      link_(std::make_unique<acquisition::LinkSession>(core.arbiter, options_.simulatedBus)) {
+    : QDialog(parent), options_(std::move(options)), core_(core), link_(options_.link) {
     ensureResources();
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
@@ -53,7 +50,7 @@ CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* pare
     fillLanguageList();
     retranslate();
     setProductionPagesVisible(readProductionPagesSetting());
-    attachEngine();
+    attachPoller();
     selectStartChannel();
 
     // The link can close underneath (an I/O error on the port): notice it and say so.
@@ -71,7 +68,7 @@ CMorvaneDlg::CMorvaneDlg(MainWindowOptions options, CoreRefs core, QWidget* pare
 
 CMorvaneDlg::~CMorvaneDlg() {
     if (connected_) closeLinkNow();
-    detachEngine();
+    detachPoller();
 }
 
 QString CMorvaneDlg::simulatedBusText() {

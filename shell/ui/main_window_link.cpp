@@ -5,7 +5,6 @@
 #include <QThread>
 #include <QTimer>
 
-#include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/shell_prompter.hpp"
@@ -13,42 +12,36 @@
 
 namespace talvex::ui {
 
-void CMorvaneDlg::attachEngine() {
+void CMorvaneDlg::attachPoller() {
     connect(log_, &LogBox::loggingChanged, this, [this](bool on) { channels_.setLogEntries(on); });
-    auto* engine = core_.engine;
-    if (!engine) return;
-    engine->setLogging(log_->logging());
-    connect(log_, &LogBox::loggingChanged, this, [engine](bool on) { engine->setLogging(on); });
+    if (!link_) return;
+    link_->setLogging(log_->logging());
+    connect(log_, &LogBox::loggingChanged, this, [this](bool on) { link_->setLogging(on); });
     // The hooks run on the poller thread: they only queue a call to this window.
-    engine->log().setHook(
-        [this] { QMetaObject::invokeMethod(this, &CMorvaneDlg::takePendingLog, Qt::QueuedConnection); });
-    engine->chartPoints().setHook(
-        [this] { QMetaObject::invokeMethod(this, &CMorvaneDlg::chartPointsPending, Qt::QueuedConnection); });
+    WindowLink::PollerHooks hooks;
+    hooks.logPending = [this] {
+        QMetaObject::invokeMethod(this, &CMorvaneDlg::takePendingLog, Qt::QueuedConnection);
+    };
+    hooks.chartPointsPending = [this] {
+        QMetaObject::invokeMethod(this, &CMorvaneDlg::chartPointsPending, Qt::QueuedConnection);
+    };
     // Shown whatever the Recv box says: records that are not being stored must not go unnoticed.
-    engine->notices().setHook([this] {
+    hooks.noticesPending = [this] {
         QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (core_.engine) log_->appendNotice(QString::fromStdString(core_.engine->notices().take()));
-            },
+            this, [this] { log_->appendNotice(QString::fromStdString(link_->takeNotices())); },
             Qt::QueuedConnection);
-    });
-    if (!engine->running()) engine->start();
+    };
+    link_->startPolling(std::move(hooks));
 }
 
-void CMorvaneDlg::detachEngine() {
-    auto* engine = core_.engine;
-    if (!engine) return;
+void CMorvaneDlg::detachPoller() {
     // Stop the poller before the hooks' target goes away; the window ends the run.
-    engine->log().setHook({});
-    engine->notices().setHook({});
-    engine->chartPoints().setHook({});
-    engine->stop();
+    if (link_) link_->stopPolling();
 }
 
 void CMorvaneDlg::takePendingLog() {
-    if (!core_.engine) return;
-    const std::string text = core_.engine->log().take();
+    if (!link_) return;
+    const std::string text = link_->takeLog();
     if (!text.empty()) log_->append(QString::fromStdString(text));
 }
 
@@ -62,7 +55,8 @@ void CMorvaneDlg::toggleConnection() {
     // (/dev/serial/by-id/..., a pty made by talvex-sim).
     const QString text = ports_->currentText().trimmed();
     const int listed = ports_->findText(text);
-    acquisition::LinkSession::Result result;
+    if (!link_) return;
+    WindowLink::Opened result;
     if (listed >= 0 && ports_->itemData(listed, kPortKindRole).toString() == QLatin1String("sim")) {
         result = link_->openSimulatedBus(baud, options_.model);
     } else if (listed >= 0) {
@@ -92,7 +86,7 @@ void CMorvaneDlg::closeLink(const QString& why) {
     // The poller must leave the link before the port closes; a slot waiting out a silent sensor's
     // time-out and retry takes seconds, so the wait runs on a thread of its own.
     connect_->setEnabled(false);
-    closer_ = QThread::create([link = link_.get()] { link->close(); });
+    closer_ = QThread::create([link = link_] { link->close(); });
     closer_->setParent(this);  // a window that ends first takes the finished thread with it
     connect(closer_, &QThread::finished, this, [this, why, thread = closer_] {
         thread->deleteLater();
@@ -109,12 +103,12 @@ void CMorvaneDlg::closeLinkNow() {
     if (closer_) closer_->wait();
     closer_ = nullptr;
     connect_->setEnabled(true);
-    if (link_->isOpen() || connected_) link_->close();
+    if (link_ && (link_->isOpen() || connected_)) link_->close();
     showConnectedState(false);
 }
 
 void CMorvaneDlg::pollLinkHealth() {
-    if (connected_ && !closer_ && !link_->isOpen())
+    if (link_ && connected_ && !closer_ && !link_->isOpen())
         closeLink(
             localText("The serial port was closed after a read or write error. Connect again when the "
                       "device is back.",

@@ -4,7 +4,6 @@
 #include <optional>
 
 #include "settings.hpp"
-#include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
 #include "talvex/ui/channel_tree_widget.hpp"
@@ -15,15 +14,11 @@
 #include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
-namespace {
-
 // Operations that pause the poller while they change what it reads or what the pages show. They
 // send nothing, so they never wait on the UI thread for the poller's slot to end.
-acquisition::LinkHold pauseHold(acquisition::LinkArbiter* arbiter) {
-    return arbiter ? arbiter->hold(acquisition::HoldKind::Pause) : acquisition::LinkHold{};
+std::unique_ptr<WindowLink::Pause> CMorvaneDlg::pausePoller() {
+    return link_ ? link_->pause() : nullptr;
 }
-
-}  // namespace
 
 MessageSink CMorvaneDlg::messageSink() {
     MessageSink sink;
@@ -54,7 +49,7 @@ void CMorvaneDlg::refreshChannelColours() {
 }
 
 void CMorvaneDlg::onPathSelected(ChannelPath path) {
-    auto hold = pauseHold(core_.arbiter);
+    const auto pause = pausePoller();
     const ChannelEdits edits = editsSource_ && !channels_.rebuilding() ? editsSource_() : ChannelEdits{};
     selection_ = channels_.OnChannelSelected(path, editsSource_ ? &edits : nullptr);
     emit channelSelectionChanged();
@@ -104,7 +99,7 @@ void CMorvaneDlg::switchLanguage(const QString& language) {
     if (switching_) return;
     switching_ = true;
     {
-        auto hold = pauseHold(core_.arbiter);
+        const auto pause = pausePoller();
         LoadLanguage(language.toStdString());
         retranslate();
         // The pages in the order they have always been re-labelled; the production pages last.

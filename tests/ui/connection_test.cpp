@@ -21,6 +21,7 @@
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "ui_fixture.hpp"
+#include "workbench_link.hpp"
 
 namespace talvex::ui::test {
 namespace {
@@ -33,8 +34,10 @@ class Connection : public UiTest {
         UiTest::SetUp();
         const acquisition::EngineOptions o = programEngineOptions(dir_);
         engine_ = std::make_unique<acquisition::AcquisitionEngine>(arbiter_, store_, session(), o);
+        link_ = std::make_unique<app::WorkbenchLink>(engine_.get(), &arbiter_, app::simulatedBusStarter());
     }
     void TearDown() override {
+        link_.reset();
         engine_.reset();
         UiTest::TearDown();
     }
@@ -42,7 +45,7 @@ class Connection : public UiTest {
         MainWindowOptions o;
         o.model = SensorModel::KA;
         o.sysRoot = std::move(sysRoot);
-        o.simulatedBus = app::simulatedBusStarter();
+        o.link = link_.get();
         return std::make_unique<CMorvaneDlg>(o, CoreRefs{engine_.get(), &arbiter_, &store_});
     }
     static void selectSimulatedBus(CMorvaneDlg& w) {
@@ -52,6 +55,7 @@ class Connection : public UiTest {
     acquisition::LinkArbiter arbiter_;
     acquisition::RecordStore store_;
     std::unique_ptr<acquisition::AcquisitionEngine> engine_;
+    std::unique_ptr<app::WorkbenchLink> link_;
 };
 
 TEST_F(Connection, ConnectsToTheSimulatedBusPollsAndRefusesToCloseUntilDisconnected) {

@@ -24,6 +24,7 @@
 #include "talvex/ui/chart/time_chart.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "ui_fixture.hpp"
+#include "workbench_link.hpp"
 
 namespace talvex::ui::test {
 namespace {
@@ -41,13 +42,15 @@ class PagesInWindow : public UiTest {
         wo.model = SensorModel::KA;
         wo.databasePath = o.databasePath;
         wo.pageFactory = createAcquisitionLayerPage;
-        wo.simulatedBus = app::simulatedBusStarter();
+        link_ = std::make_unique<app::WorkbenchLink>(engine_.get(), &arbiter_, app::simulatedBusStarter());
+        wo.link = link_.get();
         window_ = std::make_unique<CMorvaneDlg>(wo, CoreRefs{engine_.get(), &arbiter_, &store_});
         window_->show();
     }
     void TearDown() override {
         if (window_->connected()) window_->toggleConnection();
         window_.reset();
+        link_.reset();
         engine_.reset();
         UiTest::TearDown();
     }
@@ -68,6 +71,7 @@ class PagesInWindow : public UiTest {
     acquisition::LinkArbiter arbiter_;
     acquisition::RecordStore store_;
     std::unique_ptr<acquisition::AcquisitionEngine> engine_;
+    std::unique_ptr<app::WorkbenchLink> link_;
     std::unique_ptr<CMorvaneDlg> window_;
 };
 

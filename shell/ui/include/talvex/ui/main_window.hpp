@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "talvex/acquisition/link_session.hpp"
 #include "talvex/channel_store.hpp"
 #include "talvex/port_discovery.hpp"
 #include "talvex/ui/page_slots.hpp"
+#include "talvex/ui/window_link.hpp"
 
 class QThread;
 class QAction;
@@ -40,7 +40,7 @@ struct MainWindowOptions {
     std::filesystem::path sysRoot = "/sys";  // where the serial ports are looked up
     bool demo = false;                       // select the simulated bus, log on, connect
     std::string databasePath;                // SensorDB.db, handed to the pages
-    acquisition::BusStarter simulatedBus;    // the program's built-in simulated bus (none when empty)
+    WindowLink* link = nullptr;              // the link and the poller (none: nothing to connect)
 };
 
 class CMorvaneDlg : public QDialog {
@@ -136,12 +136,13 @@ class CMorvaneDlg : public QDialog {
     // The window is ending: close now, after any disconnect already under way.
     void closeLinkNow();
     void takePendingLog();
-    void attachEngine();
-    void detachEngine();
+    void attachPoller();
+    void detachPoller();
+    std::unique_ptr<WindowLink::Pause> pausePoller();
 
     MainWindowOptions options_;
     CoreRefs core_;
-    std::unique_ptr<acquisition::LinkSession> link_;
+    WindowLink* link_;
     ChannelStore channels_;
     SelectionResult selection_;
     std::optional<std::uint8_t> toldSensor_;  // the sensor the pages were last pointed at
