@@ -1,21 +1,16 @@
 // poll --stats against the simulated bus: the figures printed at the end are what the simulator saw.
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
 #include <string>
 
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace {
 
 TEST(PollStats, PrintsWhatTheSensorsSawWhenPollingEnds) {
-    const auto dir =
-        std::filesystem::temp_directory_path() / ("talvex-pollstats-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const talvex::testing::TempDir dir;
     talvex::sim::BusOptions o;
     o.flowmeter = false;
     o.pace = false;
@@ -24,21 +19,17 @@ TEST(PollStats, PrintsWhatTheSensorsSawWhenPollingEnds) {
     std::string error;
     ASSERT_TRUE(bus.start(&error)) << error;
 
-    const std::string command = std::string(TALVEX_CLI) + " poll --port " + bus.slavePath() +
-                                " --ids 1 --once --no-db --stats --json --data-dir " + dir.string() +
-                                " 2>/dev/null";
-    FILE* p = popen(command.c_str(), "r");
-    ASSERT_NE(p, nullptr);
-    std::string out;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-    pclose(p);
+    const auto run =
+        talvex::testing::runProgram(TALVEX_CLI, {"poll", "--port", bus.slavePath(), "--ids", "1", "--once",
+                                                 "--no-db", "--stats", "--json", "--data-dir", dir.path()});
     bus.stop();
-    std::filesystem::remove_all(dir);
+    const std::string& out = run.out;
 
     const auto sim = bus.model().stats(1);
     ASSERT_GT(sim.requests, 0u);
-    const std::string last = out.substr(out.rfind("{\"slaves\""));
+    const auto summary = out.rfind("{\"slaves\"");
+    ASSERT_NE(summary, std::string::npos) << out << run.err;
+    const std::string last = out.substr(summary);
     const std::string expected =
         "{\"slaves\": [{\"slave\": 1, \"requests\": " + std::to_string(sim.requests) +
         ", \"answers\": " + std::to_string(sim.replies) +

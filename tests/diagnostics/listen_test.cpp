@@ -4,40 +4,29 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
-#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdio>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
+#include "talvex/testing/temp_dir.hpp"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-};
+using talvex::testing::ProgramRun;
 
-CliRun runCli(const std::string& args) {
-    CliRun r;
-    const std::string command = std::string(TALVEX_CLI) + " " + args + " 2>/dev/null";
-    FILE* p = popen(command.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) r.out.append(buf, n);
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+ProgramRun cli(std::vector<std::string> args) {
+    return talvex::testing::runProgram(TALVEX_CLI, std::move(args));
 }
 
 int rawPty(int& slave, std::string& path) {
@@ -104,21 +93,21 @@ std::string field(const std::string& line, const std::string& name) {
 }
 
 TEST(Listen, HearsBothSidesAsTheSimulatorRecordedThem) {
-    const auto dir = std::filesystem::temp_directory_path() / ("talvex-listen-" + std::to_string(getpid()));
-    std::filesystem::create_directories(dir);
+    const talvex::testing::TempDir dir;
     talvex::sim::BusOptions o;
     o.flowmeter = false;
     o.pace = false;
-    o.monitorPath = (dir / "monitor.txt").string();
+    o.monitorPath = dir.file("monitor.txt");
     o.faults.exceptions = {{1, 300, 2}};
     talvex::sim::SimBus bus(o);
     std::string error;
     ASSERT_TRUE(bus.start(&error)) << error;
     BusHub hub(bus.slavePath());
 
-    CliRun listened;
-    std::thread listener(
-        [&] { listened = runCli("listen --port " + hub.listenerPath() + " --json --duration 3"); });
+    ProgramRun listened;
+    std::thread listener([&] {
+        listened = cli({"listen", "--port", hub.listenerPath(), "--json", "--duration", "3"});
+    });
     std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the listener opens its device
     ASSERT_EQ(RTUOpenDevice(hub.masterPath().c_str(), 19200, 8, 0, 0), 1);
     unsigned char data[30];
@@ -129,7 +118,7 @@ TEST(Listen, HearsBothSidesAsTheSimulatorRecordedThem) {
     RTUCloseCom();
     listener.join();
     bus.stop();
-    EXPECT_EQ(listened.exitCode, 0);
+    EXPECT_EQ(listened.exitCode, 0) << listened.err;
 
     std::vector<std::string> simSaw;
     std::ifstream monitor(o.monitorPath);
@@ -156,24 +145,28 @@ TEST(Listen, HearsBothSidesAsTheSimulatorRecordedThem) {
     EXPECT_EQ(field(lines[0], "summary"), "read holding registers 0+15");
     EXPECT_EQ(field(lines[5], "exception_name"), "illegal data address");
     EXPECT_EQ(field(lines[2], "values"), "[50]");
-    std::filesystem::remove_all(dir);
 }
 
 TEST(Listen, RefusesBadInvocationsBeforeOpeningAnything) {
     const struct {
-        const char* args;
+        std::vector<std::string> args;
         int exitCode;
     } cases[] = {
-        {"listen", 2},
-        {"listen --port /dev/null --bogus", 2},
-        {"listen --port /dev/null --baud 1234", 2},
-        {"listen --port /dev/null --duration -1", 2},
-        {"listen --port /dev/null --json --json", 2},
-        {"listen --port /dev/null stray", 2},
-        {"listen --port /dev/talvex-no-such-device --duration 0", 1},
-        {"listen --port /dev/null --duration 0", 1},  // not a serial device
+        {{"listen"}, 2},
+        {{"listen", "--port", "/dev/null", "--bogus"}, 2},
+        {{"listen", "--port", "/dev/null", "--baud", "1234"}, 2},
+        {{"listen", "--port", "/dev/null", "--duration", "-1"}, 2},
+        {{"listen", "--port", "/dev/null", "--json", "--json"}, 2},
+        {{"listen", "--port", "/dev/null", "stray"}, 2},
+        {{"listen", "--port", "/dev/talvex-no-such-device", "--duration", "0"}, 1},
+        {{"listen", "--port", "/dev/null", "--duration", "0"}, 1},  // not a serial device
     };
-    for (const auto& c : cases) EXPECT_EQ(runCli(c.args).exitCode, c.exitCode) << c.args;
+    for (const auto& c : cases) {
+        const ProgramRun r = cli(c.args);
+        const std::string what = ::testing::PrintToString(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << what << ": " << r.err;
+        EXPECT_TRUE(r.out.empty()) << what << ": " << r.out;
+    }
 }
 
 }  // namespace

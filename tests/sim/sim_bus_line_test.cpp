@@ -3,14 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
-#include <sys/wait.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
 
 #include "sim_test_util.hpp"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/run_program.hpp"
 
 using namespace simtest;
 using namespace talvex::sim;
@@ -154,23 +152,25 @@ TEST(SimBusLine, StopsAndRestartsCleanly) {
 }
 
 TEST(SimBusLine, InteroperatesWithMbpoll) {
-    if (std::system("command -v mbpoll >/dev/null 2>&1") != 0) GTEST_SKIP() << "mbpoll not installed";
+    const std::string mbpoll = talvex::testing::onPath("mbpoll");
+    if (mbpoll.empty()) GTEST_SKIP() << "mbpoll not installed";
+    const std::string timeout = talvex::testing::onPath("timeout");
+    ASSERT_FALSE(timeout.empty());
     BusOptions o = twoSensors();
     SensorValues v;
     v.dissolved = 321;
     RunningBus r(o);
     ASSERT_TRUE(r.started);
     r.bus.setValues(1, v);
+    // Its messages and its data together, as an operator reads them off the terminal.
     const auto run = [&](const std::string& args, const std::string& values = "") {
-        const std::string cmd = "timeout 20 mbpoll -m rtu -b 19200 -P none -t 4 -1 -o 1 " + args + " " +
-                                r.bus.slavePath() + " " + values + " 2>&1";
-        std::string out;
-        if (FILE* p = ::popen(cmd.c_str(), "r")) {
-            char buf[512];
-            while (std::fgets(buf, sizeof buf, p)) out += buf;
-            ::pclose(p);
-        }
-        return out;
+        std::vector<std::string> command{"20", mbpoll};
+        for (const auto& a : talvex::testing::words("-m rtu -b 19200 -P none -t 4 -1 -o 1 " + args))
+            command.push_back(a);
+        command.push_back(r.bus.slavePath());
+        for (const auto& value : talvex::testing::words(values)) command.push_back(value);
+        const auto ran = talvex::testing::runProgram(timeout, std::move(command));
+        return ran.out + ran.err;
     };
     // mbpoll numbers registers from 1: reference 4 is register 3, the low half of H2DG.
     const auto block = run("-a 1 -r 1 -c 15");

@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -23,6 +24,17 @@ inline std::vector<std::string> words(const std::string& line) {
     std::vector<std::string> out;
     for (std::string w; in >> w;) out.push_back(w);
     return out;
+}
+
+// Where the shell would find a program by its name on PATH; empty when it is not installed.
+inline std::string onPath(const std::string& name) {
+    const char* path = std::getenv("PATH");
+    std::istringstream dirs(path ? path : "");
+    for (std::string dir; std::getline(dirs, dir, ':');) {
+        const std::string candidate = (dir.empty() ? "." : dir) + "/" + name;
+        if (::access(candidate.c_str(), X_OK) == 0) return candidate;
+    }
+    return "";
 }
 
 // The program reads nothing: its input is /dev/null, as in a script run without a terminal.
