@@ -90,7 +90,7 @@ TEST(WizardCalibrate, BlocksByTypeAndAnswer) {
     };
     for (const auto& c : cases) {
         WizardBench b;
-        b.sensor.queued[reg::kRunMode] = {0x0050};
+        b.confirmsLaboratoryMode();
         b.readDone(c.type);
         b.sensor.queued[c.answerRegister] = {c.answer};
         b.wizard.calibrate(b.ctx, c.reference);
@@ -104,8 +104,7 @@ TEST(WizardCalibrate, BlocksByTypeAndAnswer) {
 
 TEST(WizardCalibrate, TwoPointGasPhaseRun) {
     WizardBench b;
-    b.sensor.regs[4] = 0;
-    b.sensor.regs[5] = 480;
+    b.sensor.holds(4, {0, 480});
     b.choose(GasPhase, true);
     b.wizard.read(b.ctx);
     b.sensor.queued[kCalCommand1] = {16};
@@ -186,7 +185,7 @@ TEST(WizardCalibrate, RefusedReferenceSendsNothingAndKeepsTheWizard) {
     };
     for (const auto& c : cases) {
         WizardBench b;
-        b.sensor.queued[reg::kRunMode] = {0x0050};
+        b.confirmsLaboratoryMode();
         b.choose(c.type);
         b.wizard.read(b.ctx);
         if (c.type == Wireless) {

@@ -2,10 +2,9 @@
 // what is printed where, and arguments refused before anything is sent.
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <sstream>
+#include <memory>
+#include <string>
+#include <vector>
 
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/testing/run_program.hpp"
@@ -13,10 +12,7 @@
 namespace talvex::calibration {
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+using talvex::testing::ProgramRun;
 
 class CalibrateCli : public ::testing::Test {
   protected:
@@ -29,19 +25,15 @@ class CalibrateCli : public ::testing::Test {
         bus_ = std::make_unique<sim::SimBus>(o);
         std::string error;
         ASSERT_TRUE(bus_->start(&error)) << error;
-        dir_ = std::filesystem::temp_directory_path() /
-               ("talvex-cal-cli-" + std::to_string(::getpid()) + "-" +
-                ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(dir_);
     }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-    CliRun cli(const std::string& args) {
-        const auto run = talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words(args));
-        return {run.exitCode, run.out, run.err};
+    ProgramRun cli(const std::string& args) {
+        return talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words(args));
     }
+    // The command on the simulator's line.
+    ProgramRun calibrate(const std::string& args) { return cli("calibrate " + port() + " " + args); }
+    ProgramRun flow(const std::string& args) { return cli("flow " + port() + " " + args); }
     std::string port() const { return "--port " + bus_->slavePath(); }
 
-    std::filesystem::path dir_;
     std::unique_ptr<sim::SimBus> bus_;
 };
 
@@ -49,30 +41,29 @@ TEST_F(CalibrateCli, CalibratesRefusesAndClears) {
     sim::SensorValues v;
     v.pressure = 99.5;
     bus_->setValues(1, v);
-    CliRun r = cli("calibrate " + port() + " --id 1 --type pressure --reference 101.3 --yes");
+    ProgramRun r = calibrate("--id 1 --type pressure --reference 101.3 --yes");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out, "measured 99.50\n");
     EXPECT_NE(r.err.find("Start calibration."), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("Calibration Completed"), std::string::npos) << r.err;
 
     bus_->model().withSensor(2, [](sim::Sensor& s) { s.setRefuseCalibrate(true, 403); });
-    r = cli("calibrate " + port() + " --id 2 --type in-oil --reference 500 --yes --json");
+    r = calibrate("--id 2 --type in-oil --reference 500 --yes --json");
     EXPECT_EQ(r.exitCode, 3) << r.err;
     EXPECT_NE(r.err.find("Calibration failed! Retry calibration."), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("\"calibrated\":false"), std::string::npos) << r.out;
 
-    r = cli("calibrate " + port() + " --id 1 --type moisture --clear --yes");
+    r = calibrate("--id 1 --type moisture --clear --yes");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("Moisture calibration data cleared"), std::string::npos) << r.err;
 
     // No answer from the sensor is a communication failure.
-    r = cli("calibrate " + port() + " --id 9 --type in-oil --reference 500 --yes");
+    r = calibrate("--id 9 --type in-oil --reference 500 --yes");
     EXPECT_EQ(r.exitCode, 1) << r.err;
 }
 
 TEST_F(CalibrateCli, TwoPointsWithoutYesReadEnterFromTheTerminal) {
-    const CliRun r =
-        cli("calibrate " + port() + " --id 1 --type gas-phase --points 2 --reference 500 --reference2 1000");
+    const ProgramRun r = calibrate("--id 1 --type gas-phase --points 2 --reference 500 --reference2 1000");
     // stdin is empty: the first Enter never comes, nothing is calibrated.
     EXPECT_EQ(r.exitCode, 3) << r.err;
     std::vector<std::uint16_t> commands;
@@ -93,38 +84,39 @@ TEST_F(CalibrateCli, BadArgumentsSendNothing) {
              "--id 1 --type in-oil --reference 1 stray",
              "--id 1 --type in-oil --reference 1 --colour red",
          }) {
-        const CliRun r = cli("calibrate " + port() + " " + args);
+        const ProgramRun r = calibrate(args);
         EXPECT_EQ(r.exitCode, 2) << args << "\n" << r.err;
         EXPECT_TRUE(r.out.empty()) << args;
     }
-    const CliRun flow = cli("flow " + port() + " --set 1001");
-    EXPECT_EQ(flow.exitCode, 2);
-    EXPECT_EQ(cli("flow " + port() + " --set 5 --close").exitCode, 2);
+    const ProgramRun tooHigh = flow("--set 1001");
+    EXPECT_EQ(tooHigh.exitCode, 2) << tooHigh.err;
+    EXPECT_EQ(flow("--set 5 --close").exitCode, 2);
     EXPECT_TRUE(bus_->writeLog(1).empty());
     EXPECT_TRUE(bus_->writeLog(200).empty());
 }
 
 TEST_F(CalibrateCli, DryRunPrintsTheWritesWithoutAPort) {
-    const CliRun r = cli("calibrate --id 1 --type gas-phase --reference 70000 --dry-run");
+    const ProgramRun r = cli("calibrate --id 1 --type gas-phase --reference 70000 --dry-run");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.substr(0, r.out.find("measured")), "121 0x0001\n");
     EXPECT_NE(r.out.find("126 0x0001\n127 0x1170\n128 0x"), std::string::npos) << r.out;
     EXPECT_NE(r.out.find("121 0x0011\n"), std::string::npos) << r.out;
-    const CliRun flow = cli("flow --set 200 --dry-run");
-    EXPECT_EQ(flow.out, "2053 0x0003\n2054 0x0D40\n");
+    const ProgramRun setpoint = cli("flow --set 200 --dry-run");
+    EXPECT_EQ(setpoint.exitCode, 0) << setpoint.err;
+    EXPECT_EQ(setpoint.out, "2053 0x0003\n2054 0x0D40\n");
 }
 
 TEST_F(CalibrateCli, FlowmeterSetReadClose) {
-    CliRun r = cli("flow " + port() + " --set 200");
+    ProgramRun r = flow("--set 200");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_NE(r.err.find("Flowmeter opened!"), std::string::npos);
     const auto told = bus_->writeLog(200);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].values, (std::vector<std::uint16_t>{0x0003, 0x0D40}));
-    r = cli("flow " + port() + " --read --json");
+    r = flow("--read --json");
     EXPECT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.out.rfind("{\"mass_flow\":", 0), 0u) << r.out;
-    EXPECT_EQ(cli("flow " + port() + " --close").exitCode, 0);
+    EXPECT_EQ(flow("--close").exitCode, 0);
 }
 
 }  // namespace

@@ -25,31 +25,48 @@ struct Tick {
     int progress;
 };
 
-// Runs ticks 2 s apart and checks each one's requests, stage and progress bar.
-void runTicks(WizardBench& b, const std::vector<Tick>& ticks) {
-    for (std::size_t i = 0; i < ticks.size(); ++i) {
-        const Tick& t = ticks[i];
-        b.pacer.clockMs += 2000;
-        b.sensor.queued[kStatusWord] = {status(t.calStatus)};
-        b.wizard.handshakeTick(b.ctx);
-        Lines expected{R(kStatusWord)};
-        expected.insert(expected.end(), t.lines.begin(), t.lines.end());
-        expected.push_back(logLine(t.calStatus, t.stage));
-        EXPECT_EQ(b.take(), expected) << "tick " << i;
-        EXPECT_EQ(b.s().wirelessStage, t.stage) << "tick " << i;
-        EXPECT_EQ(b.s().progress, t.progress) << "tick " << i;
+// A wireless sensor 1 whose status word is answered tick by tick.
+struct HandshakeBench : WizardBench {
+    // Wireless chosen and Read pressed: the start command goes out with the first tick.
+    void started() {
+        choose(Wireless);
+        wizard.read(ctx);
+        take();
     }
-}
+    // ... the sensor acknowledged the start and Calibrate was pressed with the reference 500.
+    void calibrating() {
+        started();
+        tick(1);
+        wizard.calibrate(ctx, "500");
+    }
+    // One tick whose status read answers with calStatus.
+    void tick(unsigned calStatus) {
+        sensor.queued[kStatusWord] = {status(calStatus)};
+        wizard.handshakeTick(ctx);
+    }
+    // Ticks 2 s apart, each one's requests, stage and progress bar checked.
+    void runTicks(const std::vector<Tick>& ticks) {
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            const Tick& row = ticks[i];
+            pacer.clockMs += 2000;
+            tick(row.calStatus);
+            Lines expected{R(kStatusWord)};
+            expected.insert(expected.end(), row.lines.begin(), row.lines.end());
+            expected.push_back(logLine(row.calStatus, row.stage));
+            EXPECT_EQ(take(), expected) << "tick " << i;
+            EXPECT_EQ(s().wirelessStage, row.stage) << "tick " << i;
+            EXPECT_EQ(s().progress, row.progress) << "tick " << i;
+        }
+    }
+};
 
 TEST(WizardHandshake, WholeCalibrationTickByTick) {
     for (const unsigned last : {2u, 8u}) {
-        WizardBench b;
-        b.sensor.regs[4] = 0;
-        b.sensor.regs[5] = 480;
-        b.choose(Wireless);
-        b.wizard.read(b.ctx);
-        b.take();
-        runTicks(b, {{0, {W(kCalCommand1, 1001)}, 1, 10}, {1, {}, 1, 30}});
+        SCOPED_TRACE(last);
+        HandshakeBench b;
+        b.sensor.holds(4, {0, 480});
+        b.started();
+        b.runTicks({{0, {W(kCalCommand1, 1001)}, 1, 10}, {1, {}, 1, 30}});
         EXPECT_FALSE(b.s().handshakeRunning);
         EXPECT_EQ(b.s().wizardStep, 3);
         EXPECT_EQ(b.s().measuredText, "480");
@@ -58,19 +75,18 @@ TEST(WizardHandshake, WholeCalibrationTickByTick) {
         b.wizard.calibrate(b.ctx, "500");  // block E
         EXPECT_EQ(b.take(), Lines{W(126, 0)});
         EXPECT_TRUE(b.s().handshakeRunning);
-        runTicks(b, {
-                        {1, {W(126, 0)}, 2, 30},
-                        {6, {W(126, 0)}, 2, 30},  // skips ahead: no advance
-                        {4, {W(127, 500), W(127, 500)}, 3, 40},
-                        {4, {W(127, 500)}, 3, 40},
-                        {5, {W(128, 0x0305), W(128, 0x0305)}, 4, 50},
-                        {6, {P(100), W(129, 2026), P(100), W(129, 2026)}, 5, 60},
-                        {7, {P(100), W(kCalCommand2, 1001), P(100), W(kCalCommand2, 1001)}, 6, 80},
-                        {7, {P(100), W(kCalCommand2, 1001)}, 6, 80},
-                    });
+        b.runTicks({
+            {1, {W(126, 0)}, 2, 30},
+            {6, {W(126, 0)}, 2, 30},  // skips ahead: no advance
+            {4, {W(127, 500), W(127, 500)}, 3, 40},
+            {4, {W(127, 500)}, 3, 40},
+            {5, {W(128, 0x0305), W(128, 0x0305)}, 4, 50},
+            {6, {P(100), W(129, 2026), P(100), W(129, 2026)}, 5, 60},
+            {7, {P(100), W(kCalCommand2, 1001), P(100), W(kCalCommand2, 1001)}, 6, 80},
+            {7, {P(100), W(kCalCommand2, 1001)}, 6, 80},
+        });
         b.pacer.clockMs += 2000;
-        b.sensor.queued[kStatusWord] = {status(last)};
-        b.wizard.handshakeTick(b.ctx);
+        b.tick(last);
         const char* key = last == 2 ? "IDS_Tab_Cal_CalSucceed" : "IDS_Tab_Cal_CalFailed";
         EXPECT_EQ(b.take(), (Lines{R(kStatusWord), plain(key), logLine(last, 0)}));
         EXPECT_FALSE(b.s().handshakeRunning);
@@ -84,27 +100,19 @@ TEST(WizardHandshake, WholeCalibrationTickByTick) {
 TEST(WizardHandshake, FailuresInTheTick) {
     {
         // The start write fails: the run is abandoned, the tick ends without its stage line.
-        WizardBench b;
-        b.choose(Wireless);
-        b.wizard.read(b.ctx);
-        b.take();
+        HandshakeBench b;
+        b.started();
         b.sensor.failWrites = {kCalCommand1};
-        b.sensor.queued[kStatusWord] = {status(0)};
-        b.wizard.handshakeTick(b.ctx);
+        b.tick(0);
         EXPECT_EQ(b.take(), (Lines{R(kStatusWord), W(kCalCommand1, 1001), warn("IDD_ComError"),
                                    plain("IDS_Tab_Cal_RestartCal"), "log:  CAL_Status = 0  ,"}));
         EXPECT_EQ(b.s().wizardStep, 2);
     }
     {
         // A failed status read goes on with the word received before.
-        WizardBench b;
-        b.choose(Wireless);
-        b.wizard.read(b.ctx);
-        b.sensor.queued[kStatusWord] = {status(1)};
-        b.wizard.handshakeTick(b.ctx);
-        b.wizard.calibrate(b.ctx, "500");
-        b.sensor.queued[kStatusWord] = {status(4)};
-        b.wizard.handshakeTick(b.ctx);
+        HandshakeBench b;
+        b.calibrating();
+        b.tick(4);
         b.take();
         b.sensor.failReads = {kStatusWord};
         b.wizard.handshakeTick(b.ctx);
@@ -113,14 +121,13 @@ TEST(WizardHandshake, FailuresInTheTick) {
 }
 
 TEST(WizardHandshake, WirelessClear) {
-    WizardBench b;
+    HandshakeBench b;
     b.choose(Wireless);
     b.wizard.clear(b.ctx);
     EXPECT_EQ(b.take(), (Lines{ask("IDS_Tab_Cal_ClearLoRaCal"), W(reg::kCalClear, 1)}));
     EXPECT_FALSE(b.s().clearEnabled);
-    runTicks(b, {{0, {W(reg::kCalClear, 1)}, kStageClearing, 0}});
-    b.sensor.queued[kStatusWord] = {status(3)};
-    b.wizard.handshakeTick(b.ctx);
+    b.runTicks({{0, {W(reg::kCalClear, 1)}, kStageClearing, 0}});
+    b.tick(3);
     EXPECT_EQ(b.take(), (Lines{R(kStatusWord), plain("IDS_Tab_Cal_CalDataCleared"), logLine(3, 0)}));
     EXPECT_TRUE(b.s().clearEnabled);
     EXPECT_FALSE(b.s().handshakeRunning);
@@ -128,18 +135,13 @@ TEST(WizardHandshake, WirelessClear) {
 }
 
 TEST(WizardHandshake, StopsAfterFiveMinutesWithoutProgress) {
-    WizardBench b;
-    b.choose(Wireless);
-    b.wizard.read(b.ctx);
-    b.sensor.queued[kStatusWord] = {status(1)};
-    b.wizard.handshakeTick(b.ctx);
-    b.wizard.calibrate(b.ctx, "500");
+    HandshakeBench b;
+    b.calibrating();
     const std::int64_t moved = b.pacer.clockMs;
     // The sensor answers every tick but never moves on from 1.
     while (b.pacer.clockMs + 2000 - moved < kHandshakeStall.count()) {
         b.pacer.clockMs += 2000;
-        b.sensor.queued[kStatusWord] = {status(1)};
-        b.wizard.handshakeTick(b.ctx);
+        b.tick(1);
         ASSERT_TRUE(b.s().handshakeRunning) << b.pacer.clockMs - moved;
     }
     b.take();
@@ -152,27 +154,19 @@ TEST(WizardHandshake, StopsAfterFiveMinutesWithoutProgress) {
 }
 
 TEST(WizardHandshake, ProgressRestartsTheFiveMinutes) {
-    WizardBench b;
-    b.choose(Wireless);
-    b.wizard.read(b.ctx);
-    b.sensor.queued[kStatusWord] = {status(1)};
-    b.wizard.handshakeTick(b.ctx);
-    b.wizard.calibrate(b.ctx, "500");
+    HandshakeBench b;
+    b.calibrating();
     b.pacer.clockMs += kHandshakeStall.count() - 2000;
-    b.sensor.queued[kStatusWord] = {status(4)};
-    b.wizard.handshakeTick(b.ctx);  // moves on to stage 3
+    b.tick(4);  // moves on to stage 3
     b.pacer.clockMs += kHandshakeStall.count() - 2000;
-    b.sensor.queued[kStatusWord] = {status(4)};
-    b.wizard.handshakeTick(b.ctx);
+    b.tick(4);
     EXPECT_TRUE(b.s().handshakeRunning);
     EXPECT_EQ(b.s().wirelessStage, 3);
 }
 
 TEST(WizardHandshake, PortClosedOrSensorChangedEndsItAtOnce) {
-    WizardBench b;
-    b.choose(Wireless);
-    b.wizard.read(b.ctx);
-    b.take();
+    HandshakeBench b;
+    b.started();
     b.ctx.connected = false;
     b.wizard.handshakeTick(b.ctx);
     EXPECT_EQ(b.take(), Lines{plain("IDS_Tab_Cal_WlessStopped")});

@@ -33,6 +33,25 @@ class WizardOnSim : public ::testing::Test {
         RTUCloseCom();
         bus_.reset();
     }
+    // The type chosen with one point (or two) and Read pressed.
+    void chooseAndRead(CalibrationType type, bool twoPoint = false) {
+        wizard_.selectType(indexOf(type), ctx_);
+        if (twoPoint)
+            wizard_.twoPointClicked(prompter_);
+        else
+            wizard_.onePointClicked(ctx_);
+        wizard_.read(ctx_);
+    }
+    // Handshake ticks 2 s apart until it stops (at most 100); how many it took.
+    int tickUntilStopped() {
+        int ticks = 0;
+        while (wizard_.state().handshakeRunning && ticks < 100) {
+            pacer_.clockMs += 2000;
+            wizard_.handshakeTick(ctx_);
+            ++ticks;
+        }
+        return ticks;
+    }
     // Single-register writes of sensor 1 since the last call, as (register, value).
     Writes writes() {
         Writes out;
@@ -64,9 +83,7 @@ TEST_F(WizardOnSim, InOilOnePointCalibratesTheSensor) {
     sim::SensorValues values;
     values.dissolved = 1700.0;
     bus_->setValues(1, values);
-    wizard_.selectType(indexOf(InOil), ctx_);
-    wizard_.onePointClicked(ctx_);
-    wizard_.read(ctx_);
+    chooseAndRead(InOil);
     EXPECT_EQ(wizard_.state().measuredText, "1700");
     wizard_.calibrate(ctx_, "1850");
     EXPECT_EQ(writes(),
@@ -78,9 +95,7 @@ TEST_F(WizardOnSim, InOilOnePointCalibratesTheSensor) {
 TEST_F(WizardOnSim, PressureCalibrationRefusedWith404IsReportedAsFailed) {
     start(sim::defaultSensorConfig(1, SensorModel::KA));
     bus_->model().withSensor(1, [](sim::Sensor& s) { s.setRefuseCalibrate(true, 404); });
-    wizard_.selectType(indexOf(Pressure), ctx_);
-    wizard_.onePointClicked(ctx_);
-    wizard_.read(ctx_);
+    chooseAndRead(Pressure);
     ASSERT_EQ(wizard_.state().wizardStep, 3);
     wizard_.calibrate(ctx_, "101.3");
     EXPECT_EQ(writes(), (Writes{{121, 2001}, {126, 0x999A}, {127, 0x42CA}, {122, 2001}}));
@@ -90,9 +105,7 @@ TEST_F(WizardOnSim, PressureCalibrationRefusedWith404IsReportedAsFailed) {
 
 TEST_F(WizardOnSim, TwoPointGasPhase) {
     start(sim::defaultSensorConfig(1, SensorModel::KG));
-    wizard_.selectType(indexOf(GasPhase), ctx_);
-    wizard_.twoPointClicked(prompter_);
-    wizard_.read(ctx_);
+    chooseAndRead(GasPhase, true);
     wizard_.calibrate(ctx_, "500");
     wizard_.read(ctx_);
     wizard_.calibrate(ctx_, "1000");
@@ -107,18 +120,7 @@ TEST_F(WizardOnSim, WirelessHandshakeFollowsTheSensorTickByTick) {
     sim::Timing timing;
     timing.handshakeStage = sim::Millis(2 * 2000);  // the sensor moves on two ticks after each piece
     start(sim::defaultSensorConfig(1, SensorModel::KF), timing);
-    wizard_.selectType(indexOf(Wireless), ctx_);
-    wizard_.onePointClicked(ctx_);
-    wizard_.read(ctx_);
-    const auto tickUntilStopped = [&] {
-        int ticks = 0;
-        while (wizard_.state().handshakeRunning && ticks < 100) {
-            pacer_.clockMs += 2000;
-            wizard_.handshakeTick(ctx_);
-            ++ticks;
-        }
-        return ticks;
-    };
+    chooseAndRead(Wireless);
     EXPECT_EQ(tickUntilStopped(), 2);  // the start went out with Read, 1 s before the first tick
     EXPECT_EQ(wizard_.state().wizardStep, 3);
     wizard_.calibrate(ctx_, "500");

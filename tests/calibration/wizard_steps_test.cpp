@@ -63,7 +63,7 @@ TEST(WizardOptions, PointOptionsActAsTogglesPerType) {
     };
     for (const auto& c : cases) {
         WizardBench b;
-        b.sensor.queued[kRunMode] = {0x0050};  // the laboratory type is confirmed
+        b.confirmsLaboratoryMode();
         b.wizard.selectType(indexOf(c.type), b.ctx);
         b.take();
         for (Click k : c.clicks)
@@ -94,7 +94,7 @@ TEST(WizardOptions, LaboratoryModeEnteredAndLeft) {
     } cases[] = {
         {"confirmed",
          true,
-         0x0050,
+         kLabRunMode,
          indexOf(InOilLab),
          {ask("IDS_Tab_Cal_SelLabCal"), W(kRunMode, 5), P(500), R(kRunMode),
           plain("IDS_Tab_Cal_EnterLabMeasure")}},
@@ -106,7 +106,7 @@ TEST(WizardOptions, LaboratoryModeEnteredAndLeft) {
           plain("IDS_Tab_Cal_LabCalFailed")}},
         {"cancelled: nothing sent",
          false,
-         0x0050,
+         kLabRunMode,
          indexOf(InOil),
          {ask("IDS_Tab_Cal_SelLabCal"), plain("IDS_Tab_Cal_LabCalCancel")}},
     };
@@ -121,12 +121,12 @@ TEST(WizardOptions, LaboratoryModeEnteredAndLeft) {
     }
 
     // Unchecking one point in laboratory mode offers to leave it.
-    for (const std::uint16_t readBack : {std::uint16_t{0x0010}, std::uint16_t{0x0050}}) {
+    for (const std::uint16_t readBack : {kNormalRunMode, kLabRunMode}) {
         WizardBench b;
-        b.sensor.queued[kRunMode] = {0x0050, readBack};
+        b.sensor.queued[kRunMode] = {kLabRunMode, readBack};
         b.choose(InOilLab);
         b.wizard.onePointClicked(b.ctx);
-        const bool left = readBack == 0x0010;
+        const bool left = readBack == kNormalRunMode;
         EXPECT_EQ(b.take(), (Lines{ask("IDS_Tab_Cal_ExitLab"), W(kRunMode, 1), P(500), R(kRunMode),
                                    plain(left ? "IDS_Tab_Cal_ExitedLab" : "IDS_Tab_Cal_ExitedLabFailed")}));
         EXPECT_EQ(b.s().type(), left ? InOil : InOilLab);
@@ -172,13 +172,10 @@ TEST(WizardRead, StartCommandTable) {
     };
     for (const auto& c : cases) {
         WizardBench b;
-        b.sensor.queued[kRunMode] = {0x0050};
-        b.sensor.regs[0] = 0;
-        b.sensor.regs[1] = 1850;
-        b.sensor.regs[4] = 1;
-        b.sensor.regs[5] = 4464;
-        b.sensor.regs[161] = 0x999A;
-        b.sensor.regs[162] = 0x42CA;
+        b.confirmsLaboratoryMode();
+        b.sensor.holds(0, {0, 1850});  // the in-oil, gas phase and pressure readings Read shows
+        b.sensor.holds(4, {1, 4464});
+        b.sensor.holds(161, {0x999A, 0x42CA});
         b.choose(c.type, c.twoPoint);
         b.wizard.read(b.ctx);
         const std::string name(typeInfo(c.type).cliName);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <initializer_list>
 #include <map>
 #include <set>
 #include <string>
@@ -21,6 +22,9 @@ namespace talvex::calibration::test {
 using talvex::testing::Transcript;
 
 inline constexpr int kFailure = 0x4007;  // time-out
+
+// Run-mode words a sensor reads back: in laboratory measurement, in normal measurement.
+inline constexpr std::uint16_t kLabRunMode = 0x0050, kNormalRunMode = 0x0010;
 
 // Registers hold what was last written (a sensor that reads back its start codes); queued values
 // answer the next reads of an address first. Listed addresses fail.
@@ -47,6 +51,10 @@ class ScriptedIo : public RegisterIo {
         if (failWrites.count(address)) return kFailure;
         for (int i = 0; i < count; ++i) regs[address + i] = values[i];
         return 0;
+    }
+    // Consecutive registers from address on hold these words.
+    void holds(int address, std::initializer_list<std::uint16_t> words) {
+        for (const std::uint16_t w : words) regs[address++] = w;
     }
     int startHistoryOutput(int) override { return kFailure; }
     int readBytes(std::uint8_t*, int) override { return -1; }
@@ -115,6 +123,8 @@ struct WizardBench {
         return lines;
     }
     const WizardState& s() const { return wizard.state(); }
+    // Choosing the laboratory type will find the sensor in laboratory measurement.
+    void confirmsLaboratoryMode() { sensor.queued[reg::kRunMode] = {kLabRunMode}; }
     // Type at index selected and one point (or two points) chosen, transcript cleared.
     void choose(CalibrationType type, bool twoPoint = false) {
         wizard.selectType(indexOf(type), ctx);
