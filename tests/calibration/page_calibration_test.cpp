@@ -59,6 +59,17 @@ class CalibrationPage : public ::testing::Test {
         QTRY_VERIFY_WITH_TIMEOUT(done.count() > 0 && !page_->busy(), 10000);
     }
     void selectType(CalibrationType type) { emit page_->typeBox()->activated(calibration::indexOf(type)); }
+    // The wireless sensor 2 selected, its type chosen with one point.
+    void chooseWireless() {
+        session_.selectedSensorId = 2;
+        selectType(CalibrationType::Wireless);
+        page_->onePointBox()->click();
+    }
+    // The reference typed and Calibrate pressed.
+    void calibrateWith(const QString& reference) {
+        page_->referenceEdit()->setText(reference);
+        clickAndWait(page_->calibrateButton());
+    }
 
     std::unique_ptr<sim::SimBus> bus_;
     acquisition::LinkArbiter arbiter_;
@@ -78,8 +89,7 @@ TEST_F(CalibrationPage, InOilOnePointRun) {
     clickAndWait(page_->readButton());
     EXPECT_EQ(page_->measuredEdit()->text(), "1700");
     EXPECT_TRUE(page_->calibrateButton()->isEnabled());
-    page_->referenceEdit()->setText("1850");
-    clickAndWait(page_->calibrateButton());
+    calibrateWith("1850");
     EXPECT_EQ(prompter_.messages,
               (QStringList{text("IDS_Tab_Cal_StartCal"), text("IDS_Tab_Cal_CalSucceed")}));
     std::vector<std::pair<int, int>> writes;
@@ -94,8 +104,7 @@ TEST_F(CalibrationPage, JunkReferenceIsRefusedBeforeAnythingIsSent) {
     page_->onePointBox()->click();
     clickAndWait(page_->readButton());
     bus_->clearWriteLog(1);
-    page_->referenceEdit()->setText("1850ppm");
-    clickAndWait(page_->calibrateButton());
+    calibrateWith("1850ppm");
     EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_RefNotWhole"));
     EXPECT_TRUE(bus_->writeLog(1).empty());
     EXPECT_EQ(page_->wizardState().wizardStep, 3);
@@ -116,9 +125,7 @@ TEST_F(CalibrationPage, CaptionsFollowTheLanguageFromTheState) {
 }
 
 TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSensor) {
-    session_.selectedSensorId = 2;
-    selectType(CalibrationType::Wireless);
-    page_->onePointBox()->click();
+    chooseWireless();
     {
         // Another operation holds the link: Read waits, and then so do the ticks.
         clickAndWait(page_->readButton());
@@ -136,8 +143,7 @@ TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSens
     ASSERT_FALSE(log_.isEmpty());
     EXPECT_TRUE(log_.front().startsWith("  CAL_Status = "));
 
-    page_->referenceEdit()->setText("500");
-    clickAndWait(page_->calibrateButton());
+    calibrateWith("500");
     ASSERT_TRUE(page_->wizardState().handshakeRunning);
     session_.selectedSensorId = 1;
     page_->selectedSensorChanged();
@@ -147,13 +153,10 @@ TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSens
 }
 
 TEST_F(CalibrationPage, WirelessCalibrationCompletes) {
-    session_.selectedSensorId = 2;
-    selectType(CalibrationType::Wireless);
-    page_->onePointBox()->click();
+    chooseWireless();
     clickAndWait(page_->readButton());
     QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && page_->wizardState().wizardStep == 3, 5000);
-    page_->referenceEdit()->setText("500");
-    clickAndWait(page_->calibrateButton());
+    calibrateWith("500");
     QTRY_COMPARE_WITH_TIMEOUT(page_->calibrateButton()->text(), text("IDS_Tab_Cal_CalSucceed"), 10000);
     EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_CalSucceed"));
     EXPECT_EQ(page_->progressBar()->value(), 0);
