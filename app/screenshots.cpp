@@ -19,7 +19,7 @@
 #include "talvex/ui/channel_tree_widget.hpp"
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "workbench_link.hpp"
 
 namespace {
@@ -31,10 +31,14 @@ void settle(int ms) {
     while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
-class QuietPrompter : public talvex::ui::ShellPrompter {
+class QuietPrompter : public talvex::ui::Prompter {
   public:
-    void message(QWidget*, Icon, const QString&, const QString& text) override {
+    void message(QWidget*, const QString& text, const QString&, Icon) override {
         QTextStream(stderr) << "message: " << text << "\n";
+    }
+    bool question(QWidget*, const QString& text, const QString&) override {
+        QTextStream(stderr) << "question (cancelled): " << text << "\n";
+        return false;
     }
 };
 
@@ -48,7 +52,7 @@ int main(int argc, char** argv) {
     const int waitMs = args.size() > 2 ? args[2].toInt() : 8000;
 
     QuietPrompter quiet;
-    talvex::ui::setShellPrompter(&quiet);
+    talvex::ui::setActivePrompter(&quiet);
     const QString work =
         QDir::temp().filePath(QStringLiteral("talvex-screenshots-%1").arg(QApplication::applicationPid()));
     std::string error;

@@ -7,7 +7,7 @@
 #include "talvex/language.hpp"
 #include "talvex/ui/login_dialog.hpp"
 #include "talvex/ui/main_window.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "workbench_link.hpp"
 
 namespace talvex::app {
@@ -16,8 +16,8 @@ int runWorkbench(const ui::StartupOptions& options, const ui::PageFactory& pages
     // Settings and language first: the model dialog already speaks the user's language.
     std::string error;
     if (!initAppPaths(options.dataDir, error)) {
-        ui::shellPrompter().message(nullptr, ui::ShellPrompter::Icon::Stop, QStringLiteral("Talvex"),
-                                    QString::fromStdString(error));
+        ui::activePrompter().message(nullptr, QString::fromStdString(error), QStringLiteral("Talvex"),
+                                     ui::Prompter::Icon::Stop);
         return 1;
     }
     const LanguageStartup lang = startLanguage(appPaths());

@@ -250,8 +250,9 @@ bool CsvExportWorker::start(ExportJob job, TextLookup text, Progress progress, C
                            completion = std::move(completion), hold = std::move(hold)]() mutable {
         const ExportResult r = exportCsv(job, text, progress);
         hold.release();
-        if (completion) completion(r);
+        // Free before the completion is announced: whoever hears it may start the next export at once.
         running_ = false;
+        if (completion) completion(r);
     });
     return true;
 }

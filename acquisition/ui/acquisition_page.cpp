@@ -21,7 +21,8 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/ui/acquisition/link_worker.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -43,9 +44,7 @@ QString qtFilter(const QString& filter) {
 }
 
 QString deleteQuestion(const QString& key) {
-    return activeLanguage() == Language::Chinese
-               ? QStringLiteral("删除传感器 %1 的全部测量数据？此操作无法撤销。").arg(key)
-               : QStringLiteral("Delete all measurements of sensor %1? This cannot be undone.").arg(key);
+    return uiText("IDS_List_DeleteQuestion").arg(key);
 }
 
 }  // namespace
@@ -125,7 +124,7 @@ CVelPageListData::~CVelPageListData() {
 }
 
 Prompter& CVelPageListData::prompter() const {
-    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+    return ctx_.prompter ? *ctx_.prompter : activePrompter();
 }
 
 std::string CVelPageListData::selectedKey() const {
@@ -136,13 +135,13 @@ std::string CVelPageListData::selectedKey() const {
 void CVelPageListData::retranslate() {
     for (std::size_t i = 0; i < kIndicatorCount; ++i)
         indicators_[i]->setText(QString::fromStdString(GetText(kIndicatorKeys[i])));
-    statusCaption_->setText(tr_("IDS_Tab_Acquisition_RunStatus"));
-    saveDb_->setText(tr_("IDS_Tab_Acquisition_SaveToDatabase"));
-    delete_->setText(tr_("IDS_Tab_Acquisition_DataDelete"));
-    export_->setText(tr_("IDS_Tab_Acquisition_ExportToCSV"));
-    lora_->setText(tr_("IDS_Tab_Acquisition_SaveData2"));
+    statusCaption_->setText(uiText("IDS_Tab_Acquisition_RunStatus"));
+    saveDb_->setText(uiText("IDS_Tab_Acquisition_SaveToDatabase"));
+    delete_->setText(uiText("IDS_Tab_Acquisition_DataDelete"));
+    export_->setText(uiText("IDS_Tab_Acquisition_ExportToCSV"));
+    lora_->setText(uiText("IDS_Tab_Acquisition_SaveData2"));
     autoRead_->setText(
-        tr_(ctx_.engine->autoRead() ? "IDS_Tab_Acquisition_StopRead" : "IDS_Tab_Acquisition_AutoRead"));
+        uiText(ctx_.engine->autoRead() ? "IDS_Tab_Acquisition_StopRead" : "IDS_Tab_Acquisition_AutoRead"));
     applyColumns();
 }
 
@@ -247,19 +246,20 @@ void CVelPageListData::setBusy(bool on) {
 
 void CVelPageListData::onAutoRead() {
     if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, tr_("IDD_Message_ConnectPort"), QStringLiteral("Waring"));
+        prompter().message(this, uiText("IDD_Message_ConnectPort"), QStringLiteral("Waring"),
+                           Prompter::Icon::Warning);
         return;
     }
     const bool on = !ctx_.engine->autoRead();
     ctx_.engine->setAutoRead(on);
-    autoRead_->setText(tr_(on ? "IDS_Tab_Acquisition_StopRead" : "IDS_Tab_Acquisition_AutoRead"));
+    autoRead_->setText(uiText(on ? "IDS_Tab_Acquisition_StopRead" : "IDS_Tab_Acquisition_AutoRead"));
     if (!on) scrollToBottom();
 }
 
 void CVelPageListData::onLoraToggled(bool checked) {
     bool wireless = false;
     if (checked) {
-        wireless = prompter().question(this, tr_("IDS_Tab_Acquisition_AutoPoll"));
+        wireless = prompter().question(this, uiText("IDS_Tab_Acquisition_AutoPoll"));
         if (!wireless) lora_->setChecked(false);
     }
     ctx_.engine->setWirelessDcuMode(wireless);
@@ -285,20 +285,20 @@ void CVelPageListData::onDelete() {
             ctx_.store->clearSensor(key);
             model_->reload();
             setBusy(false);
-            if (*rc == 0) prompter().message(this, tr_("IDS_Tab_Acquisition_DataDeleted"));
+            if (*rc == 0) prompter().message(this, uiText("IDS_Tab_Acquisition_DataDeleted"));
             emit operationFinished();
         });
 }
 
 void CVelPageListData::onExport() {
     if (exportRunning_ || exporter_->running()) {
-        prompter().message(this, QStringLiteral("Waiting！"));
+        prompter().message(this, uiText("IDS_List_ExportWaiting"));
         return;
     }
     const std::string key = selectedKey();
     const QString file =
         prompter().saveFileName(this, QStringLiteral("SensorData_ID%1").arg(QString::fromStdString(key)),
-                                qtFilter(tr_("IDS_Tab_Acquisition_CsvFilter")));
+                                qtFilter(uiText("IDS_Tab_Acquisition_CsvFilter")));
     if (file.isEmpty()) return;
     exportRunning_ = true;
     setBusy(true);
@@ -320,7 +320,8 @@ void CVelPageListData::onExport() {
         // Opening the file is offered only where a program can open it, and a launcher that fails
         // says nothing more: the file was written, and the message above says where.
         if (r.outcome == acquisition::kExportDone && prompter().canOpenFiles()) {
-            if (prompter().question(this, shown + QStringLiteral("\n\n") + tr_("IDS_FirstUse_OpenExported")))
+            if (prompter().question(this,
+                                    shown + QStringLiteral("\n\n") + uiText("IDS_FirstUse_OpenExported")))
                 prompter().openFile(file);
         } else {
             prompter().message(this, shown);
@@ -340,7 +341,8 @@ void CVelPageListData::onExport() {
             },
             std::move(hold));
         if (!started) {
-            acquisition::ExportResult busyResult{acquisition::kExportError, "Waiting！"};
+            acquisition::ExportResult busyResult{acquisition::kExportError,
+                                                 GetText("IDS_List_ExportWaiting")};
             worker->post([finish, busyResult] { finish(busyResult); });
         }
     });
@@ -357,7 +359,7 @@ bool CVelPageListData::copyCellAt(const QPoint& pos) {
 void CVelPageListData::onContextMenu(const QPoint& pos) {
     if (!list_->indexAt(pos).isValid()) return;  // below the last row: no menu
     QMenu menu(this);
-    QAction* copy = menu.addAction(QStringLiteral("复制(&C)"));
+    QAction* copy = menu.addAction(uiText("IDS_List_Copy"));
     if (menu.exec(list_->viewport()->mapToGlobal(pos)) == copy) copyCellAt(pos);
 }
 

@@ -17,8 +17,9 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/device/sensor_id.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
 #include "talvex/ui/logic/sensor_ids.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -113,17 +114,17 @@ Session& CVelPageCfg::sessionRef() const {
     return ctx_.session ? *ctx_.session : session();
 }
 Prompter& CVelPageCfg::prompter() const {
-    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+    return ctx_.prompter ? *ctx_.prompter : activePrompter();
 }
 
 void CVelPageCfg::retranslate() {
-    for (std::size_t i = 0; i < labels_.size(); ++i) labels_[i]->setText(tr_(kLabelKeys[i]));
-    list_->setHorizontalHeaderLabels({tr_("IDS_Tab_Config_Parameters"), tr_("IDS_Tab_Config_Value")});
-    save_->setText(tr_("IDS_Tab_Config_ParameterSaving"));
-    modify_->setText(tr_("IDS_Tab_Config_IDModify"));
-    search_->setText(tr_(searching_ ? "IDD_Message_Stop" : "IDD_Message_Scan"));
-    enableAll_->setText(tr_("IDS_Tab_Config_EnableAll"));
-    disableAll_->setText(tr_("IDS_Tab_Config_DisableAll"));
+    for (std::size_t i = 0; i < labels_.size(); ++i) labels_[i]->setText(uiText(kLabelKeys[i]));
+    list_->setHorizontalHeaderLabels({uiText("IDS_Tab_Config_Parameters"), uiText("IDS_Tab_Config_Value")});
+    save_->setText(uiText("IDS_Tab_Config_ParameterSaving"));
+    modify_->setText(uiText("IDS_Tab_Config_IDModify"));
+    search_->setText(uiText(searching_ ? "IDD_Message_Stop" : "IDD_Message_Scan"));
+    enableAll_->setText(uiText("IDS_Tab_Config_EnableAll"));
+    disableAll_->setText(uiText("IDS_Tab_Config_DisableAll"));
 }
 
 void CVelPageCfg::selectedSensorChanged() {
@@ -194,7 +195,7 @@ void CVelPageCfg::onSave() {
     commitEdit();
     const bool ok = ops_.saveSelectedChannel && ops_.saveSelectedChannel();
     emit channelsChanged();
-    prompter().message(this, tr_(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
+    prompter().message(this, uiText(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
 }
 
 // The search keeps the poller off the link for its whole length (one long hold) and asks every
@@ -208,7 +209,7 @@ void CVelPageCfg::onSearch() {
         return;
     }
     if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, tr_("IDD_Message_ConnectPort"));
+        prompter().message(this, uiText("IDD_Message_ConnectPort"));
         return;
     }
     if (runner_->busy()) return;
@@ -217,7 +218,7 @@ void CVelPageCfg::onSearch() {
     found_ = 0;
     foundCount_->setText(QStringLiteral("0"));
     searching_ = true;
-    search_->setText(tr_("IDD_Message_Stop"));
+    search_->setText(uiText("IDD_Message_Stop"));
     setLinkBusy(true);
 
     auto completed = std::make_shared<bool>(false);
@@ -253,7 +254,7 @@ void CVelPageCfg::stopSearch() {
         // The worker ends after the read in progress; the page is idle from now on.
         searching_ = false;
         progress_->setValue(0);
-        search_->setText(tr_("IDD_Message_Scan"));
+        search_->setText(uiText("IDD_Message_Scan"));
         search_->setEnabled(false);  // until the worker has let go of the link
     }
 }
@@ -261,21 +262,21 @@ void CVelPageCfg::stopSearch() {
 void CVelPageCfg::endSearch(bool completed) {
     searching_ = false;
     progress_->setValue(0);
-    search_->setText(tr_("IDD_Message_Scan"));
+    search_->setText(uiText("IDD_Message_Scan"));
     setLinkBusy(false);
-    if (completed) prompter().message(this, tr_("IDD_Message_ScanOver"));
+    if (completed) prompter().message(this, uiText("IDD_Message_ScanOver"));
     emit searchFinished();
 }
 
 void CVelPageCfg::onModify() {
     if (runner_->busy()) return;
     if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, tr_("IDD_Message_ConnectPort"));
+        prompter().message(this, uiText("IDD_Message_ConnectPort"));
         return;
     }
     const auto newId = parseNewSensorId(currentId_->text().toStdString());
     if (!newId) {
-        prompter().message(this, tr_("IDD_Message_EnterInteger"));
+        prompter().message(this, uiText("IDD_Message_EnterInteger"));
         return;
     }
     const int oldId = sessionRef().selectedSensorId.load();
@@ -290,7 +291,8 @@ void CVelPageCfg::onModify() {
             setLinkBusy(false);
             if (ran) {
                 if (*changed) sessionRef().selectedSensorId = static_cast<std::uint8_t>(id);
-                prompter().message(this, tr_(*changed ? "IDD_Message_SetSucceed" : "IDD_Message_SetFailed"));
+                prompter().message(this,
+                                   uiText(*changed ? "IDD_Message_SetSucceed" : "IDD_Message_SetFailed"));
             }
             emit modifyFinished();
         });
@@ -299,21 +301,21 @@ void CVelPageCfg::onModify() {
 void CVelPageCfg::onEnableAll() {
     const int nodes = ops_.channelNodeCount ? ops_.channelNodeCount() : 0;
     if (nodes <= 0) {
-        prompter().message(this, tr_("IDD_Message_PsFailed"));
+        prompter().message(this, uiText("IDD_Message_PsFailed"));
         return;
     }
     const auto plan = planEnableAll(foundIds_->toPlainText().toStdString(), std::min(nodes, kChannelCount));
     switch (plan.outcome) {
         case EnableAllOutcome::NoSensorId:
-            prompter().message(this, tr_("IDS_Tab_Config_NoSensorId"));
+            prompter().message(this, uiText("IDS_Tab_Config_NoSensorId"));
             return;
         case EnableAllOutcome::IdOutOfRange:
-            prompter().message(this, tr_("IDS_Tab_Config_IdOutOfRange"));
+            prompter().message(this, uiText("IDS_Tab_Config_IdOutOfRange"));
             return;
         case EnableAllOutcome::Ready:
             break;
     }
-    if (plan.truncated) prompter().message(this, tr_("IDS_Tab_Config_TooManyChannels"));
+    if (plan.truncated) prompter().message(this, uiText("IDS_Tab_Config_TooManyChannels"));
     if (ops_.clearAllEnables) ops_.clearAllEnables();
     if (ops_.assignSensorIds) ops_.assignSensorIds(plan.ids);
     finishApply();
@@ -322,7 +324,7 @@ void CVelPageCfg::onEnableAll() {
 void CVelPageCfg::onDisableAll() {
     const int nodes = ops_.channelNodeCount ? ops_.channelNodeCount() : 0;
     if (nodes <= 0) {
-        prompter().message(this, tr_("IDD_Message_PsFailed"));
+        prompter().message(this, uiText("IDD_Message_PsFailed"));
         return;
     }
     if (ops_.clearAllEnables) ops_.clearAllEnables();
@@ -333,7 +335,7 @@ void CVelPageCfg::finishApply() {
     const bool ok = ops_.applyAllChannels && ops_.applyAllChannels();
     if (ok && ops_.fillParameterRows) ops_.fillParameterRows();
     emit channelsChanged();
-    prompter().message(this, tr_(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
+    prompter().message(this, uiText(ok ? "IDD_Message_PsSuccess" : "IDD_Message_PsFailed"));
 }
 
 }  // namespace talvex::ui

@@ -8,10 +8,11 @@
 #include "talvex/acquisition/acquisition_engine.hpp"
 #include "talvex/acquisition/record_store.hpp"
 #include "talvex/channel_table.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
 #include "talvex/ui/chart/time_chart.hpp"
 #include "talvex/ui/logic/ole_date.hpp"
 #include "talvex/ui/logic/time_axis.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -63,8 +64,8 @@ void CVelPageChart::setupChart() {
 }
 
 void CVelPageChart::retranslate() {
-    h2Box_->setText(tr_("IDS_Tab_Chart_H2"));
-    tempBox_->setText(tr_("IDS_Tab_Chart_Temp"));
+    h2Box_->setText(uiText("IDS_Tab_Chart_H2"));
+    tempBox_->setText(uiText("IDS_Tab_Chart_Temp"));
     chart_->setSeriesName(h2Series_, h2Box_->text());
     chart_->setSeriesName(tempSeries_, tempBox_->text());
 }

@@ -8,29 +8,30 @@
 #include <QPushButton>
 
 #include "talvex/acquisition/history_requests.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 
 CVelDlgQuery::CVelDlgQuery(Prompter& prompter, std::function<bool()> linkClosed, QWidget* parent)
     : QDialog(parent), prompter_(prompter), linkClosed_(std::move(linkClosed)) {
-    setWindowTitle(tr_("IDS_Dlg_Query_Title"));
+    setWindowTitle(uiText("IDS_Dlg_Query_Title"));
     version_ = new QComboBox(this);
-    version_->addItem(tr_("IDS_Dlg_Query_V1"));
-    version_->addItem(tr_("IDS_Dlg_Query_V2"));
+    version_->addItem(uiText("IDS_Dlg_Query_V1"));
+    version_->addItem(uiText("IDS_Dlg_Query_V2"));
     version_->setCurrentIndex(0);
     count_ = new QLineEdit(this);
-    start_ = new QPushButton(tr_("IDS_Dlg_Query_Start"), this);
-    cancel_ = new QPushButton(tr_("IDS_Dlg_Query_Cancel"), this);
+    start_ = new QPushButton(uiText("IDS_Dlg_Query_Start"), this);
+    cancel_ = new QPushButton(uiText("IDS_Dlg_Query_Cancel"), this);
     start_->setDefault(true);
 
-    auto* note = new QLabel(tr_("IDS_Dlg_Query_Note"), this);
+    auto* note = new QLabel(uiText("IDS_Dlg_Query_Note"), this);
     note->setWordWrap(true);
     auto* grid = new QGridLayout(this);
-    grid->addWidget(new QLabel(tr_("IDS_Dlg_Query_Display"), this), 0, 0, 1, 2);
-    grid->addWidget(new QLabel(tr_("IDS_Dlg_Query_Version"), this), 1, 0);
+    grid->addWidget(new QLabel(uiText("IDS_Dlg_Query_Display"), this), 0, 0, 1, 2);
+    grid->addWidget(new QLabel(uiText("IDS_Dlg_Query_Version"), this), 1, 0);
     grid->addWidget(version_, 1, 1);
-    grid->addWidget(new QLabel(tr_("IDS_Dlg_Query_Count"), this), 2, 0);
+    grid->addWidget(new QLabel(uiText("IDS_Dlg_Query_Count"), this), 2, 0);
     grid->addWidget(count_, 2, 1);
     grid->addWidget(note, 3, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
@@ -45,12 +46,12 @@ CVelDlgQuery::CVelDlgQuery(Prompter& prompter, std::function<bool()> linkClosed,
 
 void CVelDlgQuery::onStart() {
     if (linkClosed_ && linkClosed_()) {
-        prompter_.message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        prompter_.message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
         return;
     }
     const auto count = acquisition::parseRecordCount(count_->text().toStdString());
     if (!count) {
-        prompter_.message(this, tr_("IDS_Tab_Query_BadCount"));
+        prompter_.message(this, uiText("IDS_Tab_Query_BadCount"));
         count_->setFocus();
         count_->selectAll();
         return;

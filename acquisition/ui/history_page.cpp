@@ -21,8 +21,9 @@
 #include "talvex/pacer.hpp"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/ui/acquisition/link_worker.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
 #include "talvex/ui/logic/history_columns.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -42,14 +43,14 @@ QString qs(const std::string& s) {
 
 // The table's filter is in the old "text|pattern||" form; the dialog wants "text (pattern)".
 QString csvFilter() {
-    const QString filter = tr_("IDS_Tab_Query_CsvFilter");
+    const QString filter = uiText("IDS_Tab_Query_CsvFilter");
     const QString text = filter.section('|', 0, 0);
     return text.isEmpty() ? QStringLiteral("CSV files (*.csv)") : text;
 }
 
 QStringList headings() {
     QStringList h;
-    for (const char* key : kHistoryColumnKeys) h << tr_(key);
+    for (const char* key : kHistoryColumnKeys) h << uiText(key);
     return h;
 }
 
@@ -116,19 +117,19 @@ CVelPageQuery::~CVelPageQuery() {
 }
 
 void CVelPageQuery::retranslate() {
-    setInterval_->setText(tr_("IDS_Tab_Query_B1"));
-    intervalUnit_->setText(tr_("IDS_Tab_Query_T1"));
-    getCount_->setText(tr_("IDS_Tab_Query_B5"));
-    countUnit_->setText(tr_("IDS_Tab_Query_T3"));
-    read_->setText(tr_("IDS_Tab_Query_B4"));
-    stop_->setText(tr_("IDS_Tab_Query_Stop"));
-    export_->setText(tr_("IDS_Tab_Query_B3"));
-    clear_->setText(tr_("IDS_Tab_Query_B2"));
+    setInterval_->setText(uiText("IDS_Tab_Query_B1"));
+    intervalUnit_->setText(uiText("IDS_Tab_Query_T1"));
+    getCount_->setText(uiText("IDS_Tab_Query_B5"));
+    countUnit_->setText(uiText("IDS_Tab_Query_T3"));
+    read_->setText(uiText("IDS_Tab_Query_B4"));
+    stop_->setText(uiText("IDS_Tab_Query_Stop"));
+    export_->setText(uiText("IDS_Tab_Query_B3"));
+    clear_->setText(uiText("IDS_Tab_Query_B2"));
     model_->setHeadings(headings());
 }
 
 Prompter& CVelPageQuery::prompter() const {
-    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+    return ctx_.prompter ? *ctx_.prompter : activePrompter();
 }
 
 int CVelPageQuery::selectedSensor() const {
@@ -138,19 +139,19 @@ int CVelPageQuery::selectedSensor() const {
 // One exchange with the sensor at a time; a second one is told to wait.
 bool CVelPageQuery::refuseWhileBusy() {
     if (!worker_->busy()) return false;
-    prompter().message(this, tr_("IDS_Tab_Query_Busy"));
+    prompter().message(this, uiText("IDS_Tab_Query_Busy"));
     return true;
 }
 
 void CVelPageQuery::onSetInterval() {
     if (refuseWhileBusy()) return;
     if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        prompter().message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
         return;
     }
     const auto minutes = parseStorageInterval(interval_->text().toStdString());
     if (!minutes) {
-        prompter().message(this, tr_("IDS_Tab_Query_BadInterval"));
+        prompter().message(this, uiText("IDS_Tab_Query_BadInterval"));
         return;
     }
     auto rc = std::make_shared<int>(0);
@@ -161,7 +162,7 @@ void CVelPageQuery::onSetInterval() {
             *rc = writeStorageInterval(rtuRegisterIo(), pacer, id, m);
         },
         [this, rc] {
-            prompter().message(this, tr_(rtuOk(*rc) ? "IDS_Tab_Query_SetOk" : "IDS_Tab_Query_SetFail"));
+            prompter().message(this, uiText(rtuOk(*rc) ? "IDS_Tab_Query_SetOk" : "IDS_Tab_Query_SetFail"));
             emit operationFinished();
         });
 }
@@ -169,7 +170,7 @@ void CVelPageQuery::onSetInterval() {
 void CVelPageQuery::onGetCount() {
     if (refuseWhileBusy()) return;
     if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        prompter().message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
         return;
     }
     auto stored = std::make_shared<StoredCount>();
@@ -183,7 +184,8 @@ void CVelPageQuery::onGetCount() {
             if (rtuOk(stored->result))
                 count_->setText(QString::number(stored->count));
             else
-                prompter().message(this, tr_("IDS_Tab_Query_CommError"), tr_("IDS_Tab_Query_Warning"));
+                prompter().message(this, uiText("IDS_Tab_Query_CommError"), uiText("IDS_Tab_Query_Warning"),
+                                   Prompter::Icon::Warning);
             emit operationFinished();
         });
 }
@@ -198,7 +200,7 @@ void CVelPageQuery::onRead() {
 void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
     if (refuseWhileBusy()) return;
     if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, tr_("IDS_Tab_Query_OpenPortFirst"));
+        prompter().message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
         return;
     }
     HistoryReadRequest request;
@@ -239,7 +241,8 @@ void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
             pacer_.reset();
             if (!rtuOk(*told) && *told != kHistoryCancelled) {
                 if (ctx_.progress) ctx_.progress(-1);
-                prompter().message(this, tr_("IDS_Tab_Query_CommError"), tr_("IDS_Tab_Query_Warning"));
+                prompter().message(this, uiText("IDS_Tab_Query_CommError"), uiText("IDS_Tab_Query_Warning"),
+                                   Prompter::Icon::Warning);
                 emit operationFinished();
                 return;
             }
@@ -257,13 +260,14 @@ void CVelPageQuery::readFinished(const std::shared_ptr<HistoryReadResult>& resul
         ctx_.progress(-1);
     }
     if (result->end == HistoryReadEnd::StartFailed) {
-        prompter().message(this, tr_("IDS_Tab_Query_CommError"), tr_("IDS_Tab_Query_Warning"));
+        prompter().message(this, uiText("IDS_Tab_Query_CommError"), uiText("IDS_Tab_Query_Warning"),
+                           Prompter::Icon::Warning);
         emit operationFinished();
         return;
     }
     const QString text = qs(historyReadMessage(got, requested, textLookup()));
     count_->setText(text);
-    prompter().message(this, text, tr_("IDS_Tab_Query_Done"));
+    prompter().message(this, text, uiText("IDS_Tab_Query_Done"));
     emit operationFinished();
 }
 
@@ -273,11 +277,11 @@ void CVelPageQuery::onStop() {
 
 void CVelPageQuery::onExport() {
     if (!model_->table() || model_->table()->records.empty()) {
-        prompter().message(this, tr_("IDS_Tab_Query_ReadFirst"));
+        prompter().message(this, uiText("IDS_Tab_Query_ReadFirst"));
         return;
     }
     if (exporter_->busy()) {
-        prompter().message(this, tr_("IDS_Tab_Query_Busy"));
+        prompter().message(this, uiText("IDS_Tab_Query_Busy"));
         return;
     }
     QString path = prompter().saveFileName(this, QString(), csvFilter());
@@ -286,7 +290,7 @@ void CVelPageQuery::onExport() {
     // The records of this moment: a read started meanwhile does not change what is written.
     const HistoryTableModel::Table table = model_->table();
     if (!table || table->records.empty()) {
-        prompter().message(this, tr_("IDS_Tab_Query_NoExport"));
+        prompter().message(this, uiText("IDS_Tab_Query_NoExport"));
         return;
     }
     export_->setEnabled(false);
@@ -314,13 +318,13 @@ void CVelPageQuery::onExport() {
                                        qs(fillText(GetText("IDS_Tab_Query_ExportOk"), {path.toStdString()})));
                     break;
                 case HistoryExportOutcome::NoData:
-                    prompter().message(this, tr_("IDS_Tab_Query_NoExport"));
+                    prompter().message(this, uiText("IDS_Tab_Query_NoExport"));
                     break;
                 case HistoryExportOutcome::CreateFailed:
-                    prompter().message(this, tr_("IDS_Tab_Query_CreateFail"));
+                    prompter().message(this, uiText("IDS_Tab_Query_CreateFail"));
                     break;
                 case HistoryExportOutcome::WriteFailed:
-                    prompter().message(this, tr_("IDS_Tab_Query_ExportFail"));
+                    prompter().message(this, uiText("IDS_Tab_Query_ExportFail"));
                     break;
             }
             emit operationFinished();
@@ -328,7 +332,7 @@ void CVelPageQuery::onExport() {
 }
 
 void CVelPageQuery::onClear() {
-    prompter().message(this, tr_("IDS_Tab_Query_ClearUnsup"));
+    prompter().message(this, uiText("IDS_Tab_Query_ClearUnsup"));
 }
 
 void CVelPageQuery::resizeEvent(QResizeEvent* event) {

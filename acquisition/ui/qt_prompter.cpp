@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "talvex/language.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 namespace talvex::ui {
 
@@ -13,7 +13,7 @@ QtPrompter::QtPrompter(QObject* context, QWidget* owner, ui::Prompter* uiPrompte
     : context_(context), owner_(owner), uiPrompter_(uiPrompter) {}
 
 ui::Prompter& QtPrompter::ui() const {
-    return uiPrompter_ ? *uiPrompter_ : defaultPrompter();
+    return uiPrompter_ ? *uiPrompter_ : activePrompter();
 }
 
 bool QtPrompter::onUiThread(const std::function<bool()>& fn) {
@@ -51,8 +51,11 @@ bool QtPrompter::onUiThread(const std::function<bool()>& fn) {
 void QtPrompter::message(const std::string& text, Icon icon) {
     const QString caption =
         icon == Icon::Information ? QString() : QString::fromStdString(GetText("IDS_Warning"));
-    onUiThread([this, text = QString::fromStdString(text), caption] {
-        ui().message(owner_, text, caption);
+    const auto shown = icon == Icon::Stop          ? ui::Prompter::Icon::Stop
+                       : icon == Icon::Information ? ui::Prompter::Icon::Information
+                                                   : ui::Prompter::Icon::Warning;
+    onUiThread([this, text = QString::fromStdString(text), caption, shown] {
+        ui().message(owner_, text, caption, shown);
         return true;
     });
 }

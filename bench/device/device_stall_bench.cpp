@@ -17,7 +17,7 @@
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 namespace {
 
@@ -25,7 +25,7 @@ using namespace talvex;
 
 class QuietPrompter : public ui::Prompter {
   public:
-    void message(QWidget*, const QString&, const QString&) override {}
+    void message(QWidget*, const QString&, const QString&, Icon) override {}
     bool question(QWidget*, const QString&, const QString&) override { return true; }
 };
 

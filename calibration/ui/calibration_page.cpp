@@ -18,8 +18,8 @@
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/ui/acquisition/link_worker.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
 #include "talvex/ui/acquisition/qt_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 namespace talvex::ui {
 

@@ -19,7 +19,8 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -273,7 +274,7 @@ CVelPageSet::~CVelPageSet() {
 }
 
 Prompter& CVelPageSet::uiPrompter() const {
-    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+    return ctx_.prompter ? *ctx_.prompter : activePrompter();
 }
 
 int CVelPageSet::slave() const {
@@ -282,7 +283,7 @@ int CVelPageSet::slave() const {
 
 void CVelPageSet::retranslate() {
     for (const auto& [widget, key] : captions_) {
-        const QString t = tr_(key);
+        const QString t = uiText(key);
         if (auto* b = qobject_cast<QAbstractButton*>(widget))
             b->setText(t);
         else if (auto* l = qobject_cast<QLabel*>(widget))
@@ -292,8 +293,8 @@ void CVelPageSet::retranslate() {
     }
     const int previous = mode_->currentIndex();
     mode_->clear();
-    mode_->addItem(tr_("IDS_Tab_Parameters_FieldMode"));
-    mode_->addItem(tr_("IDS_Tab_Parameters_LaboratoryMode"));
+    mode_->addItem(uiText("IDS_Tab_Parameters_FieldMode"));
+    mode_->addItem(uiText("IDS_Tab_Parameters_LaboratoryMode"));
     mode_->setCurrentIndex(previous == 1 ? 1 : 0);
 }
 
@@ -373,7 +374,8 @@ void CVelPageSet::onReadEnergy() {
 void CVelPageSet::onWriteEnergy() {
     const auto value = device::parseEnergy(energy_->text().toStdString());
     if (!value) {
-        uiPrompter().message(this, QString::fromStdString(value.error), tr_("IDS_Warning"));
+        uiPrompter().message(this, QString::fromStdString(value.error), uiText("IDS_Warning"),
+                             Prompter::Icon::Warning);
         return;
     }
     const int id = slave();
@@ -387,7 +389,8 @@ void CVelPageSet::onWriteEnergy() {
 void CVelPageSet::onWriteInterval() {
     const auto value = device::parseSendInterval(interval_->text().toStdString());
     if (!value) {
-        uiPrompter().message(this, QString::fromStdString(value.error), tr_("IDS_Warning"));
+        uiPrompter().message(this, QString::fromStdString(value.error), uiText("IDS_Warning"),
+                             Prompter::Icon::Warning);
         return;
     }
     const int id = slave();
@@ -406,8 +409,8 @@ void CVelPageSet::startWait(Wait kind, std::int64_t value) {
     waitSlave_ = slave();
     waitStartedMs_ = QDateTime::currentMSecsSinceEpoch();
     waitTimer_->start();
-    uiPrompter().message(this, tr_(kind == Wait::Energy ? "IDS_Tab_Parameters_WritingEnergyWait"
-                                                        : "IDS_Tab_Parameters_WritingWait"));
+    uiPrompter().message(this, uiText(kind == Wait::Energy ? "IDS_Tab_Parameters_WritingEnergyWait"
+                                                           : "IDS_Tab_Parameters_WritingWait"));
 }
 
 void CVelPageSet::waitTick() {
@@ -446,13 +449,13 @@ void CVelPageSet::endWait(bool confirmed, const char* messageKey) {
     waitTimer_->stop();
     wait_ = Wait::None;
     emit waitEnded(confirmed);
-    if (messageKey) uiPrompter().message(this, tr_(messageKey));
+    if (messageKey) uiPrompter().message(this, uiText(messageKey));
 }
 
 void CVelPageSet::onChangeId() {
     const auto newId = device::parseSensorId(sensorId_->text().toStdString());
     if (!newId) {
-        uiPrompter().message(this, tr_("IDD_Message_EnterInteger"));
+        uiPrompter().message(this, uiText("IDD_Message_EnterInteger"));
         return;
     }
     const int id = slave();

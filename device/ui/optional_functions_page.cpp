@@ -13,7 +13,8 @@
 
 #include "talvex/channel_table.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -167,12 +168,12 @@ CVelPageFun::~CVelPageFun() {
 }
 
 Prompter& CVelPageFun::uiPrompter() const {
-    return ctx_.prompter ? *ctx_.prompter : defaultPrompter();
+    return ctx_.prompter ? *ctx_.prompter : activePrompter();
 }
 
 void CVelPageFun::retranslate() {
     for (const auto& [widget, key] : captions_) {
-        const QString t = tr_(key);
+        const QString t = uiText(key);
         if (auto* b = qobject_cast<QAbstractButton*>(widget))
             b->setText(t);
         else if (auto* l = qobject_cast<QLabel*>(widget))
@@ -183,8 +184,8 @@ void CVelPageFun::retranslate() {
     for (std::size_t i = 0; i < lists_.size(); ++i) {
         const int index = std::max(0, lists_[i]->currentIndex());
         lists_[i]->clear();
-        lists_[i]->addItem(tr_(kListKeys[i].first));
-        lists_[i]->addItem(tr_(kListKeys[i].second));
+        lists_[i]->addItem(uiText(kListKeys[i].first));
+        lists_[i]->addItem(uiText(kListKeys[i].second));
         lists_[i]->setCurrentIndex(index);
     }
 }

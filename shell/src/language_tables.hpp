@@ -19,15 +19,16 @@ extern const std::string_view kDiagnosticsEnglish, kDiagnosticsChinese;
 extern const std::string_view kSafetyEnglish, kSafetyChinese;
 extern const std::string_view kFirstuseEnglish, kFirstuseChinese;
 extern const std::string_view kCliEnglish, kCliChinese;
+extern const std::string_view kWindowEnglish, kWindowChinese;
 
-inline std::array<const std::string_view*, 10> englishParts() {
+inline std::array<const std::string_view*, 11> englishParts() {
     return {&kEnglish,         &kDeviceEnglish,  &kProductionEnglish,  &kCalibrationEnglish,
             &kFittingEnglish,  &kHistoryEnglish, &kDiagnosticsEnglish, &kSafetyEnglish,
-            &kFirstuseEnglish, &kCliEnglish};
+            &kFirstuseEnglish, &kCliEnglish,     &kWindowEnglish};
 }
-inline std::array<const std::string_view*, 10> chineseParts() {
+inline std::array<const std::string_view*, 11> chineseParts() {
     return {&kChinese,         &kDeviceChinese,  &kProductionChinese,  &kCalibrationChinese,
             &kFittingChinese,  &kHistoryChinese, &kDiagnosticsChinese, &kSafetyChinese,
-            &kFirstuseChinese, &kCliChinese};
+            &kFirstuseChinese, &kCliChinese,     &kWindowChinese};
 }
 }  // namespace talvex::tables

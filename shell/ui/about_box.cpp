@@ -7,15 +7,17 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "talvex/ui/ui_text.hpp"
+
 namespace talvex::ui {
 
 void showAboutBox(QWidget* parent) {
     QDialog box(parent);
     box.setObjectName(QStringLiteral("aboutBox"));
-    box.setWindowTitle(QString::fromUtf8("关于 Talvex"));
+    box.setWindowTitle(uiText("IDS_Window_AboutTitle"));
     auto* icon = new QLabel(&box);
     icon->setPixmap(QIcon(QStringLiteral(":/talvex/icons/talvex.svg")).pixmap(48, 48));
-    auto* text = new QLabel(QString::fromUtf8("Talvex，1.367版"), &box);
+    auto* text = new QLabel(uiText("IDS_Window_AboutVersion"), &box);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
     auto* row = new QHBoxLayout;

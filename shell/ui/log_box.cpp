@@ -9,7 +9,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
@@ -39,9 +39,8 @@ LogBox::LogBox(QWidget* parent) : QWidget(parent) {
         emit loggingChanged(on);
     });
     connect(logClear_, &QPushButton::clicked, this, &LogBox::clear);
-    connect(logFile_, &QPushButton::clicked, this, [this] {
-        showTip(this, ShellPrompter::Icon::Information, uiText("IDD_Message_DebugSaveUnsup"));
-    });
+    connect(logFile_, &QPushButton::clicked, this,
+            [this] { activePrompter().message(this, uiText("IDD_Message_DebugSaveUnsup")); });
     retranslate();
 }
 

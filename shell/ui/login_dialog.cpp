@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
@@ -62,8 +62,7 @@ void CVelLogin::onOk() {
         accept();
         return;
     }
-    shellPrompter().message(this, ShellPrompter::Icon::Information, QStringLiteral("Talvex"),
-                            uiText("IDS_Login_SelectModelTip"));
+    activePrompter().message(this, uiText("IDS_Login_SelectModelTip"), QStringLiteral("Talvex"));
 }
 
 }  // namespace talvex::ui

@@ -27,7 +27,7 @@
 #include "talvex/ui/channel_tree_widget.hpp"
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/page.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
@@ -72,7 +72,7 @@ CMorvaneDlg::~CMorvaneDlg() {
 }
 
 QString CMorvaneDlg::simulatedBusText() {
-    return localText("Simulated sensor bus", "模拟传感器总线");
+    return uiText("IDS_Window_SimulatedBus");
 }
 
 bool CMorvaneDlg::simulatedBusSelected() const {
@@ -90,7 +90,7 @@ void CMorvaneDlg::buildLayout() {
         writeProductionPagesSetting(on);
     });
     helpMenu_ = menuBar->addMenu(QString());
-    aboutAction_ = helpMenu_->addAction(QString::fromUtf8("关于 Talvex(&A)..."));
+    aboutAction_ = helpMenu_->addAction(QString());
     connect(aboutAction_, &QAction::triggered, this, &CMorvaneDlg::showAbout);
 
     stateIcon_ = new QLabel(this);
@@ -197,7 +197,7 @@ void CMorvaneDlg::fillPortList() {
     ports_->setCurrentIndex(0);
     if (!portsFound_ && !options_.demo)
         QTimer::singleShot(0, this, [this] {
-            showTip(this, ShellPrompter::Icon::Stop, uiText("IDD_Message_NoSerialPort"));
+            activePrompter().message(this, uiText("IDD_Message_NoSerialPort"), {}, Prompter::Icon::Stop);
         });
 }
 
@@ -252,9 +252,10 @@ void CMorvaneDlg::retranslate() {
     ports_->setItemText(ports_->count() - 1, simulatedBusText());
     ports_->lineEdit()->setToolTip(uiText("IDS_FirstUse_PortTyped"));
     log_->retranslate();
-    viewMenu_->setTitle(localText("&View", "视图(&V)"));
-    productionAction_->setText(localText("&Production pages", "生产页面(&P)"));
-    helpMenu_->setTitle(localText("&Help", "帮助(&H)"));
+    viewMenu_->setTitle(uiText("IDS_Window_ViewMenu"));
+    productionAction_->setText(uiText("IDS_Window_ProductionPages"));
+    helpMenu_->setTitle(uiText("IDS_Window_HelpMenu"));
+    aboutAction_->setText(uiText("IDS_Window_AboutItem"));
     retranslateTabs();
 }
 
@@ -318,7 +319,7 @@ void CMorvaneDlg::showAbout() {
 // cut off by a stray key.
 bool CMorvaneDlg::refuseEndWhileConnected() {
     if (!connected_) return false;
-    showTip(this, ShellPrompter::Icon::Warning, uiText("IDD_Message_DisconnectPort"));
+    activePrompter().message(this, uiText("IDD_Message_DisconnectPort"), {}, Prompter::Icon::Warning);
     return true;
 }
 

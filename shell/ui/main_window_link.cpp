@@ -7,7 +7,7 @@
 
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
@@ -73,9 +73,10 @@ void CMorvaneDlg::toggleConnection() {
         const QString prefix = QStringLiteral("Serial port not found or occupied: ");
         if (reason.startsWith(prefix)) reason = reason.mid(prefix.size());
         log_->appendNotice(reason + QStringLiteral("\r\n"));
-        showTip(
-            this, ShellPrompter::Icon::Stop,
-            uiText("IDD_Message_SPNF") + (reason.isEmpty() ? QString() : QStringLiteral("\n\n") + reason));
+        activePrompter().message(
+            this,
+            uiText("IDD_Message_SPNF") + (reason.isEmpty() ? QString() : QStringLiteral("\n\n") + reason), {},
+            Prompter::Icon::Stop);
         return;
     }
     showConnectedState(true);
@@ -109,10 +110,7 @@ void CMorvaneDlg::closeLinkNow() {
 
 void CMorvaneDlg::pollLinkHealth() {
     if (link_ && connected_ && !closer_ && !link_->isOpen())
-        closeLink(
-            localText("The serial port was closed after a read or write error. Connect again when the "
-                      "device is back.",
-                      "串口读写出错，已被关闭。设备恢复后请重新连接。"));
+        closeLink(uiText("IDS_Window_PortClosedByError"));
 }
 
 }  // namespace talvex::ui

@@ -10,7 +10,7 @@
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/page.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
@@ -25,10 +25,11 @@ MessageSink CMorvaneDlg::messageSink() {
     sink.message = [this](MessageKind kind, std::string_view text) {
         // A notice (a read-only or unreadable file, ...) is shown once, not at every save.
         if (kind == MessageKind::Notice && !shownNotices_.insert(std::string(text)).second) return;
-        const auto icon = kind == MessageKind::Error     ? ShellPrompter::Icon::Stop
-                          : kind == MessageKind::Warning ? ShellPrompter::Icon::Warning
-                                                         : ShellPrompter::Icon::Information;
-        showTip(this, icon, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+        const auto icon = kind == MessageKind::Error     ? Prompter::Icon::Stop
+                          : kind == MessageKind::Warning ? Prompter::Icon::Warning
+                                                         : Prompter::Icon::Information;
+        activePrompter().message(this, QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+                                 {}, icon);
     };
     sink.log = [this](std::string_view line) {
         QString text = QString::fromUtf8(line.data(), static_cast<qsizetype>(line.size()));

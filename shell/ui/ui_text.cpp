@@ -20,8 +20,4 @@ QString uiText(std::string_view key) {
     return QString::fromStdString(GetText(key));
 }
 
-QString localText(const char* english, const char* chinese) {
-    return QString::fromUtf8(activeLanguage() == Language::Chinese ? chinese : english);
-}
-
 }  // namespace talvex::ui

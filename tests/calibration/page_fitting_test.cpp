@@ -18,7 +18,7 @@
 #include "talvex/pacer.hpp"
 #include "talvex/sensor_registers.hpp"
 #include "talvex/testing/recording_register_io.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "temperature_coefficient_dialog.hpp"
 #include "temperature_difference_dialog.hpp"
 
@@ -29,7 +29,7 @@ using namespace calibration::fitting;
 
 class ScriptedPrompter : public Prompter {
   public:
-    void message(QWidget*, const QString& text, const QString&) override { shown << text; }
+    void message(QWidget*, const QString& text, const QString&, Icon) override { shown << text; }
     bool question(QWidget*, const QString& text, const QString&) override {
         asked << text;
         return answers.empty() ? true : answers.takeFirst();

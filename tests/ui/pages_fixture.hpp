@@ -21,14 +21,14 @@
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/ui/acquisition/page_context.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 namespace talvex::ui::testing {
 
 // Answers questions from a script (OK when the script is empty) and keeps what was shown.
 class ScriptedPrompter : public Prompter {
   public:
-    void message(QWidget*, const QString& text, const QString& caption) override {
+    void message(QWidget*, const QString& text, const QString& caption, Icon) override {
         messages << text;
         captions << caption;
     }

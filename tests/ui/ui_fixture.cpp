@@ -33,11 +33,11 @@ void UiTest::SetUp() {
     paths.portable = true;
     setAppPaths(paths);
     LoadLanguage(paths.settingsFile(), "English");
-    setShellPrompter(&prompts_);
+    setActivePrompter(&prompts_);
 }
 
 void UiTest::TearDown() {
-    setShellPrompter(nullptr);
+    setActivePrompter(nullptr);
     std::filesystem::remove_all(dir_);
 }
 

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "talvex/acquisition/acquisition_engine.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 // Readable QString values in failure messages.
 inline void PrintTo(const QString& s, std::ostream* os) {
@@ -20,9 +20,9 @@ inline void PrintTo(const QString& s, std::ostream* os) {
 
 namespace talvex::ui::test {
 
-class RecordingPrompter : public ShellPrompter {
+class RecordingPrompter : public Prompter {
   public:
-    void message(QWidget*, Icon, const QString&, const QString& text) override { texts.push_back(text); }
+    void message(QWidget*, const QString& text, const QString&, Icon) override { texts.push_back(text); }
     bool saw(const QString& part) const {
         for (const auto& t : texts)
             if (t.contains(part)) return true;

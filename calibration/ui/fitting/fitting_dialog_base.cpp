@@ -11,7 +11,7 @@
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/language.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 namespace talvex::ui {
 
@@ -107,7 +107,7 @@ QPushButton* FittingDialogBase::tallButton(const char* key) {
 }
 
 void FittingDialogBase::message(const std::string& msg) {
-    Prompter& p = context_.prompter ? *context_.prompter : defaultPrompter();
+    Prompter& p = context_.prompter ? *context_.prompter : activePrompter();
     p.message(this, QString::fromStdString(msg));
 }
 

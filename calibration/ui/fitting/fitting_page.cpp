@@ -13,7 +13,7 @@
 #include "piecewise_dialog.hpp"
 #include "talvex/calibration/fitting/workbook_load.hpp"
 #include "talvex/language.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 #include "temperature_coefficient_dialog.hpp"
 #include "temperature_difference_dialog.hpp"
 
@@ -81,7 +81,7 @@ void CVelPageFit::retranslate() {
 }
 
 void CVelPageFit::message(const QString& msg) {
-    Prompter& p = base_.prompter ? *base_.prompter : defaultPrompter();
+    Prompter& p = base_.prompter ? *base_.prompter : activePrompter();
     p.message(this, msg);
 }
 
@@ -121,7 +121,7 @@ void CVelPageFit::fillGrid(const FittingGrid& rows) {
 
 void CVelPageFit::onFitButton() {
     choice_.dataKind = kind_->currentIndex() + 1;
-    Prompter& p = base_.prompter ? *base_.prompter : defaultPrompter();
+    Prompter& p = base_.prompter ? *base_.prompter : activePrompter();
     const GridScan scan{
         [this] { return grid_->rowCount(); },
         [this](int row) { return grid_->item(row, 0) && grid_->item(row, 0)->checkState() == Qt::Checked; },

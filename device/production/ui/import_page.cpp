@@ -16,6 +16,7 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/production/chain.hpp"
 #include "talvex/production/import_ops.hpp"
+#include "talvex/ui/ui_text.hpp"
 #include "talvex/workbook/reader.hpp"
 
 namespace talvex::ui {
@@ -101,18 +102,18 @@ CVelPageLoad::~CVelPageLoad() {
 }
 
 void CVelPageLoad::retranslate() {
-    import_->setText(tr_("IDS_Load_Import"));
-    chain_->setText(tr_("IDS_Load_Chain"));
-    writeMarked_->setText(tr_("IDS_Load_WriteMarked"));
+    import_->setText(uiText("IDS_Load_Import"));
+    chain_->setText(uiText("IDS_Load_Chain"));
+    writeMarked_->setText(uiText("IDS_Load_WriteMarked"));
     for (int i = 0; i < 4; ++i) {
-        textLabels_[i]->setText(tr_(kTextKeys[i]));
-        textButtons_[i]->setText(tr_("IDS_Prod_Write"));
+        textLabels_[i]->setText(uiText(kTextKeys[i]));
+        textButtons_[i]->setText(uiText("IDS_Prod_Write"));
     }
     const auto all = production::importBlocks();
     for (size_t b = 0; b < all.size(); ++b) {
-        blockBoxes_[b]->setTitle(tr_(std::string(all[b].captionKey).c_str()));
-        blockButtons_[b]->setText(tr_("IDS_Prod_Write"));
-        marks_[b]->setText(tr_("IDS_Load_Continued"));
+        blockBoxes_[b]->setTitle(uiText(std::string(all[b].captionKey).c_str()));
+        blockButtons_[b]->setText(uiText("IDS_Prod_Write"));
+        marks_[b]->setText(uiText("IDS_Load_Continued"));
     }
 }
 
@@ -145,11 +146,11 @@ void CVelPageLoad::say(const QString& text, bool warning) {
 }
 
 void CVelPageLoad::onImport() {
-    const QString path = chooser_.openFile(this, tr_("IDS_Load_ImportFilter"));
+    const QString path = chooser_.openFile(this, uiText("IDS_Load_ImportFilter"));
     if (path.isEmpty()) return;
     const workbook::ReadResult read = workbook::readFirstSheet(path.toStdString());
     if (!read.ok()) {  // nothing on the page changes
-        say(tr_(workbook::readErrorKey(read.error)), true);
+        say(uiText(workbook::readErrorKey(read.error)), true);
         return;
     }
     const production::ImportRecord r = production::importFromSheet(read.sheet);
@@ -188,7 +189,7 @@ void CVelPageLoad::onWriteBlock(int b) {
 }
 
 void CVelPageLoad::onChain(bool on) {
-    if (on && !promptOf(ctx_).question(this, tr_("IDS_Prod_AutoPollConfirm"))) {
+    if (on && !promptOf(ctx_).question(this, uiText("IDS_Prod_AutoPollConfirm"))) {
         const QSignalBlocker block(chain_);
         chain_->setChecked(false);
         on = false;

@@ -6,7 +6,8 @@
 
 #include "talvex/ui/acquisition/operation_runner.hpp"
 #include "talvex/ui/acquisition/page_context.hpp"
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 
@@ -18,12 +19,13 @@ inline RunOptions closedLink(const char* key, bool warning) {
 }
 
 inline Prompter& promptOf(const PageContext& ctx) {
-    return ctx.prompter ? *ctx.prompter : defaultPrompter();
+    return ctx.prompter ? *ctx.prompter : activePrompter();
 }
 
 // A message of the page; warning adds the caption "警告".
 inline void say(const PageContext& ctx, QWidget* page, const QString& text, bool warning = false) {
-    promptOf(ctx).message(page, text, warning ? tr_("IDS_Prod_Warning") : QString());
+    promptOf(ctx).message(page, text, warning ? uiText("IDS_Prod_Warning") : QString(),
+                          warning ? Prompter::Icon::Warning : Prompter::Icon::Information);
 }
 
 }  // namespace talvex::ui

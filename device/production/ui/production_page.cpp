@@ -23,6 +23,7 @@
 #include "talvex/production/chain.hpp"
 #include "talvex/production/readout.hpp"
 #include "talvex/production/texts.hpp"
+#include "talvex/ui/ui_text.hpp"
 #include "talvex/workbook/writer.hpp"
 
 namespace talvex::ui {
@@ -153,35 +154,35 @@ CVelPageProd::~CVelPageProd() {
 }
 
 void CVelPageProd::retranslate() {
-    caution_->setText(tr_("IDS_Prod_Caution"));
-    start_->setText(tr_("IDS_Prod_Start"));
-    autoPoll_->setText(tr_("IDS_Prod_AutoPoll"));
-    point1_->setText(tr_("IDS_Prod_Point1"));
-    point2_->setText(tr_("IDS_Prod_Point2"));
-    sensorTempLabel_->setText(tr_("IDS_Prod_SensorTemperature"));
-    readTemp_->setText(tr_("IDS_Prod_Read"));
-    actualTempLabel_->setText(tr_("IDS_Prod_ActualTemperature"));
-    calibrate_->setText(tr_("IDS_Prod_Write"));
+    caution_->setText(uiText("IDS_Prod_Caution"));
+    start_->setText(uiText("IDS_Prod_Start"));
+    autoPoll_->setText(uiText("IDS_Prod_AutoPoll"));
+    point1_->setText(uiText("IDS_Prod_Point1"));
+    point2_->setText(uiText("IDS_Prod_Point2"));
+    sensorTempLabel_->setText(uiText("IDS_Prod_SensorTemperature"));
+    readTemp_->setText(uiText("IDS_Prod_Read"));
+    actualTempLabel_->setText(uiText("IDS_Prod_ActualTemperature"));
+    calibrate_->setText(uiText("IDS_Prod_Write"));
     for (int i = 0; i < 3; ++i) {
-        fineLabels_[i]->setText(tr_(kFineKeys[i]));
-        fineButtons_[i]->setText(tr_("IDS_Prod_Write"));
+        fineLabels_[i]->setText(uiText(kFineKeys[i]));
+        fineButtons_[i]->setText(uiText("IDS_Prod_Write"));
     }
-    resistanceLabel_->setText(tr_("IDS_Prod_Resistance20"));
-    readStored_->setText(tr_("IDS_Prod_Read"));
-    measure_->setText(tr_("IDS_Prod_Measure"));
-    writeResistance_->setText(tr_("IDS_Prod_Write"));
-    signerLabel_->setText(tr_("IDS_Prod_Signer"));
-    sign_->setText(tr_("IDS_Prod_Sign"));
-    export_->setText(tr_("IDS_Prod_Export"));
+    resistanceLabel_->setText(uiText("IDS_Prod_Resistance20"));
+    readStored_->setText(uiText("IDS_Prod_Read"));
+    measure_->setText(uiText("IDS_Prod_Measure"));
+    writeResistance_->setText(uiText("IDS_Prod_Write"));
+    signerLabel_->setText(uiText("IDS_Prod_Signer"));
+    sign_->setText(uiText("IDS_Prod_Sign"));
+    export_->setText(uiText("IDS_Prod_Export"));
     if (readOut_->isEnabled())
-        readOut_->setText(tr_("IDS_Prod_ReadOut"));
+        readOut_->setText(uiText("IDS_Prod_ReadOut"));
     else
-        readOut_->setText(tr_("IDS_Prod_Wait"));
-    clear_->setText(tr_("IDS_Prod_Clear"));
+        readOut_->setText(uiText("IDS_Prod_Wait"));
+    clear_->setText(uiText("IDS_Prod_Clear"));
     for (int i = 0; i < runMode_->count(); ++i)  // the entries in the order of runModeEntries()
-        runMode_->setItemText(i, tr_(("IDS_Prod_RunMode" + std::to_string(i)).c_str()));
+        runMode_->setItemText(i, uiText(("IDS_Prod_RunMode" + std::to_string(i)).c_str()));
     QStringList headers;
-    for (const char* key : kListKeys) headers << tr_(key);
+    for (const char* key : kListKeys) headers << uiText(key);
     list_->setHorizontalHeaderLabels(headers);
 }
 
@@ -198,7 +199,7 @@ production::Targets CVelPageProd::targets() const {
 
 bool CVelPageProd::linkOpen(const char* closedKey, bool warning) {
     if (!ctx_.arbiter || !ctx_.arbiter->linkClosed()) return true;
-    say(tr_(closedKey), warning);
+    say(uiText(closedKey), warning);
     return false;
 }
 
@@ -250,7 +251,7 @@ void CVelPageProd::setValue(int row, const QString& text) {
 void CVelPageProd::onReadOut() {
     list_->setRowCount(0);
     if (!linkOpen("IDS_Prod_OpenPortFirst", false) || runner_->busy() || !readOut_->isEnabled()) return;
-    readOut_->setText(tr_("IDS_Prod_Wait"));
+    readOut_->setText(uiText("IDS_Prod_Wait"));
     readOut_->setEnabled(false);
     fillRowLabels();
     const int id = selectedId();
@@ -266,11 +267,11 @@ void CVelPageProd::onReadOut() {
         },
         closedLink("IDS_Prod_OpenPortFirst", false),
         [this] {
-            readOut_->setText(tr_("IDS_Prod_ReadOut"));
+            readOut_->setText(uiText("IDS_Prod_ReadOut"));
             readOut_->setEnabled(true);
         });
     if (!started) {
-        readOut_->setText(tr_("IDS_Prod_ReadOut"));
+        readOut_->setText(uiText("IDS_Prod_ReadOut"));
         readOut_->setEnabled(true);
     }
 }
@@ -295,7 +296,7 @@ void CVelPageProd::onStartRunMode() {
 }
 
 void CVelPageProd::onAutoPoll(bool on) {
-    if (on && !promptOf(ctx_).question(this, tr_("IDS_Prod_AutoPollConfirm"))) {
+    if (on && !promptOf(ctx_).question(this, uiText("IDS_Prod_AutoPollConfirm"))) {
         const QSignalBlocker block(autoPoll_);
         autoPoll_->setChecked(false);
         on = false;
@@ -306,7 +307,7 @@ void CVelPageProd::onAutoPoll(bool on) {
 void CVelPageProd::onReadTemperature() {
     if (runner_->busy()) return;
     if (point_ == production::CalibrationPoint::None) {
-        say(tr_("IDS_Prod_ChoosePoint"));
+        say(uiText("IDS_Prod_ChoosePoint"));
         return;
     }
     point1_->setEnabled(false);  // until the next calibration attempt ends
@@ -411,13 +412,13 @@ void CVelPageProd::onSign() {
 
 void CVelPageProd::onExport() {
     if (!gate_.takeForExport()) {  // a cancelled save uses the signature up too
-        say(tr_("IDS_Prod_SignFirst"));
+        say(uiText("IDS_Prod_SignFirst"));
         return;
     }
     const QString path = chooser_.saveFile(
         this,
         exportName_.isEmpty() ? QStringLiteral("production.xlsx") : exportName_ + QStringLiteral(".xlsx"),
-        tr_("IDS_Prod_ExportFilter"));
+        uiText("IDS_Prod_ExportFilter"));
     if (path.isEmpty()) return;
     // The list as it stands (a cleared list exports its header only).
     workbook::TextList list = production::exportList({});
@@ -432,7 +433,7 @@ void CVelPageProd::onExport() {
     if (w.ok())
         say(q(production::textf("IDS_Prod_Saved", path.toStdString())));
     else
-        say(tr_(workbook::writeErrorKey(w.error)) + QStringLiteral("\n") + q(w.detail), true);
+        say(uiText(workbook::writeErrorKey(w.error)) + QStringLiteral("\n") + q(w.detail), true);
 }
 
 }  // namespace talvex::ui

@@ -1,5 +1,4 @@
-// Texts for widgets: the active language table as QString, plus the few texts of the window's own
-// additions that the tables do not carry.
+// Texts for widgets: every text a widget shows comes out of the active language table, through here.
 #pragma once
 
 #include <QString>
@@ -9,9 +8,6 @@ namespace talvex::ui {
 
 // GetText of the active table.
 QString uiText(std::string_view key);
-
-// One of two fixed texts by the active language (menu entries the tables have no key for).
-QString localText(const char* english, const char* chinese);
 
 // Registers the icons compiled into this library (a static library's resources are not picked up
 // on their own). Idempotent.

@@ -1,4 +1,4 @@
-#include "talvex/ui/acquisition/prompter.hpp"
+#include "talvex/ui/prompter.hpp"
 
 #include <QDesktopServices>
 #include <QFileDialog>
@@ -6,17 +6,17 @@
 #include <QStandardPaths>
 #include <QUrl>
 
-#include "talvex/language.hpp"
-#include "talvex/ui/shell_prompter.hpp"
+#include "talvex/ui/ui_text.hpp"
 
 namespace talvex::ui {
 
-// Messages go through the shell's prompter, like every other message box of the program.
-void Prompter::message(QWidget* parent, const QString& text, const QString& caption) {
-    if (caption.isEmpty())
-        showTip(parent, ShellPrompter::Icon::Information, text);
-    else
-        shellPrompter().message(parent, ShellPrompter::Icon::Warning, caption, text);
+void Prompter::message(QWidget* parent, const QString& text, const QString& caption, Icon icon) {
+    const auto boxIcon = icon == Icon::Stop      ? QMessageBox::Critical
+                         : icon == Icon::Warning ? QMessageBox::Warning
+                                                 : QMessageBox::Information;
+    QMessageBox box(boxIcon, caption.isEmpty() ? uiText("IDD_Message_Tip") : caption, text, QMessageBox::Ok,
+                    parent);
+    box.exec();
 }
 
 bool Prompter::question(QWidget* parent, const QString& text, const QString& caption) {
@@ -48,13 +48,17 @@ bool Prompter::canOpenFiles() const {
 #endif
 }
 
-Prompter& defaultPrompter() {
-    static Prompter p;
-    return p;
+namespace {
+Prompter dialogs;
+Prompter* active = &dialogs;
+}  // namespace
+
+Prompter& activePrompter() {
+    return *active;
 }
 
-QString tr_(const char* key) {
-    return QString::fromStdString(GetText(key));
+void setActivePrompter(Prompter* p) {
+    active = p ? p : &dialogs;
 }
 
 }  // namespace talvex::ui
