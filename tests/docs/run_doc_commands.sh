@@ -4,8 +4,9 @@
 #
 # Which lines run: lines of code blocks (indented by four spaces, or fenced) whose text starts with
 # `talvex-cli `, `talvex-sim `, `mkdir ` or `export PATH=`; a trailing `# comment` is dropped.
-# The one rewrite: `/dev/ttyUSB<n>` becomes the simulator's pty, and COM1 reaches it through
-# TALVEX_COM1 (the documented COMn rule). `export PATH=` lines are replaced by the build's bin folder
+# The rewrites: `/dev/ttyUSB<n>` becomes the simulator's pty, and COM1 reaches it through
+# TALVEX_COM1 (the documented COMn rule); a link under /tmp/ moves into the scratch folder, so two
+# runs on one machine never share one. `export PATH=` lines are replaced by the build's bin folder
 # on PATH. A talvex-sim command must start, print its pty and end cleanly on SIGTERM.
 #
 # usage: run_doc_commands.sh BIN_DIR SOURCE_DIR
@@ -52,7 +53,7 @@ ran=0
 for doc in "$src/README.md" "$src"/docs/*.md; do
   while IFS= read -r line; do
     [[ $line == export\ PATH=* ]] && continue
-    cmd=$(sed -E "s#/dev/ttyUSB[0-9]+#$pty#g" <<<"$line")
+    cmd=$(sed -E "s#/dev/ttyUSB[0-9]+#$pty#g; s#/tmp/talvex-#$work/talvex-#g" <<<"$line")
     ran=$((ran + 1))
     if [[ $cmd == talvex-sim\ * ]]; then
       (cd "$work/run" && exec bash -c "exec $cmd" >"$work/out" 2>"$work/err") &
