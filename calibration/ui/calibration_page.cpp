@@ -66,27 +66,38 @@ bool CVelPageCal::busy() const {
     return worker_->busy();
 }
 
+// The controls a user works with or reads carry object names unique in the page (typeBox,
+// onePointBox, readButton, progressBar, flowButton, massFlowValue, temperatureValue, ...).
 void CVelPageCal::buildLayout() {
     auto* root = new QVBoxLayout(this);
     auto* wizard = new QGroupBox(this);
     auto* grid = new QGridLayout(wizard);
     typeLabel_ = new QLabel(wizard);
     type_ = new QComboBox(wizard);
+    type_->setObjectName(QStringLiteral("typeBox"));
     one_ = new QCheckBox(wizard);
+    one_->setObjectName(QStringLiteral("onePointBox"));
     two_ = new QCheckBox(wizard);
+    two_->setObjectName(QStringLiteral("twoPointBox"));
     measuredLabel_ = new QLabel(wizard);
     measured_ = new QLineEdit(wizard);
+    measured_->setObjectName(QStringLiteral("measuredEdit"));
     measured_->setReadOnly(true);
     measuredUnit_ = new QLabel(wizard);
     referenceLabel_ = new QLabel(wizard);
     reference_ = new QLineEdit(wizard);
+    reference_->setObjectName(QStringLiteral("referenceEdit"));
     referenceUnit_ = new QLabel(wizard);
     read_ = new QPushButton(wizard);
+    read_->setObjectName(QStringLiteral("readButton"));
     calibrate_ = new QPushButton(wizard);
+    calibrate_->setObjectName(QStringLiteral("calibrateButton"));
     clearLabel_ = new QLabel(wizard);
     clear_ = new QPushButton(wizard);
+    clear_->setObjectName(QStringLiteral("clearButton"));
     progressLabel_ = new QLabel(wizard);
     progress_ = new QProgressBar(wizard);
+    progress_->setObjectName(QStringLiteral("progressBar"));
     progress_->setRange(0, 100);
     clockLabel_ = new QLabel(wizard);
     clock_ = new QLabel(wizard);
@@ -123,12 +134,16 @@ void CVelPageCal::buildLayout() {
     auto* flowGrid = new QGridLayout(flow);
     setpointLabel_ = new QLabel(flow);
     setpoint_ = new QLineEdit(QStringLiteral("200"), flow);
+    setpoint_->setObjectName(QStringLiteral("setpointEdit"));
     setpoint_->setValidator(new QIntValidator(0, static_cast<int>(kMaxFlowSetpoint), setpoint_));
     flowButton_ = new QPushButton(flow);
+    flowButton_->setObjectName(QStringLiteral("flowButton"));
     massFlowLabel_ = new QLabel(flow);
     massFlow_ = new QLabel(flow);
+    massFlow_->setObjectName(QStringLiteral("massFlowValue"));
     temperatureLabel_ = new QLabel(flow);
     temperature_ = new QLabel(flow);
+    temperature_->setObjectName(QStringLiteral("temperatureValue"));
     flowGrid->addWidget(setpointLabel_, 0, 0);
     flowGrid->addWidget(setpoint_, 0, 1);
     flowGrid->addWidget(new QLabel(QStringLiteral("mL/min"), flow), 0, 2);

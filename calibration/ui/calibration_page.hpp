@@ -31,7 +31,7 @@ struct CalibrationPageOptions {
     std::chrono::milliseconds flowPeriod = calibration::kFlowReadPeriod;
     // Appends to the main window's log box (the handshake's CAL_Status lines).
     std::function<void(const QString&)> log;
-    // Date of the calibration date words (tests fix it).
+    // Date of the calibration date words (a fixed one makes a run repeatable).
     std::function<calibration::CalendarDate()> today = calibration::localToday;
 };
 
@@ -47,24 +47,12 @@ class CVelPageCal : public Page {
     // The port was closed: a running handshake ends at once.
     void linkClosed();
 
+    // The wizard's state as the page shows it; its step and whether the wireless handshake runs are
+    // not shown by any control.
     const calibration::WizardState& wizardState() const { return wizard_.state(); }
     const calibration::FlowmeterState& flowState() const { return flow_.state(); }
+    // An operation or tick runs on the link worker; a click meanwhile waits for it to return.
     bool busy() const;
-
-    // The controls, for the window's tests.
-    QComboBox* typeBox() const { return type_; }
-    QCheckBox* onePointBox() const { return one_; }
-    QCheckBox* twoPointBox() const { return two_; }
-    QLineEdit* measuredEdit() const { return measured_; }
-    QLineEdit* referenceEdit() const { return reference_; }
-    QPushButton* readButton() const { return read_; }
-    QPushButton* calibrateButton() const { return calibrate_; }
-    QPushButton* clearButton() const { return clear_; }
-    QProgressBar* progressBar() const { return progress_; }
-    QLineEdit* setpointEdit() const { return setpoint_; }
-    QPushButton* flowButton() const { return flowButton_; }
-    QLabel* massFlowLabel() const { return massFlow_; }
-    QLabel* temperatureLabel() const { return temperature_; }
 
   signals:
     // An operation (or tick) returned and the controls show the new state.

@@ -10,6 +10,7 @@
 
 #include "../ui/pages_fixture.hpp"
 #include "calibration_page.hpp"
+#include "talvex/testing/find_child.hpp"
 
 namespace talvex::ui::testing {
 namespace {
@@ -17,6 +18,7 @@ namespace {
 using namespace std::chrono_literals;
 using calibration::CalibrateCaption;
 using calibration::CalibrationType;
+using talvex::testing::child;
 
 class CalibrationPage : public ::testing::Test {
   protected:
@@ -52,23 +54,36 @@ class CalibrationPage : public ::testing::Test {
         bus_.reset();
         setActiveLanguage(Language::English);
     }
+    // The page's controls, by their object names.
+    QComboBox* typeBox() const { return child<QComboBox>(page_.get(), "typeBox"); }
+    QCheckBox* onePointBox() const { return child<QCheckBox>(page_.get(), "onePointBox"); }
+    QCheckBox* twoPointBox() const { return child<QCheckBox>(page_.get(), "twoPointBox"); }
+    QLineEdit* measuredEdit() const { return child<QLineEdit>(page_.get(), "measuredEdit"); }
+    QLineEdit* referenceEdit() const { return child<QLineEdit>(page_.get(), "referenceEdit"); }
+    QPushButton* readButton() const { return child<QPushButton>(page_.get(), "readButton"); }
+    QPushButton* calibrateButton() const { return child<QPushButton>(page_.get(), "calibrateButton"); }
+    QProgressBar* progressBar() const { return child<QProgressBar>(page_.get(), "progressBar"); }
+    QLineEdit* setpointEdit() const { return child<QLineEdit>(page_.get(), "setpointEdit"); }
+    QPushButton* flowButton() const { return child<QPushButton>(page_.get(), "flowButton"); }
+    QLabel* massFlowValue() const { return child<QLabel>(page_.get(), "massFlowValue"); }
+    QLabel* temperatureValue() const { return child<QLabel>(page_.get(), "temperatureValue"); }
     // Clicks and waits until the page's operation (and any tick it waited for) has returned.
     void clickAndWait(QAbstractButton* button) {
         QSignalSpy done(page_.get(), &CVelPageCal::operationFinished);
         button->click();
         QTRY_VERIFY_WITH_TIMEOUT(done.count() > 0 && !page_->busy(), 10000);
     }
-    void selectType(CalibrationType type) { emit page_->typeBox()->activated(calibration::indexOf(type)); }
+    void selectType(CalibrationType type) { emit typeBox()->activated(calibration::indexOf(type)); }
     // The wireless sensor 2 selected, its type chosen with one point.
     void chooseWireless() {
         session_.selectedSensorId = 2;
         selectType(CalibrationType::Wireless);
-        page_->onePointBox()->click();
+        onePointBox()->click();
     }
     // The reference typed and Calibrate pressed.
     void calibrateWith(const QString& reference) {
-        page_->referenceEdit()->setText(reference);
-        clickAndWait(page_->calibrateButton());
+        referenceEdit()->setText(reference);
+        clickAndWait(calibrateButton());
     }
 
     std::unique_ptr<sim::SimBus> bus_;
@@ -83,12 +98,12 @@ TEST_F(CalibrationPage, InOilOnePointRun) {
     sim::SensorValues v;
     v.dissolved = 1700;
     bus_->setValues(1, v);
-    page_->onePointBox()->click();
-    EXPECT_TRUE(page_->onePointBox()->isChecked());
-    EXPECT_FALSE(page_->calibrateButton()->isEnabled());
-    clickAndWait(page_->readButton());
-    EXPECT_EQ(page_->measuredEdit()->text(), "1700");
-    EXPECT_TRUE(page_->calibrateButton()->isEnabled());
+    onePointBox()->click();
+    EXPECT_TRUE(onePointBox()->isChecked());
+    EXPECT_FALSE(calibrateButton()->isEnabled());
+    clickAndWait(readButton());
+    EXPECT_EQ(measuredEdit()->text(), "1700");
+    EXPECT_TRUE(calibrateButton()->isEnabled());
     calibrateWith("1850");
     EXPECT_EQ(prompter_.messages,
               (QStringList{text("IDS_Tab_Cal_StartCal"), text("IDS_Tab_Cal_CalSucceed")}));
@@ -97,12 +112,12 @@ TEST_F(CalibrationPage, InOilOnePointRun) {
     EXPECT_EQ(writes, (std::vector<std::pair<int, int>>{
                           {121, 1001}, {126, 0}, {127, 1850}, {128, 0x0305}, {129, 2026}, {122, 1001}}));
     EXPECT_EQ(page_->wizardState().wizardStep, 0);
-    EXPECT_FALSE(page_->onePointBox()->isChecked());
+    EXPECT_FALSE(onePointBox()->isChecked());
 }
 
 TEST_F(CalibrationPage, JunkReferenceIsRefusedBeforeAnythingIsSent) {
-    page_->onePointBox()->click();
-    clickAndWait(page_->readButton());
+    onePointBox()->click();
+    clickAndWait(readButton());
     bus_->clearWriteLog(1);
     calibrateWith("1850ppm");
     EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_RefNotWhole"));
@@ -112,23 +127,23 @@ TEST_F(CalibrationPage, JunkReferenceIsRefusedBeforeAnythingIsSent) {
 
 TEST_F(CalibrationPage, CaptionsFollowTheLanguageFromTheState) {
     selectType(CalibrationType::GasPhase);
-    page_->twoPointBox()->click();
-    EXPECT_EQ(page_->calibrateButton()->text(), text("IDS_Tab_Cal_1PCal"));
+    twoPointBox()->click();
+    EXPECT_EQ(calibrateButton()->text(), text("IDS_Tab_Cal_1PCal"));
     setActiveLanguage(Language::Chinese);
     page_->retranslate();
-    EXPECT_EQ(page_->calibrateButton()->text(), text("IDS_Tab_Cal_1PCal"));
-    EXPECT_NE(page_->calibrateButton()->text(),
+    EXPECT_EQ(calibrateButton()->text(), text("IDS_Tab_Cal_1PCal"));
+    EXPECT_NE(calibrateButton()->text(),
               QString::fromStdString(GetTextIn(Language::English, "IDS_Tab_Cal_1PCal")));
-    EXPECT_EQ(page_->typeBox()->currentIndex(), calibration::indexOf(CalibrationType::GasPhase));
-    EXPECT_EQ(page_->typeBox()->currentText(), text("IDS_Tab_Cal_GasPhaseSensorCal"));
-    EXPECT_TRUE(page_->twoPointBox()->isChecked());
+    EXPECT_EQ(typeBox()->currentIndex(), calibration::indexOf(CalibrationType::GasPhase));
+    EXPECT_EQ(typeBox()->currentText(), text("IDS_Tab_Cal_GasPhaseSensorCal"));
+    EXPECT_TRUE(twoPointBox()->isChecked());
 }
 
 TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSensor) {
     chooseWireless();
     {
         // Another operation holds the link: Read waits, and then so do the ticks.
-        clickAndWait(page_->readButton());
+        clickAndWait(readButton());
         ASSERT_TRUE(page_->wizardState().handshakeRunning);
         acquisition::LinkHold other = arbiter_.hold();
         QTRY_VERIFY(!page_->busy());  // a tick that began before the hold has returned
@@ -139,7 +154,7 @@ TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSens
     }
     QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && page_->wizardState().wizardStep == 3, 5000);
     EXPECT_FALSE(page_->wizardState().handshakeRunning);
-    EXPECT_FALSE(page_->readButton()->isEnabled());
+    EXPECT_FALSE(readButton()->isEnabled());
     ASSERT_FALSE(log_.isEmpty());
     EXPECT_TRUE(log_.front().startsWith("  CAL_Status = "));
 
@@ -149,36 +164,36 @@ TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSens
     page_->selectedSensorChanged();
     QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && !page_->wizardState().handshakeRunning, 2000);
     EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_WlessStopped"));
-    EXPECT_TRUE(page_->readButton()->isEnabled());
+    EXPECT_TRUE(readButton()->isEnabled());
 }
 
 TEST_F(CalibrationPage, WirelessCalibrationCompletes) {
     chooseWireless();
-    clickAndWait(page_->readButton());
+    clickAndWait(readButton());
     QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && page_->wizardState().wizardStep == 3, 5000);
     calibrateWith("500");
-    QTRY_COMPARE_WITH_TIMEOUT(page_->calibrateButton()->text(), text("IDS_Tab_Cal_CalSucceed"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(calibrateButton()->text(), text("IDS_Tab_Cal_CalSucceed"), 10000);
     EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_CalSucceed"));
-    EXPECT_EQ(page_->progressBar()->value(), 0);
+    EXPECT_EQ(progressBar()->value(), 0);
 }
 
 TEST_F(CalibrationPage, FlowmeterOpensReadsAndCloses) {
-    page_->setpointEdit()->setText("200");
-    clickAndWait(page_->flowButton());
-    EXPECT_EQ(page_->flowButton()->text(), text("IDS_Tab_Cal_OFFMeter"));
+    setpointEdit()->setText("200");
+    clickAndWait(flowButton());
+    EXPECT_EQ(flowButton()->text(), text("IDS_Tab_Cal_OFFMeter"));
     const auto told = bus_->writeLog(200);
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].values, (std::vector<std::uint16_t>{0x0003, 0x0D40}));
-    QTRY_VERIFY_WITH_TIMEOUT(page_->temperatureLabel()->text() != "0", 3000);
-    QTRY_VERIFY_WITH_TIMEOUT(page_->massFlowLabel()->text() != "0", 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(temperatureValue()->text() != "0", 3000);
+    QTRY_VERIFY_WITH_TIMEOUT(massFlowValue()->text() != "0", 3000);
 
     setActiveLanguage(Language::Chinese);
     page_->retranslate();  // still open: the caption says so in the new language
-    EXPECT_EQ(page_->flowButton()->text(), text("IDS_Tab_Cal_OFFMeter"));
+    EXPECT_EQ(flowButton()->text(), text("IDS_Tab_Cal_OFFMeter"));
     setActiveLanguage(Language::English);
     page_->retranslate();
-    clickAndWait(page_->flowButton());
-    EXPECT_EQ(page_->flowButton()->text(), text("IDS_Tab_Cal_ONMeter"));
+    clickAndWait(flowButton());
+    EXPECT_EQ(flowButton()->text(), text("IDS_Tab_Cal_ONMeter"));
     EXPECT_EQ(prompter_.messages,
               (QStringList{text("IDS_Tab_Cal_MeterOpened"), text("IDS_Tab_Cal_MeterClosed")}));
 }

@@ -2,8 +2,10 @@
 // question and choice, the dialogs' lists, charts and fields, and their writes through the runner.
 #include <gtest/gtest.h>
 
+#include <QChartView>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTableWidget>
 #include <filesystem>
 #include <fstream>
@@ -11,13 +13,14 @@
 
 #include <unistd.h>
 
-#include "fit_chart.hpp"
 #include "fitting_page.hpp"
 #include "piecewise_dialog.hpp"
 #include "talvex/language.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/sensor_registers.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/ui/acquisition/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "temperature_coefficient_dialog.hpp"
 #include "temperature_difference_dialog.hpp"
@@ -26,6 +29,22 @@ namespace talvex::ui {
 namespace {
 
 using namespace calibration::fitting;
+using talvex::testing::child;
+
+// A part of a page or dialog by its object name.
+QPushButton* button(const QWidget* parent, const char* name) {
+    return child<QPushButton>(parent, name);
+}
+QTableWidget* pointList(const QWidget* dialog) {
+    return child<QTableWidget>(dialog, "pointList");
+}
+QLineEdit* field(const QWidget* dialog, const QString& name) {
+    return child<QLineEdit>(dialog, "field." + name);
+}
+// Returns once the dialog's write (if one runs) has returned.
+void waitForWrite(const QWidget* dialog) {
+    child<OperationRunner>(dialog, "writeRunner")->wait();
+}
 
 class ScriptedPrompter : public Prompter {
   public:
@@ -117,6 +136,7 @@ class FittingPageTest : public ::testing::Test {
 struct Opened {
     FittingDialog dialog;
     int row, id, kind;
+    std::string firstReference;  // cell (0, 1) of the sheet the dialog gets
 };
 
 TEST_F(FittingPageTest, LoadTickAndOpenTheDialogOfTheKind) {
@@ -126,46 +146,51 @@ TEST_F(FittingPageTest, LoadTickAndOpenTheDialogOfTheKind) {
     std::vector<Opened> opened;
     page.setFileChooser([this] { return QString::fromStdString(workbook()); });
     page.setDialogOpener([&](FittingDialog d, const FittingContext& c) {
-        opened.push_back({d, c.sheetRow, c.sensorId, *c.dataKind});
+        opened.push_back({d, c.sheetRow, c.sensorId, *c.dataKind, c.sheet->text(0, 1)});
     });
-    EXPECT_EQ(page.grid()->rowCount(), 0);
+    auto* grid = child<QTableWidget>(&page, "grid");
+    QPushButton* fit = button(&page, "fitButton");
+    EXPECT_EQ(grid->rowCount(), 0);
 
     // Before any load, or with nothing ticked and no earlier choice: no configuration ID.
-    page.onFitButton();
+    fit->click();
     EXPECT_EQ(prompter_.shown, QStringList{QString::fromStdString(GetText("IDS_Fit_NoConfigId"))});
 
-    page.onLoad();
-    ASSERT_EQ(page.grid()->rowCount(), 49);
-    EXPECT_EQ(page.grid()->columnCount(), 57);
-    EXPECT_EQ(page.grid()->horizontalHeaderItem(56)->text(), "BE");
-    EXPECT_EQ(page.grid()->item(0, 0)->text(), "0");
-    EXPECT_EQ(page.grid()->item(1, 0)->text(), "5");
-    EXPECT_EQ(page.sheet().text(0, 1), "10.0000");
+    button(&page, "loadButton")->click();
+    ASSERT_EQ(grid->rowCount(), 49);
+    EXPECT_EQ(grid->columnCount(), 57);
+    EXPECT_EQ(grid->horizontalHeaderItem(56)->text(), "BE");
+    EXPECT_EQ(grid->item(0, 0)->text(), "0");
+    EXPECT_EQ(grid->item(1, 0)->text(), "5");
 
-    page.grid()->item(1, 0)->setCheckState(Qt::Checked);
-    page.onFitButton();
+    grid->item(1, 0)->setCheckState(Qt::Checked);
+    fit->click();
     ASSERT_EQ(prompter_.asked.size(), 1);
     EXPECT_EQ(prompter_.asked[0], "Row 1 with ID 5 is selected");
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].dialog, FittingDialog::Piecewise);
     EXPECT_EQ(opened[0].row, 1);
     EXPECT_EQ(opened[0].id, 5);
+    EXPECT_EQ(opened[0].firstReference, "10.0000");  // the dialog fits the workbook loaded
 
     // Nothing ticked: the last choice opens again, for the kind now selected.
-    page.grid()->item(1, 0)->setCheckState(Qt::Unchecked);
-    page.kindSelector()->setCurrentIndex(2);
-    page.onFitButton();
+    grid->item(1, 0)->setCheckState(Qt::Unchecked);
+    child<QComboBox>(&page, "kindSelector")->setCurrentIndex(2);
+    fit->click();
     ASSERT_EQ(opened.size(), 2u);
     EXPECT_EQ(opened[1].dialog, FittingDialog::TemperatureDifference);
     EXPECT_EQ(opened[1].kind, 3);
     EXPECT_EQ(opened[1].id, 5);
 
-    // A cancelled question opens nothing.
-    page.grid()->item(3, 0)->setCheckState(Qt::Checked);
+    // A cancelled question opens nothing, but the row stays chosen: with nothing ticked, it opens.
+    grid->item(3, 0)->setCheckState(Qt::Checked);
     prompter_.answers = {false};
-    page.onFitButton();
+    fit->click();
     EXPECT_EQ(opened.size(), 2u);
-    EXPECT_EQ(page.choice().sensorId, 9);
+    grid->item(3, 0)->setCheckState(Qt::Unchecked);
+    fit->click();
+    ASSERT_EQ(opened.size(), 3u);
+    EXPECT_EQ(opened[2].id, 9);
 }
 
 TEST_F(FittingPageTest, PiecewiseDialogKeepsEarlierRowsAndSeries) {
@@ -176,25 +201,29 @@ TEST_F(FittingPageTest, PiecewiseDialogKeepsEarlierRowsAndSeries) {
     }
     int kind = 2;
     CVelDlgFit dialog(context(sheet, 1, &kind));
-    EXPECT_EQ(dialog.breakpointSelector(3)->currentIndex(), 16);
-    dialog.onShowPoints();
-    dialog.onShowPoints();
-    EXPECT_EQ(dialog.pointList()->rowCount(), 28);
-    EXPECT_EQ(dialog.pointList()->item(13, 0)->text(), "13");
-    EXPECT_EQ(dialog.pointList()->item(14, 0)->text(), "0");
-    EXPECT_EQ(dialog.pointList()->item(4, 0)->background().color(), QColor(51, 153, 255));
+    EXPECT_EQ(child<QComboBox>(&dialog, "breakpointSelector3")->currentIndex(), 16);
+    button(&dialog, "showPointsButton")->click();
+    button(&dialog, "showPointsButton")->click();
+    QTableWidget* list = pointList(&dialog);
+    EXPECT_EQ(list->rowCount(), 28);
+    EXPECT_EQ(list->item(13, 0)->text(), "13");
+    EXPECT_EQ(list->item(14, 0)->text(), "0");
+    EXPECT_EQ(list->item(4, 0)->background().color(), QColor(51, 153, 255));
 
-    dialog.onFit();
-    dialog.onFit();
-    for (int k = 0; k < 3; ++k) EXPECT_EQ(dialog.chart(k)->seriesCount(), 4);
-    EXPECT_FALSE(dialog.field("A2")->text().isEmpty());
-    EXPECT_NE(dialog.rSquared(1)->text(), dialog.segmentRSquared(1)->text());
+    button(&dialog, "fitButton")->click();
+    button(&dialog, "fitButton")->click();
+    for (int segment = 1; segment <= 3; ++segment)
+        EXPECT_EQ(
+            child<QChartView>(&dialog, QStringLiteral("chart%1").arg(segment))->chart()->series().size(), 4);
+    EXPECT_FALSE(field(&dialog, "A2")->text().isEmpty());
+    EXPECT_NE(child<QLineEdit>(&dialog, "rSquared2")->text(),
+              child<QLineEdit>(&dialog, "segmentRSquared2")->text());
 
     // Breakpoints out of order: refused, and no coefficients stay on show.
-    dialog.breakpointSelector(1)->setCurrentIndex(2);
-    dialog.onFit();
+    child<QComboBox>(&dialog, "breakpointSelector1")->setCurrentIndex(2);
+    button(&dialog, "fitButton")->click();
     EXPECT_EQ(prompter_.shown.back().toStdString(), GetText("IDS_Fit_BreakpointOrder"));
-    EXPECT_TRUE(dialog.field("A2")->text().isEmpty());
+    EXPECT_TRUE(field(&dialog, "A2")->text().isEmpty());
 }
 
 TEST_F(FittingPageTest, CompensationWriteMustMatchTheFittedSegment) {
@@ -208,18 +237,18 @@ TEST_F(FittingPageTest, CompensationWriteMustMatchTheFittedSegment) {
     }
     int kind = 3;
     CVelDlgRef dialog(context(sheet, 1, &kind));
-    dialog.onShowPoints();
-    EXPECT_EQ(dialog.pointList()->rowCount(), 10);
-    EXPECT_EQ(dialog.pointList()->item(5, 3)->text(), "0.00");
-    dialog.onFit();  // the high segment is selected at first
+    button(&dialog, "showPointsButton")->click();
+    EXPECT_EQ(pointList(&dialog)->rowCount(), 10);
+    EXPECT_EQ(pointList(&dialog)->item(5, 3)->text(), "0.00");
+    button(&dialog, "fitButton")->click();  // the high segment is selected at first
     EXPECT_EQ(kind, 2);
-    dialog.onWriteLow();
+    button(&dialog, "writeLowButton")->click();
     EXPECT_EQ(prompter_.shown.back().toStdString(), GetText("IDS_Fit_CheckSegment"));
-    dialog.waitForWrite();
+    waitForWrite(&dialog);
     EXPECT_TRUE(transcript_.lines().empty());
 
-    dialog.onWriteHigh();
-    dialog.waitForWrite();
+    button(&dialog, "writeHighButton")->click();
+    waitForWrite(&dialog);
     const auto lines = transcript_.lines();
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[lines.size() - 2],
@@ -235,17 +264,17 @@ TEST_F(FittingPageTest, TemperatureCoefficientWriteSendsTheEditedCorrection) {
     }
     int kind = 4;
     CVelDlgSt dialog(context(sheet, 1, &kind));
-    dialog.onFit();  // start 0, end 0: a single point
+    button(&dialog, "fitButton")->click();  // start 0, end 0: a single point
     EXPECT_EQ(prompter_.shown.back().toStdString(), GetText("IDS_Fit_Singular"));
-    EXPECT_TRUE(dialog.field("ST_A")->text().isEmpty());
+    EXPECT_TRUE(field(&dialog, "ST_A")->text().isEmpty());
 
-    dialog.endSelector()->setCurrentIndex(9);
-    dialog.onFit();
-    EXPECT_EQ(dialog.field("STC_a")->text(), "1");
-    EXPECT_EQ(dialog.field("STC_b")->text(), "0");
-    dialog.field("STC_a")->setText("2");
-    dialog.onWrite();
-    dialog.waitForWrite();
+    child<QComboBox>(&dialog, "endSelector")->setCurrentIndex(9);
+    button(&dialog, "fitButton")->click();
+    EXPECT_EQ(field(&dialog, "STC_a")->text(), "1");
+    EXPECT_EQ(field(&dialog, "STC_b")->text(), "0");
+    field(&dialog, "STC_a")->setText("2");
+    button(&dialog, "writeButton")->click();
+    waitForWrite(&dialog);
     EXPECT_EQ(registers_.regs[sensor::reg::kStaging1 + 2], 0x7735);  // STC_a = 2 -> 2 000 000 000
     EXPECT_EQ(registers_.regs[sensor::reg::kStaging1 + 3], 0x9400);
     EXPECT_EQ(core_.shown,

@@ -35,10 +35,6 @@ void FitChart::addSeries(const std::vector<double>& x, const std::vector<double>
     fitAxes();
 }
 
-int FitChart::seriesCount() const {
-    return static_cast<int>(chart()->series().size());
-}
-
 // Automatic range: the bounds of every point drawn, widened a little so no point sits on a frame.
 void FitChart::fitAxes() {
     double x0 = std::numeric_limits<double>::max(), x1 = -x0, y0 = x0, y1 = -x0;

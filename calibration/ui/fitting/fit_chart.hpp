@@ -11,7 +11,6 @@ class FitChart : public QChartView {
   public:
     explicit FitChart(QWidget* parent = nullptr);
     void addSeries(const std::vector<double>& x, const std::vector<double>& y, int lineWidth);
-    int seriesCount() const;
 
   private:
     void fitAxes();

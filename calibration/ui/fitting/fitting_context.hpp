@@ -29,7 +29,7 @@ struct FittingContext {
     CMorvaneDlg* window = nullptr;     // disconnect ends a write
     ui::Prompter* prompter = nullptr;  // null: dialogs
     std::function<void(int)> progress;
-    // Tests: the register I/O, pacer and core prompter of the writes (null: the real ones).
+    // Replacements for the register I/O, pacer and core prompter of the writes (null: the real ones).
     RegisterIo* io = nullptr;
     Pacer* pacer = nullptr;
     talvex::Prompter* corePrompter = nullptr;

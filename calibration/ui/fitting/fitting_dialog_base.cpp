@@ -24,6 +24,7 @@ QString text(const char* key) {
 FittingDialogBase::FittingDialogBase(FittingContext context, QWidget* parent)
     : QDialog(parent), context_(std::move(context)) {
     runner_ = new OperationRunner(context_.arbiter, this, context_.prompter);
+    runner_->setObjectName(QStringLiteral("writeRunner"));
     if (context_.progress) runner_->setProgress(context_.progress);
     runner_->attachToWindow(context_.window);
     runner_->setRegisterIo(context_.io);
@@ -36,16 +37,9 @@ QLineEdit* FittingDialogBase::field(const std::string& name) const {
     return it == fields_.end() ? nullptr : it->second;
 }
 
-bool FittingDialogBase::writing() const {
-    return runner_->busy();
-}
-
-void FittingDialogBase::waitForWrite() {
-    runner_->wait();
-}
-
 QTableWidget* FittingDialogBase::makePointList(const QStringList& headers, const std::vector<int>& widths) {
     list_ = new QTableWidget(0, static_cast<int>(headers.size()), this);
+    list_->setObjectName(QStringLiteral("pointList"));
     list_->setHorizontalHeaderLabels(headers);
     list_->verticalHeader()->hide();
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -79,7 +73,7 @@ QGridLayout* FittingDialogBase::makeFields(const Fields& names, int columns) {
     auto* grid = new QGridLayout;
     for (std::size_t i = 0; i < names.size(); ++i) {
         auto* edit = new QLineEdit(this);
-        edit->setObjectName(QString::fromStdString(names[i].name));
+        edit->setObjectName(QStringLiteral("field.") + QString::fromStdString(names[i].name));
         fields_[names[i].name] = edit;
         const int row = static_cast<int>(i) / columns, column = static_cast<int>(i) % columns;
         grid->addWidget(new QLabel(QString::fromStdString(names[i].name), this), row, 2 * column);
@@ -99,8 +93,9 @@ Fields FittingDialogBase::currentFields(Fields names) const {
     return names;
 }
 
-QPushButton* FittingDialogBase::tallButton(const char* key) {
+QPushButton* FittingDialogBase::tallButton(const char* key, const char* objectName) {
     auto* button = new QPushButton(text(key), this);
+    button->setObjectName(QString::fromLatin1(objectName));
     button->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
     button->setFixedWidth(std::max(48, button->sizeHint().width()));
     return button;

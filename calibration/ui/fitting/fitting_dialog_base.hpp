@@ -1,5 +1,7 @@
 // What the three fitting dialogs share: the point list with its marked rows, the text fields, the
 // messages, and the write that runs on the link worker (link check, refusals before the question).
+// Object names: "pointList", a text field "field.<name>" (field.A2, field.STC_a, ...), the write's
+// runner "writeRunner"; each dialog names its own selectors and buttons.
 #pragma once
 
 #include <QDialog>
@@ -25,12 +27,8 @@ class FittingDialogBase : public QDialog {
   public:
     FittingDialogBase(FittingContext context, QWidget* parent);
 
-    QTableWidget* pointList() const { return list_; }
-    QLineEdit* field(const std::string& name) const;
-    bool writing() const;
-    void waitForWrite();
-
   protected:
+    QTableWidget* pointList() const { return list_; }
     // The list with its headers and pixel widths, full-row selection and grid lines.
     QTableWidget* makePointList(const QStringList& headers, const std::vector<int>& widths);
     // Rows from position `at` (marked rows white on blue).
@@ -40,7 +38,7 @@ class FittingDialogBase : public QDialog {
     void showFields(const calibration::fitting::Fields& fields);
     calibration::fitting::Fields currentFields(calibration::fitting::Fields names) const;
     // A button captioned one character per line, as the dialogs have always had them.
-    QPushButton* tallButton(const char* key);
+    QPushButton* tallButton(const char* key, const char* objectName);
     void message(const std::string& text);
     // Link check, then the plan's refusal or the write on the link worker.
     void startWrite(const calibration::fitting::FittingWritePlan& plan);
@@ -48,6 +46,8 @@ class FittingDialogBase : public QDialog {
     FittingContext context_;
 
   private:
+    QLineEdit* field(const std::string& name) const;
+
     QTableWidget* list_ = nullptr;
     OperationRunner* runner_ = nullptr;
     std::map<std::string, QLineEdit*> fields_;

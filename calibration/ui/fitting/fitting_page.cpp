@@ -26,18 +26,23 @@ constexpr const char* kKindKeys[kDataKinds] = {"IDS_Fit_KindLowSegment", "IDS_Fi
                                                "IDS_Fit_KindReference", "IDS_Fit_KindTemperature"};
 }
 
+// Object names: kindSelector, loadButton, fitButton and the workbook's grid.
 CVelPageFit::CVelPageFit(FittingContext base, QWidget* parent) : Page(parent), base_(std::move(base)) {
     caption_ = new QLabel(this);
     kind_ = new QComboBox(this);
+    kind_->setObjectName(QStringLiteral("kindSelector"));
     for (int i = 0; i < kDataKinds; ++i) kind_->addItem(QString());
     kind_->setCurrentIndex(0);
     load_ = new QPushButton(this);
+    load_->setObjectName(QStringLiteral("loadButton"));
     fit_ = new QPushButton(this);
+    fit_->setObjectName(QStringLiteral("fitButton"));
     channelLabel_ = new QLabel(this);
     sensorLabel_ = new QLabel(this);
     details_ = new QPushButton(this);  // kept as the page has always had it; it does nothing
 
     grid_ = new QTableWidget(0, kGridColumns, this);
+    grid_->setObjectName(QStringLiteral("grid"));
     QStringList headers;
     for (int c = 0; c < kGridColumns; ++c) headers << QString::fromStdString(gridColumnName(c));
     grid_->setHorizontalHeaderLabels(headers);

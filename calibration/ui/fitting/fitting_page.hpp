@@ -25,23 +25,18 @@ class CVelPageFit : public Page {
     explicit CVelPageFit(FittingContext base, QWidget* parent = nullptr);
 
     void retranslate() override;
-    void onLoad();
-    void onFitButton();
 
-    // The open-file dialog (tests give a path); empty: cancelled.
+    // Replaces the open-file dialog (a path chosen without asking); empty: cancelled.
     void setFileChooser(std::function<QString()> choose) { chooseFile_ = std::move(choose); }
-    // Opens a dialog modally (tests record what would open).
+    // Replaces opening the chosen dialog modally (the context it would get says what would open).
     void setDialogOpener(
         std::function<void(calibration::fitting::FittingDialog, const FittingContext&)> open) {
         openDialog_ = std::move(open);
     }
 
-    QTableWidget* grid() const { return grid_; }
-    QComboBox* kindSelector() const { return kind_; }
-    const calibration::fitting::CalibrationSheet& sheet() const { return sheet_; }
-    const calibration::fitting::FittingChoice& choice() const { return choice_; }
-
   private:
+    void onLoad();
+    void onFitButton();
     void message(const QString& text);
     void fillGrid(const calibration::fitting::FittingGrid& rows);
     QString chooseFileDialog();

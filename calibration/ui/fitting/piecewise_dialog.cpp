@@ -17,6 +17,8 @@ namespace talvex::ui {
 
 using namespace calibration::fitting;
 
+// Object names as the dialog labels its parts: breakpointSelector0..3 (P0..P3); per segment 1..3
+// chart<n>, rSquared<n> and segmentRSquared<n>; showPointsButton, fitButton, writeButton.
 CVelDlgFit::CVelDlgFit(FittingContext context, QWidget* parent)
     : FittingDialogBase(std::move(context), parent) {
     setWindowTitle(text("IDS_Fit_PiecewiseTitle"));
@@ -25,6 +27,7 @@ CVelDlgFit::CVelDlgFit(FittingContext context, QWidget* parent)
     const auto entries = referenceSelectorEntries(*context_.sheet);
     for (int k = 0; k < 4; ++k) {
         auto* box = new QComboBox(this);
+        box->setObjectName(QStringLiteral("breakpointSelector%1").arg(k));
         for (const auto& e : entries) box->addItem(QString::fromStdString(e));
         box->setCurrentIndex(initial.cell[static_cast<std::size_t>(k)]);
         selectors_[static_cast<std::size_t>(k)] = box;
@@ -32,6 +35,7 @@ CVelDlgFit::CVelDlgFit(FittingContext context, QWidget* parent)
         top->addWidget(box);
     }
     auto* show = new QPushButton(text("IDS_Fit_Confirm"), this);
+    show->setObjectName(QStringLiteral("showPointsButton"));
     top->addWidget(show);
     top->addStretch();
 
@@ -42,12 +46,15 @@ CVelDlgFit::CVelDlgFit(FittingContext context, QWidget* parent)
     for (int k = 0; k < 3; ++k) {
         auto* column = new QVBoxLayout;
         charts_[static_cast<std::size_t>(k)] = new FitChart(this);
+        charts_[static_cast<std::size_t>(k)]->setObjectName(QStringLiteral("chart%1").arg(k + 1));
         column->addWidget(new QLabel(
             QString::fromStdString(GetText("IDS_Fit_Segment")).replace("%d", QString::number(k + 1)), this));
         column->addWidget(charts_[static_cast<std::size_t>(k)], 1);
         auto* r2 = new QGridLayout;
         cumulative_[static_cast<std::size_t>(k)] = new QLineEdit(this);
         own_[static_cast<std::size_t>(k)] = new QLineEdit(this);
+        cumulative_[static_cast<std::size_t>(k)]->setObjectName(QStringLiteral("rSquared%1").arg(k + 1));
+        own_[static_cast<std::size_t>(k)]->setObjectName(QStringLiteral("segmentRSquared%1").arg(k + 1));
         cumulative_[static_cast<std::size_t>(k)]->setReadOnly(true);
         own_[static_cast<std::size_t>(k)]->setReadOnly(true);
         r2->addWidget(new QLabel(text("IDS_Fit_RSquared"), this), 0, 0);
@@ -57,8 +64,8 @@ CVelDlgFit::CVelDlgFit(FittingContext context, QWidget* parent)
         column->addLayout(r2);
         charts->addLayout(column, 1);
     }
-    auto* fit = tallButton("IDS_Fit_StartFit");
-    auto* write = tallButton("IDS_Fit_Write");
+    auto* fit = tallButton("IDS_Fit_StartFit", "fitButton");
+    auto* write = tallButton("IDS_Fit_Write", "writeButton");
 
     auto* centre = new QVBoxLayout;
     centre->addLayout(fields);

@@ -18,16 +18,10 @@ class CVelDlgFit : public FittingDialogBase {
   public:
     CVelDlgFit(FittingContext context, QWidget* parent = nullptr);
 
+  private:
     void onShowPoints();
     void onFit();
     void onWrite();
-
-    QComboBox* breakpointSelector(int k) const { return selectors_[static_cast<std::size_t>(k)]; }
-    FitChart* chart(int segment) const { return charts_[static_cast<std::size_t>(segment)]; }
-    QLineEdit* rSquared(int segment) const { return cumulative_[static_cast<std::size_t>(segment)]; }
-    QLineEdit* segmentRSquared(int segment) const { return own_[static_cast<std::size_t>(segment)]; }
-
-  private:
     calibration::fitting::Breakpoints breakpoints() const;
 
     std::array<QComboBox*, 4> selectors_{};

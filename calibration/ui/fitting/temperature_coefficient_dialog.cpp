@@ -15,6 +15,7 @@ namespace talvex::ui {
 
 using namespace calibration::fitting;
 
+// Object names: startSelector, endSelector, showPointsButton, fitButton, writeButton.
 CVelDlgSt::CVelDlgSt(FittingContext context, QWidget* parent)
     : FittingDialogBase(std::move(context), parent) {
     setWindowTitle(text("IDS_Fit_CoefficientTitle"));
@@ -26,8 +27,11 @@ CVelDlgSt::CVelDlgSt(FittingContext context, QWidget* parent)
         return box;
     };
     start_ = selector();
+    start_->setObjectName(QStringLiteral("startSelector"));
     end_ = selector();
+    end_->setObjectName(QStringLiteral("endSelector"));
     auto* show = new QPushButton(text("IDS_Fit_Confirm"), this);
+    show->setObjectName(QStringLiteral("showPointsButton"));
     auto* points = new QGroupBox(text("IDS_Fit_PointChoice"), this);
     auto* pointsLayout = new QHBoxLayout(points);
     pointsLayout->addWidget(new QLabel(text("IDS_Fit_StartPoint"), this));
@@ -37,8 +41,8 @@ CVelDlgSt::CVelDlgSt(FittingContext context, QWidget* parent)
     pointsLayout->addWidget(show);
 
     makePointList({text("IDS_Fit_ColIndex"), text("IDS_Fit_ColX"), text("IDS_Fit_ColY")}, {30, 60, 60});
-    auto* fit = tallButton("IDS_Fit_StartFit");
-    auto* write = tallButton("IDS_Fit_Write");
+    auto* fit = tallButton("IDS_Fit_StartFit", "fitButton");
+    auto* write = tallButton("IDS_Fit_Write", "writeButton");
 
     auto* right = new QVBoxLayout;
     right->addWidget(points);

@@ -13,14 +13,10 @@ class CVelDlgSt : public FittingDialogBase {
   public:
     CVelDlgSt(FittingContext context, QWidget* parent = nullptr);
 
+  private:
     void onShowPoints();
     void onFit();
     void onWrite();
-
-    QComboBox* startSelector() const { return start_; }
-    QComboBox* endSelector() const { return end_; }
-
-  private:
     calibration::fitting::TemperatureRange range() const;
 
     QComboBox* start_ = nullptr;

@@ -15,10 +15,13 @@ namespace talvex::ui {
 
 using namespace calibration::fitting;
 
+// Object names: segmentSelector, startSelector, referenceSelector, endSelector, showPointsButton,
+// fitButton, writeLowButton, writeHighButton.
 CVelDlgRef::CVelDlgRef(FittingContext context, QWidget* parent)
     : FittingDialogBase(std::move(context), parent) {
     setWindowTitle(text("IDS_Fit_DifferenceTitle"));
     segment_ = new QComboBox(this);
+    segment_->setObjectName(QStringLiteral("segmentSelector"));
     segment_->addItems({text("IDS_Fit_LowSegment"), text("IDS_Fit_HighSegment")});
     segment_->setCurrentIndex(static_cast<int>(TemperatureSegment::High));
 
@@ -33,7 +36,11 @@ CVelDlgRef::CVelDlgRef(FittingContext context, QWidget* parent)
     start_ = selector(initial.start);
     reference_ = selector(initial.reference);
     end_ = selector(initial.end);
+    start_->setObjectName(QStringLiteral("startSelector"));
+    reference_->setObjectName(QStringLiteral("referenceSelector"));
+    end_->setObjectName(QStringLiteral("endSelector"));
     auto* show = new QPushButton(text("IDS_Fit_Confirm"), this);
+    show->setObjectName(QStringLiteral("showPointsButton"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(text("IDS_Fit_SegmentChoice"), this));
@@ -56,9 +63,9 @@ CVelDlgRef::CVelDlgRef(FittingContext context, QWidget* parent)
     low->setLayout(makeFields(temperatureDifferenceFields(TemperatureSegment::Low), 3));
     auto* high = new QGroupBox(text("IDS_Fit_HighSegment"), this);
     high->setLayout(makeFields(temperatureDifferenceFields(TemperatureSegment::High), 3));
-    auto* fit = tallButton("IDS_Fit_StartFit");
-    auto* writeLow = tallButton("IDS_Fit_WriteLow");
-    auto* writeHigh = tallButton("IDS_Fit_WriteHigh");
+    auto* fit = tallButton("IDS_Fit_StartFit", "fitButton");
+    auto* writeLow = tallButton("IDS_Fit_WriteLow", "writeLowButton");
+    auto* writeHigh = tallButton("IDS_Fit_WriteHigh", "writeHighButton");
 
     auto* fields = new QVBoxLayout;
     fields->addWidget(low);

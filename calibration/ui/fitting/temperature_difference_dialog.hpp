@@ -14,17 +14,11 @@ class CVelDlgRef : public FittingDialogBase {
   public:
     CVelDlgRef(FittingContext context, QWidget* parent = nullptr);
 
+  private:
     void onShowPoints();
     void onFit();
     void onWriteLow();
     void onWriteHigh();
-
-    QComboBox* segmentSelector() const { return segment_; }
-    QComboBox* startSelector() const { return start_; }
-    QComboBox* referenceSelector() const { return reference_; }
-    QComboBox* endSelector() const { return end_; }
-
-  private:
     calibration::fitting::TemperaturePoints points() const;
     void write(calibration::fitting::TemperatureSegment segment);
 
