@@ -17,6 +17,7 @@ namespace talvex::ui {
 BusDiagnostics::BusDiagnostics(CMorvaneDlg& window)
     : QObject(&window), window_(window), monitor_(std::make_unique<diagnostics::LinkMonitor>()) {
     action_ = window.viewMenu()->addAction(QString());
+    action_->setObjectName(QStringLiteral("busTrafficAction"));
     action_->setCheckable(true);
     connect(action_, &QAction::toggled, this, [this](bool on) { showTraffic(on); });
     window.tree()->viewport()->installEventFilter(this);
@@ -31,10 +32,6 @@ BusDiagnostics::~BusDiagnostics() {
     delete traffic_.data();
 }
 
-TrafficWindow* BusDiagnostics::trafficWindow() const {
-    return traffic_.data();
-}
-
 void BusDiagnostics::retranslate() {
     action_->setText(uiText("IDS_Diag_ViewTraffic"));
     if (traffic_) traffic_->retranslate();
@@ -43,6 +40,7 @@ void BusDiagnostics::retranslate() {
 void BusDiagnostics::showTraffic(bool on) {
     if (on && !traffic_) {
         traffic_ = new TrafficWindow(*monitor_, &window_);
+        traffic_->setObjectName(QStringLiteral("trafficWindow"));
         traffic_->setAttribute(Qt::WA_DeleteOnClose, false);
         // Closing the window by its frame unchecks the menu entry.
         traffic_->installEventFilter(this);

@@ -78,8 +78,11 @@ QString statisticsTooltip(const std::optional<diagnostics::SlaveStatistics>& sta
 
 TrafficWindow::TrafficWindow(diagnostics::LinkMonitor& monitor, QWidget* parent)
     : QWidget(parent, Qt::Window), monitor_(monitor) {
+    // Object names of the parts: frameView (over the TrafficModel), sensorFilter, functionFilter,
+    // pauseButton, clearButton, exportButton, statisticsTable.
     model_ = new TrafficModel(diagnostics::TrafficLog::kCapacity, this);
     frames_ = new QTableView(this);
+    frames_->setObjectName(QStringLiteral("frameView"));
     frames_->setModel(model_);
     frames_->setSelectionBehavior(QAbstractItemView::SelectRows);
     frames_->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -95,16 +98,21 @@ TrafficWindow::TrafficWindow(diagnostics::LinkMonitor& monitor, QWidget* parent)
 
     sensorLabel_ = new QLabel(this);
     sensorFilter_ = new QComboBox(this);
+    sensorFilter_->setObjectName(QStringLiteral("sensorFilter"));
     functionLabel_ = new QLabel(this);
     functionFilter_ = new QComboBox(this);
+    functionFilter_->setObjectName(QStringLiteral("functionFilter"));
     functionFilter_->addItem(QString(), QVariant());
     for (const auto f : kFunctions)
         functionFilter_->addItem(
             QStringLiteral("%1  %2").arg(f).arg(QString::fromStdString(diagnostics::functionName(f))), f);
     pause_ = new QPushButton(this);
+    pause_->setObjectName(QStringLiteral("pauseButton"));
     pause_->setCheckable(true);
     clear_ = new QPushButton(this);
+    clear_->setObjectName(QStringLiteral("clearButton"));
     export_ = new QPushButton(this);
+    export_->setObjectName(QStringLiteral("exportButton"));
     count_ = new QLabel(this);
 
     auto* controls = new QHBoxLayout;
@@ -122,6 +130,7 @@ TrafficWindow::TrafficWindow(diagnostics::LinkMonitor& monitor, QWidget* parent)
 
     statisticsLabel_ = new QLabel(this);
     statistics_ = new QTableWidget(0, kStatisticColumns, this);
+    statistics_->setObjectName(QStringLiteral("statisticsTable"));
     statistics_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     statistics_->verticalHeader()->hide();
     statistics_->verticalHeader()->setDefaultSectionSize(frames_->fontMetrics().height() + 4);

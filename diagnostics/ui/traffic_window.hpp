@@ -29,14 +29,6 @@ class TrafficWindow : public QWidget {
     // Writes the frames shown to a CSV file; false when the file cannot be written.
     bool exportCsv(const QString& path, QString* error = nullptr);
 
-    TrafficModel* model() const { return model_; }
-    QTableView* frameView() const { return frames_; }
-    QTableWidget* statisticsTable() const { return statistics_; }
-    QComboBox* sensorFilter() const { return sensorFilter_; }
-    QComboBox* functionFilter() const { return functionFilter_; }
-    QPushButton* pauseButton() const { return pause_; }
-    QPushButton* clearButton() const { return clear_; }
-
   protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;

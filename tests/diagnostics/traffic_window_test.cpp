@@ -4,12 +4,14 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <fstream>
 
 #include "../ui/ui_fixture.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/crc16.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/diagnostics/bus_diagnostics.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "traffic_model.hpp"
@@ -19,6 +21,7 @@ namespace talvex::ui::test {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+using talvex::testing::child;
 
 Bytes withCrc(Bytes b) {
     b.resize(b.size() + 2);
@@ -54,9 +57,14 @@ class TrafficPage : public UiTest {
 
 TEST_F(TrafficPage, ListsFiltersPausesExportsAndClears) {
     TrafficWindow w(monitor_);
+    auto* statistics = child<QTableWidget>(&w, "statisticsTable");
+    auto* sensorFilter = child<QComboBox>(&w, "sensorFilter");
+    auto* functionFilter = child<QComboBox>(&w, "functionFilter");
+    auto* pause = child<QPushButton>(&w, "pauseButton");
     feed(monitor_);
     w.refresh();
-    TrafficModel* m = w.model();
+    auto* m = qobject_cast<TrafficModel*>(child<QTableView>(&w, "frameView")->model());
+    ASSERT_NE(m, nullptr);
     ASSERT_EQ(m->rowCount(), 6);
     EXPECT_EQ(cell(m, 0, TrafficModel::Bytes), "01 03 00 00 00 01 84 0A");
     EXPECT_EQ(cell(m, 0, TrafficModel::Summary), "read holding registers 0+1");
@@ -64,24 +72,24 @@ TEST_F(TrafficPage, ListsFiltersPausesExportsAndClears) {
     EXPECT_EQ(cell(m, 1, TrafficModel::Response), "20.0");
     EXPECT_EQ(cell(m, 5, TrafficModel::Outcome), "Time-out");
     EXPECT_EQ(cell(m, 5, TrafficModel::Sensor), "3");  // the silent sensor's empty response is its own
-    EXPECT_EQ(w.statisticsTable()->rowCount(), 3);
-    EXPECT_EQ(w.statisticsTable()->item(2, 3)->text(), "1");  // sensor 3: one time-out
+    EXPECT_EQ(statistics->rowCount(), 3);
+    EXPECT_EQ(statistics->item(2, 3)->text(), "1");  // sensor 3: one time-out
 
     // Filters: the sensor list offers the sensors seen.
-    ASSERT_EQ(w.sensorFilter()->count(), 4);
-    w.sensorFilter()->setCurrentIndex(w.sensorFilter()->findData(2));
+    ASSERT_EQ(sensorFilter->count(), 4);
+    sensorFilter->setCurrentIndex(sensorFilter->findData(2));
     EXPECT_EQ(m->rowCount(), 2);
     EXPECT_EQ(cell(m, 0, TrafficModel::Function), "6");
-    w.sensorFilter()->setCurrentIndex(0);
-    w.functionFilter()->setCurrentIndex(w.functionFilter()->findData(3));
+    sensorFilter->setCurrentIndex(0);
+    functionFilter->setCurrentIndex(functionFilter->findData(3));
     EXPECT_EQ(m->rowCount(), 4);
 
     // Pause holds the list; what arrived meanwhile follows on resume.
-    w.pauseButton()->setChecked(true);
+    pause->setChecked(true);
     feed(monitor_);
     w.refresh();
     EXPECT_EQ(m->rowCount(), 4);
-    w.pauseButton()->setChecked(false);
+    pause->setChecked(false);
     EXPECT_EQ(m->rowCount(), 8);
 
     // Export writes the frames shown, with a header line.
@@ -93,9 +101,9 @@ TEST_F(TrafficPage, ListsFiltersPausesExportsAndClears) {
     EXPECT_EQ(csv.find(",6,"), std::string::npos);  // no write shown, none exported
     EXPECT_FALSE(w.exportCsv(QString::fromStdString((dir_ / "missing" / "x.csv").string())));
 
-    w.clearButton()->click();
+    child<QPushButton>(&w, "clearButton")->click();
     EXPECT_EQ(m->rowCount(), 0);
-    EXPECT_EQ(w.statisticsTable()->rowCount(), 0);
+    EXPECT_EQ(statistics->rowCount(), 0);
     EXPECT_EQ(monitor_.log().size(), 0u);
 }
 
@@ -120,16 +128,16 @@ TEST_F(TrafficPage, OffByDefaultUnderViewAndStatisticsInTheTreeTooltip) {
     CMorvaneDlg window(o);
     auto* diag = window.findChild<BusDiagnostics*>();
     ASSERT_NE(diag, nullptr);
-    QAction* action = diag->trafficAction();
+    auto* action = child<QAction>(&window, "busTrafficAction");
     EXPECT_TRUE(window.viewMenu()->actions().contains(action));
     EXPECT_EQ(action->text(), "&Bus traffic");
     EXPECT_FALSE(action->isChecked());
-    EXPECT_EQ(diag->trafficWindow(), nullptr);
+    EXPECT_EQ(window.findChild<TrafficWindow*>(), nullptr);  // made when first opened
 
     action->trigger();
-    ASSERT_NE(diag->trafficWindow(), nullptr);
-    EXPECT_TRUE(diag->trafficWindow()->isVisible());
-    diag->trafficWindow()->close();
+    auto* traffic = child<TrafficWindow>(&window, "trafficWindow");
+    EXPECT_TRUE(traffic->isVisible());
+    traffic->close();
     EXPECT_FALSE(action->isChecked());
 
     session().enumUintEN.set(1, {3, 1, 1});

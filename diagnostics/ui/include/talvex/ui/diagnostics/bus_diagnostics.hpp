@@ -1,5 +1,7 @@
 // Wires bus diagnostics into the main window: a link monitor for the run, View > Bus traffic (off by
-// default) opening the traffic page, and the link statistics of a sensor as its channel tree tooltip.
+// default; the action's object name is busTrafficAction) opening the traffic page (a child of the
+// window named trafficWindow, made when first opened), and the link statistics of a sensor as its
+// channel tree tooltip.
 #pragma once
 
 #include <QObject>
@@ -23,9 +25,6 @@ class BusDiagnostics : public QObject {
     ~BusDiagnostics() override;
 
     diagnostics::LinkMonitor& monitor() { return *monitor_; }
-    QAction* trafficAction() const { return action_; }
-    // The traffic page; null until first opened.
-    TrafficWindow* trafficWindow() const;
     // The tooltip text of a channel (1..48) of the tree.
     QString channelTooltip(int channel) const;
 
