@@ -32,7 +32,6 @@ class TrafficModel : public QAbstractTableModel {
     void setFilter(std::optional<std::uint8_t> sensor, std::optional<std::uint8_t> function);
     std::vector<diagnostics::TrafficFrame> shownFrames() const;
     const std::set<std::uint8_t>& sensorsSeen() const { return sensors_; }
-    std::size_t heldFrames() const { return frames_.size(); }
     // Header texts follow the active language.
     void retranslate();
 

@@ -24,6 +24,7 @@ class BusDiagnostics : public QObject {
     explicit BusDiagnostics(CMorvaneDlg& window);
     ~BusDiagnostics() override;
 
+    // The run's link monitor, which the traffic page and the tooltips read; the link's taps feed it.
     diagnostics::LinkMonitor& monitor() { return *monitor_; }
     // The tooltip text of a channel (1..48) of the tree.
     QString channelTooltip(int channel) const;
