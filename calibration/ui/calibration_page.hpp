@@ -47,8 +47,8 @@ class CVelPageCal : public Page {
     // The port was closed: a running handshake ends at once.
     void linkClosed();
 
-    // The wizard's state as the page shows it; its step and whether the wireless handshake runs are
-    // not shown by any control.
+    // The state the page is a view of. Not all of it shows: the wizard's step and whether the
+    // wireless handshake runs appear in no control.
     const calibration::WizardState& wizardState() const { return wizard_.state(); }
     const calibration::FlowmeterState& flowState() const { return flow_.state(); }
     // An operation or tick runs on the link worker; a click meanwhile waits for it to return.
