@@ -4,6 +4,7 @@
 
 #include "cli_text.hpp"
 #include "talvex/language.hpp"
+#include "talvex/port_open_text.hpp"
 #include "talvex/rtu.h"
 
 namespace talvex::cli {
@@ -59,37 +60,9 @@ std::string linkResultText(int result) {
 }
 
 std::string portOpenFailureText(PortOpenFailure reason, std::string_view device, std::string_view holder) {
-    std::string why;
-    switch (reason) {
-        case PortOpenFailure::None:
-            return {};
-        case PortOpenFailure::Missing:
-            why = cliText("IDS_Cli_Port_Missing", {device});
-            break;
-        case PortOpenFailure::Busy:
-            why = cliText("IDS_Cli_Port_Busy", {device});
-            // The holder ("held by PID 1234 (minicom)") comes from the link library as it is.
-            if (!holder.empty()) why += " (" + std::string(holder) + ")";
-            break;
-        case PortOpenFailure::PermissionDenied:
-            why = cliText("IDS_Cli_Port_Denied", {device});
-            break;
-        case PortOpenFailure::Unsupported:
-            why = cliText("IDS_Cli_Port_Unsupported", {device});
-            break;
-        case PortOpenFailure::BadPortNumber:
-            why = GetText("IDS_Cli_Port_BadNumber");
-            break;
-        case PortOpenFailure::BadSettings:
-            why = cliText("IDS_Cli_Port_BadSettings", {device});
-            break;
-        case PortOpenFailure::Other:
-            break;
-    }
-    if (why.empty())
-        why = cliText("IDS_Cli_Port_NotOpened", {device});  // also a reason this build does not know
+    if (reason == PortOpenFailure::None) return {};
     // The window's words for the first half.
-    return GetText("IDD_Message_SPNF") + ": " + why;
+    return GetText("IDD_Message_SPNF") + ": " + portOpenReason(reason, device, holder);
 }
 
 }  // namespace talvex::cli

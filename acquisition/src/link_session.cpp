@@ -1,7 +1,8 @@
 #include "talvex/acquisition/link_session.hpp"
 
 #include "talvex/acquisition/link_arbiter.hpp"
-#include "talvex/port_open_failure.hpp"
+#include "talvex/language.hpp"
+#include "talvex/port_open_text.hpp"
 #include "talvex/rtu.h"
 
 namespace talvex::acquisition {
@@ -18,7 +19,7 @@ LinkSession::Result LinkSession::open(const std::string& path, int baud) {
     if (RTUOpenDevice(path.c_str(), baud, 8, 0, 0) != 1) {
         const auto reason = static_cast<PortOpenFailure>(RTULastOpenFailure());
         r.permissionDenied = reason == PortOpenFailure::PermissionDenied;
-        r.reason = openFailureMessage(reason, path, RTULastOpenHolder());
+        r.reason = portOpenReason(reason, path, RTULastOpenHolder());
         return r;
     }
     if (arbiter_) arbiter_->connected();
@@ -33,10 +34,10 @@ LinkSession::Result LinkSession::openDevice(const std::string& path, int baud) {
 LinkSession::Result LinkSession::openSimulatedBus(int baud, SensorModel firstModel) {
     if (bus_ && busBaud_ != baud) bus_.reset();
     if (!bus_) {
-        if (!startBus_) return {false, false, "this program has no simulated bus"};
+        if (!startBus_) return {false, false, GetText("IDS_Port_NoSimulatedBus")};
         std::string error;
         bus_ = startBus_(baud, firstModel, error);
-        if (!bus_) return {false, false, "the simulated bus could not start: " + error};
+        if (!bus_) return {false, false, GetTextWith("IDS_Port_SimulatedBusFailed", {error})};
         busBaud_ = baud;
     }
     return open(bus_->path(), baud);

@@ -109,6 +109,22 @@ std::string GetText(std::string_view key) {
     return GetTextIn(activeLanguage(), key);
 }
 
+std::string GetTextWith(std::string_view key, std::initializer_list<std::string_view> values) {
+    const std::string pattern = GetText(key);
+    std::string out;
+    for (std::size_t i = 0; i < pattern.size(); ++i) {
+        const char c = pattern[i];
+        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
+            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
+            if (n < values.size()) out += *(values.begin() + n);
+            ++i;
+            continue;
+        }
+        out.push_back(c);
+    }
+    return out;
+}
+
 std::string CaptionText(std::string_view key) {
     return findTableText(activeLanguage(), key).value_or("");
 }

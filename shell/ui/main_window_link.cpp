@@ -69,9 +69,7 @@ void CMorvaneDlg::toggleConnection() {
     }
     if (!result.ok) {
         // The system's text first, then why and what to do (for a permission problem: the group).
-        QString reason = QString::fromStdString(result.reason);
-        const QString prefix = QStringLiteral("Serial port not found or occupied: ");
-        if (reason.startsWith(prefix)) reason = reason.mid(prefix.size());
+        const QString reason = QString::fromStdString(result.reason);
         log_->appendNotice(reason + QStringLiteral("\r\n"));
         activePrompter().message(
             this,

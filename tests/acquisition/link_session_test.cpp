@@ -11,6 +11,7 @@
 
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/acquisition/link_session.hpp"
+#include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sensor_registers.hpp"
 #include "talvex/sim/sim_bus.hpp"
@@ -102,6 +103,24 @@ TEST(LinkSession, WithoutAStarterOrAPortItSaysWhyAndKeepsTheLinkClosed) {
     EXPECT_NE(missing.reason.find("/dev/talvex-no-such-port"), std::string::npos) << missing.reason;
     EXPECT_TRUE(arbiter.linkClosed());
     EXPECT_EQ(arbiter.gate(), 0);
+}
+
+// The reason is shown as it comes, so it speaks the user's language, and still names the device.
+TEST(LinkSession, TheReasonSpeaksTheActiveLanguage) {
+    LinkSession link(nullptr);
+    const struct {
+        Language language;
+        std::string missing, noBus;
+    } cases[] = {
+        {Language::English, "/dev/talvex-no-such-port does not exist", "this program has no simulated bus"},
+        {Language::Chinese, "/dev/talvex-no-such-port 不存在", "本程序没有模拟总线"},
+    };
+    for (const auto& c : cases) {
+        setActiveLanguage(c.language);
+        EXPECT_EQ(link.openDevice("/dev/talvex-no-such-port", 19200).reason, c.missing);
+        EXPECT_EQ(link.openSimulatedBus(19200, SensorModel::KA).reason, c.noBus);
+    }
+    setActiveLanguage(Language::English);
 }
 
 }  // namespace

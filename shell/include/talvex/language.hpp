@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,9 @@ enum class Language { English, Chinese };
 // Text of key in the active language; "Not found" for an unknown key. Keys compare without regard
 // to case; a literal "\n" in the table becomes a line break. Thread-safe.
 std::string GetText(std::string_view key);
+// GetText with %1, %2, ... replaced by values (a translation may put them in its own order); a value
+// is never read again for marks of its own.
+std::string GetTextWith(std::string_view key, std::initializer_list<std::string_view> values);
 
 Language activeLanguage();
 

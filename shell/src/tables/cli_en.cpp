@@ -127,13 +127,6 @@ IDS_Cli_Exception_7=Modbus exception 7: negative acknowledge
 IDS_Cli_Exception_8=Modbus exception 8: memory parity error
 IDS_Cli_Exception_10=Modbus exception 10: gateway path unavailable
 IDS_Cli_Exception_11=Modbus exception 11: gateway target device failed to respond
-IDS_Cli_Port_Missing=%1 does not exist
-IDS_Cli_Port_Busy=%1 is in use by another program
-IDS_Cli_Port_Denied=no permission to open %1 (add your user to the dialout group: sudo usermod -aG dialout $USER, then log in again)
-IDS_Cli_Port_Unsupported=%1 is not a serial port or refused the line settings
-IDS_Cli_Port_BadNumber=COM port numbers run from 1 to 99
-IDS_Cli_Port_BadSettings=%1: the line settings are not supported (stop bits 0 or 2, parity 0 to 4, 5 to 8 data bits)
-IDS_Cli_Port_NotOpened=%1 could not be opened
 )TABLE";
 
 }  // namespace talvex::tables

@@ -126,13 +126,6 @@ IDS_Cli_Exception_7=Modbus 异常 7：否定确认
 IDS_Cli_Exception_8=Modbus 异常 8：存储奇偶校验错误
 IDS_Cli_Exception_10=Modbus 异常 10：网关路径不可用
 IDS_Cli_Exception_11=Modbus 异常 11：网关目标设备无应答
-IDS_Cli_Port_Missing=%1 不存在
-IDS_Cli_Port_Busy=%1 正被其他程序使用
-IDS_Cli_Port_Denied=没有权限打开 %1（请把用户加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录）
-IDS_Cli_Port_Unsupported=%1 不是串口，或不接受这些线路设置
-IDS_Cli_Port_BadNumber=COM 串口号的范围是 1 至 99
-IDS_Cli_Port_BadSettings=%1：不支持这些线路设置（停止位 0 或 2，校验 0 至 4，数据位 5 至 8）
-IDS_Cli_Port_NotOpened=无法打开 %1
 )TABLE";
 
 }  // namespace talvex::tables

@@ -1,4 +1,5 @@
-// Chinese texts of the main window's own additions; appended to the main Chinese table.
+// Chinese texts of the main window's own additions and of why a port would not open; appended to the
+// main Chinese table.
 #include "../language_tables.hpp"
 
 namespace talvex::tables {
@@ -15,6 +16,15 @@ IDS_Window_AboutVersion=Talvex，1.367版
 IDS_List_Copy=复制(&C)
 IDS_List_DeleteQuestion=删除传感器 %1 的全部测量数据？此操作无法撤销。
 IDS_List_ExportWaiting=Waiting！
+IDS_Port_Missing=%1 不存在
+IDS_Port_Busy=%1 正被其他程序使用
+IDS_Port_Denied=没有权限打开 %1（请把用户加入 dialout 组：sudo usermod -aG dialout $USER，然后重新登录）
+IDS_Port_Unsupported=%1 不是串口，或不接受这些线路设置
+IDS_Port_BadNumber=COM 串口号的范围是 1 至 99
+IDS_Port_BadSettings=%1：不支持这些线路设置（停止位 0 或 2，校验 0 至 4，数据位 5 至 8）
+IDS_Port_NotOpened=无法打开 %1
+IDS_Port_NoSimulatedBus=本程序没有模拟总线
+IDS_Port_SimulatedBusFailed=模拟总线无法启动：%1
 )TABLE";
 
 }  // namespace talvex::tables

@@ -33,7 +33,7 @@ class LinkSession {
     struct Result {
         bool ok = false;
         bool permissionDenied = false;
-        std::string reason;  // why the open failed, for the user (English)
+        std::string reason;  // why the open failed, for the user, in the active language
     };
 
     Result openDevice(const std::string& path, int baud);
