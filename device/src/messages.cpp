@@ -8,19 +8,7 @@
 namespace talvex::device {
 
 std::string fillIn(const char* key, std::initializer_list<std::string_view> args) {
-    const std::string pattern = GetText(key);
-    std::string out;
-    for (std::size_t i = 0; i < pattern.size(); ++i) {
-        const char c = pattern[i];
-        if (c == '%' && i + 1 < pattern.size() && pattern[i + 1] >= '1' && pattern[i + 1] <= '9') {
-            const auto n = static_cast<std::size_t>(pattern[i + 1] - '1');
-            if (n < args.size()) out += *(args.begin() + n);
-            ++i;
-            continue;
-        }
-        out.push_back(c);
-    }
-    return out;
+    return GetTextWith(key, args);
 }
 
 std::string notANumberMessage(std::string_view field, std::string_view text) {
