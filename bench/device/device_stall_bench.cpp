@@ -16,6 +16,7 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 
@@ -87,7 +88,8 @@ void BM_OptionsSave(benchmark::State& state) {
     ui::CVelPageFun page(rig.ctx);
     page.show();
     double worst = 0;
-    for (auto _ : state) worst = std::max(worst, longestStall(page, page.saveButton()));
+    for (auto _ : state)
+        worst = std::max(worst, longestStall(page, talvex::testing::child<QPushButton>(&page, "saveButton")));
     state.counters["longest_stall_ms"] = worst;
 }
 
@@ -100,7 +102,8 @@ void BM_ParameterRead(benchmark::State& state) {
     ui::CVelPageSet page(rig.ctx);
     page.show();
     double worst = 0;
-    for (auto _ : state) worst = std::max(worst, longestStall(page, page.readButton()));
+    for (auto _ : state)
+        worst = std::max(worst, longestStall(page, talvex::testing::child<QPushButton>(&page, "readButton")));
     state.counters["longest_stall_ms"] = worst;
 }
 

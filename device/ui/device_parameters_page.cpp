@@ -51,13 +51,18 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     waitTimer_->setInterval(static_cast<int>(device::kReadBackTick.count()));
     connect(waitTimer_, &QTimer::timeout, this, &CVelPageSet::waitTick);
 
+    // The controls carry stable object names, so they can be found without the page exposing them:
+    // each by its role ("readButton", "energyEdit", ...), the parameter boxes as
+    // "field.<parameterFieldName>" ("field.range_low") and the coefficient pairs' buttons as
+    // "coefficientButton<commit code>".
     const auto label = [this](const char* key) {
         auto* l = new QLabel(this);
         captions_.emplace_back(l, key);
         return l;
     };
-    const auto button = [this](const char* key) {
+    const auto button = [this](const char* key, const QString& name) {
         auto* b = new QPushButton(this);
+        b->setObjectName(name);
         b->setAutoDefault(false);
         captions_.emplace_back(b, key);
         return b;
@@ -67,8 +72,13 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
         captions_.emplace_back(g, key);
         return g;
     };
-    for (int i = 0; i < device::kParameterFieldCount; ++i)
-        fields_[static_cast<ParameterField>(i)] = makeEdit(this);
+    for (int i = 0; i < device::kParameterFieldCount; ++i) {
+        const auto pf = static_cast<ParameterField>(i);
+        fields_[pf] = makeEdit(this);
+        const std::string_view name = device::parameterFieldName(pf);
+        fields_[pf]->setObjectName(QStringLiteral("field.") +
+                                   QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    }
     const auto f = [this](ParameterField p) { return fields_.at(p); };
 
     // Identity.
@@ -88,7 +98,7 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     rl->addWidget(new QLabel(QStringLiteral("-"), this), 0, 1);
     rl->addWidget(f(ParameterField::RangeHigh), 0, 2);
     rl->addWidget(new QLabel(QStringLiteral("PPM"), this), 0, 3);
-    writeRange_ = button("IDS_Write");
+    writeRange_ = button("IDS_Write", QStringLiteral("writeRangeButton"));
     rl->addWidget(writeRange_, 0, 4);
 
     // Analog outputs.
@@ -104,7 +114,7 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
         al->addWidget(label(key), row, 0);
         al->addWidget(f(field), row++, 1);
     }
-    writeAnalog_ = button("IDS_Write");
+    writeAnalog_ = button("IDS_Write", QStringLiteral("writeAnalogButton"));
     al->addWidget(writeAnalog_, row, 1);
 
     // Alarm thresholds.
@@ -125,10 +135,10 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
         alarmChecks_[static_cast<std::size_t>(row)] = check;
         ml->addWidget(check, row++, 3);
     }
-    writeAlarms_ = button("IDS_Write");
+    writeAlarms_ = button("IDS_Write", QStringLiteral("writeAlarmsButton"));
     ml->addWidget(writeAlarms_, row, 1);
 
-    read_ = button("IDS_Tab_Parameters_ReadParameters");
+    read_ = button("IDS_Tab_Parameters_ReadParameters", QStringLiteral("readButton"));
 
     // Device information and operation mode.
     auto* info = new QGroupBox(this);
@@ -143,7 +153,8 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
         nl->addWidget(f(field), row++, 1, 1, 2);
     }
     mode_ = new QComboBox(this);
-    startMode_ = button("IDS_Tab_Parameters_Start");
+    mode_->setObjectName(QStringLiteral("modeList"));
+    startMode_ = button("IDS_Tab_Parameters_Start", QStringLiteral("startModeButton"));
     nl->addWidget(label("IDS_Tab_Parameters_OperationM"), row, 0);
     nl->addWidget(mode_, row, 1);
     nl->addWidget(startMode_, row, 2);
@@ -164,8 +175,7 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
         cl->addWidget(new QLabel(QString::fromUtf8(staged[1].name.data(), int(staged[1].name.size())), this),
                       row, 2);
         cl->addWidget(f(second), row, 3);
-        auto* b = button("IDS_Write");
-        coefficientButtons_[code] = b;
+        auto* b = button("IDS_Write", QStringLiteral("coefficientButton%1").arg(code));
         cl->addWidget(b, row++, 4);
         connect(b, &QPushButton::clicked, this, [this, code = code, first = first, second = second] {
             const std::string a = fields_.at(first)->text().toStdString();
@@ -180,11 +190,13 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     // Wireless sensor.
     auto* wireless = group("IDS_Tab_Parameters_WirelessSet");
     auto* wl = new QGridLayout(wireless);
-    readEnergy_ = button("IDS_Read");
+    readEnergy_ = button("IDS_Read", QStringLiteral("readEnergyButton"));
     energy_ = makeEdit(this);
-    writeEnergy_ = button("IDS_Tab_Parameters_EnergyW");
+    energy_->setObjectName(QStringLiteral("energyEdit"));
+    writeEnergy_ = button("IDS_Tab_Parameters_EnergyW", QStringLiteral("writeEnergyButton"));
     interval_ = makeEdit(this);
-    writeInterval_ = button("IDS_Tab_Parameters_IntervalW");
+    interval_->setObjectName(QStringLiteral("intervalEdit"));
+    writeInterval_ = button("IDS_Tab_Parameters_IntervalW", QStringLiteral("writeIntervalButton"));
     wl->addWidget(readEnergy_, 0, 0);
     wl->addWidget(energy_, 0, 1);
     wl->addWidget(new QLabel(QStringLiteral("%"), this), 0, 2);
@@ -197,9 +209,10 @@ CVelPageSet::CVelPageSet(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     auto* idGroup = new QGroupBox(this);
     auto* dl = new QGridLayout(idGroup);
     sensorId_ = makeEdit(this);
+    sensorId_->setObjectName(QStringLiteral("sensorIdEdit"));
     sensorId_->setMaxLength(3);
-    changeId_ = button("IDS_Modify");
-    restore_ = button("IDS_Tab_Parameters_RestoreSet");
+    changeId_ = button("IDS_Modify", QStringLiteral("changeIdButton"));
+    restore_ = button("IDS_Tab_Parameters_RestoreSet", QStringLiteral("restoreButton"));
     dl->addWidget(label("IDS_Tab_Parameters_SlaveID"), 0, 0);
     dl->addWidget(sensorId_, 0, 1);
     dl->addWidget(changeId_, 0, 2);
@@ -310,11 +323,6 @@ void CVelPageSet::selectedSensorChanged() {
 
 void CVelPageSet::stopWaiting() {
     if (wait_ != Wait::None) endWait(false, nullptr);
-}
-
-QPushButton* CVelPageSet::coefficientButton(std::uint16_t commitCode) const {
-    const auto it = coefficientButtons_.find(commitCode);
-    return it == coefficientButtons_.end() ? nullptr : it->second;
 }
 
 bool CVelPageSet::run(std::function<void(RegisterIo&, Pacer&, CorePrompter&)> op) {

@@ -39,25 +39,6 @@ class CVelPageSet : public Page {
     // Ends a read-back wait without a message (connect / disconnect).
     void stopWaiting();
 
-    // For tests.
-    QLineEdit* field(device::ParameterField f) const { return fields_.at(f); }
-    QPushButton* readButton() const { return read_; }
-    QPushButton* rangeButton() const { return writeRange_; }
-    QPushButton* analogButton() const { return writeAnalog_; }
-    QPushButton* alarmButton() const { return writeAlarms_; }
-    QPushButton* modeButton() const { return startMode_; }
-    QComboBox* modeList() const { return mode_; }
-    QPushButton* coefficientButton(std::uint16_t commitCode) const;
-    QPushButton* readEnergyButton() const { return readEnergy_; }
-    QPushButton* writeEnergyButton() const { return writeEnergy_; }
-    QPushButton* writeIntervalButton() const { return writeInterval_; }
-    QLineEdit* energyEdit() const { return energy_; }
-    QLineEdit* intervalEdit() const { return interval_; }
-    QLineEdit* sensorIdEdit() const { return sensorId_; }
-    QPushButton* sensorIdButton() const { return changeId_; }
-    QPushButton* restoreButton() const { return restore_; }
-    bool waiting() const { return wait_ != Wait::None; }
-
   signals:
     void operationFinished();
     void waitEnded(bool confirmed);
@@ -67,6 +48,7 @@ class CVelPageSet : public Page {
     int slave() const;
     Prompter& uiPrompter() const;
     bool run(std::function<void(RegisterIo&, Pacer&, talvex::Prompter&)> op);
+    QLineEdit* field(device::ParameterField f) const { return fields_.at(f); }
     void setField(device::ParameterField f, const QString& text);
     void onRead();
     void onStartMode();
@@ -91,7 +73,6 @@ class CVelPageSet : public Page {
     QPushButton* writeAlarms_ = nullptr;
     QComboBox* mode_ = nullptr;
     QPushButton* startMode_ = nullptr;
-    std::map<std::uint16_t, QPushButton*> coefficientButtons_;
     QPushButton* readEnergy_ = nullptr;
     QLineEdit* energy_ = nullptr;
     QPushButton* writeEnergy_ = nullptr;

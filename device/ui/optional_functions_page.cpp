@@ -66,8 +66,18 @@ CVelPageFun::CVelPageFun(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     if (ctx_.progress) runner_->setProgress(ctx_.progress);
     connect(runner_, &OperationRunner::finished, this, &CVelPageFun::operationFinished);
 
-    const auto box = [this](const char* key) {
+    // Stable object names find the parts without the page exposing them: "readButton", "saveButton",
+    // "log", the lists "switchList<group>" (1..3) and the bit boxes "group<g>Bit<b>Set" (ticked =
+    // bit set) or "group<g>Bit<b>Clear" (ticked = bit clear); a lone box carries the one that fits.
+    const auto bitBox = [](int group, int bit, bool ticksSet) {
+        return QStringLiteral("group%1Bit%2%3")
+            .arg(group)
+            .arg(bit)
+            .arg(ticksSet ? QStringLiteral("Set") : QStringLiteral("Clear"));
+    };
+    const auto box = [this](const char* key, const QString& name) {
         auto* b = new QCheckBox(this);
+        b->setObjectName(name);
         captions_.emplace_back(b, key);
         return b;
     };
@@ -80,31 +90,36 @@ CVelPageFun::CVelPageFun(PageContext ctx, QWidget* parent) : Page(parent), ctx_(
     }
     for (std::size_t g = 0; g < lists_.size(); ++g) {
         lists_[g] = new QComboBox(this);
+        lists_[g]->setObjectName(QStringLiteral("switchList%1").arg(g + 1));
         layouts[g]->addWidget(lists_[g], 0, 0, 1, 2);
     }
     std::array<int, sensor::kOptionGroups> rows = {1, 1, 1, 0};
     for (const PairSpec& p : kPairs) {
-        Pair pair{p.group, p.bit, box(p.setKey), box(p.clearKey)};
+        Pair pair{p.group, p.bit, box(p.setKey, bitBox(p.group, p.bit, true)),
+                  box(p.clearKey, bitBox(p.group, p.bit, false))};
         auto* l = layouts[static_cast<std::size_t>(p.group - 1)];
         int& row = rows[static_cast<std::size_t>(p.group - 1)];
         l->addWidget(pair.ifClear, row, 0);
         l->addWidget(pair.ifSet, row++, 1);
         pairs_.push_back(pair);
     }
-    compensation_ = box("IDS_Fun_Box_Compensation");
+    compensation_ = box("IDS_Fun_Box_Compensation", bitBox(1, kCompensationBit, true));
     layouts[0]->addWidget(compensation_, rows[0], 0, 1, 2);
-    show485_ = box("IDS_Fun_Box_Show485");
+    show485_ = box("IDS_Fun_Box_Show485", bitBox(2, kNot485Bit, false));
     layouts[1]->addWidget(show485_, rows[1], 0, 1, 2);
 
     read_ = new QPushButton(this);
+    read_->setObjectName(QStringLiteral("readButton"));
     read_->setAutoDefault(false);
     captions_.emplace_back(read_, "IDS_Fun_Read");
     save_ = new QPushButton(this);
+    save_->setObjectName(QStringLiteral("saveButton"));
     save_->setAutoDefault(false);
     captions_.emplace_back(save_, "IDS_Fun_Save");
     auto* info = new QGroupBox(this);
     captions_.emplace_back(info, "IDS_Fun_SensorInfo");
     log_ = new QPlainTextEdit(info);
+    log_->setObjectName(QStringLiteral("log"));
     log_->setReadOnly(true);
     (new QVBoxLayout(info))->addWidget(log_);
     channel_ = new QLabel(this);
@@ -197,14 +212,6 @@ void CVelPageFun::setChannel(const QString& channel, const QString& sensorId) {
 
 void CVelPageFun::selectedSensorChanged() {
     sensorId_->setText(QString::number((ctx_.session ? *ctx_.session : session()).selectedSensorId.load()));
-}
-
-QCheckBox* CVelPageFun::box(int group, int bit, bool first) const {
-    if (group == 1 && bit == kCompensationBit) return compensation_;
-    if (group == 2 && bit == kNot485Bit) return show485_;
-    for (const Pair& p : pairs_)
-        if (p.group == group && p.bit == bit) return first ? p.ifSet : p.ifClear;
-    return nullptr;
 }
 
 // Shows the group's bits on its boxes: exactly one box of each pair ticked.

@@ -38,14 +38,6 @@ class CVelPageFun : public Page {
     // The settings the page shows (bytes and the three lists).
     device::OptionSettings settings() const;
 
-    // For tests.
-    QPushButton* readButton() const { return read_; }
-    QPushButton* saveButton() const { return save_; }
-    QPlainTextEdit* log() const { return log_; }
-    QComboBox* switchList(int group) const { return lists_[static_cast<std::size_t>(group - 1)]; }
-    // The box of a group's bit: first = the box of the bit set, else the box of the bit clear.
-    QCheckBox* box(int group, int bit, bool first) const;
-
   signals:
     void operationFinished();
 
