@@ -32,11 +32,23 @@ CVelPageLoad::CVelPageLoad(PageContext ctx, QWidget* parent)
     : Page(parent), ctx_(std::move(ctx)), chooser_(dialogFileChooser()) {
     runner_ = new OperationRunner(ctx_.arbiter, this, ctx_.prompter);
     if (ctx_.progress) runner_->setProgress(ctx_.progress);
-    for (auto& e : edits_) e = new QLineEdit;
+    // The parts a user works with carry stable object names, so they can be found without the page
+    // exposing them: "importButton", "chainBox", "writeMarkedButton", the edits "field.<name>" by
+    // their importFields() name ("field.product number", "field.RHigh"), and per block i of
+    // importBlocks() (0..9) "blockButton<i>" and "markBox<i>".
+    for (size_t i = 0; i < edits_.size(); ++i) {
+        const std::string_view name = production::importFields()[i].name;
+        edits_[i] = new QLineEdit;
+        edits_[i]->setObjectName(QStringLiteral("field.") +
+                                 QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
+    }
 
     import_ = new QPushButton(this);
+    import_->setObjectName(QStringLiteral("importButton"));
     chain_ = new QCheckBox(this);
+    chain_->setObjectName(QStringLiteral("chainBox"));
     writeMarked_ = new QPushButton(this);
+    writeMarked_->setObjectName(QStringLiteral("writeMarkedButton"));
     auto* top = new QHBoxLayout;
     top->addWidget(import_);
     top->addWidget(chain_);
@@ -70,7 +82,9 @@ CVelPageLoad::CVelPageLoad(PageContext ctx, QWidget* parent)
             grid->addWidget(edits_[static_cast<size_t>(production::importFieldIndex(field))], row++, 1);
         }
         blockButtons_[b] = new QPushButton;
+        blockButtons_[b]->setObjectName(QStringLiteral("blockButton%1").arg(b));
         marks_[b] = new QCheckBox;
+        marks_[b]->setObjectName(QStringLiteral("markBox%1").arg(b));
         grid->addWidget(marks_[b], row, 0);
         grid->addWidget(blockButtons_[b], row, 1);
         blockBoxes_[b] = box;

@@ -31,18 +31,11 @@ class CVelPageLoad : public Page {
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
     OperationRunner* runner() const { return runner_; }
 
-    // For tests.
-    QPushButton* importButton() const { return import_; }
-    QLineEdit* edit(std::string_view field) const;
-    QPushButton* blockButton(int block) const { return blockButtons_[static_cast<size_t>(block)]; }
-    QCheckBox* markBox(int block) const { return marks_[static_cast<size_t>(block)]; }
-    QCheckBox* chainBox() const { return chain_; }
-    QPushButton* writeMarkedButton() const { return writeMarked_; }
-
   signals:
     void operationFinished();
 
   private:
+    QLineEdit* edit(std::string_view field) const;
     production::ImportRecord record() const;
     production::WriteTargets writeTargets() const;
     void say(const QString& text, bool warning = false);

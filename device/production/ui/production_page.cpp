@@ -48,12 +48,18 @@ CVelPageProd::CVelPageProd(PageContext ctx, QWidget* parent)
     runner_ = new OperationRunner(ctx_.arbiter, this, ctx_.prompter);
     if (ctx_.progress) runner_->setProgress(ctx_.progress);
 
+    // The parts a user works with carry stable object names, so they can be found without the page
+    // exposing them: "runModeList", "startButton", "autoPollBox", "signerEdit", "signButton",
+    // "exportButton", "readOutButton", "clearButton" and the read-out "readOutList".
     caution_ = new QLabel(this);
     caution_->setStyleSheet(QStringLiteral("color: rgb(255, 0, 0);"));
     runMode_ = new QComboBox(this);
     for (size_t i = 0; i < production::runModeEntries().size(); ++i) runMode_->addItem(QString());
+    runMode_->setObjectName(QStringLiteral("runModeList"));
     start_ = new QPushButton(this);
+    start_->setObjectName(QStringLiteral("startButton"));
     autoPoll_ = new QCheckBox(this);
+    autoPoll_->setObjectName(QStringLiteral("autoPollBox"));
     point1_ = new QRadioButton(this);
     point2_ = new QRadioButton(this);
     sensorTempLabel_ = new QLabel(this);
@@ -76,11 +82,17 @@ CVelPageProd::CVelPageProd(PageContext ctx, QWidget* parent)
     writeResistance_ = new QPushButton(this);
     signerLabel_ = new QLabel(this);
     signer_ = new QLineEdit(this);
+    signer_->setObjectName(QStringLiteral("signerEdit"));
     sign_ = new QPushButton(this);
+    sign_->setObjectName(QStringLiteral("signButton"));
     export_ = new QPushButton(this);
+    export_->setObjectName(QStringLiteral("exportButton"));
     readOut_ = new QPushButton(this);
+    readOut_->setObjectName(QStringLiteral("readOutButton"));
     clear_ = new QPushButton(this);
+    clear_->setObjectName(QStringLiteral("clearButton"));
     list_ = new QTableWidget(0, 4, this);
+    list_->setObjectName(QStringLiteral("readOutList"));
     list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->verticalHeader()->hide();

@@ -39,16 +39,6 @@ class CVelPageProd : public Page {
     void setFileChooser(FileChooser chooser) { chooser_ = std::move(chooser); }
     OperationRunner* runner() const { return runner_; }
 
-    // For tests.
-    QPushButton* readOutButton() const { return readOut_; }
-    QPushButton* signButton() const { return sign_; }
-    QPushButton* exportButton() const { return export_; }
-    QPushButton* startButton() const { return start_; }
-    QLineEdit* signerEdit() const { return signer_; }
-    QComboBox* runModeBox() const { return runMode_; }
-    QCheckBox* autoPollBox() const { return autoPoll_; }
-    QTableWidget* list() const { return list_; }
-
   signals:
     void operationFinished();
 

@@ -14,13 +14,19 @@
 #include "talvex/pacer.hpp"
 #include "talvex/production/chain.hpp"
 #include "talvex/sensor_registers.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
 #include "talvex/workbook/reader.hpp"
 
 namespace talvex::ui {
 namespace {
 
+using talvex::testing::child;
 using testing::text;
+
+QPushButton* button(const QWidget* page, const QString& name) {
+    return child<QPushButton>(page, name);
+}
 
 class ProductionPages : public ::testing::Test {
   protected:
@@ -77,34 +83,38 @@ TEST_F(ProductionPages, EveryExportNeedsASignatureOfItsOwn) {
                              suggested << name;
                              return chosen;
                          }});
-    click(&page, page.readOutButton());
-    ASSERT_EQ(page.list()->rowCount(), 53);
-    EXPECT_EQ(page.list()->item(52, 1)->text(), "DC");
-    EXPECT_FALSE(page.list()->item(52, 2)->text().isEmpty());
-    EXPECT_TRUE(page.readOutButton()->isEnabled());
-    const QString productNumber = page.list()->item(1, 2)->text();
+    QPushButton* exportButton = button(&page, "exportButton");
+    QPushButton* signButton = button(&page, "signButton");
+    QLineEdit* signer = child<QLineEdit>(&page, "signerEdit");
+    const QTableWidget* list = child<QTableWidget>(&page, "readOutList");
+    click(&page, button(&page, "readOutButton"));
+    ASSERT_EQ(list->rowCount(), 53);
+    EXPECT_EQ(list->item(52, 1)->text(), "DC");
+    EXPECT_FALSE(list->item(52, 2)->text().isEmpty());
+    EXPECT_TRUE(button(&page, "readOutButton")->isEnabled());
+    const QString productNumber = list->item(1, 2)->text();
 
-    click(&page, page.exportButton());
+    click(&page, exportButton);
     EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
     EXPECT_TRUE(suggested.isEmpty());
 
-    page.signerEdit()->setText("张三");
-    click(&page, page.signButton());
+    signer->setText("张三");
+    click(&page, signButton);
     EXPECT_EQ(prompter.messages.last(), "签字成功！");
-    click(&page, page.exportButton());
+    click(&page, exportButton);
     EXPECT_EQ(suggested, QStringList{productNumber + ".xlsx"});
     const auto read = workbook::readFirstSheet(chosen.toStdString());
     ASSERT_TRUE(read.ok());
     EXPECT_EQ(read.sheet.rowCount(), 54);
     EXPECT_EQ(QString::fromStdString(read.sheet.cellText(3, 3)), productNumber);
 
-    click(&page, page.exportButton());  // the signature is used up
+    click(&page, exportButton);  // the signature is used up
     EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
-    page.signerEdit()->setText("张三");
-    click(&page, page.signButton());
+    signer->setText("张三");
+    click(&page, signButton);
     chosen.clear();  // the user cancels the save dialog: that uses the signature up too
-    click(&page, page.exportButton());
-    click(&page, page.exportButton());
+    click(&page, exportButton);
+    click(&page, exportButton);
     EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
 }
 
@@ -115,29 +125,30 @@ TEST_F(ProductionPages, AnExportedWorkbookIsImportedAndWrittenAlongTheChain) {
         producer.runner()->setPacer(&pacer);
         producer.setFileChooser(
             {{}, [&](QWidget*, const QString&, const QString&) { return dir.filePath("r.xlsx"); }});
-        click(&producer, producer.readOutButton());
-        producer.signerEdit()->setText("李四");
-        click(&producer, producer.signButton());
-        click(&producer, producer.exportButton());
+        click(&producer, button(&producer, "readOutButton"));
+        child<QLineEdit>(&producer, "signerEdit")->setText("李四");
+        click(&producer, button(&producer, "signButton"));
+        click(&producer, button(&producer, "exportButton"));
     }
     CVelPageLoad page(ctx);
     page.runner()->setPacer(&pacer);
     page.setFileChooser({[&](QWidget*, const QString&) { return dir.filePath("r.xlsx"); }, {}});
-    click(&page, page.importButton());
-    EXPECT_FALSE(page.edit("product number")->text().isEmpty());
-    EXPECT_FALSE(page.edit("RHigh")->text().isEmpty());
+    click(&page, button(&page, "importButton"));
+    EXPECT_FALSE(child<QLineEdit>(&page, "field.product number")->text().isEmpty());
+    EXPECT_FALSE(child<QLineEdit>(&page, "field.RHigh")->text().isEmpty());
 
     // Nothing marked: the continued write says so and sends nothing.
     for (int id = 1; id <= 3; ++id) bus->clearWriteLog(static_cast<std::uint8_t>(id));
-    click(&page, page.writeMarkedButton());
+    click(&page, button(&page, "writeMarkedButton"));
     EXPECT_EQ(prompter.messages.last(), "没有勾选接续框！");
 
     // Chain over the enabled channels (sensors 3, 2, 1 in channel order), calibration range marked.
-    page.chainBox()->setChecked(true);
+    QCheckBox* chain = child<QCheckBox>(&page, "chainBox");
+    chain->setChecked(true);
     EXPECT_TRUE(production::chainMode());
-    page.markBox(6)->setChecked(true);
+    child<QCheckBox>(&page, "markBox6")->setChecked(true);
     prompter.messages.clear();
-    click(&page, page.blockButton(6));
+    click(&page, button(&page, "blockButton6"));
     EXPECT_EQ(prompter.messages,
               (QStringList{"ID： 3  写入成功！", "ID： 2  写入成功！", "ID： 1  写入成功！"}));
     for (int id = 1; id <= 3; ++id) {
@@ -145,7 +156,7 @@ TEST_F(ProductionPages, AnExportedWorkbookIsImportedAndWrittenAlongTheChain) {
         ASSERT_FALSE(log.empty()) << id;
         EXPECT_EQ(log.back().address, sensor::reg::kCommit) << id;
     }
-    page.chainBox()->setChecked(false);
+    chain->setChecked(false);
 }
 
 }  // namespace
