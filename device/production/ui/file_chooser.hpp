@@ -1,5 +1,6 @@
-// The open and save dialogs of the production pages, replaceable in tests. The save dialog offers
-// .xlsx and adds the extension; the open dialog takes the workbook kinds the reader knows.
+// The open and save dialogs of the production pages; replaceable, so a page can be driven without a
+// modal dialog. The save dialog offers .xlsx and adds the extension; the open dialog takes the
+// workbook kinds the reader knows.
 #pragma once
 
 #include <QString>
