@@ -24,6 +24,12 @@ LogBox::LogBox(QWidget* parent) : QWidget(parent) {
     logFile_ = new QPushButton(this);
     logClear_ = new QPushButton(this);
     for (auto* b : {logFile_, logClear_}) b->setAutoDefault(false);
+    // Found by these object names (unique in the box).
+    view_->setObjectName(QStringLiteral("logView"));
+    save_->setObjectName(QStringLiteral("saveBox"));
+    recv_->setObjectName(QStringLiteral("recvBox"));
+    logFile_->setObjectName(QStringLiteral("logFileButton"));
+    logClear_->setObjectName(QStringLiteral("logClearButton"));
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);

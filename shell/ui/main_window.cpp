@@ -80,10 +80,14 @@ bool CMorvaneDlg::simulatedBusSelected() const {
     return listed >= 0 && ports_->itemData(listed, kPortKindRole).toString() == QLatin1String("sim");
 }
 
+// The controls are found by object name (unique in the window): "portList", "baudList",
+// "connectButton", "languageList", "logBox", "productionPagesAction", "aboutAction"; the tab
+// pages are "page<slot>" in PageSlot order (buildPages).
 void CMorvaneDlg::buildLayout() {
     auto* menuBar = new QMenuBar(this);
     viewMenu_ = menuBar->addMenu(QString());
     productionAction_ = viewMenu_->addAction(QString());
+    productionAction_->setObjectName(QStringLiteral("productionPagesAction"));
     productionAction_->setCheckable(true);
     connect(productionAction_, &QAction::toggled, this, [this](bool on) {
         setProductionPagesVisible(on);
@@ -91,6 +95,7 @@ void CMorvaneDlg::buildLayout() {
     });
     helpMenu_ = menuBar->addMenu(QString());
     aboutAction_ = helpMenu_->addAction(QString());
+    aboutAction_->setObjectName(QStringLiteral("aboutAction"));
     connect(aboutAction_, &QAction::triggered, this, &CMorvaneDlg::showAbout);
 
     stateIcon_ = new QLabel(this);
@@ -109,14 +114,17 @@ void CMorvaneDlg::buildLayout() {
     baudLabel_ = new QLabel(this);
     baudLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     bauds_ = new QComboBox(this);
+    bauds_->setObjectName(QStringLiteral("baudList"));
     for (int b : kBaudRates) bauds_->addItem(QString::number(b));
     bauds_->setCurrentIndex(kDefaultBaudIndex);
     connect_ = new QPushButton(this);
+    connect_->setObjectName(QStringLiteral("connectButton"));
     connect_->setAutoDefault(false);
     connect_->setMinimumWidth(110);
     languageLabel_ = new QLabel(this);
     languageLabel_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     language_ = new QComboBox(this);
+    language_->setObjectName(QStringLiteral("languageList"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(stateIcon_);
@@ -142,6 +150,7 @@ void CMorvaneDlg::buildLayout() {
     split_->setSizes({170, 1000});
 
     log_ = new LogBox(this);
+    log_->setObjectName(QStringLiteral("logBox"));
     log_->view()->setMinimumHeight(60);
     auto* vertical = new QSplitter(Qt::Vertical, this);
     vertical->addWidget(split_);

@@ -17,6 +17,7 @@
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/channel_tree_widget.hpp"
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
@@ -48,9 +49,11 @@ class Connection : public UiTest {
         o.link = link_.get();
         return std::make_unique<CMorvaneDlg>(o, CoreRefs{engine_.get(), &arbiter_, &store_});
     }
-    static void selectSimulatedBus(CMorvaneDlg& w) {
-        w.portList()->setCurrentIndex(w.portList()->count() - 1);
+    static QComboBox* portList(const CMorvaneDlg& w) {
+        return talvex::testing::child<QComboBox>(&w, "portList");
     }
+    static LogBox* logBox(const CMorvaneDlg& w) { return talvex::testing::child<LogBox>(&w, "logBox"); }
+    static void selectSimulatedBus(CMorvaneDlg& w) { portList(w)->setCurrentIndex(portList(w)->count() - 1); }
 
     acquisition::LinkArbiter arbiter_;
     acquisition::RecordStore store_;
@@ -61,18 +64,18 @@ class Connection : public UiTest {
 TEST_F(Connection, ConnectsToTheSimulatedBusPollsAndRefusesToCloseUntilDisconnected) {
     auto w = window();
     w->show();
-    w->logBox()->recvBox()->setChecked(true);
+    logBox(*w)->recvBox()->setChecked(true);
     selectSimulatedBus(*w);
     w->connectButton()->click();
     ASSERT_TRUE(w->connected()) << (prompts_.texts.empty() ? "" : prompts_.texts.back().toStdString());
     EXPECT_EQ(w->connectButton()->text(), "Disconnect");
-    EXPECT_FALSE(w->portList()->isEnabled());
+    EXPECT_FALSE(portList(*w)->isEnabled());
     EXPECT_FALSE(w->baudList()->isEnabled());
     EXPECT_EQ(RTUIsOpen(), 1);
 
     // Channel 1 (sensor 1) is enabled by default: its poll lines reach the log box.
-    QTRY_VERIFY_WITH_TIMEOUT(w->logBox()->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
-    EXPECT_FALSE(w->logBox()->view()->toPlainText().contains("Polling Failed"));
+    QTRY_VERIFY_WITH_TIMEOUT(logBox(*w)->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
+    EXPECT_FALSE(logBox(*w)->view()->toPlainText().contains("Polling Failed"));
     // The record follows its log line into the store (and the database) on the poller thread.
     QTRY_VERIFY_WITH_TIMEOUT(!store_.records(acquisition::RecordStore::keyOf(1)).empty(), kWaitMs);
 
@@ -86,7 +89,7 @@ TEST_F(Connection, ConnectsToTheSimulatedBusPollsAndRefusesToCloseUntilDisconnec
     QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
     EXPECT_TRUE(w->connectButton()->isEnabled());
     EXPECT_EQ(w->connectButton()->text(), "Connect");
-    EXPECT_TRUE(w->portList()->isEnabled());
+    EXPECT_TRUE(portList(*w)->isEnabled());
     EXPECT_EQ(RTUIsOpen(), 0);
     EXPECT_TRUE(w->close());
 }
@@ -100,10 +103,10 @@ TEST_F(Connection, PortClosedUnderneathShowsTheDisconnectedStateAndSaysWhy) {
     RTUCloseCom();  // what the link does after a read or write error on the port
     QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
     EXPECT_EQ(w->connectButton()->text(), "Connect");
-    EXPECT_TRUE(w->portList()->isEnabled());
+    EXPECT_TRUE(portList(*w)->isEnabled());
     // Said even with "Recv" unchecked: the user must learn why the link went away.
-    EXPECT_TRUE(w->logBox()->view()->toPlainText().contains("closed"))
-        << w->logBox()->view()->toPlainText().toStdString();
+    EXPECT_TRUE(logBox(*w)->view()->toPlainText().contains("closed"))
+        << logBox(*w)->view()->toPlainText().toStdString();
     EXPECT_TRUE(w->close());
 }
 
@@ -146,8 +149,8 @@ TEST_F(Connection, AMissingPortSaysSoAndStaysDisconnected) {
                                               sys / "class" / "tty" / "ttyUSB97" / "device");
 
     auto w = window(sys);
-    ASSERT_EQ(w->portList()->itemText(0), "FT232R...(ttyUSB97)");
-    w->portList()->setCurrentIndex(0);
+    ASSERT_EQ(portList(*w)->itemText(0), "FT232R...(ttyUSB97)");
+    portList(*w)->setCurrentIndex(0);
     w->connectButton()->click();
     EXPECT_FALSE(w->connected());
     ASSERT_FALSE(prompts_.texts.empty());
@@ -166,14 +169,14 @@ TEST_F(Connection, ATypedDevicePathIsOpened) {
     ASSERT_TRUE(bus.start(&error)) << error;
     auto w = window();
     w->show();
-    w->logBox()->recvBox()->setChecked(true);
-    QLineEdit* edit = w->portList()->lineEdit();
+    logBox(*w)->recvBox()->setChecked(true);
+    QLineEdit* edit = portList(*w)->lineEdit();
     ASSERT_NE(edit, nullptr);
     edit->clear();
     QTest::keyClicks(edit, QString::fromStdString(bus.slavePath()));
     w->connectButton()->click();
     ASSERT_TRUE(w->connected()) << (prompts_.texts.empty() ? "" : prompts_.texts.back().toStdString());
-    QTRY_VERIFY_WITH_TIMEOUT(w->logBox()->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(logBox(*w)->view()->toPlainText().contains("ID1 Polling Succeed"), kWaitMs);
     w->connectButton()->click();
     QTRY_VERIFY_WITH_TIMEOUT(!w->connected(), kWaitMs);
 }
@@ -183,8 +186,8 @@ TEST_F(Connection, AConverterPluggedInLaterAppearsWhenTheListOpens) {
     std::filesystem::create_directories(sys / "class" / "tty" / "tty0");
     auto w = window(sys);
     w->show();
-    ASSERT_EQ(w->portList()->count(), 1);
-    w->portList()->setCurrentIndex(0);  // the simulated bus
+    ASSERT_EQ(portList(*w)->count(), 1);
+    portList(*w)->setCurrentIndex(0);  // the simulated bus
 
     const auto usb = sys / "devices" / "usb1" / "1-2";
     std::filesystem::create_directories(usb / "1-2:1.0" / "ttyUSB5");
@@ -194,10 +197,10 @@ TEST_F(Connection, AConverterPluggedInLaterAppearsWhenTheListOpens) {
     std::filesystem::create_directory_symlink(usb / "1-2:1.0" / "ttyUSB5",
                                               sys / "class" / "tty" / "ttyUSB5" / "device");
 
-    w->portList()->showPopup();
-    w->portList()->hidePopup();
-    ASSERT_EQ(w->portList()->count(), 2);
-    EXPECT_EQ(w->portList()->itemText(0), "USB Se...(ttyUSB5)");
+    portList(*w)->showPopup();
+    portList(*w)->hidePopup();
+    ASSERT_EQ(portList(*w)->count(), 2);
+    EXPECT_EQ(portList(*w)->itemText(0), "USB Se...(ttyUSB5)");
     EXPECT_TRUE(w->simulatedBusSelected());  // the choice stays
 }
 
@@ -206,7 +209,7 @@ TEST_F(Connection, NoSerialPortIsReportedButTheSimulatedBusStaysAvailable) {
     std::filesystem::create_directories(sys / "class" / "tty" / "tty0");
     auto w = window(sys);
     QTRY_VERIFY_WITH_TIMEOUT(prompts_.saw("No serial port detected!"), kWaitMs);
-    ASSERT_EQ(w->portList()->count(), 1);
+    ASSERT_EQ(portList(*w)->count(), 1);
     w->connectButton()->click();
     EXPECT_TRUE(w->connected());
     w->connectButton()->click();

@@ -1,5 +1,6 @@
 // The main window without a link: layout texts, tabs, the channel tree and what a selection
 // changes, the language switch, the production pages entry, the log box, closing.
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -16,6 +17,7 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/channel_tree_widget.hpp"
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
@@ -67,6 +69,28 @@ ProbePage* probe(CMorvaneDlg& w, PageSlot slot) {
     return static_cast<ProbePage*>(w.page(slot));
 }
 
+using talvex::testing::child;
+
+// The tab's widget: the page, or the empty stand-in where the factory made none.
+QWidget* pageWidget(const CMorvaneDlg& w, PageSlot slot) {
+    return child<QWidget>(&w, QStringLiteral("page%1").arg(static_cast<int>(slot)));
+}
+QComboBox* portList(const CMorvaneDlg& w) {
+    return child<QComboBox>(&w, "portList");
+}
+QComboBox* languageList(const CMorvaneDlg& w) {
+    return child<QComboBox>(&w, "languageList");
+}
+LogBox* logBox(const CMorvaneDlg& w) {
+    return child<LogBox>(&w, "logBox");
+}
+QAction* productionPagesAction(const CMorvaneDlg& w) {
+    return child<QAction>(&w, "productionPagesAction");
+}
+QAction* aboutAction(const CMorvaneDlg& w) {
+    return child<QAction>(&w, "aboutAction");
+}
+
 class MainWindow : public UiTest {};
 
 TEST_F(MainWindow, StartsDisconnectedWithSixTabsAndTheChannelTree) {
@@ -76,7 +100,7 @@ TEST_F(MainWindow, StartsDisconnectedWithSixTabsAndTheChannelTree) {
     EXPECT_FALSE(w.connected());
     EXPECT_EQ(w.baudList()->currentText(), "19200");
     EXPECT_EQ(w.baudList()->count(), 8);
-    EXPECT_EQ(w.portList()->itemText(w.portList()->count() - 1), CMorvaneDlg::simulatedBusText());
+    EXPECT_EQ(portList(w)->itemText(portList(w)->count() - 1), CMorvaneDlg::simulatedBusText());
     EXPECT_EQ(tabTitles(w.tabs()),
               (QStringList{"Config", "Parameters", "Acquisition", "Curve", "Calibration", "Records"}));
     EXPECT_EQ(w.tabs()->currentIndex(), 0);
@@ -85,9 +109,9 @@ TEST_F(MainWindow, StartsDisconnectedWithSixTabsAndTheChannelTree) {
     EXPECT_EQ(w.tabs()->tabBar()->tabTextColor(0), QColor(Qt::black));
     EXPECT_EQ(w.tabs()->tabBar()->tabTextColor(2), QColor(25, 25, 112));
     EXPECT_EQ(w.page(PageSlot::Curve), nullptr);
-    EXPECT_NE(w.pageWidget(PageSlot::Curve), nullptr);  // the tab is there, empty
-    EXPECT_EQ(w.languageList()->currentText(), "English");
-    EXPECT_FALSE(w.logBox()->recvBox()->isChecked());
+    EXPECT_NE(pageWidget(w, PageSlot::Curve), nullptr);  // the tab is there, empty
+    EXPECT_EQ(languageList(w)->currentText(), "English");
+    EXPECT_FALSE(logBox(w)->recvBox()->isChecked());
 
     const ChannelTreeWidget* tree = w.tree();
     const QTreeWidgetItem* root = tree->topLevelItem(0);
@@ -178,8 +202,8 @@ TEST_F(MainWindow, LanguageSwitchRelabelsWindowTabsPagesTreeAndConvertsConfigIni
     EXPECT_EQ(activeLanguage(), Language::Chinese);
     EXPECT_EQ(w.windowTitle(), QString::fromUtf8("Talvex_V1.37 - 氢气数据采集&校准"));
     EXPECT_EQ(w.connectButton()->text(), QString::fromUtf8("连接"));
-    EXPECT_EQ(w.languageList()->currentText(), "Chinese");
-    EXPECT_EQ(w.logBox()->logClearButton()->text(), QString::fromUtf8("立即清空"));
+    EXPECT_EQ(languageList(w)->currentText(), "Chinese");
+    EXPECT_EQ(child<QPushButton>(logBox(w), "logClearButton")->text(), QString::fromUtf8("立即清空"));
     EXPECT_EQ(tabTitles(w.tabs()),
               QString::fromUtf8(
                   "系统设置|设备参数|数据采集|曲线显示|数据校准|历史数据|生产标定|数据导入|功能选配|曲线拟合")
@@ -216,17 +240,17 @@ TEST_F(MainWindow, ProductionPagesAreOffByDefaultAndTheChoiceIsRemembered) {
     {
         CMorvaneDlg w(probeOptions());
         EXPECT_FALSE(w.productionPagesVisible());
-        EXPECT_FALSE(w.pageWidget(PageSlot::Production)->isVisible());
+        EXPECT_FALSE(pageWidget(w, PageSlot::Production)->isVisible());
         EXPECT_NE(w.page(PageSlot::Production), nullptr);  // created all the same
-        w.productionPagesAction()->trigger();
+        productionPagesAction(w)->trigger();
         EXPECT_EQ(tabTitles(w.tabs()).mid(6), (QStringList{"Production", "Import", "Functions", "Fitting"}));
     }
     EXPECT_NE(readFile(appPaths().settingsFile()).find("ProductionPages=1"), std::string::npos);
     {
         CMorvaneDlg w(probeOptions());
         EXPECT_TRUE(w.productionPagesVisible());
-        EXPECT_TRUE(w.productionPagesAction()->isChecked());
-        w.productionPagesAction()->trigger();
+        EXPECT_TRUE(productionPagesAction(w)->isChecked());
+        productionPagesAction(w)->trigger();
         EXPECT_EQ(w.tabs()->count(), 6);
     }
     EXPECT_NE(readFile(appPaths().settingsFile()).find("ProductionPages=0"), std::string::npos);
@@ -234,7 +258,7 @@ TEST_F(MainWindow, ProductionPagesAreOffByDefaultAndTheChoiceIsRemembered) {
 
 TEST_F(MainWindow, LogBoxKeepsAtMostFiveHundredLinesAndOnlyWhileRecvIsChecked) {
     CMorvaneDlg w(probeOptions());
-    LogBox* log = w.logBox();
+    LogBox* log = logBox(w);
     w.appendLog("dropped\r\n");
     EXPECT_TRUE(log->view()->toPlainText().isEmpty());
 
@@ -245,13 +269,13 @@ TEST_F(MainWindow, LogBoxKeepsAtMostFiveHundredLinesAndOnlyWhileRecvIsChecked) {
     w.appendLog("fresh\r\n");
     EXPECT_EQ(log->view()->toPlainText(), "fresh\n");
 
-    log->logClearButton()->click();
+    child<QPushButton>(log, "logClearButton")->click();
     EXPECT_TRUE(log->view()->toPlainText().isEmpty());
     w.appendLog("again\r\n");
     log->recvBox()->setChecked(false);  // unchecking empties the box at once
     EXPECT_TRUE(log->view()->toPlainText().isEmpty());
 
-    log->logFileButton()->click();
+    child<QPushButton>(log, "logFileButton")->click();
     EXPECT_TRUE(prompts_.saw("Saving debug data is not supported!"));
 }
 
@@ -291,9 +315,9 @@ TEST_F(MainWindow, AboutBoxShowsNameAndVersion) {
         for (const QLabel* l : box->findChildren<QLabel*>()) shown << l->text();
         static_cast<QDialog*>(box)->accept();
     });
-    w.aboutAction()->trigger();
+    aboutAction(w)->trigger();
     EXPECT_TRUE(shown.contains(QString::fromUtf8("Talvex，1.367版"))) << shown.join('|').toStdString();
-    EXPECT_EQ(w.aboutAction()->text(), QString::fromUtf8("关于 Talvex(&A)..."));
+    EXPECT_EQ(aboutAction(w)->text(), QString::fromUtf8("关于 Talvex(&A)..."));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "talvex/acquisition/measurement.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
 #include "talvex/language.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/acquisition/page_factory.hpp"
 #include "talvex/ui/channel_tree_widget.hpp"
 #include "talvex/ui/chart/time_chart.hpp"
@@ -131,7 +132,8 @@ TEST_F(PagesInWindow, PagesFollowTheSensorThatSavingOrApplyingSelects) {
 }
 
 TEST_F(PagesInWindow, ConnectedRecordsReachTheListAndTheCurve) {
-    window_->portList()->setCurrentIndex(window_->portList()->count() - 1);  // the simulated bus
+    auto* ports = talvex::testing::child<QComboBox>(window_.get(), "portList");
+    ports->setCurrentIndex(ports->count() - 1);  // the simulated bus
     window_->connectButton()->click();
     ASSERT_TRUE(window_->connected()) << (prompts_.texts.empty() ? "" : prompts_.texts.back().toStdString());
     window_->tree()->select({0, 0});  // Node1: sensor 1, enabled

@@ -27,10 +27,7 @@ class LogBox : public QWidget {
     void retranslate();
 
     QPlainTextEdit* view() const { return view_; }
-    QCheckBox* saveBox() const { return save_; }
     QCheckBox* recvBox() const { return recv_; }
-    QPushButton* logFileButton() const { return logFile_; }
-    QPushButton* logClearButton() const { return logClear_; }
 
   signals:
     void loggingChanged(bool on);

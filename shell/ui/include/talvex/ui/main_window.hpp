@@ -65,20 +65,13 @@ class CMorvaneDlg : public QDialog {
     bool productionPagesVisible() const;
 
     Page* page(PageSlot slot) const { return pages_[static_cast<std::size_t>(slot)]; }
-    QWidget* pageWidget(PageSlot slot) const { return slots_[static_cast<std::size_t>(slot)]; }
     QTabWidget* tabs() const { return tabs_; }
     ChannelTreeWidget* tree() const { return tree_; }
     ChannelStore& channels() { return channels_; }
-    LogBox* logBox() const { return log_; }
-    QComboBox* portList() const { return ports_; }
     QComboBox* baudList() const { return bauds_; }
-    QComboBox* languageList() const { return language_; }
     QPushButton* connectButton() const { return connect_; }
     QProgressBar* progressBar() const { return progress_; }
-    QAction* productionPagesAction() const { return productionAction_; }
     QMenu* viewMenu() const { return viewMenu_; }
-    QAction* aboutAction() const { return aboutAction_; }
-    const std::vector<SSerInfo>& serialPorts() const { return serialPorts_; }
 
     // The port list's last entry, always present: the built-in simulated sensor bus.
     static QString simulatedBusText();
