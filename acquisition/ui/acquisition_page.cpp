@@ -54,7 +54,11 @@ CVelPageListData::CVelPageListData(PageContext ctx, QWidget* parent)
     worker_ = new LinkWorker(this);
     model_ = new RecordTableModel(*ctx_.store, this);
 
+    // Object names (unique in the page) by which the parts are found: "list", "autoReadButton",
+    // "wirelessBox", "deleteButton", "exportButton", "saveToDbBox", and "indicator<n>" for the
+    // status indicators in Indicator order.
     list_ = new QTableView(this);
+    list_->setObjectName(QStringLiteral("list"));
     list_->setModel(model_);
     list_->setSelectionBehavior(QAbstractItemView::SelectRows);
     list_->setShowGrid(true);
@@ -72,8 +76,10 @@ CVelPageListData::CVelPageListData(PageContext ctx, QWidget* parent)
     statusCaption_ = new QLabel(this);
     auto* statusRow = new QHBoxLayout;
     statusRow->addWidget(statusCaption_);
-    for (auto& label : indicators_) {
+    for (std::size_t i = 0; i < kIndicatorCount; ++i) {
+        QLabel*& label = indicators_[i];
         label = new QLabel(this);
+        label->setObjectName(QStringLiteral("indicator%1").arg(i));
         label->setFrameShape(QFrame::Box);
         label->setAlignment(Qt::AlignCenter);
         label->setMinimumWidth(48);
@@ -90,6 +96,11 @@ CVelPageListData::CVelPageListData(PageContext ctx, QWidget* parent)
     delete_ = new QPushButton(this);
     export_ = new QPushButton(this);
     saveDb_ = new QCheckBox(this);
+    autoRead_->setObjectName(QStringLiteral("autoReadButton"));
+    lora_->setObjectName(QStringLiteral("wirelessBox"));
+    delete_->setObjectName(QStringLiteral("deleteButton"));
+    export_->setObjectName(QStringLiteral("exportButton"));
+    saveDb_->setObjectName(QStringLiteral("saveToDbBox"));
     auto* buttons = new QHBoxLayout;
     for (QWidget* w : std::initializer_list<QWidget*>{autoRead_, lora_, delete_, export_, saveDb_})
         buttons->addWidget(w);
@@ -228,10 +239,6 @@ void CVelPageListData::resizeEvent(QResizeEvent* event) {
 void CVelPageListData::updateIndicators() {
     const auto shown = indicatorsShown(ctx_.engine->selectedStatusWord());
     for (std::size_t i = 0; i < kIndicatorCount; ++i) indicators_[i]->setVisible(shown[i]);
-}
-
-bool CVelPageListData::indicatorShown(Indicator i) const {
-    return !indicators_[static_cast<std::size_t>(i)]->isHidden();
 }
 
 bool CVelPageListData::busy() const {

@@ -36,21 +36,9 @@ class CVelPageListData : public Page {
     // Shows the newly selected sensor's records (from the session's selected ID).
     void selectedSensorChanged() override;
 
-    // The once-a-second refresh; public for the benchmark and for tests that do not wait a second.
+    // Takes the store's new records into the list and updates the indicators. The page's timer does
+    // so once a second; a caller that cannot wait for it may do so at once.
     void refreshTick();
-
-    // For tests.
-    QTableView* list() const { return list_; }
-    RecordTableModel* model() const { return model_; }
-    bool indicatorShown(Indicator i) const;
-    QPushButton* autoReadButton() const { return autoRead_; }
-    QCheckBox* wirelessBox() const { return lora_; }
-    QCheckBox* saveToDbBox() const { return saveDb_; }
-    QPushButton* deleteButton() const { return delete_; }
-    QPushButton* exportButton() const { return export_; }
-    bool busy() const;
-    // Copies the cell at a viewport position (what the context menu's copy does); false off the rows.
-    bool copyCellAt(const QPoint& viewportPos);
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -73,6 +61,10 @@ class CVelPageListData : public Page {
     void scrollToBottom();
     std::string selectedKey() const;
     Prompter& prompter() const;
+    // A delete or an export is under way.
+    bool busy() const;
+    // Copies the cell at a viewport position (the context menu's copy); false off the rows.
+    bool copyCellAt(const QPoint& viewportPos);
 
     PageContext ctx_;
     ColumnSet columnSet_ = ColumnSet::Model;

@@ -62,6 +62,19 @@ CVelPageCfg::CVelPageCfg(PageContext ctx, ChannelStoreOps ops, QWidget* parent)
     progress_->setValue(0);
     enableAll_ = new QPushButton(this);
     disableAll_ = new QPushButton(this);
+    // Found by these object names (unique in the page).
+    list_->setObjectName(QStringLiteral("parameterList"));
+    deviceMark_->setObjectName(QStringLiteral("deviceMarkEdit"));
+    description_->setObjectName(QStringLiteral("descriptionEdit"));
+    save_->setObjectName(QStringLiteral("saveButton"));
+    currentId_->setObjectName(QStringLiteral("currentIdEdit"));
+    modify_->setObjectName(QStringLiteral("modifyButton"));
+    search_->setObjectName(QStringLiteral("searchButton"));
+    foundCount_->setObjectName(QStringLiteral("foundCountEdit"));
+    foundIds_->setObjectName(QStringLiteral("foundIdsEdit"));
+    progress_->setObjectName(QStringLiteral("searchProgress"));
+    enableAll_->setObjectName(QStringLiteral("enableAllButton"));
+    disableAll_->setObjectName(QStringLiteral("disableAllButton"));
 
     auto* params = new QGroupBox(this);
     auto* pl = new QGridLayout(params);
@@ -179,10 +192,6 @@ void CVelPageCfg::clearChannelFields() {
     list_->setRowCount(0);
     deviceMark_->clear();
     description_->clear();
-}
-
-bool CVelPageCfg::busy() const {
-    return runner_->busy();
 }
 
 void CVelPageCfg::setLinkBusy(bool on) {

@@ -48,20 +48,6 @@ class CVelPageCfg : public Page {
     // Ends a running search after the candidate in progress (the window calls this when it connects
     // or disconnects the port).
     void stopSearch();
-    bool searchRunning() const { return searching_; }
-    bool busy() const;
-
-    // For tests.
-    QPushButton* searchButton() const { return search_; }
-    QPushButton* modifyButton() const { return modify_; }
-    QPushButton* saveButton() const { return save_; }
-    QPushButton* enableAllButton() const { return enableAll_; }
-    QPushButton* disableAllButton() const { return disableAll_; }
-    QLineEdit* currentIdEdit() const { return currentId_; }
-    QLineEdit* foundCountEdit() const { return foundCount_; }
-    QPlainTextEdit* foundIdsEdit() const { return foundIds_; }
-    QProgressBar* progressBar() const { return progress_; }
-    QTableWidget* parameterList() const { return list_; }
 
   signals:
     // The user changed a cell of the parameter list (column 0 the name, 1 the value).

@@ -33,6 +33,10 @@ CVelPageChart::CVelPageChart(PageContext ctx, QWidget* parent) : Page(parent), c
     chart_ = new TimeChart(this);
     h2Box_ = new QCheckBox(this);
     tempBox_ = new QCheckBox(this);
+    // Found by these object names (unique in the page).
+    chart_->setObjectName(QStringLiteral("chart"));
+    h2Box_->setObjectName(QStringLiteral("h2Box"));
+    tempBox_->setObjectName(QStringLiteral("tempBox"));
     auto* boxes = new QHBoxLayout;
     boxes->addWidget(h2Box_);
     boxes->addWidget(tempBox_);

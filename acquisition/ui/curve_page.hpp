@@ -31,11 +31,9 @@ class CVelPageChart : public Page {
     // Hands points not yet drawn to the chart (every 500 ms).
     void handOver();
 
-    // For tests.
-    TimeChart* chart() const { return chart_; }
+    // The points the curve holds: those drawn and those the next hand-over draws. A live point
+    // held but not yet drawn shows nowhere else.
     const CurveData& data() const { return data_; }
-    QCheckBox* h2Box() const { return h2Box_; }
-    QCheckBox* tempBox() const { return tempBox_; }
 
   protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -24,6 +24,11 @@ CVelDlgQuery::CVelDlgQuery(Prompter& prompter, std::function<bool()> linkClosed,
     start_ = new QPushButton(uiText("IDS_Dlg_Query_Start"), this);
     cancel_ = new QPushButton(uiText("IDS_Dlg_Query_Cancel"), this);
     start_->setDefault(true);
+    // Found by these object names (unique in the dialog).
+    version_->setObjectName(QStringLiteral("versionBox"));
+    count_->setObjectName(QStringLiteral("countEdit"));
+    start_->setObjectName(QStringLiteral("startButton"));
+    cancel_->setObjectName(QStringLiteral("cancelButton"));
 
     auto* note = new QLabel(uiText("IDS_Dlg_Query_Note"), this);
     note->setWordWrap(true);

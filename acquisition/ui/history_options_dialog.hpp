@@ -32,11 +32,6 @@ class CVelDlgQuery : public QDialog {
     // What Start accepted (nullopt after Cancel).
     const std::optional<HistoryReadChoice>& choice() const { return choice_; }
 
-    QComboBox* versionBox() const { return version_; }
-    QLineEdit* countEdit() const { return count_; }
-    QPushButton* startButton() const { return start_; }
-    QPushButton* cancelButton() const { return cancel_; }
-
   private:
     void onStart();
 

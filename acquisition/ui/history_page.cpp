@@ -83,6 +83,16 @@ CVelPageQuery::CVelPageQuery(PageContext ctx, std::function<int()> baud, QWidget
     stop_->setEnabled(false);
     export_ = new QPushButton(this);
     clear_ = new QPushButton(this);
+    // Found by these object names (unique in the page).
+    list_->setObjectName(QStringLiteral("list"));
+    setInterval_->setObjectName(QStringLiteral("setIntervalButton"));
+    interval_->setObjectName(QStringLiteral("intervalEdit"));
+    getCount_->setObjectName(QStringLiteral("getCountButton"));
+    count_->setObjectName(QStringLiteral("countLabel"));
+    read_->setObjectName(QStringLiteral("readButton"));
+    stop_->setObjectName(QStringLiteral("stopButton"));
+    export_->setObjectName(QStringLiteral("exportButton"));
+    clear_->setObjectName(QStringLiteral("clearButton"));
 
     auto* top = new QHBoxLayout;
     top->addWidget(setInterval_);
@@ -209,7 +219,6 @@ void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
     request.count = choice.count;
     request.readBytes = historyReadBytes(static_cast<std::uint32_t>(baud_ ? baud_() : kDefaultBaud));
 
-    reading_ = true;
     stop_->setEnabled(true);
     pacer_ = std::make_shared<SteadyPacer>();
     if (ctx_.progress) ctx_.progress(0);
@@ -236,7 +245,6 @@ void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
             });
         },
         [this, result, told, count = request.count] {
-            reading_ = false;
             stop_->setEnabled(false);
             pacer_.reset();
             if (!rtuOk(*told) && *told != kHistoryCancelled) {

@@ -38,19 +38,6 @@ class CVelPageQuery : public Page {
 
     // Starts a read with options already chosen (what the options dialog's Start leads to).
     void startRead(const HistoryReadChoice& choice);
-    bool reading() const { return reading_; }
-
-    // For tests.
-    QTableView* list() const { return list_; }
-    HistoryTableModel* model() const { return model_; }
-    QLineEdit* intervalEdit() const { return interval_; }
-    QLabel* countLabel() const { return count_; }
-    QPushButton* setIntervalButton() const { return setInterval_; }
-    QPushButton* getCountButton() const { return getCount_; }
-    QPushButton* readButton() const { return read_; }
-    QPushButton* stopButton() const { return stop_; }
-    QPushButton* exportButton() const { return export_; }
-    QPushButton* clearButton() const { return clear_; }
 
   signals:
     // An exchange with the sensor, a read or an export has finished (its message is shown).
@@ -77,7 +64,6 @@ class CVelPageQuery : public Page {
     LinkWorker* worker_ = nullptr;        // the exchanges with the sensor, one at a time
     LinkWorker* exporter_ = nullptr;      // the CSV export
     std::shared_ptr<SteadyPacer> pacer_;  // of the running read: Stop cancels it
-    bool reading_ = false;
 
     HistoryTableModel* model_ = nullptr;
     QTableView* list_ = nullptr;

@@ -9,12 +9,13 @@
 #include <memory>
 
 #include "acquisition_page.hpp"
-#include "record_table_model.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/acquisition/measurement.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/prompter.hpp"
 
 namespace {
@@ -105,6 +106,7 @@ void BM_RefreshTick(benchmark::State& state) {
         return;
     }
     const auto newPerTick = static_cast<int>(state.range(0));
+    QTableView* list = talvex::testing::child<QTableView>(rig->page.get(), "list");
     std::int64_t rows = 0;
     for (auto _ : state) {
         state.PauseTiming();
@@ -118,8 +120,8 @@ void BM_RefreshTick(benchmark::State& state) {
         }
         state.ResumeTiming();
         rig->page->refreshTick();
-        rig->page->list()->viewport()->repaint();
-        rows = rig->page->model()->rowCount();
+        list->viewport()->repaint();
+        rows = list->model()->rowCount();
     }
     state.counters["rows"] = static_cast<double>(rows);
 }

@@ -5,13 +5,17 @@
 #include <QClipboard>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
 
 #include "acquisition_page.hpp"
 #include "pages_fixture.hpp"
 #include "record_table_model.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/testing/raw_db.hpp"
 
 namespace talvex::ui {
@@ -38,6 +42,40 @@ class AcquisitionPageTest : public ::testing::Test {
     }
     void TearDown() override { page.reset(); }
 
+    template <class T>
+    T* child(const char* name) const {
+        return talvex::testing::child<T>(page.get(), name);
+    }
+    QTableView* list() const { return child<QTableView>("list"); }
+    RecordTableModel* model() const { return qobject_cast<RecordTableModel*>(list()->model()); }
+    QPushButton* deleteButton() const { return child<QPushButton>("deleteButton"); }
+    QPushButton* exportButton() const { return child<QPushButton>("exportButton"); }
+    QPushButton* autoReadButton() const { return child<QPushButton>("autoReadButton"); }
+    QCheckBox* wirelessBox() const { return child<QCheckBox>("wirelessBox"); }
+    bool indicatorShown(Indicator i) const {
+        return !talvex::testing::child<QLabel>(page.get(),
+                                               QStringLiteral("indicator%1").arg(static_cast<int>(i)))
+                    ->isHidden();
+    }
+    // Opens the list's context menu at a viewport position, as a right click does, and picks Copy
+    // when a menu shows; false when none shows.
+    bool copyThroughContextMenu(const QPoint& pos) {
+        bool shown = false, looked = false;
+        QTimer::singleShot(0, [&] {
+            looked = true;
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu) return;
+            shown = true;
+            for (QAction* a : menu->actions())
+                if (a->text() == text("IDS_List_Copy")) menu->setActiveAction(a);
+            QTest::keyClick(menu, Qt::Key_Return);
+        });
+        QContextMenuEvent click(QContextMenuEvent::Mouse, pos, list()->viewport()->mapToGlobal(pos));
+        QApplication::sendEvent(list()->viewport(), &click);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return looked; }, 5000));
+        return shown;
+    }
+
     // Waits (up to a deadline) until the store holds records for every given sensor, then stops
     // the poller so that the counts stay put.
     void collectThenStop(std::initializer_list<const char*> keys) {
@@ -53,24 +91,24 @@ TEST_F(AcquisitionPageTest, RecordsOfTheSelectedSensorReachTheListWithinTwoSecon
     link.connect();
     // The poller's first record may take a bus round; from the store the page has two seconds.
     ASSERT_TRUE(QTest::qWaitFor([&] { return link.store.appendCount("1") > 0; }, 15000));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page->model()->rowCount() > 0; }, 2000));
-    EXPECT_EQ(page->model()->cellText(0, 0), "1");
-    EXPECT_FALSE(page->model()->cellText(0, 1).isEmpty()) << "timestamp";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return model()->rowCount() > 0; }, 2000));
+    EXPECT_EQ(model()->cellText(0, 0), "1");
+    EXPECT_FALSE(model()->cellText(0, 1).isEmpty()) << "timestamp";
     // Another sensor's records never show while sensor 1 is selected.
-    for (int r = 0; r < page->model()->rowCount(); ++r) ASSERT_EQ(page->model()->cellText(r, 0), "1");
+    for (int r = 0; r < model()->rowCount(); ++r) ASSERT_EQ(model()->cellText(r, 0), "1");
 }
 
 TEST_F(AcquisitionPageTest, AnEmptyListFitsItsHeadingsWhateverWidthItHadBefore) {
     page->selectedSensorChanged();
-    ASSERT_EQ(page->model()->rowCount(), 0);
+    ASSERT_EQ(model()->rowCount(), 0);
     page->resize(120, 600);  // narrower than the headings: they are squeezed for now
     QCoreApplication::processEvents();
     page->resize(1000, 600);
     QCoreApplication::processEvents();
-    const QHeaderView* header = page->list()->horizontalHeader();
+    const QHeaderView* header = list()->horizontalHeader();
     const QFontMetrics fm(header->font());
-    for (int c = 0; c < page->model()->columnCount(); ++c) {
-        const QString heading = page->model()->headerData(c, Qt::Horizontal).toString();
+    for (int c = 0; c < model()->columnCount(); ++c) {
+        const QString heading = model()->headerData(c, Qt::Horizontal).toString();
         EXPECT_GE(header->sectionSize(c), fm.horizontalAdvance(heading)) << heading.toStdString();
     }
 }
@@ -82,12 +120,12 @@ TEST_F(AcquisitionPageTest, StatusWordDrivesTheIndicators) {
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
             page->refreshTick();
-            return page->indicatorShown(Indicator::HR);
+            return indicatorShown(Indicator::HR);
         },
         15000));
-    EXPECT_TRUE(page->indicatorShown(Indicator::R1));
-    EXPECT_FALSE(page->indicatorShown(Indicator::MT));
-    EXPECT_FALSE(page->indicatorShown(Indicator::OT));
+    EXPECT_TRUE(indicatorShown(Indicator::R1));
+    EXPECT_FALSE(indicatorShown(Indicator::MT));
+    EXPECT_FALSE(indicatorShown(Indicator::OT));
 }
 
 TEST_F(AcquisitionPageTest, DeleteAsksFirstAndEmptiesOnlyTheSelectedSensor) {
@@ -101,7 +139,7 @@ TEST_F(AcquisitionPageTest, DeleteAsksFirstAndEmptiesOnlyTheSelectedSensor) {
 
     // Cancel: nothing happens anywhere.
     link.prompter.answers = {false};
-    page->deleteButton()->click();
+    deleteButton()->click();
     EXPECT_EQ(link.prompter.questions.size(), 1);
     EXPECT_EQ(link.store.recordCount("1"), before1);
     EXPECT_GT(dbRows(link.ctx.databasePath, "1"), 0);
@@ -110,15 +148,15 @@ TEST_F(AcquisitionPageTest, DeleteAsksFirstAndEmptiesOnlyTheSelectedSensor) {
     // OK: sensor 1 is gone from the database, the store and the list; sensor 2 keeps everything.
     link.prompter.answers = {true};
     QSignalSpy done(page.get(), &CVelPageListData::operationFinished);
-    page->deleteButton()->click();
+    deleteButton()->click();
     ASSERT_TRUE(done.wait(10000));
     EXPECT_EQ(dbRows(link.ctx.databasePath, "1"), 0);
     EXPECT_EQ(link.store.recordCount("1"), 0u);
-    EXPECT_EQ(page->model()->rowCount(), 0);
+    EXPECT_EQ(model()->rowCount(), 0);
     EXPECT_EQ(link.store.recordCount("2"), before2);
     EXPECT_EQ(dbRows(link.ctx.databasePath, "2"), rows2);
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Tab_Acquisition_DataDeleted")});
-    EXPECT_TRUE(page->deleteButton()->isEnabled());
+    EXPECT_TRUE(deleteButton()->isEnabled());
 }
 
 TEST_F(AcquisitionPageTest, ExportWritesTheSelectedSensorAndOffersToOpenItWhereALauncherExists) {
@@ -132,8 +170,8 @@ TEST_F(AcquisitionPageTest, ExportWritesTheSelectedSensorAndOffersToOpenItWhereA
         link.prompter = {};
         link.prompter.launcher = launcher;
         link.prompter.fileToChoose = link.dir.filePath(launcher ? "out.csv" : "quiet.csv");
-        page->exportButton()->click();
-        EXPECT_FALSE(page->exportButton()->isEnabled()) << "disabled while the export runs";
+        exportButton()->click();
+        EXPECT_FALSE(exportButton()->isEnabled()) << "disabled while the export runs";
         ASSERT_TRUE(done.wait(10000));
         EXPECT_EQ(link.prompter.suggestedNames, QStringList{"SensorData_ID2"});
         QFile f(link.prompter.fileToChoose);
@@ -152,7 +190,7 @@ TEST_F(AcquisitionPageTest, ExportWritesTheSelectedSensorAndOffersToOpenItWhereA
         ASSERT_FALSE(link.progress.isEmpty());
         EXPECT_TRUE(link.progress.contains(100));
         EXPECT_EQ(link.progress.back(), -1) << "the progress bar is hidden at the end";
-        EXPECT_TRUE(page->exportButton()->isEnabled());
+        EXPECT_TRUE(exportButton()->isEnabled());
     }
 }
 
@@ -164,7 +202,7 @@ TEST_F(AcquisitionPageTest, ExportOfASensorWithoutRowsWritesNothing) {
     page->selectedSensorChanged();
     link.prompter.fileToChoose = link.dir.filePath("none.csv");
     QSignalSpy done(page.get(), &CVelPageListData::operationFinished);
-    page->exportButton()->click();
+    exportButton()->click();
     ASSERT_TRUE(done.wait(10000));
     EXPECT_FALSE(QFile::exists(link.prompter.fileToChoose));
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDS_Tab_Acquisition_NoData")});
@@ -172,18 +210,18 @@ TEST_F(AcquisitionPageTest, ExportOfASensorWithoutRowsWritesNothing) {
 
 TEST_F(AcquisitionPageTest, AutoReadNeedsAnOpenPort) {
     ASSERT_TRUE(link.arbiter.linkClosed());
-    page->autoReadButton()->click();
+    autoReadButton()->click();
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_ConnectPort")});
     EXPECT_EQ(link.prompter.captions, QStringList{"Waring"});
     EXPECT_TRUE(link.engine->autoRead());
 
     link.arbiter.connected();
-    page->autoReadButton()->click();
+    autoReadButton()->click();
     EXPECT_FALSE(link.engine->autoRead());
-    EXPECT_EQ(page->autoReadButton()->text(), text("IDS_Tab_Acquisition_AutoRead"));
-    page->autoReadButton()->click();
+    EXPECT_EQ(autoReadButton()->text(), text("IDS_Tab_Acquisition_AutoRead"));
+    autoReadButton()->click();
     EXPECT_TRUE(link.engine->autoRead());
-    EXPECT_EQ(page->autoReadButton()->text(), text("IDS_Tab_Acquisition_StopRead"));
+    EXPECT_EQ(autoReadButton()->text(), text("IDS_Tab_Acquisition_StopRead"));
 }
 
 TEST_F(AcquisitionPageTest, WirelessBoxAsksAndSwitchesColumns) {
@@ -195,35 +233,36 @@ TEST_F(AcquisitionPageTest, WirelessBoxAsksAndSwitchesColumns) {
     } cases[] = {{false, false, false, 9}, {true, true, true, 10}};
     for (const auto& c : cases) {
         link.prompter.answers = {c.answer};
-        page->wirelessBox()->setChecked(false);
-        page->wirelessBox()->click();
+        wirelessBox()->setChecked(false);
+        wirelessBox()->click();
         EXPECT_EQ(link.engine->wirelessDcuMode(), c.wireless);
-        EXPECT_EQ(page->wirelessBox()->isChecked(), c.checked);
-        EXPECT_EQ(page->model()->columnCount(), c.columns);
+        EXPECT_EQ(wirelessBox()->isChecked(), c.checked);
+        EXPECT_EQ(model()->columnCount(), c.columns);
     }
-    page->wirelessBox()->click();  // clearing asks nothing
+    wirelessBox()->click();  // clearing asks nothing
     EXPECT_FALSE(link.engine->wirelessDcuMode());
     EXPECT_EQ(link.prompter.questions.size(), 2);
 }
 
 TEST_F(AcquisitionPageTest, SaveToDatabaseBoxSetsTheFlag) {
     EXPECT_TRUE(link.engine->saveToDatabase());
-    page->saveToDbBox()->click();
+    child<QCheckBox>("saveToDbBox")->click();
     EXPECT_FALSE(link.engine->saveToDatabase());
 }
 
 TEST_F(AcquisitionPageTest, CopyTakesTheCellUnderTheCursorOnly) {
     collectThenStop({"1"});
     page->selectedSensorChanged();
-    QTableView* view = page->list();
-    const QRect first = view->visualRect(page->model()->index(0, 0));
+    QTableView* view = list();
+    const QRect first = view->visualRect(model()->index(0, 0));
     QApplication::clipboard()->clear();
-    EXPECT_TRUE(page->copyCellAt(first.center()));
+    EXPECT_TRUE(copyThroughContextMenu(first.center()));
     EXPECT_EQ(QApplication::clipboard()->text(), "1");
-    const int belowLast =
-        view->visualRect(page->model()->index(page->model()->rowCount() - 1, 0)).bottom() + 5;
+    const int belowLast = view->visualRect(model()->index(model()->rowCount() - 1, 0)).bottom() + 5;
     ASSERT_LT(belowLast, view->viewport()->height());
-    EXPECT_FALSE(page->copyCellAt(QPoint(first.center().x(), belowLast)));
+    QApplication::clipboard()->clear();
+    EXPECT_FALSE(copyThroughContextMenu(QPoint(first.center().x(), belowLast))) << "no menu below the rows";
+    EXPECT_TRUE(QApplication::clipboard()->text().isEmpty());
 }
 
 TEST(WirelessList, NodeNumberIsTheRecordsPlaceInItsPoll) {

@@ -12,6 +12,7 @@
 #include "channel_store_link.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/channel_store.hpp"
+#include "talvex/testing/find_child.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -58,27 +59,36 @@ class ChannelPageTest : public ::testing::Test {
         page->stopSearch();
         page.reset();
     }
+
+    template <class T>
+    T* child(const char* name) const {
+        return talvex::testing::child<T>(page.get(), name);
+    }
+    QPushButton* searchButton() const { return child<QPushButton>("searchButton"); }
+    QPushButton* modifyButton() const { return child<QPushButton>("modifyButton"); }
+    QLineEdit* currentIdEdit() const { return child<QLineEdit>("currentIdEdit"); }
+    QLineEdit* foundCountEdit() const { return child<QLineEdit>("foundCountEdit"); }
+    QPlainTextEdit* foundIdsEdit() const { return child<QPlainTextEdit>("foundIdsEdit"); }
+    QProgressBar* searchProgress() const { return child<QProgressBar>("searchProgress"); }
 };
 
 TEST_F(ChannelPageTest, SearchFindsTheSimulatedSensorsAndStops) {
     link.connect();
-    page->searchButton()->click();
-    EXPECT_TRUE(page->searchRunning());
-    EXPECT_EQ(page->searchButton()->text(), text("IDD_Message_Stop"));
-    EXPECT_FALSE(page->modifyButton()->isEnabled())
-        << "no other sensor operation while the search holds the link";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page->foundCountEdit()->text() == "3"; }, 15000));
-    EXPECT_EQ(page->foundIdsEdit()->toPlainText(), "1, 2, 3, ");
-    EXPECT_GE(page->progressBar()->value(), 4);
+    searchButton()->click();
+    EXPECT_EQ(searchButton()->text(), text("IDD_Message_Stop")) << "the search runs";
+    EXPECT_FALSE(modifyButton()->isEnabled()) << "no other sensor operation while the search holds the link";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return foundCountEdit()->text() == "3"; }, 15000));
+    EXPECT_EQ(foundIdsEdit()->toPlainText(), "1, 2, 3, ");
+    EXPECT_GE(searchProgress()->value(), 4);
 
     QSignalSpy finished(page.get(), &CVelPageCfg::searchFinished);
-    page->searchButton()->click();  // Stop
-    EXPECT_FALSE(page->searchRunning());
+    searchButton()->click();  // Stop
+    EXPECT_EQ(searchButton()->text(), text("IDD_Message_Scan")) << "the search has stopped at once";
     ASSERT_TRUE(finished.wait(10000));
-    EXPECT_EQ(page->searchButton()->text(), text("IDD_Message_Scan"));
-    EXPECT_EQ(page->progressBar()->value(), 0);
-    EXPECT_TRUE(page->searchButton()->isEnabled());
-    EXPECT_TRUE(page->modifyButton()->isEnabled());
+    EXPECT_EQ(searchButton()->text(), text("IDD_Message_Scan"));
+    EXPECT_EQ(searchProgress()->value(), 0);
+    EXPECT_TRUE(searchButton()->isEnabled());
+    EXPECT_TRUE(modifyButton()->isEnabled());
     EXPECT_FALSE(link.prompter.messages.contains(text("IDD_Message_ScanOver"))) << "stopped, not completed";
     // The poller gets the link back: records keep coming.
     const auto before = link.store.appendCount("1");
@@ -89,31 +99,33 @@ TEST_F(ChannelPageTest, SearchComparesOnlyTheLowByteOfTheAnsweredId) {
     link.bus->pokeRegister(2, 150, 0x0102);  // high byte set: still sensor 2
     link.bus->pokeRegister(3, 150, 0x0009);  // answers with another address: not counted
     link.arbiter.connected();
-    page->searchButton()->click();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return page->progressBar()->value() >= 4; }, 15000));
-    EXPECT_EQ(page->foundIdsEdit()->toPlainText(), "1, 2, ");
-    EXPECT_EQ(page->foundCountEdit()->text(), "2");
+    searchButton()->click();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return searchProgress()->value() >= 4; }, 15000));
+    EXPECT_EQ(foundIdsEdit()->toPlainText(), "1, 2, ");
+    EXPECT_EQ(foundCountEdit()->text(), "2");
     QSignalSpy finished(page.get(), &CVelPageCfg::searchFinished);
-    page->searchButton()->click();
+    searchButton()->click();
     ASSERT_TRUE(finished.wait(10000));
 }
 
 TEST_F(ChannelPageTest, SearchAndModifyNeedAnOpenPort) {
-    page->searchButton()->click();
-    page->currentIdEdit()->setText("9");
-    page->modifyButton()->click();
+    searchButton()->click();
+    currentIdEdit()->setText("9");
+    modifyButton()->click();
     EXPECT_EQ(link.prompter.messages,
               (QStringList{text("IDD_Message_ConnectPort"), text("IDD_Message_ConnectPort")}));
-    EXPECT_FALSE(page->searchRunning());
+    EXPECT_EQ(searchButton()->text(), text("IDD_Message_Scan")) << "no search started";
+    EXPECT_TRUE(searchButton()->isEnabled());
+    EXPECT_TRUE(modifyButton()->isEnabled());
 }
 
 TEST_F(ChannelPageTest, ModifyIdChangesTheSensorAndTheSelection) {
     link.arbiter.connected();
     link.sessionState.selectedSensorId = 3;
-    page->currentIdEdit()->setText("9");
+    currentIdEdit()->setText("9");
     QSignalSpy done(page.get(), &CVelPageCfg::modifyFinished);
-    page->modifyButton()->click();
-    EXPECT_FALSE(page->modifyButton()->isEnabled());
+    modifyButton()->click();
+    EXPECT_FALSE(modifyButton()->isEnabled());
     ASSERT_TRUE(done.wait(10000));
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_SetSucceed")});
     EXPECT_EQ(link.sessionState.selectedSensorId.load(), 9);
@@ -126,9 +138,9 @@ TEST_F(ChannelPageTest, ModifyIdChangesTheSensorAndTheSelection) {
 TEST_F(ChannelPageTest, ModifyFailsWhenTheSensorDoesNotAnswerAtTheNewId) {
     link.arbiter.connected();
     link.sessionState.selectedSensorId = 77;  // nobody there: the write goes unanswered, the read-back fails
-    page->currentIdEdit()->setText("78");
+    currentIdEdit()->setText("78");
     QSignalSpy done(page.get(), &CVelPageCfg::modifyFinished);
-    page->modifyButton()->click();
+    modifyButton()->click();
     ASSERT_TRUE(done.wait(15000));
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_SetFailed")});
     EXPECT_EQ(link.sessionState.selectedSensorId.load(), 77);
@@ -139,10 +151,10 @@ TEST_F(ChannelPageTest, BadNewIdSendsNothing) {
     link.sessionState.selectedSensorId = 2;
     for (const char* t : {"248", "0", "word", ""}) {
         link.prompter.messages.clear();
-        page->currentIdEdit()->setText(t);
-        page->modifyButton()->click();
+        currentIdEdit()->setText(t);
+        modifyButton()->click();
         EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_EnterInteger")}) << t;
-        EXPECT_FALSE(page->busy()) << t;
+        EXPECT_TRUE(modifyButton()->isEnabled()) << t << ": no operation started";
     }
     EXPECT_TRUE(link.bus->writeLog(2).empty());
 }
@@ -170,8 +182,8 @@ TEST_F(ChannelPageTest, EnableAllAssignsFoundIdsInChannelOrder) {
     for (const auto& c : cases) {
         freshChannels();
         link.prompter.messages.clear();
-        page->foundIdsEdit()->setPlainText(QString::fromStdString(c.ids));
-        page->enableAllButton()->click();
+        foundIdsEdit()->setPlainText(QString::fromStdString(c.ids));
+        child<QPushButton>("enableAllButton")->click();
         EXPECT_EQ(link.prompter.messages, c.messages) << c.ids;
         EXPECT_EQ(entry(1), c.channel1) << c.ids;
         EXPECT_EQ(entry(3), c.channel3) << c.ids;
@@ -180,8 +192,8 @@ TEST_F(ChannelPageTest, EnableAllAssignsFoundIdsInChannelOrder) {
     }
     // What was applied is in the file: a reload gives the same table.
     freshChannels();
-    page->foundIdsEdit()->setPlainText("3, 5, 7");
-    page->enableAllButton()->click();
+    foundIdsEdit()->setPlainText("3, 5, 7");
+    child<QPushButton>("enableAllButton")->click();
     ChannelStore reloaded(link.sessionState);
     link.sessionState.enumUintEN.set(2, {});
     reloaded.LoadChannelStore(configPath().toStdString());
@@ -190,33 +202,33 @@ TEST_F(ChannelPageTest, EnableAllAssignsFoundIdsInChannelOrder) {
 
 TEST_F(ChannelPageTest, DisableAllClearsEveryChannel) {
     select(1);
-    page->disableAllButton()->click();
+    child<QPushButton>("disableAllButton")->click();
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_PsSuccess")});
     for (int ch = 1; ch <= 48; ++ch) ASSERT_EQ(entry(ch)[2], 0) << ch;
-    EXPECT_EQ(page->parameterList()->item(2, 1)->text(), "0") << "the rows are refilled";
+    EXPECT_EQ(child<QTableWidget>("parameterList")->item(2, 1)->text(), "0") << "the rows are refilled";
 }
 
 TEST_F(ChannelPageTest, EnableAndDisableAllNeedChannels) {
     page = std::make_unique<CVelPageCfg>(link.ctx);
     ChannelStore empty(link.sessionState);
     attachChannelStore(*page, empty);
-    page->disableAllButton()->click();
-    page->foundIdsEdit()->setPlainText("3");
-    page->enableAllButton()->click();
+    child<QPushButton>("disableAllButton")->click();
+    foundIdsEdit()->setPlainText("3");
+    child<QPushButton>("enableAllButton")->click();
     EXPECT_EQ(link.prompter.messages,
               (QStringList{text("IDD_Message_PsFailed"), text("IDD_Message_PsFailed")}));
 }
 
 TEST_F(ChannelPageTest, SaveTakesTheEditsIntoTheChannelAndTheFile) {
     select(2);
-    QTableWidget* list = page->parameterList();
+    QTableWidget* list = child<QTableWidget>("parameterList");
     list->setCurrentCell(1, 1);
     list->editItem(list->item(1, 1));
     auto* editor = list->findChild<QLineEdit*>();
     ASSERT_NE(editor, nullptr);
     editor->setText("10");  // still open when Save is pressed
     page->setDeviceMark("Tank A");
-    page->saveButton()->click();
+    child<QPushButton>("saveButton")->click();
     EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_PsSuccess")});
     EXPECT_EQ(entry(2), (std::array<int, 3>{2, 10, 0}));
     QFile f(configPath());
@@ -224,7 +236,7 @@ TEST_F(ChannelPageTest, SaveTakesTheEditsIntoTheChannelAndTheFile) {
     EXPECT_TRUE(f.readAll().contains("=2,10,0#Tank A$")) << "saved to Config.ini";
 
     list->item(2, 1)->setText("2");  // enable must be 0 or 1
-    page->saveButton()->click();
+    child<QPushButton>("saveButton")->click();
     EXPECT_EQ(link.prompter.messages.back(), text("IDD_Message_PsFailed"));
 }
 

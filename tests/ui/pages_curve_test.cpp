@@ -5,6 +5,7 @@
 #include "curve_page.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/acquisition/measurement.hpp"
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/chart/time_chart.hpp"
 
 namespace talvex::ui {
@@ -40,7 +41,9 @@ class CurvePageTest : public ::testing::Test {
         link.engine->stop();
         page.reset();
     }
-    std::size_t drawn(int series) const { return page->chart()->pointCount(series); }
+    TimeChart* chart() const { return talvex::testing::child<TimeChart>(page.get(), "chart"); }
+    QCheckBox* box(const char* name) const { return talvex::testing::child<QCheckBox>(page.get(), name); }
+    std::size_t drawn(int series) const { return chart()->pointCount(series); }
 };
 
 TEST_F(CurvePageTest, LoadThinsTheStoredHistory) {
@@ -111,14 +114,14 @@ TEST_F(CurvePageTest, LiveBufferDropsToHalfAndRedrawsTheKeptPoints) {
 TEST_F(CurvePageTest, BoxesHideCurvesAndKeepTheirPoints) {
     fillStore(link.store, "7", 100);
     page->load("7");
-    page->h2Box()->click();
-    EXPECT_FALSE(page->chart()->seriesVisible(0));
-    EXPECT_TRUE(page->chart()->seriesVisible(1));
+    box("h2Box")->click();
+    EXPECT_FALSE(chart()->seriesVisible(0));
+    EXPECT_TRUE(chart()->seriesVisible(1));
     EXPECT_EQ(drawn(0), 100u);
-    page->tempBox()->click();
-    page->h2Box()->click();
-    EXPECT_TRUE(page->chart()->seriesVisible(0));
-    EXPECT_FALSE(page->chart()->seriesVisible(1));
+    box("tempBox")->click();
+    box("h2Box")->click();
+    EXPECT_TRUE(chart()->seriesVisible(0));
+    EXPECT_FALSE(chart()->seriesVisible(1));
 }
 
 TEST_F(CurvePageTest, TheSimulatedSensorFeedsTheCurve) {
@@ -136,10 +139,10 @@ TEST_F(CurvePageTest, TheSimulatedSensorFeedsTheCurve) {
 TEST_F(CurvePageTest, TimeStepFollowsTheSpan) {
     fillStore(link.store, "7", 601);  // ten minutes, one point a second
     page->load("7");
-    const int width = page->chart()->width();
+    const int width = chart()->width();
     const auto expected = chooseTimeStep(600, width);
-    EXPECT_EQ(page->chart()->timeStepUnit(), expected.step->unit);
-    EXPECT_EQ(page->chart()->timeStepCount(), expected.step->count);
+    EXPECT_EQ(chart()->timeStepUnit(), expected.step->unit);
+    EXPECT_EQ(chart()->timeStepCount(), expected.step->count);
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include "pages_fixture.hpp"
 #include "talvex/acquisition/history_export.hpp"
 #include "talvex/history_registers.hpp"
+#include "talvex/testing/find_child.hpp"
 
 namespace talvex::ui {
 namespace {
@@ -66,26 +67,33 @@ class HistoryPageTest : public ::testing::Test {
     QString lastMessage() const {
         return link.prompter.messages.isEmpty() ? QString() : link.prompter.messages.last();
     }
+    QPushButton* button(const char* name) const {
+        return talvex::testing::child<QPushButton>(page.get(), name);
+    }
+    QTableView* list() const { return talvex::testing::child<QTableView>(page.get(), "list"); }
+    HistoryTableModel* model() const { return qobject_cast<HistoryTableModel*>(list()->model()); }
+    QLabel* countLabel() const { return talvex::testing::child<QLabel>(page.get(), "countLabel"); }
 };
 
 TEST_F(HistoryPageTest, ReadExportAndKeepTheRecords) {
     // Interval: junk is refused without traffic; a whole number is written to the sensor.
-    page->intervalEdit()->setText("12abc");
-    page->setIntervalButton()->click();
+    talvex::testing::child<QLineEdit>(page.get(), "intervalEdit")->setText("12abc");
+    button("setIntervalButton")->click();
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_BadInterval"));
     EXPECT_TRUE(link.bus->writeLog(1).empty());
-    page->intervalEdit()->setText("65535");  // 45 days: the records stay put while the test runs
-    ASSERT_TRUE(finishes([&] { page->setIntervalButton()->click(); }));
+    talvex::testing::child<QLineEdit>(page.get(), "intervalEdit")
+        ->setText("65535");  // 45 days: the records stay put while the test runs
+    ASSERT_TRUE(finishes([&] { button("setIntervalButton")->click(); }));
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_SetOk"));
     EXPECT_EQ(writtenTo(kStorageInterval), std::vector<std::uint16_t>{65535});
 
-    ASSERT_TRUE(finishes([&] { page->getCountButton()->click(); }));
-    EXPECT_EQ(page->countLabel()->text(), "3000");
+    ASSERT_TRUE(finishes([&] { button("getCountButton")->click(); }));
+    EXPECT_EQ(countLabel()->text(), "3000");
 
     link.progress.clear();
     ASSERT_TRUE(finishes([&] { page->startRead({acquisition::HistoryFormat::V2, 40}); }));
-    EXPECT_EQ(page->model()->rowCount(), 40);
-    EXPECT_EQ(page->countLabel()->text(), "Read 40");
+    EXPECT_EQ(model()->rowCount(), 40);
+    EXPECT_EQ(countLabel()->text(), "Read 40");
     EXPECT_EQ(lastMessage(), "Read 40");
     EXPECT_EQ(link.prompter.captions.last(), text("IDS_Tab_Query_Done"));
     EXPECT_EQ(writtenTo(kRequestedCountHigh), std::vector<std::uint16_t>{0});
@@ -95,20 +103,20 @@ TEST_F(HistoryPageTest, ReadExportAndKeepTheRecords) {
     EXPECT_EQ(link.progress.front(), 0);
     EXPECT_EQ(link.progress.mid(link.progress.size() - 2), (QList<int>{100, -1}));
     EXPECT_TRUE(std::is_sorted(link.progress.begin(), link.progress.end() - 1));
-    const int width = page->list()->viewport()->width();
+    const int width = list()->viewport()->width();
     int columns = 0;
-    for (int c = 0; c < 7; ++c) columns += page->list()->columnWidth(c);
+    for (int c = 0; c < 7; ++c) columns += list()->columnWidth(c);
     EXPECT_LE(columns, width) << "no horizontal overflow";
     EXPECT_GE(columns, width - 30) << "the columns fill the list but for a scroll bar";
 
     // Export: a name without extension gets ".csv"; the bytes are the core writer's.
     link.prompter.fileToChoose = link.dir.filePath("history");
-    ASSERT_TRUE(finishes([&] { page->exportButton()->click(); }));
+    ASSERT_TRUE(finishes([&] { button("exportButton")->click(); }));
     const std::string path = link.dir.filePath("history.csv").toStdString();
     EXPECT_EQ(lastMessage(), QString::fromStdString("Exported to " + path + "!"));
     const std::string expected = link.dir.filePath("expected.csv").toStdString();
     ASSERT_EQ(acquisition::writeHistoryCsv(
-                  expected, *page->model()->table(),
+                  expected, *model()->table(),
                   acquisition::historyHeadings([](std::string_view k) { return GetText(k); })),
               acquisition::HistoryExportOutcome::Done);
     EXPECT_EQ(slurp(path), slurp(expected));
@@ -117,52 +125,50 @@ TEST_F(HistoryPageTest, ReadExportAndKeepTheRecords) {
         0u);
 
     // A language switch re-titles the list and keeps its records; so does a disconnect.
-    const QString firstTime = page->model()->data(page->model()->index(0, 1)).toString();
+    const QString firstTime = model()->data(model()->index(0, 1)).toString();
     setActiveLanguage(Language::Chinese);
     page->retranslate();
-    EXPECT_EQ(page->model()->headerData(2, Qt::Horizontal).toString(), text("IDS_Tab_Query_Col_H2"));
-    EXPECT_EQ(page->readButton()->text(), text("IDS_Tab_Query_B4"));
+    EXPECT_EQ(model()->headerData(2, Qt::Horizontal).toString(), text("IDS_Tab_Query_Col_H2"));
+    EXPECT_EQ(button("readButton")->text(), text("IDS_Tab_Query_B4"));
     setActiveLanguage(Language::English);
     page->retranslate();
     link.engine->stop();
     link.arbiter.disconnecting();
     RTUCloseCom();
-    EXPECT_EQ(page->model()->rowCount(), 40);
-    EXPECT_EQ(page->model()->data(page->model()->index(0, 1)).toString(), firstTime);
-    page->getCountButton()->click();
+    EXPECT_EQ(model()->rowCount(), 40);
+    EXPECT_EQ(model()->data(model()->index(0, 1)).toString(), firstTime);
+    button("getCountButton")->click();
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_OpenPortFirst"));
     page->startRead({acquisition::HistoryFormat::V2, 5});
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_OpenPortFirst"));
-    EXPECT_EQ(page->model()->rowCount(), 40);
+    EXPECT_EQ(model()->rowCount(), 40);
 
-    page->clearButton()->click();
+    button("clearButton")->click();
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_ClearUnsup"));
 }
 
 TEST_F(HistoryPageTest, StopKeepsWhatArrivedAndBusyRefusesOthers) {
-    EXPECT_FALSE(page->stopButton()->isEnabled());
-    page->exportButton()->click();
+    EXPECT_FALSE(button("stopButton")->isEnabled());
+    button("exportButton")->click();
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_ReadFirst"));
 
     // 3000 records take over 40 s at 19 200 baud; Stop ends the read with what has arrived.
     QSignalSpy done(page.get(), &CVelPageQuery::operationFinished);
     link.progress.clear();
     page->startRead({acquisition::HistoryFormat::V2, 3000});
-    EXPECT_TRUE(page->reading());
-    EXPECT_TRUE(page->stopButton()->isEnabled());
+    EXPECT_TRUE(button("stopButton")->isEnabled()) << "Stop is offered while the read runs";
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !link.progress.isEmpty() && link.progress.last() >= 1; }, 10000));
-    page->getCountButton()->click();
+    button("getCountButton")->click();
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_Busy"));
     page->startRead({acquisition::HistoryFormat::V2, 10});
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_Busy"));
-    page->stopButton()->click();
+    button("stopButton")->click();
     ASSERT_TRUE(done.wait(3000));
-    const int kept = page->model()->rowCount();
+    const int kept = model()->rowCount();
     EXPECT_GE(kept, 30);
     EXPECT_LT(kept, 3000);
-    EXPECT_FALSE(page->reading());
-    EXPECT_FALSE(page->stopButton()->isEnabled());
+    EXPECT_FALSE(button("stopButton")->isEnabled()) << "the read is over";
     EXPECT_TRUE(lastMessage().startsWith(QString("Read %1 history records").arg(kept)))
         << lastMessage().toStdString();
     EXPECT_TRUE(lastMessage().contains(QString("Requested 3000, sensor returned %1.").arg(kept)));
@@ -173,21 +179,24 @@ TEST(HistoryOptionsDialog, StartRefusesAClosedPortAndJunkCounts) {
     bool closed = true;
     CVelDlgQuery dialog(prompter, [&] { return closed; });
     dialog.show();
-    EXPECT_EQ(dialog.versionBox()->currentIndex(), 0) << "V1 first";
-    dialog.countEdit()->setText("70000");
-    dialog.startButton()->click();
+    auto* versionBox = talvex::testing::child<QComboBox>(&dialog, "versionBox");
+    auto* countEdit = talvex::testing::child<QLineEdit>(&dialog, "countEdit");
+    auto* startButton = talvex::testing::child<QPushButton>(&dialog, "startButton");
+    EXPECT_EQ(versionBox->currentIndex(), 0) << "V1 first";
+    countEdit->setText("70000");
+    startButton->click();
     EXPECT_EQ(prompter.messages.last(), text("IDS_Tab_Query_OpenPortFirst"));
     EXPECT_TRUE(dialog.isVisible());
     closed = false;
     for (const char* junk : {"12abc", "4294967296", "-1", ""}) {
-        dialog.countEdit()->setText(junk);
-        dialog.startButton()->click();
+        countEdit->setText(junk);
+        startButton->click();
         EXPECT_EQ(prompter.messages.last(), text("IDS_Tab_Query_BadCount")) << junk;
         EXPECT_FALSE(dialog.choice()) << junk;
     }
-    dialog.countEdit()->setText("4294967295");
-    dialog.versionBox()->setCurrentIndex(1);
-    dialog.startButton()->click();
+    countEdit->setText("4294967295");
+    versionBox->setCurrentIndex(1);
+    startButton->click();
     ASSERT_TRUE(dialog.choice());
     EXPECT_EQ(dialog.choice()->count, 4294967295u);
     EXPECT_EQ(dialog.choice()->format, acquisition::HistoryFormat::V2);

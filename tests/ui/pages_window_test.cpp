@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTableView>
 #include <QTableWidget>
 #include <QTest>
 
@@ -68,6 +69,17 @@ class PagesInWindow : public UiTest {
     T* page(PageSlot slot) const {
         return dynamic_cast<T*>(window_->page(slot));
     }
+    // A part of a page, by its object name.
+    template <class T>
+    static T* part(const QWidget* page, const char* name) {
+        return talvex::testing::child<T>(page, name);
+    }
+    static std::size_t curvePoints(const CVelPageChart* curve) {
+        return part<TimeChart>(curve, "chart")->pointCount(0);
+    }
+    static int listRows(const CVelPageListData* list) {
+        return part<QTableView>(list, "list")->model()->rowCount();
+    }
 
     acquisition::LinkArbiter arbiter_;
     acquisition::RecordStore store_;
@@ -92,10 +104,10 @@ TEST_F(PagesInWindow, SelectingAChannelFillsTheChannelPage) {
     EXPECT_EQ(rows[0].second, "2");
     EXPECT_EQ(rows[1].second, "5");
     EXPECT_EQ(rows[2].second, "0");
-    EXPECT_EQ(cfg->currentIdEdit()->text(), "2");
+    EXPECT_EQ(part<QLineEdit>(cfg, "currentIdEdit")->text(), "2");
 
     // An edit left in the page goes into that channel when the selection moves on.
-    cfg->parameterList()->item(1, 1)->setText("9");
+    part<QTableWidget>(cfg, "parameterList")->item(1, 1)->setText("9");
     window_->tree()->select({0, 0});
     EXPECT_EQ(window_->channels().records()[0].channels[1].rows[1].value, "9");
 }
@@ -113,22 +125,22 @@ TEST_F(PagesInWindow, PagesFollowTheSensorThatSavingOrApplyingSelects) {
     // The window starts on Node1 (sensor 1); selecting it again after the store was filled reloads.
     window_->tree()->select({-1, -1});
     window_->tree()->select({0, 0});
-    ASSERT_EQ(curve->chart()->pointCount(0), 10u);
+    ASSERT_EQ(curvePoints(curve), 10u);
 
     // Enable all with 3, 5, 7: channel 1 now holds 3 and sensor 1 is enabled nowhere.
-    cfg->foundIdsEdit()->setPlainText("3, 5, 7, ");
-    cfg->enableAllButton()->click();
+    part<QPlainTextEdit>(cfg, "foundIdsEdit")->setPlainText("3, 5, 7, ");
+    part<QPushButton>(cfg, "enableAllButton")->click();
     EXPECT_EQ(session().selectedSensorId.load(), 3);
-    EXPECT_EQ(curve->chart()->pointCount(0), 20u);
-    EXPECT_EQ(list->model()->rowCount(), 20);
-    EXPECT_EQ(cfg->currentIdEdit()->text(), "3");
+    EXPECT_EQ(curvePoints(curve), 20u);
+    EXPECT_EQ(listRows(list), 20);
+    EXPECT_EQ(part<QLineEdit>(cfg, "currentIdEdit")->text(), "3");
 
     // A new ID typed into the selected channel and saved.
-    cfg->parameterList()->item(0, 1)->setText("4");
-    cfg->saveButton()->click();
+    part<QTableWidget>(cfg, "parameterList")->item(0, 1)->setText("4");
+    part<QPushButton>(cfg, "saveButton")->click();
     EXPECT_EQ(session().selectedSensorId.load(), 4);
-    EXPECT_EQ(curve->chart()->pointCount(0), 30u);
-    EXPECT_EQ(list->model()->rowCount(), 30);
+    EXPECT_EQ(curvePoints(curve), 30u);
+    EXPECT_EQ(listRows(list), 30);
 }
 
 TEST_F(PagesInWindow, ConnectedRecordsReachTheListAndTheCurve) {
@@ -141,9 +153,9 @@ TEST_F(PagesInWindow, ConnectedRecordsReachTheListAndTheCurve) {
     auto* curve = page<CVelPageChart>(PageSlot::Curve);
     ASSERT_NE(list, nullptr);
     ASSERT_NE(curve, nullptr);
-    QTRY_VERIFY_WITH_TIMEOUT(list->model()->rowCount() > 0, kWaitMs);
-    EXPECT_EQ(list->model()->cellText(0, 0), "1");
-    QTRY_VERIFY_WITH_TIMEOUT(curve->chart()->pointCount(0) >= 2, kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(listRows(list) > 0, kWaitMs);
+    EXPECT_EQ(qobject_cast<RecordTableModel*>(part<QTableView>(list, "list")->model())->cellText(0, 0), "1");
+    QTRY_VERIFY_WITH_TIMEOUT(curvePoints(curve) >= 2, kWaitMs);
 }
 
 }  // namespace
