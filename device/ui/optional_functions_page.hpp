@@ -35,9 +35,6 @@ class CVelPageFun : public Page {
     void setChannel(const QString& channel, const QString& sensorId);
     OperationRunner& runner() const { return *runner_; }
 
-    // The settings the page shows (bytes and the three lists).
-    device::OptionSettings settings() const;
-
   signals:
     void operationFinished();
 
@@ -48,6 +45,8 @@ class CVelPageFun : public Page {
         QCheckBox* ifSet;
         QCheckBox* ifClear;
     };
+    // The settings the page shows (bytes and the three lists): what a save sends.
+    device::OptionSettings settings() const;
     void showBits(int group);
     void onRead();
     void onSave();

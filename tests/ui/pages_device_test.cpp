@@ -173,17 +173,26 @@ TEST_F(FunctionsPageTest, ASaveWithoutReadSendsWhatThePageShows) {
 }
 
 TEST_F(FunctionsPageTest, PairsActAsRadioButtonsAndReadSetsTheControls) {
+    // What a save sends for group 1 bit 1 tells which way the page holds that bit.
+    const sensor::OptionCommand& bit11 = sensor::kOptionCommands[1];
+    ASSERT_EQ(std::pair(bit11.group, bit11.bit), std::pair(1, 1));
+    const auto savedBit11 = [&] {
+        link.bus->clearWriteLog(1);
+        clickAndWait(page, button("saveButton"));
+        return commands(*link.bus).at(1);
+    };
+    link.connect();
     QCheckBox* prcy = box(1, 1, true);
     QCheckBox* pr14 = box(1, 1, false);
     EXPECT_TRUE(pr14->isChecked());
     prcy->setChecked(true);
     EXPECT_FALSE(pr14->isChecked());
-    EXPECT_EQ(page.settings().bytes[0] & 0x02, 0x02);
+    EXPECT_EQ(savedBit11(), bit11.ifSet);
     prcy->setChecked(false);  // clearing the ticked box ticks the other one
     EXPECT_TRUE(pr14->isChecked());
-    EXPECT_EQ(page.settings().bytes[0] & 0x02, 0);
+    EXPECT_EQ(savedBit11(), bit11.ifClear);
 
-    link.connect();
+    link.prompter.messages.clear();
     link.bus->pokeRegister(1, sensor::reg::kCommand, 0x0006);
     clickAndWait(page, button("readButton"));
     EXPECT_EQ(child<QComboBox>(&page, "switchList1")->currentIndex(), 1) << "pressure sensor off";
