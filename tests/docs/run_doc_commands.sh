@@ -7,7 +7,8 @@
 # The rewrites: `/dev/ttyUSB<n>` becomes the simulator's pty, and COM1 reaches it through
 # TALVEX_COM1 (the documented COMn rule); a link under /tmp/ moves into the scratch folder, so two
 # runs on one machine never share one. `export PATH=` lines are replaced by the build's bin folder
-# on PATH. A talvex-sim command must start, print its pty and end cleanly on SIGTERM.
+# on PATH. A talvex-sim command must start, print its pty (within 30 s: a loaded machine is slow to
+# start a program) and end cleanly on SIGTERM.
 #
 # usage: run_doc_commands.sh BIN_DIR SOURCE_DIR
 set -uo pipefail
@@ -24,7 +25,7 @@ export PATH="$bin:$PATH"
 
 "$bin/talvex-sim" --sensors 1-3 --fast --link "$work/bus" >"$work/sim.out" 2>"$work/sim.err" &
 simpid=$!
-for _ in $(seq 100); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -s "$work/sim.out" ] && break; sleep 0.1; done
 pty=$(head -n 1 "$work/sim.out")
 if [ -z "$pty" ]; then
   echo "the simulator did not start: $(cat "$work/sim.err")" >&2
@@ -58,7 +59,7 @@ for doc in "$src/README.md" "$src"/docs/*.md; do
     if [[ $cmd == talvex-sim\ * ]]; then
       (cd "$work/run" && exec bash -c "exec $cmd" >"$work/out" 2>"$work/err") &
       pid=$!
-      for _ in $(seq 100); do [ -s "$work/out" ] && break; sleep 0.1; done
+      for _ in $(seq 300); do [ -s "$work/out" ] && break; sleep 0.1; done
       kill -TERM "$pid" 2>/dev/null
       wait "$pid"
       rc=$?
