@@ -36,6 +36,10 @@ CVelLogin::CVelLogin(QWidget* parent) : QDialog(parent) {
     ok_ = new QPushButton(uiText("IDS_Login_OK"), this);
     cancel_->setAutoDefault(false);
     ok_->setDefault(true);  // Enter acts as OK
+    // Found by these object names (unique in the dialog).
+    list_->setObjectName(QStringLiteral("modelList"));
+    ok_->setObjectName(QStringLiteral("okButton"));
+    cancel_->setObjectName(QStringLiteral("cancelButton"));
 
     auto* form = new QVBoxLayout;
     form->addWidget(label_);

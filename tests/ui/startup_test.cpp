@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "talvex/testing/find_child.hpp"
 #include "talvex/ui/login_dialog.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/startup.hpp"
@@ -79,7 +80,15 @@ TEST_F(Workbench, PreselectedModelSkipsTheDialogAndOpensTheMainWindowOnTheDataDi
         EXPECT_TRUE(std::filesystem::exists(dataDir / file)) << file;
 }
 
-class ModelDialog : public UiTest {};
+class ModelDialog : public UiTest {
+  protected:
+    static QComboBox* modelList(const CVelLogin& d) {
+        return talvex::testing::child<QComboBox>(&d, "modelList");
+    }
+    static QPushButton* button(const CVelLogin& d, const char* name) {
+        return talvex::testing::child<QPushButton>(&d, name);
+    }
+};
 
 TEST_F(ModelDialog, OkTakesTheSelectedModelByItsNumber) {
     const std::pair<QString, SensorModel> cases[] = {{"ModelKA", SensorModel::KA},
@@ -88,8 +97,8 @@ TEST_F(ModelDialog, OkTakesTheSelectedModelByItsNumber) {
                                                      {"ModelKF", SensorModel::KF}};
     for (const auto& [name, model] : cases) {
         CVelLogin dialog;
-        dialog.modelList()->setCurrentText(name);
-        dialog.okButton()->click();
+        modelList(dialog)->setCurrentText(name);
+        button(dialog, "okButton")->click();
         EXPECT_EQ(dialog.result(), QDialog::Accepted) << name.toStdString();
         EXPECT_EQ(dialog.model(), model) << name.toStdString();
     }
@@ -99,12 +108,12 @@ TEST_F(ModelDialog, OkTakesTheSelectedModelByItsNumber) {
 TEST_F(ModelDialog, OpensOnTheEmptyItemAndRefusesOkWithoutAModel) {
     CVelLogin dialog;
     dialog.show();
-    ASSERT_EQ(dialog.modelList()->count(), 9);
-    EXPECT_EQ(dialog.modelList()->currentIndex(), 8);
-    EXPECT_EQ(dialog.modelList()->currentText(), QString());
-    EXPECT_EQ(dialog.okButton()->text(), "OK");
-    EXPECT_EQ(dialog.cancelButton()->text(), "Cancel");
-    dialog.okButton()->click();
+    ASSERT_EQ(modelList(dialog)->count(), 9);
+    EXPECT_EQ(modelList(dialog)->currentIndex(), 8);
+    EXPECT_EQ(modelList(dialog)->currentText(), QString());
+    EXPECT_EQ(button(dialog, "okButton")->text(), "OK");
+    EXPECT_EQ(button(dialog, "cancelButton")->text(), "Cancel");
+    button(dialog, "okButton")->click();
     EXPECT_TRUE(prompts_.saw("Please select a product model."));
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(dialog.model(), SensorModel::None);
@@ -114,7 +123,7 @@ TEST_F(ModelDialog, EnterActsAsOkEscapeContinuesWithoutModelCancelEndsTheProgram
     {
         CVelLogin dialog;
         dialog.show();
-        dialog.modelList()->setCurrentIndex(1);
+        modelList(dialog)->setCurrentIndex(1);
         QTest::keyClick(&dialog, Qt::Key_Return);
         EXPECT_EQ(dialog.result(), QDialog::Accepted);
         EXPECT_EQ(dialog.model(), SensorModel::KB);
@@ -122,7 +131,7 @@ TEST_F(ModelDialog, EnterActsAsOkEscapeContinuesWithoutModelCancelEndsTheProgram
     {
         CVelLogin dialog;
         dialog.show();
-        dialog.modelList()->setCurrentIndex(5);
+        modelList(dialog)->setCurrentIndex(5);
         QTest::keyClick(&dialog, Qt::Key_Escape);
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
         EXPECT_EQ(dialog.model(), SensorModel::None);
@@ -130,7 +139,7 @@ TEST_F(ModelDialog, EnterActsAsOkEscapeContinuesWithoutModelCancelEndsTheProgram
     {
         CVelLogin dialog;
         dialog.show();
-        dialog.cancelButton()->click();
+        button(dialog, "cancelButton")->click();
         EXPECT_EQ(dialog.result(), CVelLogin::kExitProgram);
     }
 }

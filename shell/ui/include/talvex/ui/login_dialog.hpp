@@ -22,10 +22,6 @@ class CVelLogin : public QDialog {
     // The model chosen with OK; None after Escape or Cancel.
     SensorModel model() const { return model_; }
 
-    QComboBox* modelList() const { return list_; }
-    QPushButton* okButton() const { return ok_; }
-    QPushButton* cancelButton() const { return cancel_; }
-
   private:
     void onOk();
 
