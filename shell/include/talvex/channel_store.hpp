@@ -156,7 +156,7 @@ std::string nodeLabel(Language language, int channel);
 // user changed are kept. Returns true when the file was rewritten.
 bool RelabelConfigFile(const std::filesystem::path& configFile, const MessageSink& sink = {});
 
-// The conversion of one value of channel n, exposed for tests.
+// The conversion RelabelConfigFile makes of one stored value of channel n.
 std::string relabelChannelValue(std::string_view stored, int channel, Language target);
 
 }  // namespace talvex

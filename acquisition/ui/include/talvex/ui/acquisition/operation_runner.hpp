@@ -59,7 +59,8 @@ class OperationRunner : public QObject {
 
     // Replaceable parts. Defaults: the RTU link, real time, dialogs.
     void setRegisterIo(RegisterIo* io) { io_ = io; }
-    // A pacer the operation's pauses go through (tests: a fake clock); cancel() still ends it.
+    // A pacer the operation's pauses go through (a fake clock drives them in tests); cancel() still
+    // ends it.
     void setPacer(Pacer* pacer) { pacer_ = pacer; }
     // A core prompter used instead of the dialog bridge (tests: scripted answers).
     void setPrompter(talvex::Prompter* prompter) { prompter_ = prompter; }
