@@ -4,12 +4,15 @@
 #include <QTextStream>
 
 #include "page_factory.hpp"
+#include "talvex/language.hpp"
 #include "talvex/ui/startup.hpp"
 #include "talvex/ui/ui_text.hpp"
 #include "workbench.hpp"
 
 int main(int argc, char** argv) {
-    // Options first, so --help and a wrong option answer without a display.
+    // Options first, so --help and a wrong option answer without a display, in the language of the
+    // default data directory (before the options it may not be the one used; nothing is written).
+    talvex::useDefaultDirLanguage();
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     const auto options = talvex::ui::parseStartupOptions(args);

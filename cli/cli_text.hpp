@@ -14,11 +14,6 @@ namespace talvex::cli {
 // The active language's text of key with %1, %2, ... replaced by values.
 std::string cliText(std::string_view key, std::initializer_list<std::string_view> values = {});
 
-// The language before the options are known: Setting/Language of the default data directory's
-// setting.ini when that file exists, else English. Only reads: a command whose arguments are refused
-// writes nothing. openDataDir later makes the language of the data directory actually used active.
-void useDefaultDirLanguage();
-
 // RTUResultText(result) in the active language ("no complete response (time-out)").
 std::string linkResultText(int result);
 

@@ -6,6 +6,7 @@
 
 #include "cli_text.hpp"
 #include "command.hpp"
+#include "talvex/language.hpp"
 
 namespace talvex::cli {
 std::vector<Command>& commands() {
@@ -25,7 +26,7 @@ int main(int argc, char** argv) {
     using namespace talvex::cli;
     // Refusals of the arguments speak the default data directory's language; a command that opens its
     // data directory switches to the language found there.
-    useDefaultDirLanguage();
+    talvex::useDefaultDirLanguage();
     if (argc < 2) {
         printUsage(stderr);
         return 2;

@@ -197,4 +197,13 @@ LanguageStartup startLanguage(const AppPaths& paths, EnvLookup env) {
     return result;
 }
 
+void useDefaultDirLanguage() {
+    const std::filesystem::path file = resolveAppPaths(std::nullopt, executableDir()).settingsFile();
+    std::error_code ec;
+    if (!std::filesystem::is_regular_file(file, ec)) return;
+    const IniFile settings = IniFile::load(file);
+    setActiveLanguage(
+        languageFromName(settings.getString("Setting", "Language", "English", 1000, Codepage::Ascii)));
+}
+
 }  // namespace talvex

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "talvex/ui/ui_text.hpp"
+
 namespace talvex::ui {
 
 QString startupUsage() {
@@ -15,24 +17,28 @@ QString startupUsage() {
 
 StartupOptions parseStartupOptions(const QStringList& args) {
     StartupOptions o;
+    QStringList seen;
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
+        // A second --model or --data-dir would silently win over the first.
+        if (a.startsWith(QLatin1String("--")) && seen.contains(a))
+            return o.error = uiText("IDS_Startup_OptionTwice").arg(a), o;
+        seen << a;
         if (a == QLatin1String("--demo")) {
             o.demo = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
         } else if (a == QLatin1String("--model")) {
-            if (!hasValue) return o.error = QStringLiteral("--model needs a model name"), o;
+            if (!hasValue) return o.error = uiText("IDS_Startup_ModelNeedsName"), o;
             const QString name = args[++i];
             o.model = parseModelName(name.toStdString());
-            if (!o.model) return o.error = QStringLiteral("unknown model: %1").arg(name), o;
+            if (!o.model) return o.error = uiText("IDS_Startup_UnknownModel").arg(name), o;
         } else if (a == QLatin1String("--data-dir")) {
-            if (!hasValue || args[i + 1].isEmpty())
-                return o.error = QStringLiteral("--data-dir needs a directory"), o;
+            if (!hasValue || args[i + 1].isEmpty()) return o.error = uiText("IDS_Startup_DataDirNeedsDir"), o;
             o.dataDir = args[++i].toStdString();
         } else {
-            return o.error = QStringLiteral("unknown argument: %1").arg(a), o;
+            return o.error = uiText("IDS_Startup_UnknownArgument").arg(a), o;
         }
     }
     return o;

@@ -5,6 +5,7 @@
 #include <QTimer>
 #include <filesystem>
 
+#include "talvex/language.hpp"
 #include "talvex/testing/find_child.hpp"
 #include "talvex/ui/login_dialog.hpp"
 #include "talvex/ui/main_window.hpp"
@@ -33,6 +34,10 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
         {{"--data-dir"}, std::nullopt, false, std::nullopt, true},
         {{"--data-dir", ""}, std::nullopt, false, std::nullopt, true},
         {{"--port", "COM3"}, std::nullopt, false, std::nullopt, true},
+        // A second value would silently win over the first.
+        {{"--model", "ModelKA", "--model", "ModelKB"}, std::nullopt, false, std::nullopt, true},
+        {{"--data-dir", "/tmp/a", "--demo", "--data-dir", "/tmp/b"}, std::nullopt, false, std::nullopt, true},
+        {{"--demo", "--demo"}, std::nullopt, false, std::nullopt, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.args.join(' ').toStdString());
@@ -43,6 +48,15 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
         EXPECT_EQ(o.demo, c.demo);
         EXPECT_EQ(o.dataDir, c.dataDir);
     }
+}
+
+TEST(StartupOptions, RefusalsSpeakTheActiveLanguage) {
+    const QStringList twice = {"--model", "ModelKA", "--model", "ModelKB"};
+    setActiveLanguage(Language::Chinese);
+    EXPECT_EQ(parseStartupOptions(twice).error, QString::fromUtf8("选项 --model 给出了两次"));
+    EXPECT_EQ(parseStartupOptions({"--port"}).error, QString::fromUtf8("未知参数：--port"));
+    setActiveLanguage(Language::English);
+    EXPECT_EQ(parseStartupOptions(twice).error, "option --model given twice");
 }
 
 class Workbench : public UiTest {};

@@ -48,6 +48,10 @@ void setActiveLanguage(Language language);
 bool LoadLanguage(const std::filesystem::path& settingsFile, std::string_view name,
                   std::string* error = nullptr);
 bool LoadLanguage(std::string_view name);  // the settings file of appPaths()
+// The language before a program's options are known: Setting/Language of the default data
+// directory's setting.ini when that file exists, else English. Only reads: a program whose
+// arguments are refused writes nothing.
+void useDefaultDirLanguage();
 
 // First-run language: Setup/Language of install_lang.ini when not empty, else the user's
 // language from LANGUAGE, LC_ALL, LC_MESSAGES or LANG (the first one set): "Chinese" for zh*.

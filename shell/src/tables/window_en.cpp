@@ -26,6 +26,11 @@ IDS_Port_BadSettings=%1: the line settings are not supported (stop bits 0 or 2, 
 IDS_Port_NotOpened=%1 could not be opened
 IDS_Port_NoSimulatedBus=this program has no simulated bus
 IDS_Port_SimulatedBusFailed=the simulated bus could not start: %1
+IDS_Startup_ModelNeedsName=--model needs a model name
+IDS_Startup_UnknownModel=unknown model: %1
+IDS_Startup_DataDirNeedsDir=--data-dir needs a directory
+IDS_Startup_UnknownArgument=unknown argument: %1
+IDS_Startup_OptionTwice=option %1 given twice
 )TABLE";
 
 }  // namespace talvex::tables

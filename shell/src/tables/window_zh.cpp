@@ -25,6 +25,11 @@ IDS_Port_BadSettings=%1：不支持这些线路设置（停止位 0 或 2，校�
 IDS_Port_NotOpened=无法打开 %1
 IDS_Port_NoSimulatedBus=本程序没有模拟总线
 IDS_Port_SimulatedBusFailed=模拟总线无法启动：%1
+IDS_Startup_ModelNeedsName=--model 需要一个型号名称
+IDS_Startup_UnknownModel=未知型号：%1
+IDS_Startup_DataDirNeedsDir=--data-dir 需要一个目录
+IDS_Startup_UnknownArgument=未知参数：%1
+IDS_Startup_OptionTwice=选项 %1 给出了两次
 )TABLE";
 
 }  // namespace talvex::tables
