@@ -35,11 +35,7 @@ class WizardOnSim : public ::testing::Test {
     }
     // The type chosen with one point (or two) and Read pressed.
     void chooseAndRead(CalibrationType type, bool twoPoint = false) {
-        wizard_.selectType(indexOf(type), ctx_);
-        if (twoPoint)
-            wizard_.twoPointClicked(prompter_);
-        else
-            wizard_.onePointClicked(ctx_);
+        chooseType(wizard_, ctx_, prompter_, type, twoPoint);
         wizard_.read(ctx_);
     }
     // Handshake ticks 2 s apart until it stops (at most 100); how many it took.

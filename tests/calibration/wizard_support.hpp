@@ -106,6 +106,16 @@ inline std::string P(int ms) {
 }
 
 // The wizard with a scripted sensor 1 on 5 March 2026.
+// Selects the type at its list index and chooses one point (or two), as the page's controls do.
+inline void chooseType(CalibrationWizard& wizard, WizardContext& ctx, Prompter& prompter,
+                       CalibrationType type, bool twoPoint) {
+    wizard.selectType(indexOf(type), ctx);
+    if (twoPoint)
+        wizard.twoPointClicked(prompter);
+    else
+        wizard.onePointClicked(ctx);
+}
+
 struct WizardBench {
     WizardBench() { setActiveLanguage(Language::English); }
     Transcript t;
@@ -127,11 +137,7 @@ struct WizardBench {
     void confirmsLaboratoryMode() { sensor.queued[reg::kRunMode] = {kLabRunMode}; }
     // Type at index selected and one point (or two points) chosen, transcript cleared.
     void choose(CalibrationType type, bool twoPoint = false) {
-        wizard.selectType(indexOf(type), ctx);
-        if (twoPoint)
-            wizard.twoPointClicked(prompter);
-        else
-            wizard.onePointClicked(ctx);
+        chooseType(wizard, ctx, prompter, type, twoPoint);
         take();
     }
     // ... and Step 3 done.
