@@ -31,8 +31,6 @@ class WorkbenchLink final : public ui::WindowLink {
 
     std::unique_ptr<Pause> pause() override;
 
-    acquisition::LinkSession& session() { return session_; }
-
   private:
     acquisition::AcquisitionEngine* engine_;
     acquisition::LinkArbiter* arbiter_;
