@@ -11,6 +11,7 @@
 #include "command.hpp"
 #include "command_start.hpp"
 #include "port_option.hpp"
+#include "talvex/baud_rates.hpp"
 #include "talvex/com_device.hpp"
 #include "talvex/diagnostics/diagnostics_format.hpp"
 #include "talvex/diagnostics/frame_pairer.hpp"
@@ -41,7 +42,6 @@ std::int64_t unixMicros() {
         .count();
 }
 
-constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
 constexpr long kMaxDurationS = 3'155'760'000;  // 100 years: now + duration still fits the clock
 
 int runListen(const std::vector<std::string>& words) {
@@ -52,11 +52,9 @@ int runListen(const std::vector<std::string>& words) {
     std::string error;
     const auto port = args->value("port");
     if (!port || port->empty()) return fail(GetText("IDS_Cli_PortRequired"), kExitUsage);
-    const long baud = args->number("baud", error).value_or(19200);
+    const long baud = args->number("baud", error).value_or(kDefaultBaudRate);
     if (!error.empty()) return fail(error, kExitUsage);
-    bool knownBaud = false;
-    for (const int b : kBauds) knownBaud = knownBaud || b == baud;
-    if (!knownBaud) return fail(GetText("IDS_Cli_Listen_BadBaud"), kExitUsage);
+    if (!isListedBaudRate(baud)) return fail(GetText("IDS_Cli_Listen_BadBaud"), kExitUsage);
     long duration = -1;
     if (args->has("duration")) {
         const auto d = args->number("duration", error);

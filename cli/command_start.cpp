@@ -7,6 +7,7 @@
 #include "command.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/language.hpp"
+#include "talvex/sensor_id_list.hpp"
 
 namespace talvex::cli {
 
@@ -92,25 +93,23 @@ bool splitList(const std::string& text, std::vector<std::string>& out, std::stri
 }
 
 bool parseSensorIdList(const std::string& text, std::vector<int>& out, std::string& error) {
-    std::vector<std::string> items;
-    if (!splitList(text, items, error)) return false;
-    const auto id = [](const std::string& s) -> std::optional<int> {
-        const auto v = parseWholeNumber(s);
-        if (!v || *v < kMinSensorId || *v > kMaxSensorId) return std::nullopt;
-        return static_cast<int>(*v);
-    };
-    for (const auto& item : items) {
-        // A dash after the first character separates a range; a leading one is a sign.
-        const std::size_t dash = item.find('-', 1);
-        const auto first = id(item.substr(0, dash));
-        const auto last = dash == std::string::npos ? first : id(item.substr(dash + 1));
-        if (!first || !last || *first > *last) {
-            error = cliText("IDS_Cli_NotASensorIdRange", {item});
+    sensor::IdList list = sensor::parseSensorIdList(text);
+    switch (list.error) {
+        case sensor::IdListError::None:
+            out = std::move(list.ids);
+            return true;
+        case sensor::IdListError::NoId:
+            error = cliText("IDS_Cli_NoSensorId", {text});
             return false;
-        }
-        for (int n = *first; n <= *last; ++n) out.push_back(n);
+        case sensor::IdListError::ReversedRange:
+            error = cliText("IDS_Cli_ReversedIdRange", {list.item});
+            return false;
+        case sensor::IdListError::NotAnId:
+        case sensor::IdListError::OutOfRange:
+            break;
     }
-    return true;
+    error = cliText("IDS_Cli_NotASensorIdRange", {list.item});
+    return false;
 }
 
 }  // namespace talvex::cli

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "args.hpp"
+#include "talvex/sensor_registers.hpp"
 
 namespace talvex::cli {
 
@@ -46,13 +47,14 @@ bool openDataDir(std::string_view command, const Args& args, int& exitCode);
 std::string usageOf(std::string_view command);
 
 // Sensor IDs are Modbus slave addresses 1..247 in every command (0 is broadcast, 248..255 reserved).
-inline constexpr int kMinSensorId = 1;
-inline constexpr int kMaxSensorId = 247;
+using sensor::kMaxSensorId;
+using sensor::kMinSensorId;
 
 // A required --NAME sensor ID; nullopt with error set when missing, malformed or out of range.
 std::optional<int> sensorIdOption(const Args& args, const std::string& name, std::string& error);
 
-// "1-3,7" -> 1 2 3 7: IDs and ranges of IDs 1..247 (decimal, 0x for hex), no empty items.
+// "1-3,7" -> 1 2 3 7, read as the window and the simulator read it (talvex/sensor_id_list.hpp); false
+// with the refusal in words when the list names no sensor or an item is no ID or range of IDs.
 bool parseSensorIdList(const std::string& text, std::vector<int>& out, std::string& error);
 
 // "a,b,c" -> its items; an empty item ("5,6," or "5,,6") is an error.

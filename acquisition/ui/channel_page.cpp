@@ -321,6 +321,10 @@ void CVelPageCfg::onEnableAll() {
         case EnableAllOutcome::IdOutOfRange:
             prompter().message(this, uiText("IDS_Tab_Config_IdOutOfRange"));
             return;
+        case EnableAllOutcome::NotAnIdOrRange:
+            prompter().message(this,
+                               uiText("IDS_Window_NotASensorIdRange").arg(QString::fromStdString(plan.item)));
+            return;
         case EnableAllOutcome::Ready:
             break;
     }

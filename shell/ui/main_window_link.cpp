@@ -50,7 +50,7 @@ void CMorvaneDlg::toggleConnection() {
         closeLink(QString());
         return;
     }
-    const int baud = kBaudRates[std::clamp(bauds_->currentIndex(), 0, 7)];
+    const int baud = kBaudRates[std::clamp(bauds_->currentIndex(), 0, int(std::size(kBaudRates)) - 1)];
     // A listed entry opens its device; any other text is a device path the user typed
     // (/dev/serial/by-id/..., a pty made by talvex-sim).
     const QString text = ports_->currentText().trimmed();

@@ -7,6 +7,9 @@
 #include <map>
 #include <optional>
 
+#include "talvex/baud_rates.hpp"
+#include "talvex/sensor_id_list.hpp"
+
 namespace talvex::sim {
 
 namespace {
@@ -39,23 +42,30 @@ std::vector<std::string> split(const std::string& s, char sep) {
     }
 }
 
-constexpr int kBauds[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
+// Reads an ID list option ("1-3,7") as the window and talvex-cli read theirs.
+bool parseIdListOption(const std::string& option, const std::string& text, std::vector<std::uint8_t>& ids,
+                       std::string& error) {
+    const sensor::IdList list = sensor::parseSensorIdList(text);
+    switch (list.error) {
+        case sensor::IdListError::None:
+            ids.clear();
+            for (const int id : list.ids) ids.push_back(static_cast<std::uint8_t>(id));
+            return true;
+        case sensor::IdListError::NoId:
+            error = option + ": no sensor ID in '" + text + "' (IDs 1..247, e.g. 1-3,7)";
+            return false;
+        case sensor::IdListError::ReversedRange:
+            error = option + ": '" + list.item + "' runs backwards: write the lower ID first";
+            return false;
+        case sensor::IdListError::NotAnId:
+        case sensor::IdListError::OutOfRange:
+            break;
+    }
+    error = option + ": '" + list.item + "' is not a sensor ID 1..247 or a range of them (e.g. 1-3,7)";
+    return false;
+}
 
 }  // namespace
-
-bool parseIdList(const std::string& text, std::vector<std::uint8_t>& ids) {
-    ids.clear();
-    for (const auto& part : split(text, ',')) {
-        const auto dash = part.find('-');
-        const auto first = parseInt(part.substr(0, dash), 1, 247);
-        const auto last = dash == std::string::npos ? first : parseInt(part.substr(dash + 1), 1, 247);
-        if (!first || !last || *last < *first) return false;
-        for (auto id = *first; id <= *last; ++id)
-            if (std::find(ids.begin(), ids.end(), id) == ids.end())
-                ids.push_back(static_cast<std::uint8_t>(id));
-    }
-    return !ids.empty();
-}
 
 const char* programUsage() {
     return "usage: talvex-sim [options]\n"
@@ -121,10 +131,7 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
             out.help = true;
         } else if (opt == "--sensors") {
             if (!value(v)) return false;
-            if (!parseIdList(v, ids)) {
-                error = "--sensors: bad ID list '" + v + "' (IDs 1..247, e.g. 1-3,7)";
-                return false;
-            }
+            if (!parseIdListOption(opt, v, ids, error)) return false;
         } else if (opt == "--model") {
             if (!value(v)) return false;
             const auto colon = v.find(':');
@@ -156,10 +163,7 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         } else if (opt == "--wireless") {
             if (!value(v)) return false;
             std::vector<std::uint8_t> w;
-            if (!parseIdList(v, w)) {
-                error = "--wireless: bad ID list '" + v + "'";
-                return false;
-            }
+            if (!parseIdListOption(opt, v, w, error)) return false;
             wireless = w;
         } else if (opt == "--history") {
             if (!value(v)) return false;
@@ -198,9 +202,8 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         } else if (opt == "--baud") {
             if (!value(v)) return false;
             const auto b = parseInt(v, 1, 10000000);
-            if (!b || std::find(std::begin(kBauds), std::end(kBauds), *b) == std::end(kBauds)) {
-                error = "--baud: unsupported rate '" + v +
-                        "' (1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200)";
+            if (!b || !isListedBaudRate(*b)) {
+                error = "--baud: unsupported rate '" + v + "' (" + listedBaudRates() + ")";
                 return false;
             }
             bus.baud = static_cast<int>(*b);
@@ -229,10 +232,7 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
             bus.monitorPath = v;
         } else if (opt == "--silent") {
             if (!value(v)) return false;
-            if (!parseIdList(v, bus.faults.silent)) {
-                error = "--silent: bad ID list '" + v + "'";
-                return false;
-            }
+            if (!parseIdListOption(opt, v, bus.faults.silent, error)) return false;
         } else if (opt == "--crc-errors" || opt == "--drop" || opt == "--truncate") {
             if (!value(v)) return false;
             const auto rate = parseRate(v);

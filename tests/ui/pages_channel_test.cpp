@@ -177,7 +177,15 @@ TEST_F(ChannelPageTest, EnableAllAssignsFoundIdsInChannelOrder) {
          {148, 5, 1}},
         {"0", {text("IDS_Tab_Config_IdOutOfRange")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
         {"300", {text("IDS_Tab_Config_IdOutOfRange")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
-        {"none here", {text("IDS_Tab_Config_NoSensorId")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
+        {" , ", {text("IDS_Tab_Config_NoSensorId")}, {1, 5, 1}, {3, 5, 0}, {4, 5, 0}, {48, 5, 0}},
+        // A range reads as talvex-cli and talvex-sim read it; what is no ID is named, nothing changes.
+        {"2-4", {ok}, {2, 5, 1}, {4, 5, 1}, {4, 5, 0}, {48, 5, 0}},
+        {"none here",
+         {text("IDS_Window_NotASensorIdRange").arg("none")},
+         {1, 5, 1},
+         {3, 5, 0},
+         {4, 5, 0},
+         {48, 5, 0}},
     };
     for (const auto& c : cases) {
         freshChannels();

@@ -42,30 +42,6 @@ TEST(StatusIndicators, BitsShowTheirLabels) {
     for (const auto& c : cases) EXPECT_EQ(shownLabels(c.word), c.shown) << std::hex << c.word;
 }
 
-TEST(SensorIdList, ParsesRunsOfDigits) {
-    struct Case {
-        const char* text;
-        std::vector<int> ids;
-    } cases[] = {
-        {"3, 5, 7", {3, 5, 7}},
-        {"3, 5, 7, ", {3, 5, 7}},
-        {"12ab34\n56", {12, 34, 56}},
-        {"abc", {}},
-        {"", {}},
-        {"99999999", {100000}},  // capped, not wrapped
-        {"-4", {4}},             // a sign is just a separator
-    };
-    for (const auto& c : cases) EXPECT_EQ(parseSensorIdList(c.text), c.ids) << c.text;
-}
-
-TEST(SensorIdList, KeepsAtMost256Numbers) {
-    std::string text;
-    for (int i = 1; i <= 300; ++i) text += std::to_string(i % 247 + 1) + ",";
-    const auto ids = parseSensorIdList(text);
-    ASSERT_EQ(ids.size(), 256u);
-    EXPECT_EQ(ids.back(), 256 % 247 + 1);
-}
-
 TEST(EnableAll, ValidatesAndTruncates) {
     std::string fortyNine;
     for (int i = 1; i <= 49; ++i) fortyNine += std::to_string(i) + ", ";
@@ -78,15 +54,23 @@ TEST(EnableAll, ValidatesAndTruncates) {
         EnableAllOutcome outcome;
         std::vector<int> ids;
         bool truncated;
+        std::string item = {};
     } cases[] = {
         {"3, 5, 7", 48, EnableAllOutcome::Ready, {3, 5, 7}, false},
+        {"3, 5, 7, ", 48, EnableAllOutcome::Ready, {3, 5, 7}, false},  // as the bus search writes it
+        {"1-3, 7", 48, EnableAllOutcome::Ready, {1, 2, 3, 7}, false},  // a range, as talvex-cli reads it
+        {"1-5", 3, EnableAllOutcome::Ready, {1, 2, 3}, true},
         {fortyNine, 48, EnableAllOutcome::Ready, first48, true},
         {"3, 5, 7", 2, EnableAllOutcome::Ready, {3, 5}, true},
         {"0", 48, EnableAllOutcome::IdOutOfRange, {}, false},
         {"300", 48, EnableAllOutcome::IdOutOfRange, {}, false},
         {"5, 248", 48, EnableAllOutcome::IdOutOfRange, {}, false},
-        {"no ids here", 48, EnableAllOutcome::NoSensorId, {}, false},
+        {"1-300", 48, EnableAllOutcome::IdOutOfRange, {}, false},
+        {"no ids here", 48, EnableAllOutcome::NotAnIdOrRange, {}, false, "no"},
+        {"5-3", 48, EnableAllOutcome::NotAnIdOrRange, {}, false, "5-3"},
+        {"12ab34", 48, EnableAllOutcome::NotAnIdOrRange, {}, false, "12ab34"},
         {"", 48, EnableAllOutcome::NoSensorId, {}, false},
+        {" ,\n", 48, EnableAllOutcome::NoSensorId, {}, false},
         {"1, 247", 48, EnableAllOutcome::Ready, {1, 247}, false},
     };
     for (const auto& c : cases) {
@@ -94,6 +78,7 @@ TEST(EnableAll, ValidatesAndTruncates) {
         EXPECT_EQ(plan.outcome, c.outcome) << c.text;
         EXPECT_EQ(plan.ids, c.ids) << c.text;
         EXPECT_EQ(plan.truncated, c.truncated) << c.text;
+        EXPECT_EQ(plan.item, c.item) << c.text;
     }
 }
 

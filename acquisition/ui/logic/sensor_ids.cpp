@@ -2,41 +2,29 @@
 
 #include <algorithm>
 
-namespace talvex::ui {
+#include "talvex/sensor_id_list.hpp"
 
-std::vector<int> parseSensorIdList(std::string_view text) {
-    std::vector<int> ids;
-    int value = 0;
-    bool inNumber = false;
-    auto finish = [&] {
-        if (inNumber && static_cast<int>(ids.size()) < kMaxParsedIds) ids.push_back(value);
-        inNumber = false;
-        value = 0;
-    };
-    for (char c : text) {
-        if (c >= '0' && c <= '9') {
-            value = std::min(kParsedIdCap, value * 10 + (c - '0'));
-            inNumber = true;
-        } else {
-            finish();
-        }
-    }
-    finish();
-    return ids;
-}
+namespace talvex::ui {
 
 EnableAllPlan planEnableAll(std::string_view text, int slots) {
     EnableAllPlan plan;
-    plan.ids = parseSensorIdList(text);
-    if (plan.ids.empty()) {
-        plan.outcome = EnableAllOutcome::NoSensorId;
-        return plan;
+    sensor::IdList list = sensor::parseSensorIdList(text);
+    switch (list.error) {
+        case sensor::IdListError::None:
+            break;
+        case sensor::IdListError::NoId:
+            plan.outcome = EnableAllOutcome::NoSensorId;
+            return plan;
+        case sensor::IdListError::OutOfRange:
+            plan.outcome = EnableAllOutcome::IdOutOfRange;
+            return plan;
+        case sensor::IdListError::NotAnId:
+        case sensor::IdListError::ReversedRange:
+            plan.outcome = EnableAllOutcome::NotAnIdOrRange;
+            plan.item = std::move(list.item);
+            return plan;
     }
-    if (std::any_of(plan.ids.begin(), plan.ids.end(), [](int id) { return id < 1 || id > 247; })) {
-        plan.outcome = EnableAllOutcome::IdOutOfRange;
-        plan.ids.clear();
-        return plan;
-    }
+    plan.ids = std::move(list.ids);
     const auto limit = static_cast<std::size_t>(std::clamp(slots, 0, 48));
     if (plan.ids.size() > limit) {
         plan.ids.resize(limit);

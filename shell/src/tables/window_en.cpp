@@ -11,6 +11,7 @@ IDS_Window_ViewMenu=&View
 IDS_Window_ProductionPages=&Production pages
 IDS_Window_HelpMenu=&Help
 IDS_Window_PortClosedByError=The serial port was closed after a read or write error. Connect again when the device is back.
+IDS_Window_NotASensorIdRange="%1" is neither a sensor ID 1..247 nor a range of them such as 1-3 (the lower ID first).
 IDS_Window_AboutItem=关于 Talvex(&A)...
 IDS_Window_AboutTitle=关于 Talvex
 IDS_Window_AboutVersion=Talvex，1.367版

@@ -10,6 +10,7 @@ IDS_Window_ViewMenu=视图(&V)
 IDS_Window_ProductionPages=生产页面(&P)
 IDS_Window_HelpMenu=帮助(&H)
 IDS_Window_PortClosedByError=串口读写出错，已被关闭。设备恢复后请重新连接。
+IDS_Window_NotASensorIdRange=“%1”既不是传感器 ID 1..247，也不是 1-3 这样的 ID 范围（较小的 ID 在前）。
 IDS_Window_AboutItem=关于 Talvex(&A)...
 IDS_Window_AboutTitle=关于 Talvex
 IDS_Window_AboutVersion=Talvex，1.367版

@@ -17,9 +17,6 @@ struct ProgramOptions {
 // On a bad option returns false and sets error to a message that names it.
 bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error);
 
-// "1-3,7" -> 1 2 3 7; every ID within 1..247.
-bool parseIdList(const std::string& text, std::vector<std::uint8_t>& ids);
-
 const char* programUsage();
 
 }  // namespace talvex::sim

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "talvex/baud_rates.hpp"
 #include "talvex/channel_store.hpp"
 #include "talvex/port_discovery.hpp"
 #include "talvex/ui/page_slots.hpp"
@@ -46,8 +47,7 @@ struct MainWindowOptions {
 class CMorvaneDlg : public QDialog {
     Q_OBJECT
   public:
-    static constexpr int kBaudRates[] = {1200, 2400, 4800, 9600, 19200, 38400, 57600, 115200};
-    static constexpr int kDefaultBaudIndex = 4;
+    static constexpr int kDefaultBaudIndex = 4;  // 19200 in kBaudRates (talvex/baud_rates.hpp)
 
     explicit CMorvaneDlg(MainWindowOptions options, CoreRefs core = {}, QWidget* parent = nullptr);
     ~CMorvaneDlg() override;

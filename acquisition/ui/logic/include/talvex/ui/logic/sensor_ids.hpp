@@ -3,27 +3,26 @@
 #pragma once
 
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 namespace talvex::ui {
 
-inline constexpr int kMaxParsedIds = 256;
-inline constexpr int kParsedIdCap = 100000;
-
-// Every run of digits is one number (capped at 100 000); anything else separates. At most 256 kept.
-std::vector<int> parseSensorIdList(std::string_view text);
-
+// The found-IDs box reads as every sensor-ID list does (talvex/sensor_id_list.hpp): "1-3,7" is 1, 2,
+// 3 and 7; the bus search's "5, 7, " is 5 and 7.
 enum class EnableAllOutcome {
-    Ready,         // ids hold what to assign, channel by channel
-    NoSensorId,    // the text holds no number
-    IdOutOfRange,  // some number lies outside 1..247
+    Ready,           // ids hold what to assign, channel by channel
+    NoSensorId,      // the text names no sensor
+    IdOutOfRange,    // some ID lies outside 1..247
+    NotAnIdOrRange,  // item is neither an ID nor a range of IDs written low to high
 };
 
 struct EnableAllPlan {
     EnableAllOutcome outcome = EnableAllOutcome::NoSensorId;
     std::vector<int> ids;    // at most `slots` of them
-    bool truncated = false;  // more numbers than slots: the rest are ignored (the user is told)
+    bool truncated = false;  // more IDs than slots: the rest are ignored (the user is told)
+    std::string item;        // NotAnIdOrRange: the item as written
 };
 
 // Validates the found-IDs text for `slots` channel nodes (at most 48).
