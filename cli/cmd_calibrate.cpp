@@ -2,12 +2,12 @@
 // reference, both points for a two-point run, or the clear of a type; every box of the wizard is
 // printed on stderr as it would appear, the measured values on stdout.
 #include <cstdio>
-#include <iostream>
 #include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "cli_prompter.hpp"
 #include "cli_text.hpp"
 #include "command.hpp"
 #include "port_option.hpp"
@@ -26,30 +26,6 @@ int fail(const std::string& text, int code) {
     std::fprintf(stderr, "talvex-cli calibrate: %s\n", text.c_str());
     return code;
 }
-
-// Boxes on stderr; questions answered by --yes or on the terminal. Remembers whether the run met
-// a communication failure (exit 1) rather than a refusal (exit 3).
-class TerminalPrompter : public Prompter {
-  public:
-    explicit TerminalPrompter(bool yes) : yes_(yes) {}
-    void message(const std::string& text, Icon icon) override {
-        const std::string line = icon == Icon::Warning ? cliText("IDS_Cli_Warning", {text}) : text;
-        std::fprintf(stderr, "%s\n", line.c_str());
-        if (text == GetText("IDD_ComError") || text == GetText("IDD_Message_ConnectPort")) linkFailed = true;
-    }
-    bool question(const std::string& text) override {
-        std::fprintf(stderr, "%s [y/N]%s\n", text.c_str(), yes_ ? " y" : "");
-        if (yes_) return true;
-        std::string answer;
-        if (!std::getline(std::cin, answer)) return false;
-        return answer == "y" || answer == "Y" || answer == "yes";
-    }
-    void log(const std::string& line) override { std::fprintf(stderr, "%s\n", line.c_str()); }
-    bool linkFailed = false;
-
-  private:
-    bool yes_;
-};
 
 // --dry-run: a sensor that takes every piece at once. Writes are printed as "REG 0xVALUE"; reads
 // answer what an accepting sensor reads back, so the whole run can be shown without a port.
@@ -118,7 +94,7 @@ class DryRunIo : public RegisterIo {
 struct Run {
     CalibrationWizard& wizard;
     WizardContext& ctx;
-    bool yes;
+    CliPrompter& prompter;
     bool json;
     std::vector<std::string> measured;
 
@@ -135,12 +111,7 @@ struct Run {
         measured.push_back(wizard.state().measuredText);
         if (!json) std::printf("measured %s\n", wizard.state().measuredText.c_str());
         std::fflush(stdout);
-        if (!yes) {
-            std::fprintf(stderr, "%s\n", GetText("IDS_Cli_PressEnterToCalibrate").c_str());
-            std::string line;
-            if (!std::getline(std::cin, line)) return false;
-        }
-        return true;
+        return prompter.waitForEnter(GetText("IDS_Cli_PressEnterToCalibrate"));
     }
     void calibrate(const std::string& reference) {
         wizard.calibrate(ctx, reference);
@@ -195,6 +166,11 @@ int runCalibrate(const std::vector<std::string>& words) {
     const bool dryRun = args->has("dry-run");
     if (dryRun && (args->has("port") || args->has("baud"))) return fail(GetText("IDS_Cli_DryRunNoPort"), 2);
 
+    // A dry run answers every question yes; a run on a port asks (or waits for Enter) in any case.
+    const QuestionPolicy policy = dryRun ? QuestionPolicy::Yes : questionPolicy(*args);
+    int exitCode = 0;
+    if (!questionsAnswerable("calibrate", policy, exitCode)) return exitCode;
+
     std::optional<PortSession> port;
     if (!dryRun) {
         port.emplace(*args);
@@ -203,11 +179,11 @@ int runCalibrate(const std::vector<std::string>& words) {
     DryRunIo dry;
     SteadyPacer steady;
     FakePacer fake;
-    TerminalPrompter prompter(args->has("yes") || dryRun);
+    CliPrompter prompter("calibrate", policy);
     WizardContext ctx{dryRun ? static_cast<RegisterIo&>(dry) : rtuRegisterIo(),
                       dryRun ? static_cast<Pacer&>(fake) : steady, prompter, static_cast<int>(id)};
     CalibrationWizard wizard;
-    Run run{wizard, ctx, args->has("yes") || dryRun, args->has("json"), {}};
+    Run run{wizard, ctx, prompter, args->has("json"), {}};
 
     bool done = false;
     wizard.selectType(indexOf(*type), ctx);
@@ -239,7 +215,10 @@ int runCalibrate(const std::vector<std::string>& words) {
                     clear ? "cleared" : "calibrated", done ? "true" : "false", list.c_str());
     }
     if (done) return 0;
-    return prompter.linkFailed ? 1 : 3;
+    // A communication failure (exit 1) rather than a refusal (exit 3) when the run met one.
+    for (const std::string& shown : prompter.messages())
+        if (shown == GetText("IDD_ComError") || shown == GetText("IDD_Message_ConnectPort")) return 1;
+    return 3;
 }
 
 const CommandRegistrar reg{

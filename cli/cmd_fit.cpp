@@ -1,15 +1,13 @@
 // talvex-cli fit: loads a calibration workbook as the fitting page does, fits one sensor's row as the
 // fitting dialog of the data kind does, prints the fields as the dialog shows them, and with --write
 // writes them into a sensor as the dialog's Write does (question answered by --yes or on the terminal).
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli_prompter.hpp"
 #include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
@@ -55,32 +53,6 @@ bool numberList(const Args& args, const std::string& name, std::size_t count, st
     error = cliText("IDS_Cli_Fit_NumberList", {name, std::to_string(count)});
     return false;
 }
-
-// The core prompter of the command line: messages on stderr; the question is answered by --yes, or
-// on the terminal; without either it is Cancel.
-class CliPrompter : public Prompter {
-  public:
-    explicit CliPrompter(bool yes) : yes_(yes) {}
-    void message(const std::string& text, Icon icon) override {
-        const bool warning = icon == Icon::Warning || icon == Icon::Stop;
-        std::fprintf(stderr, "%s\n", (warning ? cliText("IDS_Cli_Warning", {text}) : text).c_str());
-    }
-    bool question(const std::string& text) override {
-        std::fprintf(stderr, "%s\n", text.c_str());
-        if (yes_) return true;
-        if (!isatty(STDIN_FILENO)) {
-            std::fprintf(stderr, "%s\n", GetText("IDS_Cli_Fit_NotConfirmed").c_str());
-            return false;
-        }
-        std::fprintf(stderr, "%s [y/N] ", GetText("IDS_Cli_Fit_WriteQuestion").c_str());
-        std::string answer;
-        std::getline(std::cin, answer);
-        return answer == "y" || answer == "Y" || answer == "yes";
-    }
-
-  private:
-    bool yes_;
-};
 
 struct FitRun {
     Fields fields;
@@ -149,6 +121,8 @@ int runFit(const std::vector<std::string>& words) {
         id = *given;
         if (args->has("dry-run") == args->has("port")) return usage(GetText("IDS_Cli_Fit_WriteNeedsPort"));
     }
+    const QuestionPolicy policy = questionPolicy(*args);
+    if (write && !args->has("dry-run") && !questionsAnswerable(kName, policy, exitCode)) return exitCode;
 
     Breakpoints bp;
     TemperaturePoints points;
@@ -228,7 +202,7 @@ int runFit(const std::vector<std::string>& words) {
     }
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
-    CliPrompter prompter(args->has("yes"));
+    CliPrompter prompter(kName, policy);
     SteadyPacer pacer;
     switch (runFittingWrite(rtuRegisterIo(), pacer, prompter, slave, *plan.write)) {
         case WriteEnd::Written:

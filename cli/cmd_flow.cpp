@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_prompter.hpp"
 #include "command.hpp"
 #include "port_option.hpp"
 #include "talvex/calibration/wizard/calibration_registers.hpp"
@@ -21,12 +22,6 @@ int fail(const std::string& text, int code) {
     std::fprintf(stderr, "talvex-cli flow: %s\n", text.c_str());
     return code;
 }
-
-class StderrPrompter : public Prompter {
-  public:
-    void message(const std::string& text, Icon) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool question(const std::string&) override { return false; }
-};
 
 int runFlow(const std::vector<std::string>& words) {
     std::string error;
@@ -58,7 +53,7 @@ int runFlow(const std::vector<std::string>& words) {
 
     PortSession port(*args);
     if (!port.ok()) return fail(port.error(), port.exitCode());
-    StderrPrompter prompter;
+    CliPrompter prompter("flow");
     FlowmeterControl flow;
     if (setpoint) return flow.open(rtuRegisterIo(), prompter, *args->value("set")) ? 0 : 1;
     if (args->has("close")) return flow.close(rtuRegisterIo(), prompter) ? 0 : 1;

@@ -37,7 +37,8 @@ const OptionTable kTable{{kPortOption,
                           {"texts", false},
                           {"chain", false},
                           kDataDirOption,
-                          kDryRunOption},
+                          kDryRunOption,
+                          {"yes", false}},
                          1,
                          1};
 
@@ -133,6 +134,9 @@ int runImport(const std::vector<std::string>& words) {
             return fail(kName, identity.back().error + " [" + record.cells[i] + "]", kExitUsage);
     }
     const std::vector<int> chainIds = chain ? loadChain() : std::vector<int>{};
+    // Every block is confirmed before it is written (the texts are not).
+    const QuestionPolicy policy = questionPolicy(*args);
+    if (!dryRun && !ordered.empty() && !questionsAnswerable(kName, policy, exitCode)) return exitCode;
 
     if (dryRun) {
         if (texts) {
@@ -163,7 +167,7 @@ int runImport(const std::vector<std::string>& words) {
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
     SteadyPacer pacer;
-    StderrPrompter prompter("talvex-cli import");
+    CliPrompter prompter(kName, policy);
     RegisterIo& io = rtuRegisterIo();
     using production::WriteOutcome;
     WriteOutcome worst = WriteOutcome::Done;
@@ -188,8 +192,8 @@ int runImport(const std::vector<std::string>& words) {
 const CommandRegistrar reg{
     {"import",
      "import FILE [" + std::string(kPortUsage) +
-         "] [--id N] [--blocks LIST|all] [--texts] [--chain] [--data-dir DIR] [--dry-run]   write a "
-         "production workbook's parameters into sensors",
+         "] [--id N] [--blocks LIST|all] [--texts] [--chain] [--data-dir DIR] [--dry-run] [--yes]   "
+         "write a production workbook's parameters into sensors",
      runImport}};
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_prompter.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "device_cli.hpp"
@@ -17,15 +18,6 @@ namespace {
 
 constexpr const char* kName = "options";
 
-// Failures are told on stderr; the success message is not needed on the command line.
-class QuietPrompter : public StderrPrompter {
-  public:
-    using StderrPrompter::StderrPrompter;
-    void message(const std::string& text, Icon icon) override {
-        if (icon != Icon::Information) StderrPrompter::message(text, icon);
-    }
-};
-
 int runOptions(const std::vector<std::string>& words) {
     int exitCode = 0;
     const auto args = startCommand(kName, words, {{kPortOption, kBaudOption, {"id"}, kJsonOption}}, exitCode);
@@ -37,7 +29,8 @@ int runOptions(const std::vector<std::string>& words) {
     PortSession port(*args);
     if (!port.ok()) return fail(kName, port.error(), port.exitCode());
     SteadyPacer pacer;
-    QuietPrompter prompter(kName);
+    // Failures are told on stderr; the success message is not needed on the command line.
+    CliPrompter prompter(kName, QuestionPolicy::Refuse, CliPrompter::Shown::FailuresOnly);
     device::OptionSettings settings;
     std::vector<std::pair<int, std::uint8_t>> groups;
     std::string log;

@@ -15,14 +15,6 @@ int outcomeExit(device::Outcome outcome) {
     }
 }
 
-void StderrPrompter::message(const std::string& text, Icon) {
-    std::fprintf(stderr, "talvex-cli %s: %s\n", command_.c_str(), text.c_str());
-}
-
-bool StderrPrompter::question(const std::string&) {
-    return true;
-}
-
 void printDryRun(std::span<const device::RegisterWrite> writes, std::uint16_t commitRegister,
                  std::uint16_t commitValue) {
     for (const device::RegisterWrite& w : writes)

@@ -63,8 +63,12 @@ TEST_F(CalibrateCli, CalibratesRefusesAndClears) {
 }
 
 TEST_F(CalibrateCli, TwoPointsWithoutYesReadEnterFromTheTerminal) {
-    const ProgramRun r = calibrate("--id 1 --type gas-phase --points 2 --reference 500 --reference2 1000");
-    // stdin is empty: the first Enter never comes, nothing is calibrated.
+    const ProgramRun r = talvex::testing::runProgramOnTerminal(
+        TALVEX_CLI,
+        talvex::testing::words("calibrate " + port() +
+                               " --id 1 --type gas-phase --points 2 --reference 500 --reference2 1000"),
+        "\x04");
+    // The terminal's input ends at once: the first Enter never comes, nothing is calibrated.
     EXPECT_EQ(r.exitCode, 3) << r.err;
     std::vector<std::uint16_t> commands;
     for (const auto& w : bus_->writeLog(1)) commands.push_back(w.address);

@@ -150,6 +150,26 @@ TEST_F(CliOnSimulator, DeleteSaysWhenThereIsNothingToDelete) {
     }
 }
 
+TEST_F(CliOnSimulator, ACommandThatAsksNeedsYesWithoutATerminal) {
+    // The input of these runs is not a terminal, so only --yes could answer the questions to come
+    // (import's own test shows the same once its workbook has been checked).
+    const std::string port = bus_->slavePath();
+    const std::vector<std::vector<std::string>> asking = {
+        {"fit", "--sheet", dir_.file("cal.csv"), "--kind", "4", "--row", "1", "--range", "2,9", "--write",
+         "--id", "1", "--port", port},
+        {"calibrate", "--port", port, "--id", "1", "--type", "pressure", "--reference", "101.3"},
+        {"calibrate", "--port", port, "--id", "1", "--type", "moisture", "--clear"},
+    };
+    for (const auto& args : asking) {
+        const ProgramRun r = cli(args);
+        EXPECT_EQ(r.exitCode, 2) << args[0] << ": " << r.err;
+        EXPECT_EQ(r.err,
+                  "talvex-cli " + args[0] + ": --yes is needed when standard input is not a terminal\n");
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+    EXPECT_TRUE(bus_->writeLog(1).empty());
+}
+
 TEST_F(CliOnSimulator, PollWritesRecordsToStdoutAndLogLinesToStderr) {
     for (const bool json : {false, true}) {
         auto args = poll({"--ids", "1-2", "--once", "--no-db"});

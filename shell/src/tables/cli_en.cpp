@@ -21,6 +21,7 @@ IDS_Cli_NotASensorIdRange="%1" is not a sensor ID 1..247 or a range of them
 IDS_Cli_NoSensorId=no sensor ID in "%1"
 IDS_Cli_ReversedIdRange="%1" runs backwards: write the lower ID first
 IDS_Cli_Warning=warning: %1
+IDS_Cli_YesNeeded=--yes is needed when standard input is not a terminal
 IDS_Cli_PressEnterToCalibrate=Press Enter to calibrate with the reference value.
 IDS_Cli_Calibrate_BadId=--id must be a slave address 1..247
 IDS_Cli_Calibrate_BadType=--type must be one of in-oil, gas-phase, in-oil-lab, wireless, pressure, moisture, moisture-temperature
@@ -41,8 +42,6 @@ IDS_Cli_NoDatabase=no %1 in %2
 IDS_Cli_DeleteFailed=failed [rc=%1]
 IDS_Cli_OutRequired=--out FILE is required
 IDS_Cli_Fit_NumberList=--%1 expects %2 whole numbers separated by commas
-IDS_Cli_Fit_NotConfirmed=not confirmed: give --yes to write without a question
-IDS_Cli_Fit_WriteQuestion=Write these values?
 IDS_Cli_Fit_Needed=--sheet, --kind and --row are needed
 IDS_Cli_BadKind=--kind must be 1, 2, 3 or 4
 IDS_Cli_Fit_BadRow=--row must be a sensor row of the sheet, 1..57

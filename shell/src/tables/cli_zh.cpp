@@ -20,6 +20,7 @@ IDS_Cli_NotASensorIdRange=“%1”不是传感器 ID 1..247，也不是它们的
 IDS_Cli_NoSensorId=“%1”中没有传感器 ID
 IDS_Cli_ReversedIdRange=“%1”的范围写反了：请先写较小的 ID
 IDS_Cli_Warning=警告：%1
+IDS_Cli_YesNeeded=标准输入不是终端时需要 --yes
 IDS_Cli_PressEnterToCalibrate=按回车键，用参考值进行标定。
 IDS_Cli_Calibrate_BadId=--id 必须是从站地址 1..247
 IDS_Cli_Calibrate_BadType=--type 必须是 in-oil、gas-phase、in-oil-lab、wireless、pressure、moisture、moisture-temperature 之一
@@ -40,8 +41,6 @@ IDS_Cli_NoDatabase=%2 中没有 %1
 IDS_Cli_DeleteFailed=删除失败 [rc=%1]
 IDS_Cli_OutRequired=必须给出 --out FILE
 IDS_Cli_Fit_NumberList=--%1 需要 %2 个以逗号分隔的整数
-IDS_Cli_Fit_NotConfirmed=未确认：给出 --yes 可不经询问直接写入
-IDS_Cli_Fit_WriteQuestion=写入这些数值？
 IDS_Cli_Fit_Needed=需要 --sheet、--kind 和 --row
 IDS_Cli_BadKind=--kind 必须是 1、2、3 或 4
 IDS_Cli_Fit_BadRow=--row 必须是表中的传感器行 1..57

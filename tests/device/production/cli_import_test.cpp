@@ -1,10 +1,18 @@
-// talvex-cli import as a script runs it: the dry run's register lines in sending order, and values
-// refused before anything is sent, naming their cell.
+// talvex-cli import as a script runs it: the dry run's register lines in sending order, values
+// refused before anything is sent, naming their cell, and a write's confirmations on stderr.
 #include <gtest/gtest.h>
 
+#include <memory>
+
+#include "talvex/language.hpp"
+#include "talvex/production/import_record.hpp"
 #include "talvex/production/readout.hpp"
+#include "talvex/production/texts.hpp"
+#include "talvex/sensor_registers.hpp"
+#include "talvex/sim/sim_bus.hpp"
 #include "talvex/testing/run_program.hpp"
 #include "talvex/testing/temp_dir.hpp"
+#include "talvex/workbook/reader.hpp"
 #include "talvex/workbook/writer.hpp"
 
 namespace talvex::production {
@@ -74,6 +82,50 @@ TEST(CliImport, RefusedValuesExitTwoNamingTheirCell) {
     }
     EXPECT_EQ(cli({dir.file("record.xlsx"), "--blocks", "no-such-block", "--dry-run"}).exitCode, 2);
     EXPECT_EQ(cli({dir.file("record.xlsx"), "--dry-run"}).exitCode, 2);  // nothing chosen
+}
+
+TEST(CliImport, EachBlockIsConfirmedOnStderrUnderTheCommandsOwnPrefix) {
+    talvex::sim::BusOptions o;
+    o.sensors = {talvex::sim::defaultSensorConfig(1, SensorModel::KA)};
+    o.flowmeter = false;
+    o.pace = false;
+    talvex::sim::SimBus bus(o);
+    std::string error;
+    ASSERT_TRUE(bus.start(&error)) << error;
+    talvex::testing::TempDir dir;
+    const std::string file = exportWith(dir, 1, "M1");
+    // The data directory speaks English, as this test's expected texts do.
+    ASSERT_EQ(
+        talvex::testing::runProgram(TALVEX_CLI, {"language", "English", "--data-dir", dir.path()}).exitCode,
+        0);
+
+    // Without --yes and without a terminal the questions cannot be answered: refused, nothing sent.
+    const std::vector<std::string> args{file,   "--blocks", "equation",   "--port",  bus.slavePath(),
+                                        "--id", "1",        "--data-dir", dir.path()};
+    const ProgramRun refused = cli(args);
+    EXPECT_EQ(refused.exitCode, 2) << refused.err;
+    EXPECT_EQ(refused.err, "talvex-cli import: --yes is needed when standard input is not a terminal\n");
+    EXPECT_TRUE(bus.writeLog(1).empty());
+
+    auto withYes = args;
+    withYes.push_back("--yes");
+    const ProgramRun r = cli(withYes);
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const ImportBlock& equation = *findImportBlock("equation");
+    const auto read = workbook::readFirstSheet(file);
+    ASSERT_TRUE(read.ok());
+    const PreparedBlock prepared = prepareBlock(equation, importFromSheet(read.sheet));
+    ASSERT_TRUE(prepared.ok()) << prepared.error;
+    const Language was = activeLanguage();
+    setActiveLanguage(Language::English);
+    const std::string expected = "talvex-cli import: " + confirmationText(equation, prepared) + " [y/N] y\n" +
+                                 "talvex-cli import: " + text("IDS_Prod_WriteOk") + "\n";
+    setActiveLanguage(was);
+    EXPECT_EQ(r.err, expected);
+    const auto told = bus.writeLog(1);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.back().address, sensor::reg::kCommit);
+    EXPECT_EQ(told.back().values, std::vector<std::uint16_t>{equation.commitCode});
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
-// Runs a program to its end with its stdout and stderr captured, as a script would run it.
+// Runs a program to its end with its stdout and stderr captured, as a script would run it, or with
+// a terminal for its input, as a user at the keyboard would run it.
 #pragma once
 
 #include <fcntl.h>
 #include <poll.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -37,8 +40,8 @@ inline std::string onPath(const std::string& name) {
     return "";
 }
 
-// The program reads nothing: its input is /dev/null, as in a script run without a terminal.
-inline ProgramRun runProgram(const std::string& program, std::vector<std::string> args) {
+// The program's input is the file descriptor input (taken over by the child).
+inline ProgramRun runProgramWithInput(const std::string& program, std::vector<std::string> args, int input) {
     // Built before fork: the child of a threaded process may only make async-signal-safe calls.
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (auto& a : args) argv.push_back(a.data());
@@ -52,8 +55,7 @@ inline ProgramRun runProgram(const std::string& program, std::vector<std::string
     }
     const pid_t pid = ::fork();
     if (pid == 0) {
-        const int none = ::open("/dev/null", O_RDONLY);
-        if (none >= 0) ::dup2(none, 0);
+        if (input >= 0) ::dup2(input, 0);
         ::dup2(out[1], 1);
         ::dup2(err[1], 2);
         ::close(out[0]);
@@ -87,6 +89,40 @@ inline ProgramRun runProgram(const std::string& program, std::vector<std::string
     int status = 0;
     if (pid > 0) ::waitpid(pid, &status, 0);
     r.exitCode = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+// The program reads nothing: its input is /dev/null, as in a script run without a terminal.
+inline ProgramRun runProgram(const std::string& program, std::vector<std::string> args) {
+    const int none = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+    ProgramRun r = runProgramWithInput(program, std::move(args), none);
+    if (none >= 0) ::close(none);
+    return r;
+}
+
+// The program's input is a terminal (a pseudo-terminal without echo) on which typed has already
+// been typed; "\x04" (Ctrl-D) at the start of a line ends the input there.
+inline ProgramRun runProgramOnTerminal(const std::string& program, std::vector<std::string> args,
+                                       const std::string& typed) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    char name[128] = {};
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0 ||
+        ::ptsname_r(master, name, sizeof name) != 0) {
+        if (master >= 0) ::close(master);
+        return {};
+    }
+    const int terminal = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC);
+    termios t{};
+    if (terminal >= 0 && ::tcgetattr(terminal, &t) == 0) {
+        t.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(terminal, TCSANOW, &t);
+    }
+    // The typing waits in the terminal's line buffer until the program reads it.
+    ProgramRun r;
+    if (terminal >= 0 && ::write(master, typed.data(), typed.size()) == static_cast<ssize_t>(typed.size()))
+        r = runProgramWithInput(program, std::move(args), terminal);
+    if (terminal >= 0) ::close(terminal);
+    ::close(master);
     return r;
 }
 
