@@ -114,5 +114,34 @@ TEST_F(FitCli, WritesAsTheDialogDoes) {
     EXPECT_EQ(log.back().values, std::vector<std::uint16_t>{sensor::commit::kTemperatureCalibration});
 }
 
+// A blank or text cell among the chosen points is refused with the file's own cell name (this sheet
+// is used from B2, so sheet cell 5 of row 1 is H3), before anything is sent.
+TEST_F(FitCli, RefusesAChosenCellThatIsNotANumber) {
+    sim::BusOptions o;
+    o.sensors = {sim::defaultSensorConfig(5, SensorModel::KA)};
+    o.flowmeter = false;
+    o.pace = false;
+    o.timing.processing = sim::Millis(0);
+    sim::SimBus bus(o);
+    std::string error;
+    ASSERT_TRUE(bus.start(&error)) << error;
+
+    for (const char* bad : {"", "n/a"}) {
+        {
+            std::ofstream out(dir_ / "cal.csv");
+            out << "\n,ID";
+            for (int c = 0; c < 57; ++c) out << "," << formatFixed(10.0 * c, 2);
+            out << "\n,5";
+            for (int c = 0; c < 57; ++c) out << "," << (c == 5 ? bad : formatFixed(c + 0.02 * c * c, 4));
+            out << "\n";
+        }
+        const CliRun run = cli("--kind 2 --row 1 --write --id 5 --yes --port " + bus.slavePath());
+        EXPECT_EQ(run.exitCode, 2) << bad << "\n" << run.err;
+        EXPECT_TRUE(run.out.empty()) << run.out;
+        EXPECT_NE(run.err.find("H3"), std::string::npos) << run.err;
+        EXPECT_TRUE(bus.writeLog(5).empty());
+    }
+}
+
 }  // namespace
 }  // namespace talvex::calibration::fitting

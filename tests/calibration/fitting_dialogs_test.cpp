@@ -195,5 +195,64 @@ TEST(TemperatureCoefficientFitting, FieldsAndRefusals) {
     EXPECT_EQ(fitTemperatureCoefficients(sheet, 2, {0, 49}).refusal, GetText("IDS_Fit_PastData"));
 }
 
+// A chosen point whose cell is empty or text is refused with the cell's name, where the fit used to
+// take it as 0 and fit (and write) what came out; cells outside the chosen points do not matter.
+TEST(Fitting, RefusesChosenCellsThatAreNotNumbers) {
+    setActiveLanguage(Language::English);
+    enum class Kind { Piecewise, Coefficient, Difference };
+    struct Case {
+        Kind kind;
+        int row, cell;
+        const char* text;
+        std::string refusal;  // "" : the fit is made
+    };
+    const auto empty = [](const char* name) { return GetTextWith("IDS_Fit_EmptyCell", {name}); };
+    const auto text = [](const char* name, const char* t) {
+        return GetTextWith("IDS_Fit_NotANumber", {name, t});
+    };
+    const Case cases[] = {
+        {Kind::Piecewise, 2, 5, "", empty("G3")},  // sheet cell 5 of row 2: column G, worksheet row 3
+        {Kind::Piecewise, 2, 16, " \t", empty("R3")},
+        {Kind::Piecewise, 0, 16, "n/a", text("R1", "n/a")},  // a reference
+        {Kind::Piecewise, 2, 5, "1.5abc", text("G3", "1.5abc")},
+        {Kind::Piecewise, 2, 5, "12.5%", text("G3", "12.5%")},
+        {Kind::Piecewise, 2, 20, "", ""},  // past P3
+        {Kind::Coefficient, 2, 9, "", empty("K3")},
+        {Kind::Coefficient, 0, 2, "-", text("D1", "-")},
+        {Kind::Coefficient, 2, 1, "n/a", ""},  // before the range
+        {Kind::Difference, 3, 4 * 13 + 2, "n/a",
+         text("BD4", "n/a")},                                // the last point's high-run temperature
+        {Kind::Difference, 3, 4 * 9 + 1, "", empty("AM4")},  // the reference point's low reading
+        {Kind::Difference, 3, 4 * 3, "", ""},                // before the start point
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.row) + "/" + std::to_string(c.cell) + " \"" + c.text + "\"");
+        CalibrationSheet sheet = c.kind == Kind::Difference ? referenceSheet() : curvedSheet();
+        sheet.setText(c.row, c.cell, c.text);
+        std::string refusal;
+        bool made = false;
+        switch (c.kind) {
+            case Kind::Piecewise: {
+                const auto out = fitPiecewise(sheet, 2, Breakpoints{});
+                refusal = out.refusal, made = out.result.has_value();
+                break;
+            }
+            case Kind::Coefficient: {
+                const auto out = fitTemperatureCoefficients(sheet, 2, {2, 9});
+                refusal = out.refusal, made = out.result.has_value();
+                break;
+            }
+            case Kind::Difference: {
+                const auto out =
+                    fitTemperatureDifference(sheet, 3, TemperaturePoints{}, TemperatureSegment::Low);
+                refusal = out.refusal, made = out.result.has_value();
+                break;
+            }
+        }
+        EXPECT_EQ(refusal, c.refusal);
+        EXPECT_EQ(made, c.refusal.empty());
+    }
+}
+
 }  // namespace
 }  // namespace talvex::calibration::fitting

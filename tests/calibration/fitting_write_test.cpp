@@ -174,6 +174,7 @@ TEST_F(FittingWrite, TemperatureDifferenceWritesTheSegmentOfTheLastFit) {
     // The high write after a fit of the high segment commits 1010.
     transcript_.clear();
     Fields high = temperatureDifferenceFields(TemperatureSegment::High);
+    for (auto& f : high) f.text = "0";
     EXPECT_EQ(run(planTemperatureDifferenceWrite(high, TemperatureSegment::High, 2, kSensor)),
               WriteEnd::Written);
     EXPECT_EQ(transcript_.lines()[2 * 36], "W 5 253 " + hex4(commit::kOilGas));
@@ -214,8 +215,9 @@ TEST_F(FittingWrite, FailedStagingWriteEndsTheWrite) {
 
 TEST_F(FittingWrite, CancelledQuestionSendsNothing) {
     prompter_.answer = false;
-    EXPECT_EQ(run(planTemperatureCoefficientWrite(temperatureCoefficientFields(), kSensor)),
-              WriteEnd::NotConfirmed);
+    Fields f = temperatureCoefficientFields();
+    for (auto& field : f) field.text = "1";
+    EXPECT_EQ(run(planTemperatureCoefficientWrite(f, kSensor)), WriteEnd::NotConfirmed);
     EXPECT_TRUE(transcript_.lines().empty());
     EXPECT_TRUE(prompter_.shown.empty());
 }
@@ -227,6 +229,10 @@ TEST_F(FittingWrite, RefusalsComeBeforeTheQuestion) {
     setFieldText(farBreakpoint, "P3", "3000000");  // beyond s32 x 10^3
     Fields notANumber = temperatureCoefficientFields();
     setFieldText(notANumber, "ST_B", "nan");
+    Fields blank = piecewiseValues();  // a field left empty by a refused fit is not 0
+    setFieldText(blank, "C1", "");
+    Fields text = piecewiseValues();
+    setFieldText(text, "A3", "1.5x");
     const FittingWritePlan plans[] = {
         planPiecewiseWrite(tooLarge, 2, kSensor),
         planPiecewiseWrite(farBreakpoint, 2, kSensor),
@@ -234,6 +240,8 @@ TEST_F(FittingWrite, RefusalsComeBeforeTheQuestion) {
         planPiecewiseWrite(piecewiseValues(), 2, 248),
         planTemperatureDifferenceWrite(temperatureDifferenceFields(TemperatureSegment::Low),
                                        TemperatureSegment::Low, 2, kSensor),
+        planPiecewiseWrite(blank, 2, kSensor),
+        planPiecewiseWrite(text, 2, kSensor),
     };
     for (const auto& plan : plans) {
         EXPECT_FALSE(plan.write);
@@ -241,6 +249,8 @@ TEST_F(FittingWrite, RefusalsComeBeforeTheQuestion) {
     }
     EXPECT_EQ(plans[4].refusal, GetText("IDS_Fit_CheckSegment"));
     EXPECT_NE(plans[0].refusal.find("B2"), std::string::npos);
+    EXPECT_NE(plans[5].refusal.find("C1"), std::string::npos);
+    EXPECT_NE(plans[6].refusal.find("A3"), std::string::npos);
 }
 
 }  // namespace

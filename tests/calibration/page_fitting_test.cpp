@@ -281,5 +281,37 @@ TEST_F(FittingPageTest, TemperatureCoefficientWriteSendsTheEditedCorrection) {
               (std::vector<std::string>{GetText("IDS_Fit_WriteOk"), GetText("IDS_Fit_WriteOk")}));
 }
 
+// A workbook loaded on the page with a blank cell among the chosen points: the fit names the cell,
+// shows no coefficients, and Write then sends nothing.
+TEST_F(FittingPageTest, FitOfALoadedBlankCellIsRefusedAndWritesNothing) {
+    {
+        std::ofstream out(csv_);
+        out << "ID";
+        for (int c = 0; c < 57; ++c) out << "," << num(10.0 * c);
+        out << "\n5";
+        for (int c = 0; c < 57; ++c) out << "," << (c == 9 ? std::string() : num(c + 0.02 * c * c));
+        out << "\n";
+    }
+    FittingContext base;
+    base.prompter = &prompter_;
+    CVelPageFit page(base);
+    const CalibrationSheet* loaded = nullptr;
+    page.setFileChooser([this] { return QString::fromStdString(csv_); });
+    page.setDialogOpener([&](FittingDialog, const FittingContext& c) { loaded = c.sheet; });
+    button(&page, "loadButton")->click();
+    child<QTableWidget>(&page, "grid")->item(1, 0)->setCheckState(Qt::Checked);
+    button(&page, "fitButton")->click();
+    ASSERT_NE(loaded, nullptr);
+
+    int kind = 1;
+    CVelDlgFit dialog(context(*loaded, 1, &kind));
+    button(&dialog, "fitButton")->click();
+    EXPECT_EQ(prompter_.shown.back().toStdString(), GetTextWith("IDS_Fit_EmptyCell", {"K2"}));
+    EXPECT_TRUE(field(&dialog, "B1")->text().isEmpty());
+    button(&dialog, "writeButton")->click();
+    waitForWrite(&dialog);
+    EXPECT_TRUE(transcript_.lines().empty());
+}
+
 }  // namespace
 }  // namespace talvex::ui

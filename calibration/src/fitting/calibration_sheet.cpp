@@ -3,6 +3,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "talvex/calibration/fitting/sheet_load.hpp"
+#include "talvex/device/encodings.hpp"
+#include "talvex/language.hpp"
+
 namespace talvex::calibration::fitting {
 namespace {
 
@@ -19,6 +23,27 @@ const std::string& CalibrationSheet::text(int row, int cell) const {
 
 void CalibrationSheet::setText(int row, int cell, std::string text) {
     if (inside(row, cell)) cells_[static_cast<std::size_t>(row * kSheetCells + cell)] = std::move(text);
+}
+
+std::string CalibrationSheet::cellName(int row, int cell) const {
+    if (inside(row, cell) && !names_[static_cast<std::size_t>(row * kSheetCells + cell)].empty())
+        return names_[static_cast<std::size_t>(row * kSheetCells + cell)];
+    return gridColumnName(cell + 1) + std::to_string(row + 1);
+}
+
+void CalibrationSheet::setCellName(int row, int cell, std::string name) {
+    if (inside(row, cell)) names_[static_cast<std::size_t>(row * kSheetCells + cell)] = std::move(name);
+}
+
+std::string checkNumberCells(const CalibrationSheet& sheet, const std::vector<SheetCell>& cells) {
+    for (const SheetCell& c : cells) {
+        const std::string& text = sheet.text(c.row, c.cell);
+        if (text.find_first_not_of(" \t\r\n\v\f") == std::string::npos)
+            return GetTextWith("IDS_Fit_EmptyCell", {sheet.cellName(c.row, c.cell)});
+        if (!device::parseDecimal({}, text))
+            return GetTextWith("IDS_Fit_NotANumber", {sheet.cellName(c.row, c.cell), text});
+    }
+    return {};
 }
 
 double parseNumber(std::string_view text) {

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <span>
 
+#include "talvex/device/encodings.hpp"
 #include "talvex/device/procedures.hpp"
 #include "talvex/language.hpp"
 #include "talvex/sensor_registers.hpp"
@@ -37,9 +38,16 @@ std::string fieldValue(const Fields& fields, const std::string& name) {
     return text ? *text : std::string();
 }
 
-// Encodes one field into its slot; false (with the refusal) when the value does not fit.
-bool stage(CommitStep& step, const Slot& slot, const std::string& name, double value, std::string& refusal) {
-    const device::Encoded encoded = device::encodeNumber(slot.encoding, name, value);
+// Encodes one field into its slot; false (with the refusal) when its text is not a number (an empty
+// field after a refused fit must not reach the sensor as 0) or the value does not fit.
+bool stage(CommitStep& step, const Slot& slot, const std::string& name, const std::string& text,
+           std::string& refusal) {
+    const device::Parsed<double> value = device::parseDecimal(name, text);
+    if (!value) {
+        refusal = value.error;
+        return false;
+    }
+    const device::Encoded encoded = device::encodeNumber(slot.encoding, name, *value);
     if (!encoded) {
         refusal = encoded.error;
         return false;
@@ -62,7 +70,7 @@ FittingWritePlan planPiecewiseWrite(const Fields& fields, int dataKind, int sens
     CommitStep step;
     std::string refusal;
     for (std::size_t i = 0; i < slots.size(); ++i)
-        if (!stage(step, slots[i], staged[i], parseNumber(fieldValue(fields, staged[i])), refusal))
+        if (!stage(step, slots[i], staged[i], fieldValue(fields, staged[i]), refusal))
             return {std::nullopt, refusal};
     if (dataKind == 2) step.commitCode = sensor::commit::kCalibrationEquation;
     if (dataKind == 1) step.commitCode = sensor::commit::kElementResistance;
@@ -89,8 +97,9 @@ FittingWritePlan planTemperatureDifferenceWrite(const Fields& fields, Temperatur
     FittingWrite write;
     std::string refusal;
     for (std::size_t i = 0; i < names.size(); ++i) {
-        const double value = parseNumber(fieldValue(fields, names[i].name));
-        if (!stage(step, slots[i], names[i].name, value, refusal)) return {std::nullopt, refusal};
+        const std::string text = fieldValue(fields, names[i].name);
+        if (!stage(step, slots[i], names[i].name, text, refusal)) return {std::nullopt, refusal};
+        const double value = parseNumber(text);
         // The question names the compensation pairs as the sensor knows them: REF_R_L20A, ...
         write.question += questionLine(i < 3 ? names[i].name : "REF_" + names[i].name, value, 9);
     }
@@ -109,7 +118,7 @@ FittingWritePlan planTemperatureCoefficientWrite(const Fields& fields, int senso
         CommitStep step;
         for (const auto& v : sensor::findCommitCode(code)->staged)
             if (!stage(step, {v.firstRegister, v.encoding}, std::string(v.name),
-                       parseNumber(fieldValue(fields, std::string(v.name))), refusal))
+                       fieldValue(fields, std::string(v.name)), refusal))
                 return {std::nullopt, refusal};
         step.commitCode = code;
         write.steps.push_back(std::move(step));

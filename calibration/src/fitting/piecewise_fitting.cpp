@@ -50,6 +50,10 @@ Fields piecewiseFields() {
 
 FitOutcome<PiecewiseFit> fitPiecewise(const CalibrationSheet& sheet, int sheetRow, const Breakpoints& bp) {
     if (std::string refusal = checkBreakpoints(bp); !refusal.empty()) return {std::nullopt, refusal};
+    std::vector<SheetCell> used;
+    for (int cell = bp.cell[0]; cell <= bp.cell[3]; ++cell)
+        used.insert(used.end(), {{sheetRow, cell}, {0, cell}});
+    if (std::string refusal = checkNumberCells(sheet, used); !refusal.empty()) return {std::nullopt, refusal};
     PiecewiseFit out;
     out.fields = piecewiseFields();
     for (int k = 0; k < 4; ++k)

@@ -9,6 +9,10 @@ constexpr int kWorksheetDataColumns = 57;
 
 }  // namespace
 
+std::string CellSource::cellName(int row, int column) const {
+    return gridColumnName(column - 1) + std::to_string(row);
+}
+
 FittingGrid loadCalibrationSheet(const CellSource& cells, CalibrationSheet& sheet) {
     FittingGrid grid(kGridRows, std::vector<std::string>(kGridColumns));
     for (int i = 0; i < kGridRows; ++i) grid[i][0] = std::to_string(i);
@@ -17,12 +21,15 @@ FittingGrid loadCalibrationSheet(const CellSource& cells, CalibrationSheet& shee
         std::string text = cells.cellText(1, c + 2);
         if (c + 1 < kGridColumns) grid[0][c + 1] = text;
         sheet.setText(0, c, std::move(text));
+        sheet.setCellName(0, c, cells.cellName(1, c + 2));
     }
     for (int w = 0; w < kWorksheetDataRows; ++w) {
         for (int k = 0; k < kWorksheetDataColumns; ++k) {
             std::string text = cells.cellText(w + 2, k + 1);
             if (w + 1 < kGridRows) grid[w + 1][k] = text;
-            if (k >= 1) sheet.setText(w + 1, k - 1, std::move(text));
+            if (k < 1) continue;
+            sheet.setText(w + 1, k - 1, std::move(text));
+            sheet.setCellName(w + 1, k - 1, cells.cellName(w + 2, k + 1));
         }
     }
     return grid;

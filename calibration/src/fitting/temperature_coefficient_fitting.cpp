@@ -31,6 +31,10 @@ Fields temperatureCoefficientFields() {
 FitOutcome<TemperatureCoefficientFit> fitTemperatureCoefficients(const CalibrationSheet& sheet, int sheetRow,
                                                                  const TemperatureRange& range) {
     if (std::string refusal = checkTemperatureRange(range); !refusal.empty()) return {std::nullopt, refusal};
+    std::vector<SheetCell> used;
+    for (int cell = range.start; cell <= range.end; ++cell)
+        used.insert(used.end(), {{sheetRow, cell}, {0, cell}});
+    if (std::string refusal = checkNumberCells(sheet, used); !refusal.empty()) return {std::nullopt, refusal};
     std::vector<double> x, y;
     for (int cell = range.start; cell <= range.end; ++cell) {
         x.push_back(sheet.value(sheetRow, cell));

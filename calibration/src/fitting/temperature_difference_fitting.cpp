@@ -75,6 +75,9 @@ FitOutcome<TemperatureDifferenceFit> fitTemperatureDifference(const CalibrationS
                                                               const TemperaturePoints& sel,
                                                               TemperatureSegment segment) {
     if (std::string refusal = checkTemperaturePoints(sel); !refusal.empty()) return {std::nullopt, refusal};
+    std::vector<SheetCell> used;
+    for (int cell = 4 * sel.start; cell < 4 * (sel.end + 1); ++cell) used.push_back({sheetRow, cell});
+    if (std::string refusal = checkNumberCells(sheet, used); !refusal.empty()) return {std::nullopt, refusal};
     TemperatureDifferenceFit out;
     out.segment = segment;
     out.dataKind = static_cast<int>(segment) + 1;

@@ -10,6 +10,7 @@ class WorksheetCells : public CellSource {
   public:
     explicit WorksheetCells(const workbook::Sheet& sheet) : sheet_(sheet) {}
     std::string cellText(int row, int column) const override { return sheet_.cellText(row, column); }
+    std::string cellName(int row, int column) const override { return sheet_.cellName(row, column); }
 
   private:
     const workbook::Sheet& sheet_;

@@ -30,6 +30,8 @@ IDS_Fit_BreakpointOrder=The breakpoints must increase: P0 < P1 < P2 < P3.
 IDS_Fit_PointOrder=Start, reference and end points must not decrease.
 IDS_Fit_TooManyPoints=The chosen range holds more than 20 points.
 IDS_Fit_PastData=The chosen points lie beyond the row's data.
+IDS_Fit_EmptyCell=Cell %1 of a chosen point is empty: no fit was made and nothing was written.
+IDS_Fit_NotANumber=Cell %1 of a chosen point holds "%2", which is not a number: no fit was made and nothing was written.
 IDS_Fit_ValueOutOfRange=%s = %s is out of the range that can be written; nothing was written.
 IDS_Fit_BadSensorId=Sensor ID %d is not a valid address (1..247).
 IDS_Fit_Busy=Another operation is running, please wait.

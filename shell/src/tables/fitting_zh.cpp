@@ -30,6 +30,8 @@ IDS_Fit_BreakpointOrder=分段点须依次增大：P0 < P1 < P2 < P3。
 IDS_Fit_PointOrder=起始点、基准点与终点须依次不减。
 IDS_Fit_TooManyPoints=所选范围超过20个数据点。
 IDS_Fit_PastData=所选数据点超出该行的数据。
+IDS_Fit_EmptyCell=所选数据点的单元格%1为空：未拟合，未写入任何数据。
+IDS_Fit_NotANumber=所选数据点的单元格%1的内容“%2”不是数字：未拟合，未写入任何数据。
 IDS_Fit_ValueOutOfRange=%s = %s 超出可写入的范围，未写入任何数据。
 IDS_Fit_BadSensorId=传感器ID %d 不是有效的地址（1..247）。
 IDS_Fit_Busy=另一项操作正在进行，请稍候。

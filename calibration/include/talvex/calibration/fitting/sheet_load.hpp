@@ -16,6 +16,9 @@ class CellSource {
   public:
     virtual ~CellSource() = default;
     virtual std::string cellText(int row, int column) const = 0;
+    // The cell's name in the file, for refusals that point at it; "B2" for (2, 2) of a worksheet
+    // used from A1.
+    virtual std::string cellName(int row, int column) const;
 };
 
 inline constexpr int kGridRows = 49;     // grid rows 0..48 (row 0: the reference row)
