@@ -86,6 +86,21 @@ TEST_F(FitCli, RefusesBeforeReadingOrWriting) {
     }
 }
 
+// Damaged workbooks that once ended talvex-cli with an exception from the import library, or were
+// read as good data: a clear message and exit 1, nothing on stdout.
+TEST_F(FitCli, DamagedWorkbooksGiveAMessageAndExitOne) {
+    for (const char* file : {"content_types_cut.xlsx", "inflate_garbage.xlsx", "crc_mismatch.xlsx",
+                             "sheet_cut.xlsx", "zip_seek.ods"}) {
+        const std::string path = std::string(WORKBOOK_FIXTURES) + "/damaged/" + file;
+        const auto run = talvex::testing::runProgram(
+            TALVEX_CLI, talvex::testing::words("fit --data-dir " + dir_.string() + " --sheet " + path +
+                                               " --kind 2 --row 1"));
+        EXPECT_EQ(run.exitCode, 1) << file << "\n" << run.err;
+        EXPECT_TRUE(run.out.empty()) << file;
+        EXPECT_NE(run.err.find(path + ": "), std::string::npos) << run.err;
+    }
+}
+
 TEST_F(FitCli, WritesAsTheDialogDoes) {
     sim::BusOptions o;
     o.sensors = {sim::defaultSensorConfig(5, SensorModel::KA)};

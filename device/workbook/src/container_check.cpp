@@ -1,9 +1,11 @@
 // Classifies a file before any format library sees it: a zip's central directory is walked to catch
 // truncation, encryption and decompression bombs; a compound file is an .xls (or an encrypted .xlsx).
+#include <zlib.h>
 #include <orcus/format_detection.hpp>
 
 #include <cstdint>
 #include <cstring>
+#include <exception>
 
 #include "loaders.hpp"
 
@@ -22,6 +24,35 @@ std::uint32_t le32(std::string_view b, size_t at) {
 std::uint16_t le16(std::string_view b, size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
                                       (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+// The entry's data inflates (or is stored) to exactly its size with its checksum. The import library
+// checks neither, and reads a damaged part as good data.
+bool entryIntact(std::string_view data, std::uint16_t method, std::uint32_t size, std::uint32_t crc) {
+    if (method == 0)
+        return data.size() == size &&
+               crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())) == crc;
+    if (method != 8) return false;
+    z_stream z{};
+    if (inflateInit2(&z, -MAX_WBITS) != Z_OK) return false;
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+    z.avail_in = static_cast<uInt>(data.size());
+    unsigned char out[16384];
+    uLong sum = crc32(0, nullptr, 0);
+    std::uint64_t produced = 0;
+    int rc = Z_OK;
+    while (rc == Z_OK) {
+        z.next_out = out;
+        z.avail_out = sizeof out;
+        rc = inflate(&z, Z_NO_FLUSH);
+        const size_t n = sizeof out - z.avail_out;
+        produced += n;
+        if (produced > size) break;  // more than it says: never inflate past the checked limit
+        sum = crc32(sum, out, static_cast<uInt>(n));
+        if (rc == Z_BUF_ERROR && z.avail_in == 0) break;  // the data ends before the stream does
+    }
+    inflateEnd(&z);
+    return rc == Z_STREAM_END && produced == size && sum == crc;
 }
 
 ContainerCheck checkZip(std::string_view b, const ReadLimits& limits) {
@@ -64,6 +95,8 @@ ContainerCheck checkZip(std::string_view b, const ReadLimits& limits) {
             return c;
         }
         std::uint16_t flags = le16(b, at + 8);
+        std::uint16_t method = le16(b, at + 10);
+        std::uint32_t crc = le32(b, at + 16);
         std::uint32_t packed = le32(b, at + 20);
         std::uint32_t size = le32(b, at + 24);
         std::uint32_t local = le32(b, at + 42);
@@ -82,9 +115,33 @@ ContainerCheck checkZip(std::string_view b, const ReadLimits& limits) {
             c.detail = "unpacked content too large";
             return c;
         }
+        const std::uint64_t data =
+            static_cast<std::uint64_t>(local) + 30 + le16(b, local + 26) + le16(b, local + 28);
+        if (data + packed > dirOffset) {
+            c.error = ReadError::Truncated;
+            c.detail = "zip entry outside the file";
+            return c;
+        }
+        if (!entryIntact(b.substr(data, packed), method, size, crc)) {
+            c.error = ReadError::Damaged;
+            c.detail = "zip entry fails its checksum: " + std::string(b.substr(at + 46, le16(b, at + 28)));
+            return c;
+        }
         at += 46 + le16(b, at + 28) + le16(b, at + 30) + le16(b, at + 32);
     }
-    switch (orcus::detect(reinterpret_cast<const unsigned char*>(b.data()), b.size())) {
+    // The library's own look at the package parses part of it and may throw on what it finds.
+    orcus::format_t kind = orcus::format_t::unknown;
+    try {
+        kind = orcus::detect(reinterpret_cast<const unsigned char*>(b.data()), b.size());
+    } catch (const std::exception& e) {
+        c.error = ReadError::Damaged;
+        c.detail = e.what();
+        return c;
+    } catch (...) {
+        c.error = ReadError::Damaged;
+        return c;
+    }
+    switch (kind) {
         case orcus::format_t::xlsx:
             c.format = SourceFormat::Xlsx;
             break;

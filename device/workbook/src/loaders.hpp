@@ -1,6 +1,8 @@
 // Internal: the format-specific halves of the reader and the container check that picks one.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,5 +24,10 @@ ContainerCheck checkContainer(std::string_view bytes, bool csvName, const ReadLi
 
 ReadResult loadWithOrcus(std::string_view bytes, SourceFormat format, const ReadLimits& limits);
 ReadResult loadXls(const std::string& path, std::string_view bytes, const ReadLimits& limits);
+
+// Runs load in a child process and returns what it read; a child that crashes, aborts or runs past
+// timeLimit gives ReadError::Damaged.
+ReadResult loadInChild(const std::function<ReadResult()>& load,
+                       std::chrono::milliseconds timeLimit = std::chrono::seconds(30));
 
 }  // namespace talvex::workbook

@@ -204,7 +204,13 @@ class SheetSink final : public iface::import_sheet {
         cells_[key(row, col)] = std::move(cell);
     }
 
-    void render(const Styles& styles, Sheet& out) const {
+    // formattedCellsAreUsed: an .xlsx cell element with a format but no value (<c r="A2" s="3"/>)
+    // belongs to the used range, as the spreadsheet application that wrote it counts it.
+    void render(const Styles& styles, bool formattedCellsAreUsed, Sheet& out) const {
+        if (formattedCellsAreUsed)
+            for (const auto& [k, xf] : cellXf_)
+                if (xf != 0)
+                    out.markUsed(static_cast<int>(k >> 32), static_cast<int>(static_cast<std::uint32_t>(k)));
         for (const auto& [k, cell] : cells_) {
             auto row = static_cast<ss::row_t>(k >> 32);
             auto col = static_cast<ss::col_t>(k & 0xFFFFFFFFu);
@@ -422,6 +428,12 @@ ReadResult loadWithOrcus(std::string_view bytes, SourceFormat format, const Read
             result.error = ReadError::Encrypted;
             return result;
         }
+        if (format != SourceFormat::Csv)
+            if (const auto part = firstIncompleteXmlPart(bytes)) {
+                result.error = ReadError::Damaged;
+                result.detail = "part cut short or not well-formed: " + *part;
+                return result;
+            }
         Factory factory(format == SourceFormat::Xlsx, limits);
         if (format == SourceFormat::Xlsx) {
             const std::optional<std::string> relative = withRelativeTargets(bytes);
@@ -453,7 +465,7 @@ ReadResult loadWithOrcus(std::string_view bytes, SourceFormat format, const Read
             result.detail = "no worksheet";
             return result;
         }
-        factory.firstSheet().render(factory.styles(), result.sheet);
+        factory.firstSheet().render(factory.styles(), format == SourceFormat::Xlsx, result.sheet);
     } catch (const std::exception& e) {
         result = {};
         result.error = ReadError::Damaged;

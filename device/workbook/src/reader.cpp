@@ -65,7 +65,7 @@ ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits) {
         result.detail = c.detail;
         return result;
     }
-    if (c.format == SourceFormat::Xls) return loadXls(path, bytes, limits);
+    if (c.format == SourceFormat::Xls) return loadInChild([&] { return loadXls(path, bytes, limits); });
     if (c.format == SourceFormat::Csv) normaliseCsv(bytes);
     return loadWithOrcus(bytes, c.format, limits);
 }

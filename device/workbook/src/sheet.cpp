@@ -18,7 +18,16 @@ std::string Sheet::cellName(int row, int column) const {
 
 void Sheet::setCell(int absRow, int absColumn, std::string text) {
     if (text.empty() || absRow < 0 || absColumn < 0) return;
-    if (cells_.empty()) {
+    widen(absRow, absColumn);
+    cells_[key(absRow, absColumn)] = std::move(text);
+}
+
+void Sheet::markUsed(int absRow, int absColumn) {
+    if (absRow >= 0 && absColumn >= 0) widen(absRow, absColumn);
+}
+
+void Sheet::widen(int absRow, int absColumn) {
+    if (rows_ == 0) {
         firstRow_ = absRow;
         firstColumn_ = absColumn;
         rows_ = columns_ = 1;
@@ -30,7 +39,6 @@ void Sheet::setCell(int absRow, int absColumn, std::string text) {
         rows_ = lastRow - firstRow_ + 1;
         columns_ = lastColumn - firstColumn_ + 1;
     }
-    cells_[key(absRow, absColumn)] = std::move(text);
 }
 
 std::string columnLetters(int absColumn) {

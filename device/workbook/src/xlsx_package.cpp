@@ -279,7 +279,48 @@ std::optional<std::string> firstSheetPart(const Package& package) {
     return std::nullopt;
 }
 
+// Counts open elements: a whole document has one root element and closes every element it opens.
+class Balance {
+  public:
+    bool whole() const { return roots_ == 1 && depth_ == 0; }
+
+    void doctype(const orcus::sax::doctype_declaration&) {}
+    void start_declaration(std::string_view) {}
+    void end_declaration(std::string_view) {}
+    void start_element(const orcus::sax::parser_element&) {
+        if (depth_++ == 0) ++roots_;
+    }
+    void end_element(const orcus::sax::parser_element&) { --depth_; }
+    void characters(std::string_view, bool) {}
+    void attribute(const orcus::sax::parser_attribute&) {}
+
+  private:
+    long depth_ = 0;
+    int roots_ = 0;
+};
+
+bool wholeXml(const std::string& xml) {
+    Balance balance;
+    try {
+        orcus::sax_parser<Balance> parser(xml.data(), xml.size(), balance);
+        parser.parse();
+    } catch (...) {
+        return false;
+    }
+    return balance.whole();
+}
+
 }  // namespace
+
+std::optional<std::string> firstIncompleteXmlPart(std::string_view zip) {
+    const Package package(zip);
+    for (const std::string& name : package.names()) {
+        if (!name.ends_with(".xml") && !name.ends_with(".rels")) continue;
+        const auto data = package.read(name);
+        if (!data || !wholeXml(*data)) return name;
+    }
+    return std::nullopt;
+}
 
 std::optional<std::string> withRelativeTargets(std::string_view zip) {
     const Package package(zip);

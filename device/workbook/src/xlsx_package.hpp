@@ -30,4 +30,9 @@ struct InlineStrings {
 // The inline string cells of the package's first worksheet.
 InlineStrings firstSheetInlineStrings(std::string_view zip);
 
+// The name of the first XML part (.xml, .rels) of an .xlsx or .ods package that is not one whole
+// document: cut short, unbalanced or not XML at all; nullopt when every one is whole. The import
+// library reads a sheet part that ends early as if it ended there.
+std::optional<std::string> firstIncompleteXmlPart(std::string_view zip);
+
 }  // namespace talvex::workbook

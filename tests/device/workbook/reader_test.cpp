@@ -3,8 +3,12 @@
 
 #include <xlsxwriter.h>
 
+#include <csignal>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
+#include "loaders.hpp"
 #include "talvex/testing/temp_dir.hpp"
 #include "talvex/workbook/reader.hpp"
 #include "talvex/workbook/writer.hpp"
@@ -67,6 +71,24 @@ TEST(Reader, OffsetUsedRangeOfAWrittenWorkbook) {
     EXPECT_EQ(r.sheet.cellText(1, 1), "x");
     EXPECT_EQ(r.sheet.cellText(2, 2), "2");
     EXPECT_EQ(r.sheet.cellName(2, 2), "D4");
+}
+
+// A hand-made workbook with formatted empty cells (A2 filled, F7 bordered) around data in B3:C4: the
+// used range runs from A2 to F7 as the spreadsheet application counts it, so the data sits at row 2,
+// column 2, not at row 1, column 1.
+TEST(Reader, FormattedEmptyCellsBelongToTheUsedRange) {
+    ReadResult r = readFirstSheet(kFixtures + "/styled_empty.xlsx");
+    ASSERT_TRUE(r.ok()) << readErrorKey(r.error) << " " << r.detail;
+    const Sheet& s = r.sheet;
+    EXPECT_EQ(s.rowCount(), 6);
+    EXPECT_EQ(s.columnCount(), 6);
+    EXPECT_EQ(s.cellText(1, 1), "");  // A2: formatted, no value
+    EXPECT_EQ(s.cellText(2, 2), "ID");
+    EXPECT_EQ(s.cellName(2, 2), "B3");
+    EXPECT_EQ(s.cellText(2, 3), "10");
+    EXPECT_EQ(s.cellText(3, 2), "5");
+    EXPECT_EQ(s.cellText(3, 3), "1.247");
+    EXPECT_EQ(s.cellText(6, 6), "");  // F7
 }
 
 TEST(Reader, XlsxNumbersShowUnderTheirFormat) {
@@ -150,6 +172,75 @@ TEST(Reader, BrokenFilesGiveAClearErrorAndNoSheet) {
     }
     EXPECT_EQ(readFirstSheet((dir / "missing.xlsx").string()).error, ReadError::NotFound);
     EXPECT_EQ(readFirstSheet(dir.path()).error, ReadError::NotFound);
+}
+
+// Damaged packages kept from the mutation campaign and made by fixtures/damaged/make_damaged.py. Each
+// once ended the program (an exception out of the import library) or was read as good data.
+TEST(Reader, DamagedPackagesAreRefused) {
+    struct Case {
+        const char* file;
+        ReadError error;
+        const char* detail;  // a part of what the reader says
+    };
+    const Case cases[] = {
+        {"content_types_cut.xlsx", ReadError::Damaged, "xml stream ended prematurely"},
+        {"inflate_garbage.xlsx", ReadError::Damaged, "checksum: [Content_Types].xml"},
+        {"crc_mismatch.xlsx", ReadError::Damaged, "checksum: xl/worksheets/sheet1.xml"},
+        {"sheet_cut.xlsx", ReadError::Damaged, "cut short or not well-formed: xl/worksheets/sheet1.xml"},
+        {"zip_seek.ods", ReadError::Truncated, "outside the file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        ReadResult r = readFirstSheet(kFixtures + "/damaged/" + c.file);
+        EXPECT_EQ(r.error, c.error) << readErrorKey(r.error) << " " << r.detail;
+        EXPECT_NE(r.detail.find(c.detail), std::string::npos) << r.detail;
+        EXPECT_EQ(r.sheet.rowCount(), 0);
+    }
+}
+
+// The .xls library runs in a child process: what it reads comes back whole, and a crash, an abort or
+// a hang in it is a damaged workbook, never the end of the caller.
+TEST(Reader, ContainedLoadHandsBackTheSheetOrSaysDamaged) {
+    const ReadResult read = loadInChild([] {
+        ReadResult r;
+        r.sheet.markUsed(1, 0);  // a formatted empty cell widens the range
+        r.sheet.setCell(2, 1, "序号");
+        r.sheet.setCell(40, 3, std::string(100000, 'x'));  // more than a pipe holds at once
+        r.detail = "note";
+        return r;
+    });
+    ASSERT_TRUE(read.ok()) << read.detail;
+    EXPECT_EQ(read.detail, "note");
+    EXPECT_EQ(read.sheet.rowCount(), 40);
+    EXPECT_EQ(read.sheet.columnCount(), 4);
+    EXPECT_EQ(read.sheet.cellText(2, 2), "序号");
+    EXPECT_EQ(read.sheet.cellName(2, 2), "B3");
+    EXPECT_EQ(read.sheet.cellText(40, 4).size(), 100000u);
+
+    const ReadResult refused = loadInChild([] {
+        ReadResult r;
+        r.error = ReadError::Encrypted;
+        return r;
+    });
+    EXPECT_EQ(refused.error, ReadError::Encrypted);
+
+    const std::function<ReadResult()> dying[] = {
+        [] {
+            std::raise(SIGSEGV);
+            return ReadResult{};
+        },
+        []() -> ReadResult { std::abort(); },
+        []() -> ReadResult { throw std::runtime_error("escaped"); },
+        [] {
+            std::this_thread::sleep_for(std::chrono::seconds(30));
+            return ReadResult{};
+        },
+    };
+    for (const auto& load : dying) {
+        const ReadResult r = loadInChild(load, std::chrono::milliseconds(1500));
+        EXPECT_EQ(r.error, ReadError::Damaged) << r.detail;
+        EXPECT_EQ(r.sheet.rowCount(), 0);
+    }
 }
 
 TEST(Reader, LimitsBoundWhatIsRead) {
