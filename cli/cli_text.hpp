@@ -7,12 +7,16 @@
 #include <string>
 #include <string_view>
 
+#include "talvex/output_file.hpp"
 #include "talvex/port_open_failure.hpp"
 
 namespace talvex::cli {
 
 // The active language's text of key with %1, %2, ... replaced by values.
 std::string cliText(std::string_view key, std::initializer_list<std::string_view> values = {});
+
+// Why the output-file rule refuses path, as "text: path"; empty when the file may be written.
+std::string outputRefusalText(const std::string& path, const OutputRule& rule);
 
 // RTUResultText(result) in the active language ("no complete response (time-out)").
 std::string linkResultText(int result);

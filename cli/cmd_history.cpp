@@ -53,7 +53,7 @@ struct Plan {
     std::uint32_t count = 0;
     HistoryFormat format = HistoryFormat::V1;
     std::string out;
-    bool json = false, dryRun = false;
+    bool json = false, dryRun = false, force = false;
 };
 
 // Everything is checked here, before the port opens.
@@ -89,8 +89,9 @@ std::optional<Plan> plan(const Args& args, std::string& error) {
         p.format = format == "v2" ? HistoryFormat::V2 : HistoryFormat::V1;
         p.out = args.value("out").value_or("");
         if (p.out.empty()) error = GetText("IDS_Cli_History_CountNeedsOut");
+        p.force = args.has("force");
     }
-    if (p.mode != Plan::Mode::Read && (args.has("format") || args.has("out")))
+    if (p.mode != Plan::Mode::Read && (args.has("format") || args.has("out") || args.has("force")))
         error = GetText("IDS_Cli_History_FormatOutWithCount");
     if (!error.empty()) return std::nullopt;
     return p;
@@ -139,9 +140,11 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
         say(result);
         return fail(kName, GetText("IDS_Tab_Query_NoExport"), kExitFailure);
     }
-    switch (writeHistoryCsv(p.out, r.table, historyHeadings(GetText))) {
+    switch (writeHistoryCsv(p.out, r.table, historyHeadings(GetText), OutputRule{p.force})) {
         case HistoryExportOutcome::Done:
             break;
+        case HistoryExportOutcome::Refused:  // the file became one the rule keeps off while reading
+            return fail(kName, outputRefusalText(p.out, OutputRule{p.force}), kExitFailure);
         case HistoryExportOutcome::CreateFailed:
             return fail(kName, GetText("IDS_Tab_Query_CreateFail") + " " + p.out, kExitFailure);
         default:
@@ -167,6 +170,7 @@ int runHistory(const std::vector<std::string>& words) {
                              {"count"},
                              {"format"},
                              {"out"},
+                             {"force", false},
                              kJsonOption,
                              kDryRunOption,
                              kDataDirOption}};
@@ -178,6 +182,10 @@ int runHistory(const std::vector<std::string>& words) {
     if (p->dryRun) return dryRun(*p);
 
     if (!openDataDir(kName, *args, exitCode)) return exitCode;
+    // The file is checked before anything is sent: a read of 100 000 records takes 25 minutes.
+    if (p->mode == Plan::Mode::Read)
+        if (const std::string refused = outputRefusalText(p->out, OutputRule{p->force}); !refused.empty())
+            return fail(kName, refused, kExitUsage);
     PortSession port(*args);
     if (!port.ok())
         return port.exitCode() == kExitUsage ? usage(port.error()) : fail(kName, port.error(), kExitFailure);
@@ -210,7 +218,7 @@ const CommandRegistrar reg{
     {"history",
      std::string("history ") + kPortUsage +
          " --id N (--stored [--json] | --interval MIN [--dry-run] | --count N [--format v1|v2] --out FILE.csv"
-         " [--json] [--dry-run]) [--data-dir DIR]   sensor history memory",
+         " [--force] [--json] [--dry-run]) [--data-dir DIR]   sensor history memory",
      runHistory}};
 
 }  // namespace

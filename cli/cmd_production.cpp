@@ -26,7 +26,9 @@ namespace {
 
 constexpr const char* kName = "production";
 const OptionTable kTable{
-    {kPortOption, kBaudOption, {"id"}, kJsonOption, {"xlsx"}, {"sign"}, kDataDirOption}, 0, 0};
+    {kPortOption, kBaudOption, {"id"}, kJsonOption, {"xlsx"}, {"force", false}, {"sign"}, kDataDirOption},
+    0,
+    0};
 
 void printRows(const production::ReadoutResult& r, bool json) {
     const auto& rows = production::readoutRows();
@@ -57,6 +59,9 @@ int runProduction(const std::vector<std::string>& words) {
     const auto xlsx = args->value("xlsx");
     const auto signer = args->value("sign");
     if (xlsx && !signer) return fail(kName, GetText("IDS_Cli_Production_XlsxNeedsSign"), kExitUsage);
+    if (args->has("force") && !xlsx)
+        return fail(kName, GetText("IDS_Cli_Production_ForceNeedsXlsx"), kExitUsage);
+    const OutputRule rule{args->has("force")};
     if (!openDataDir(kName, *args, exitCode)) return exitCode;  // the language of the messages
     if (signer) {
         // Refused before the port opens: the page refuses such a name before sending too.
@@ -69,6 +74,9 @@ int runProduction(const std::vector<std::string>& words) {
         auto folder = std::filesystem::absolute(*xlsx, ec).parent_path();
         if (ec || !std::filesystem::is_directory(folder, ec))
             return fail(kName, cliText("IDS_Cli_Production_NoFolder", {*xlsx}), kExitUsage);
+        // Before the sensor is signed: a signature is spent on one export.
+        if (const std::string refused = outputRefusalText(*xlsx, rule); !refused.empty())
+            return fail(kName, refused, kExitUsage);
     }
 
     PortSession port(*args);
@@ -88,7 +96,9 @@ int runProduction(const std::vector<std::string>& words) {
     printRows(r, args->has("json"));
     if (!r.complete()) return fail(kName, production::rowFailureText(r.failedRow), kExitFailure);
     if (xlsx) {
-        workbook::WriteResult w = workbook::writeList(production::exportList(r.values), *xlsx);
+        workbook::WriteResult w = workbook::writeList(production::exportList(r.values), *xlsx, rule);
+        if (w.error == workbook::WriteError::Refused)
+            return fail(kName, GetText(outputRefusalKey(w.refusal)) + ": " + *xlsx, kExitFailure);
         if (!w.ok())
             return fail(kName, GetText(workbook::writeErrorKey(w.error)) + " " + w.detail, kExitFailure);
         std::fprintf(stderr, "talvex-cli production: %s\n",
@@ -100,7 +110,7 @@ int runProduction(const std::vector<std::string>& words) {
 const CommandRegistrar reg{
     {"production",
      std::string("production ") + kPortUsage +
-         " --id N [--json] [--sign NAME [--xlsx FILE]] [--data-dir DIR]   53-row production "
+         " --id N [--json] [--sign NAME [--xlsx FILE [--force]]] [--data-dir DIR]   53-row production "
          "read-out; --sign signs the sensor first, --xlsx exports the read-out",
      runProduction}};
 

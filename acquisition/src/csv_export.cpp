@@ -1,12 +1,10 @@
 #include "talvex/acquisition/csv_export.hpp"
 
-#include <fcntl.h>
 #include <sqlite3.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <cstdio>
-#include <filesystem>
+
+#include "talvex/output_file.hpp"
 
 namespace talvex::acquisition {
 namespace {
@@ -39,38 +37,19 @@ std::string withReason(std::string message, sqlite3* db, int rc, const std::stri
     return message + " (" + why + ": " + path + ")";
 }
 
-bool samePath(const std::string& a, const std::string& b) {
-    namespace fs = std::filesystem;
-    std::error_code ec1, ec2;
-    if (fs::equivalent(a, b, ec1)) return true;  // one file under two names (links, ../)
-    const fs::path ca = fs::weakly_canonical(a, ec1), cb = fs::weakly_canonical(b, ec2);
-    return !ec1 && !ec2 && ca == cb;  // the same path, whether the file exists yet or not
-}
-
-// A new file beside path, created exclusively with the usual mode (0666 less the umask).
-std::FILE* createTemporary(const std::string& path, std::string& tmp) {
-    static std::atomic<unsigned> serial{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        tmp = path + ".tmp-" + std::to_string(::getpid()) + "-" + std::to_string(serial++);
-        const int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) return ::fdopen(fd, "wb");
-        if (errno != EEXIST) return nullptr;
-    }
-    return nullptr;
+// The rule of every output file, with this export's database (and its journals) kept off too.
+OutputRule ruleOf(const ExportJob& job) {
+    OutputRule rule{job.overwrite, job.keepOff};
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) rule.keepOff.push_back(job.dbPath + suffix);
+    return rule;
 }
 
 }  // namespace
 
 std::string exportTargetProblem(const ExportJob& job, const TextLookup& text) {
-    std::vector<std::string> kept = job.keepOff;
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) kept.push_back(job.dbPath + suffix);
-    for (const std::string& k : kept)
-        if (!k.empty() && samePath(job.filePath, k))
-            return lookup(text, "IDS_Safety_ExportOverOwnFile") + ": " + job.filePath;
-    std::error_code ec;
-    if (!job.overwrite && std::filesystem::exists(std::filesystem::symlink_status(job.filePath, ec)))
-        return lookup(text, "IDS_Safety_ExportExists") + ": " + job.filePath;
-    return {};
+    const OutputRefusal refusal = outputRefusal(job.filePath, ruleOf(job));
+    if (refusal == OutputRefusal::None) return {};
+    return lookup(text, outputRefusalKey(refusal)) + ": " + job.filePath;
 }
 
 void appendCsvField(std::string& out, std::string_view value) {
@@ -132,10 +111,12 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
     }
 
     // Written aside and renamed into place: a failed export leaves any earlier file as it was.
-    std::string tmp;
-    std::FILE* file = createTemporary(job.filePath, tmp);
+    OutputFile out;
+    std::FILE* file = out.open(job.filePath, ruleOf(job)) ? out.stream() : nullptr;
     if (!file) {
-        result.errorText = lookup(text, "IDS_Tab_Acquisition_CSVfailed");
+        result.errorText = out.refusal() != OutputRefusal::None
+                               ? exportTargetProblem(job, text)
+                               : lookup(text, "IDS_Tab_Acquisition_CSVfailed");
         return result;
     }
     std::fwrite("\xEF\xBB\xBF", 1, 3, file);
@@ -156,8 +137,6 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
     if (sqlite3_prepare_v2(conn.db, scan ? kExportScanSql : kExportSql, -1, &rows, nullptr) != SQLITE_OK) {
         sqlite3_finalize(rows);
         result.errorText = std::string("SQL Compile Failed: ") + sqlite3_errmsg(conn.db);
-        std::fclose(file);
-        ::unlink(tmp.c_str());
         return result;
     }
     sqlite3_bind_text(rows, 1, job.key.data(), static_cast<int>(job.key.size()), SQLITE_STATIC);
@@ -205,19 +184,15 @@ ExportResult exportCsv(const ExportJob& job, const TextLookup& text,
             withReason(lookup(text, "IDS_Tab_Acquisition_DatabaseLinkedError"), conn.db, stepped, job.dbPath);
     sqlite3_finalize(rows);
     flush();
-    if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) writeFailed = true;
-    if (std::fclose(file) != 0) writeFailed = true;
-    if (!writeFailed && readFailure.empty() && std::rename(tmp.c_str(), job.filePath.c_str()) != 0)
-        writeFailed = true;
     if (!readFailure.empty() && !writeFailed) {
-        ::unlink(tmp.c_str());
         result.errorText = readFailure;
         return result;
     }
-    if (writeFailed) {
-        ::unlink(tmp.c_str());
+    if (writeFailed || !out.commit()) {
         // A full disk must not pass for a finished export.
-        result.errorText = lookup(text, "IDS_Tab_Acquisition_CSVfailed");
+        result.errorText = out.refusal() != OutputRefusal::None
+                               ? exportTargetProblem(job, text)
+                               : lookup(text, "IDS_Tab_Acquisition_CSVfailed");
         return result;
     }
     if (progress) progress(100);

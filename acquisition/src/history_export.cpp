@@ -1,9 +1,6 @@
 #include "talvex/acquisition/history_export.hpp"
 
-#include <cstdio>
-#include <filesystem>
 #include <string_view>
-#include <system_error>
 
 namespace talvex::acquisition {
 namespace {
@@ -16,21 +13,6 @@ std::string lookup(const TextLookup& text, const char* key) {
     return text ? text(key) : std::string(key);
 }
 
-struct File {
-    std::FILE* f = nullptr;
-    ~File() {
-        if (f) std::fclose(f);
-    }
-    bool write(const std::string& s) {
-        return s.empty() || std::fwrite(s.data(), 1, s.size(), f) == s.size();
-    }
-    bool close() {
-        const bool ok = std::fclose(f) == 0;
-        f = nullptr;
-        return ok;
-    }
-};
-
 }  // namespace
 
 HistoryHeadings historyHeadings(const TextLookup& text) {
@@ -40,13 +22,14 @@ HistoryHeadings historyHeadings(const TextLookup& text) {
 }
 
 HistoryExportOutcome writeHistoryCsv(const std::string& path, const HistoryTable& table,
-                                     const HistoryHeadings& headings,
+                                     const HistoryHeadings& headings, const OutputRule& rule,
                                      const std::function<void(int percent)>& progress) {
     const std::size_t count = table.records.size();
     if (count == 0) return HistoryExportOutcome::NoData;
-    const std::string temp = path + ".part";
-    File file{std::fopen(temp.c_str(), "wb")};
-    if (!file.f) return HistoryExportOutcome::CreateFailed;
+    OutputFile file;
+    if (!file.open(path, rule))
+        return file.refusal() != OutputRefusal::None ? HistoryExportOutcome::Refused
+                                                     : HistoryExportOutcome::CreateFailed;
 
     std::string buf;
     buf.reserve(kFlushBytes + 4096);
@@ -61,18 +44,14 @@ HistoryExportOutcome writeHistoryCsv(const std::string& path, const HistoryTable
         if (i % kProgressEvery == 0 && progress) progress(static_cast<int>(i * 100 / count));
         appendHistoryLine(buf, table, i);
         if (buf.size() >= kFlushBytes) {
-            ok = file.write(buf);
+            ok = writeAll(file.fd(), buf);
             buf.clear();
         }
     }
-    ok = ok && file.write(buf);
-    ok = file.close() && ok;
-    std::error_code ec;
-    if (ok) std::filesystem::rename(temp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return HistoryExportOutcome::WriteFailed;
-    }
+    ok = ok && writeAll(file.fd(), buf);
+    if (!ok || !file.commit())
+        return file.refusal() != OutputRefusal::None ? HistoryExportOutcome::Refused
+                                                     : HistoryExportOutcome::WriteFailed;
     if (progress) progress(100);
     return HistoryExportOutcome::Done;
 }

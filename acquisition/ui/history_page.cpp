@@ -18,6 +18,7 @@
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
+#include "talvex/output_file.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/ui/acquisition/link_worker.hpp"
@@ -308,11 +309,13 @@ void CVelPageQuery::onExport() {
     const HistoryHeadings names = historyHeadings(textLookup());
     exporter_->run(
         [table, path, names, outcome, exporter, self] {
-            *outcome = writeHistoryCsv(path.toStdString(), *table, names, [exporter, self](int percent) {
-                exporter->post([self, percent] {
-                    if (self && self->ctx_.progress) self->ctx_.progress(percent);
-                });
-            });
+            // The save dialog has asked before replacing a file.
+            *outcome = writeHistoryCsv(path.toStdString(), *table, names, OutputRule{true},
+                                       [exporter, self](int percent) {
+                                           exporter->post([self, percent] {
+                                               if (self && self->ctx_.progress) self->ctx_.progress(percent);
+                                           });
+                                       });
         },
         [this, path, outcome] {
             export_->setEnabled(true);
@@ -333,6 +336,11 @@ void CVelPageQuery::onExport() {
                     break;
                 case HistoryExportOutcome::WriteFailed:
                     prompter().message(this, uiText("IDS_Tab_Query_ExportFail"));
+                    break;
+                case HistoryExportOutcome::Refused:
+                    prompter().message(
+                        this, uiText(outputRefusalKey(outputRefusal(path.toStdString(), OutputRule{true}))) +
+                                  QStringLiteral(": ") + path);
                     break;
             }
             emit operationFinished();

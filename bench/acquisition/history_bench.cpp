@@ -111,7 +111,8 @@ void BM_Export1M(benchmark::State& state) {
     const HistoryHeadings headings = {"Sensor ID", "Time",     "H2(PPM)", "Temp(℃)",
                                       "Day ROC",   "Pressure", "Moisture"};
     const std::string path = (std::filesystem::temp_directory_path() / "talvex-history-bench.csv").string();
-    for (auto _ : state) benchmark::DoNotOptimize(writeHistoryCsv(path, table, headings));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(writeHistoryCsv(path, table, headings, talvex::OutputRule{true}));
     state.counters["MB"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
     std::filesystem::remove(path);
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * table.records.size()));

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     const HistoryHeadings headings = {"Sensor ID", "Time",     "H2(PPM)", "Temp(℃)",
                                       "Day ROC",   "Pressure", "Moisture"};
     const auto t0 = std::chrono::steady_clock::now();
-    const auto outcome = writeHistoryCsv(argv[2], table, headings);
+    const auto outcome = writeHistoryCsv(argv[2], table, headings, talvex::OutputRule{true});
     const auto ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
     if (outcome != HistoryExportOutcome::Done) {
         std::fprintf(stderr, "export failed\n");

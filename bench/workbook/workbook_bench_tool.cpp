@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
         });
     } else {
         const TextList list = exportList();
-        ms = best(n, [&] { ok = ok && writeList(list, argv[2]).ok(); });
+        ms = best(n, [&] { ok = ok && writeList(list, argv[2], talvex::OutputRule{true}).ok(); });
     }
     if (!ok) return 1;
     std::printf("%.2f ms (checksum %zu)\n", ms, checksum);

@@ -1,7 +1,6 @@
 #include "traffic_window.hpp"
 
 #include <QComboBox>
-#include <QFile>
 #include <QFileDialog>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -13,8 +12,10 @@
 #include <QTableWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <system_error>
 
 #include "talvex/diagnostics/diagnostics_format.hpp"
+#include "talvex/output_file.hpp"
 #include "talvex/ui/ui_text.hpp"
 #include "traffic_model.hpp"
 
@@ -259,15 +260,16 @@ void TrafficWindow::clearAll() {
 
 bool TrafficWindow::exportCsv(const QString& path, QString* error) {
     const std::string csv = diagnostics::framesCsv(model_->shownFrames());
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(csv.data(), static_cast<qint64>(csv.size())) != static_cast<qint64>(csv.size()) ||
-        !file.flush()) {
-        if (error) *error = file.errorString();
-        return false;
-    }
-    file.close();
-    return file.error() == QFileDevice::NoError;
+    // The save dialog has asked before replacing a file; the database and the settings stay off limits.
+    OutputFile file;
+    if (file.open(path.toStdString(), OutputRule{true}) && writeAll(file.fd(), csv) && file.commit())
+        return true;
+    if (error)
+        *error =
+            file.refusal() != OutputRefusal::None
+                ? uiText(outputRefusalKey(file.refusal()))
+                : QString::fromStdString(std::error_code(file.error(), std::generic_category()).message());
+    return false;
 }
 
 void TrafficWindow::exportWithDialog() {

@@ -120,7 +120,7 @@ TEST_F(Cli, ExportNeverReplacesTheDatabaseOrSettingsAndOtherFilesOnlyWithForce) 
     const CliRun again = cli("export --id 1 --out " + dir_.file("new.csv") + " --data-dir " + dir_.path());
     EXPECT_EQ(again.exitCode, 0) << again.err;  // the database still holds the record
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
-        EXPECT_EQ(entry.path().string().find(".tmp-"), std::string::npos) << entry.path();
+        EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
 }
 
 TEST_F(Cli, RecordsTheDatabaseRefusesMakePollFail) {

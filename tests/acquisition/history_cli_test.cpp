@@ -129,7 +129,8 @@ TEST_F(HistoryCli, ExportIsTheWritersBytes) {
     ASSERT_EQ(read.table.records.size(), 25u);
     const std::string ours = dir_.file("ours.csv");
     const auto english = [](std::string_view key) { return GetTextIn(Language::English, key); };
-    ASSERT_EQ(writeHistoryCsv(ours, read.table, historyHeadings(english)), HistoryExportOutcome::Done);
+    ASSERT_EQ(writeHistoryCsv(ours, read.table, historyHeadings(english), OutputRule{}),
+              HistoryExportOutcome::Done);
     const std::string file = slurp(csv);
     EXPECT_EQ(file, slurp(ours));
     EXPECT_EQ(file.rfind("\xEF\xBB\xBFSensor ID,Time,H2(PPM),Temp(℃),Day ROC,Pressure,Moisture\r\n1,", 0), 0u)

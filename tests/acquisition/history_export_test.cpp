@@ -1,5 +1,7 @@
 // The history CSV file, the result texts of a read, and the refusal of bad box texts.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <fstream>
@@ -42,21 +44,24 @@ TEST(HistoryExport, FileBytes) {
     TempDir dir;
     const std::string path = dir.file("h.csv");
     std::ofstream(path) << "an older file";
-    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 2), kHeadings), HistoryExportOutcome::Done);
+    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 2), kHeadings, OutputRule{true}),
+              HistoryExportOutcome::Done);
     EXPECT_EQ(slurp(path),
               "\xEF\xBB\xBFID,Time,H2,Temp(℃),Rate,PR,WT\r\n"
               "3,2025-03-01 08:00:01,1,23.45,-1,101.25,8.50\r\n"
               "3,2025-03-01 08:00:02,2,23.45,-2,101.25,8.50\r\n");
-    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V1, 1), kHeadings), HistoryExportOutcome::Done);
+    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V1, 1), kHeadings, OutputRule{true}),
+              HistoryExportOutcome::Done);
     EXPECT_EQ(slurp(path),
               "\xEF\xBB\xBFID,Time,H2,Temp(℃),Rate,PR,WT\r\n3,2025-03-01 08:00:01,1,23.45,-1,,\r\n");
-    EXPECT_FALSE(std::filesystem::exists(path + ".part"));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "a temporary file left";
 }
 
 TEST(HistoryExport, ProgressEvery2000Records) {
     TempDir dir;
     std::vector<int> progress;
-    ASSERT_EQ(writeHistoryCsv(dir.file("p.csv"), tableOf(HistoryFormat::V1, 5000), kHeadings,
+    ASSERT_EQ(writeHistoryCsv(dir.file("p.csv"), tableOf(HistoryFormat::V1, 5000), kHeadings, OutputRule{},
                               [&](int p) { progress.push_back(p); }),
               HistoryExportOutcome::Done);
     EXPECT_EQ(progress, (std::vector<int>{0, 40, 80, 100}));
@@ -66,17 +71,49 @@ TEST(HistoryExport, NothingToWriteOrNowhereToWriteKeepsFiles) {
     TempDir dir;
     const std::string path = dir.file("keep.csv");
     std::ofstream(path) << "kept";
-    EXPECT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 0), kHeadings), HistoryExportOutcome::NoData);
+    EXPECT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 0), kHeadings, OutputRule{true}),
+              HistoryExportOutcome::NoData);
     EXPECT_EQ(slurp(path), "kept");
-    EXPECT_EQ(writeHistoryCsv(dir.file("missing/dir.csv"), tableOf(HistoryFormat::V2, 1), kHeadings),
-              HistoryExportOutcome::CreateFailed);
-    // A file that cannot be written in full is reported, never as success, and the old one stays.
-    if (std::filesystem::exists("/dev/full")) {
-        std::filesystem::create_symlink("/dev/full", path + ".part");
-        EXPECT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 3), kHeadings),
-                  HistoryExportOutcome::WriteFailed);
-        EXPECT_EQ(slurp(path), "kept");
-    }
+    EXPECT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V2, 1), kHeadings, OutputRule{}),
+              HistoryExportOutcome::Refused);
+    EXPECT_EQ(slurp(path), "kept");
+    EXPECT_EQ(
+        writeHistoryCsv(dir.file("missing/dir.csv"), tableOf(HistoryFormat::V2, 1), kHeadings, OutputRule{}),
+        HistoryExportOutcome::CreateFailed);
+    // A file that cannot be written in full (here: over the size limit) is reported, never as success,
+    // and the old one stays.
+    struct sigaction ignore {
+    }, before{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(::sigaction(SIGXFSZ, &ignore, &before), 0);
+    rlimit limit{}, saved{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &saved), 0);
+    limit = saved;
+    limit.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const HistoryExportOutcome tooLarge =
+        writeHistoryCsv(path, tableOf(HistoryFormat::V2, 3), kHeadings, OutputRule{true});
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::sigaction(SIGXFSZ, &before, nullptr);
+    EXPECT_EQ(tooLarge, HistoryExportOutcome::WriteFailed);
+    EXPECT_EQ(slurp(path), "kept");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1)
+        << "a temporary file left";
+}
+
+// The temporary file is a new one of its own: a link planted at the name a writer once used
+// ("<out>.part") is neither followed nor replaced.
+TEST(HistoryExport, APlantedPartFileIsNotFollowed) {
+    TempDir dir;
+    const std::string path = dir.file("h.csv");
+    const std::string victim = dir.file("victim.txt");
+    std::ofstream(victim) << "someone else's file";
+    std::filesystem::create_symlink(victim, path + ".part");
+    ASSERT_EQ(writeHistoryCsv(path, tableOf(HistoryFormat::V1, 1), kHeadings, OutputRule{}),
+              HistoryExportOutcome::Done);
+    EXPECT_EQ(slurp(victim), "someone else's file");
+    EXPECT_TRUE(std::filesystem::is_symlink(path + ".part"));
+    EXPECT_EQ(slurp(path).rfind("\xEF\xBB\xBFID,", 0), 0u);
 }
 
 TEST(HistoryMessages, ReadResultTexts) {

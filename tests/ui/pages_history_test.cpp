@@ -117,7 +117,7 @@ TEST_F(HistoryPageTest, ReadExportAndKeepTheRecords) {
     const std::string expected = link.dir.filePath("expected.csv").toStdString();
     ASSERT_EQ(acquisition::writeHistoryCsv(
                   expected, *model()->table(),
-                  acquisition::historyHeadings([](std::string_view k) { return GetText(k); })),
+                  acquisition::historyHeadings([](std::string_view k) { return GetText(k); }), OutputRule{}),
               acquisition::HistoryExportOutcome::Done);
     EXPECT_EQ(slurp(path), slurp(expected));
     EXPECT_EQ(

@@ -441,8 +441,11 @@ void CVelPageProd::onExport() {
             row.push_back(list_->item(r, c) ? list_->item(r, c)->text().toStdString() : "");
         list.rows.push_back(std::move(row));
     }
-    const workbook::WriteResult w = workbook::writeList(list, path.toStdString());
-    if (w.ok())
+    // The save dialog has asked before replacing a file; the database and the settings stay off limits.
+    const workbook::WriteResult w = workbook::writeList(list, path.toStdString(), OutputRule{true});
+    if (w.error == workbook::WriteError::Refused)
+        say(uiText(outputRefusalKey(w.refusal)) + QStringLiteral(": ") + path, true);
+    else if (w.ok())
         say(q(production::textf("IDS_Prod_Saved", path.toStdString())));
     else
         say(uiText(workbook::writeErrorKey(w.error)) + QStringLiteral("\n") + q(w.detail), true);

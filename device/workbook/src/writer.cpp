@@ -1,20 +1,11 @@
-// The production list as an .xlsx file. libxlsxwriter writes the whole file at close; it goes to a
-// unique temporary name in the target's folder and replaces the target by a rename (atomic on the
+// The production list as an .xlsx file. libxlsxwriter writes the whole file at close; it goes to the
+// output-file rule's temporary file in the target's folder, renamed over the target (atomic on the
 // same file system), so neither a failure nor a crash half-way leaves a damaged or missing workbook.
 #include "talvex/workbook/writer.hpp"
 
 #include <xlsxwriter.h>
 
-#include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <random>
 #include <system_error>
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace talvex::workbook {
 namespace {
@@ -23,49 +14,35 @@ constexpr int kMaxColumns = 26;  // header cells A1..Z1
 constexpr double kHeaderRowPoints = 50;
 constexpr int kPixelsPerCharacter = 6;
 
-// A name beside the target that no other file has; the file is created empty to reserve it.
-std::filesystem::path reserveTemporary(const std::filesystem::path& target, std::error_code& ec) {
-    std::random_device rd;
-    std::mt19937_64 rng(rd());
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        char suffix[24];
-        std::snprintf(suffix, sizeof suffix, ".%08llx.part",
-                      static_cast<unsigned long long>(rng() & 0xFFFFFFFFull));
-        std::filesystem::path tmp = target;
-        tmp += suffix;
-        if (std::FILE* f = std::fopen(tmp.c_str(), "wx")) {
-            std::fclose(f);
-            return tmp;
-        }
-        if (errno != EEXIST) break;
-    }
-    ec = std::error_code(errno, std::generic_category());
-    return {};
-}
-
 WriteResult failure(WriteError e, std::string detail) {
     return {e, std::move(detail)};
 }
 
+WriteResult refused(OutputRefusal why) {
+    return {WriteError::Refused, {}, why};
+}
+
+std::string reason(int err) {
+    return std::error_code(err, std::generic_category()).message();
+}
+
 }  // namespace
 
-WriteResult writeList(const TextList& list, const std::string& path) {
+WriteResult writeList(const TextList& list, const std::string& path, const OutputRule& rule) {
     const int columns = static_cast<int>(list.columns.size());
     if (columns == 0 || columns > kMaxColumns) return failure(WriteError::BadList, "column count");
     for (const auto& row : list.rows)
         if (static_cast<int>(row.size()) > columns)
             return failure(WriteError::BadList, "row longer than header");
 
-    std::filesystem::path target(path);
-    std::error_code ec;
-    std::filesystem::path tmp = reserveTemporary(target, ec);
-    if (tmp.empty()) return failure(WriteError::CannotCreate, ec.message());
+    OutputFile out;
+    if (!out.open(path, rule))
+        return out.refusal() != OutputRefusal::None ? refused(out.refusal())
+                                                    : failure(WriteError::CannotCreate, reason(out.error()));
 
-    lxw_workbook* book = workbook_new(tmp.c_str());
-    if (!book) {
-        std::filesystem::remove(tmp, ec);
-        return failure(WriteError::CannotCreate, "workbook_new");
-    }
+    // The library writes the whole file by name at close; the name is the rule's temporary file.
+    lxw_workbook* book = workbook_new(out.temporaryPath().c_str());
+    if (!book) return failure(WriteError::CannotCreate, "workbook_new");
     lxw_worksheet* sheet = workbook_add_worksheet(book, nullptr);
     lxw_format* header = workbook_add_format(book);
     format_set_align(header, LXW_ALIGN_VERTICAL_CENTER);
@@ -90,23 +67,11 @@ WriteResult writeList(const TextList& list, const std::string& path) {
     }
     lxw_error closed = workbook_close(book);  // writes the file and frees the workbook
     if (err == LXW_NO_ERROR) err = closed;
-    if (err != LXW_NO_ERROR) {
-        std::filesystem::remove(tmp, ec);
-        return failure(WriteError::WriteFailed, lxw_strerror(err));
-    }
-    // The data must be on disk before the name points at it, or a power cut could leave an empty file.
-#ifndef _WIN32
-    if (std::FILE* f = std::fopen(tmp.c_str(), "rb")) {
-        fsync(fileno(f));
-        std::fclose(f);
-    }
-#endif
-    std::filesystem::rename(tmp, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(tmp, ignored);
-        return failure(WriteError::CannotReplace, ec.message());
-    }
+    if (err != LXW_NO_ERROR) return failure(WriteError::WriteFailed, lxw_strerror(err));
+    // Flushed to disk before the name points at it, or a power cut could leave an empty file.
+    if (!out.commit())
+        return out.refusal() != OutputRefusal::None ? refused(out.refusal())
+                                                    : failure(WriteError::CannotReplace, reason(out.error()));
     return {};
 }
 
@@ -122,6 +87,8 @@ const char* writeErrorKey(WriteError e) {
             return "IDS_Workbook_WriteFailed";
         case WriteError::CannotReplace:
             return "IDS_Workbook_CannotReplace";
+        case WriteError::Refused:  // the result's refusal has the text
+            return "IDS_Workbook_CannotCreate";
     }
     return "IDS_Workbook_WriteFailed";
 }

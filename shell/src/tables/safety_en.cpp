@@ -18,6 +18,7 @@ IDS_Safety_ExportOverOwnFile=An export never replaces the measurement database o
 IDS_Safety_RecordsNotStored=Measurements are not being stored in the database; they are dropped until it accepts them again
 IDS_Safety_RecordsStoredAgain=Measurements are stored in the database again; records dropped meanwhile:
 IDS_Safety_ExportExists=The file already exists; use --force to replace it
+IDS_Safety_ExportNotRegular=Only a regular file is replaced; this is a folder, a device or another special file
 )TABLE";
 
 }  // namespace talvex::tables

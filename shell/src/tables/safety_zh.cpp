@@ -18,6 +18,7 @@ IDS_Safety_ExportOverOwnFile=导出不会覆盖测量数据库或设置文件，
 IDS_Safety_RecordsNotStored=测量数据未能保存到数据库，在数据库恢复之前将被丢弃
 IDS_Safety_RecordsStoredAgain=测量数据已恢复保存到数据库，期间丢弃的记录数：
 IDS_Safety_ExportExists=文件已存在，使用 --force 替换
+IDS_Safety_ExportNotRegular=只替换普通文件；这是文件夹、设备或其他特殊文件
 )TABLE";
 
 }  // namespace talvex::tables

@@ -28,7 +28,7 @@ std::string exportWith(const talvex::testing::TempDir& dir, int row, const std::
     values[39 - 1] = "2301";       // core batch
     values[row - 1] = value;
     const std::string path = dir.file("record.xlsx");
-    EXPECT_TRUE(workbook::writeList(exportList(values), path).ok());
+    EXPECT_TRUE(workbook::writeList(exportList(values), path, OutputRule{true}).ok());
     return path;
 }
 

@@ -23,7 +23,7 @@ std::vector<std::string> readoutValues() {
 TEST(ImportRecord, AProductionExportFillsTheFiftyOneEdits) {
     talvex::testing::TempDir dir;
     auto path = (dir / "D1.xlsx").string();
-    ASSERT_TRUE(workbook::writeList(exportList(readoutValues()), path).ok());
+    ASSERT_TRUE(workbook::writeList(exportList(readoutValues()), path, OutputRule{}).ok());
     auto read = workbook::readFirstSheet(path);
     ASSERT_TRUE(read.ok());
     ImportRecord r = importFromSheet(read.sheet);

@@ -129,7 +129,7 @@ TEST(Reader, XlsxNumbersShowUnderTheirFormat) {
 std::string writtenWorkbook(const TempDir& dir) {
     TextList list{{{"a", 60}, {"b", 60}}, {{"1", "2"}, {"3", "4"}}};
     auto path = (dir / "base.xlsx").string();
-    EXPECT_TRUE(writeList(list, path).ok());
+    EXPECT_TRUE(writeList(list, path, OutputRule{true}).ok());
     return readBytes(path);
 }
 

@@ -43,7 +43,7 @@ TEST(Writer, ProductionListRoundTrips) {
     TempDir dir;
     auto path = (dir / "D2026120801.xlsx").string();
     TextList list = productionList();
-    ASSERT_TRUE(writeList(list, path).ok());
+    ASSERT_TRUE(writeList(list, path, OutputRule{}).ok());
 
     ReadResult r = readFirstSheet(path);
     ASSERT_TRUE(r.ok()) << r.detail;
@@ -76,24 +76,25 @@ TEST(Writer, FailedExportLeavesTheOldFile) {
     writeBytes(path, "the previous export");
     TextList list = productionList();
     list.rows[10][2] = std::string(40000, 'x');  // beyond a cell's 32767 characters: the library refuses
-    WriteResult w = writeList(list, path.string());
+    WriteResult w = writeList(list, path.string(), OutputRule{true});
     EXPECT_EQ(w.error, WriteError::WriteFailed);
     EXPECT_EQ(readBytes(path), "the previous export");
     int files = 0;
     for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
     EXPECT_EQ(files, 1) << "no temporary file left behind";
 
-    EXPECT_EQ(writeList(list, (dir / "no-such-folder" / "x.xlsx").string()).error, WriteError::CannotCreate);
+    EXPECT_EQ(writeList(list, (dir / "no-such-folder" / "x.xlsx").string(), OutputRule{}).error,
+              WriteError::CannotCreate);
     TextList wide;
     wide.columns.resize(27, {"h", 60});
-    EXPECT_EQ(writeList(wide, (dir / "wide.xlsx").string()).error, WriteError::BadList);
+    EXPECT_EQ(writeList(wide, (dir / "wide.xlsx").string(), OutputRule{}).error, WriteError::BadList);
 }
 
 TEST(Writer, ReplacesAnExistingFileWhenComplete) {
     TempDir dir;
     auto path = dir / "again.xlsx";
     writeBytes(path, "older");
-    ASSERT_TRUE(writeList(productionList(), path.string()).ok());
+    ASSERT_TRUE(writeList(productionList(), path.string(), OutputRule{true}).ok());
     ReadResult r = readFirstSheet(path.string());
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.sheet.cellText(3, 3), "D2026120801");

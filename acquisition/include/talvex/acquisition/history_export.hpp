@@ -10,6 +10,7 @@
 #include "talvex/acquisition/history_read.hpp"
 #include "talvex/acquisition/history_record.hpp"
 #include "talvex/acquisition/measurement_db.hpp"
+#include "talvex/output_file.hpp"
 
 namespace talvex::acquisition {
 
@@ -18,13 +19,14 @@ using HistoryHeadings = std::array<std::string, kHistoryColumnCount>;
 // The headings in the active language, as the list shows them.
 HistoryHeadings historyHeadings(const TextLookup& text);
 
-enum class HistoryExportOutcome { Done, NoData, CreateFailed, WriteFailed };
+// Refused: the output-file rule does not let the file be written (outputRefusal() says why).
+enum class HistoryExportOutcome { Done, NoData, CreateFailed, WriteFailed, Refused };
 
 // Writes the file; progress(i x 100 / count) before record i whenever i is a multiple of 2000
-// (record 0 included), then progress(100). The file is written beside the target and renamed over
-// it at the end, so a failed export leaves an existing file as it was.
+// (record 0 included), then progress(100). The file is placed by the output-file rule (written aside,
+// renamed over the target at the end), so a failed export leaves an existing file as it was.
 HistoryExportOutcome writeHistoryCsv(const std::string& path, const HistoryTable& table,
-                                     const HistoryHeadings& headings,
+                                     const HistoryHeadings& headings, const OutputRule& rule,
                                      const std::function<void(int percent)>& progress = {});
 
 // Message of a finished read: "Read %d" or, when fewer than N arrived, the longer text naming
