@@ -1,6 +1,8 @@
 #include "talvex/ui/startup.hpp"
 
 #include <QCoreApplication>
+#include <filesystem>
+#include <system_error>
 
 #include "talvex/ui/ui_text.hpp"
 
@@ -37,6 +39,10 @@ StartupOptions parseStartupOptions(const QStringList& args) {
         } else if (a == QLatin1String("--data-dir")) {
             if (!hasValue || args[i + 1].isEmpty()) return o.error = uiText("IDS_Startup_DataDirNeedsDir"), o;
             o.dataDir = args[++i].toStdString();
+            // A mistyped name is refused as talvex-cli refuses it, never created.
+            std::error_code ec;
+            if (!std::filesystem::is_directory(*o.dataDir, ec))
+                return o.error = uiText("IDS_Cli_NoSuchDataDir").arg(args[i]), o;
         } else {
             return o.error = uiText("IDS_Startup_UnknownArgument").arg(a), o;
         }

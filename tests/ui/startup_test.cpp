@@ -4,9 +4,11 @@
 #include <QTest>
 #include <QTimer>
 #include <filesystem>
+#include <fstream>
 
 #include "talvex/language.hpp"
 #include "talvex/testing/find_child.hpp"
+#include "talvex/testing/temp_dir.hpp"
 #include "talvex/ui/login_dialog.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/startup.hpp"
@@ -17,6 +19,8 @@ namespace talvex::ui::test {
 namespace {
 
 TEST(StartupOptions, ParsesModelDemoAndDataDir) {
+    const talvex::testing::TempDir dir;
+    const QString existing = QString::fromStdString(dir.path());
     struct Case {
         QStringList args;
         std::optional<SensorModel> model;
@@ -27,7 +31,11 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
     const Case cases[] = {
         {{}, std::nullopt, false, std::nullopt, false},
         {{"--model", "ModelKGC"}, SensorModel::KGC, false, std::nullopt, false},
-        {{"--model", "ModelKF", "--demo", "--data-dir", "/tmp/x"}, SensorModel::KF, true, "/tmp/x", false},
+        {{"--model", "ModelKF", "--demo", "--data-dir", existing},
+         SensorModel::KF,
+         true,
+         existing.toStdString(),
+         false},
         {{"--demo"}, std::nullopt, true, std::nullopt, false},
         {{"--model", "modelka"}, std::nullopt, false, std::nullopt, true},  // names match exactly
         {{"--model"}, std::nullopt, false, std::nullopt, true},
@@ -36,7 +44,7 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
         {{"--port", "COM3"}, std::nullopt, false, std::nullopt, true},
         // A second value would silently win over the first.
         {{"--model", "ModelKA", "--model", "ModelKB"}, std::nullopt, false, std::nullopt, true},
-        {{"--data-dir", "/tmp/a", "--demo", "--data-dir", "/tmp/b"}, std::nullopt, false, std::nullopt, true},
+        {{"--data-dir", existing, "--demo", "--data-dir", existing}, std::nullopt, false, std::nullopt, true},
         {{"--demo", "--demo"}, std::nullopt, false, std::nullopt, true},
     };
     for (const auto& c : cases) {
@@ -48,6 +56,24 @@ TEST(StartupOptions, ParsesModelDemoAndDataDir) {
         EXPECT_EQ(o.demo, c.demo);
         EXPECT_EQ(o.dataDir, c.dataDir);
     }
+}
+
+// A mistyped --data-dir is refused with talvex-cli's words, and nothing is created.
+TEST(StartupOptions, AMistypedDataDirIsRefusedNotCreated) {
+    const talvex::testing::TempDir dir;
+    const std::string typo = dir.file("dmeo");
+    const QString file = QString::fromStdString(dir.file("file"));
+    std::ofstream(file.toStdString()) << "not a folder";
+    setActiveLanguage(Language::English);
+    EXPECT_EQ(parseStartupOptions({"--data-dir", QString::fromStdString(typo)}).error,
+              QString::fromStdString("--data-dir " + typo + ": no such directory"));
+    EXPECT_EQ(parseStartupOptions({"--demo", "--data-dir", file}).error,
+              "--data-dir " + file + ": no such directory");
+    setActiveLanguage(Language::Chinese);
+    EXPECT_EQ(parseStartupOptions({"--data-dir", QString::fromStdString(typo)}).error,
+              QString::fromStdString("--data-dir " + typo + "：没有这个目录"));
+    setActiveLanguage(Language::English);
+    EXPECT_FALSE(std::filesystem::exists(typo));
 }
 
 TEST(StartupOptions, RefusalsSpeakTheActiveLanguage) {
@@ -63,6 +89,7 @@ class Workbench : public UiTest {};
 
 TEST_F(Workbench, PreselectedModelSkipsTheDialogAndOpensTheMainWindowOnTheDataDir) {
     const auto dataDir = dir_ / "data";
+    std::filesystem::create_directory(dataDir);
     StartupOptions options =
         parseStartupOptions({"--model", "ModelKG", "--data-dir", QString::fromStdString(dataDir.string())});
     ASSERT_TRUE(options.error.isEmpty());
