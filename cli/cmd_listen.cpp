@@ -1,6 +1,7 @@
-// talvex-cli listen: a passive bus listener on a second adapter. Opens the device read-only, cuts the line
-// into frames at the 3.5-character silence, pairs responses with requests by slave and function and prints
-// one line (or JSON object) per frame. Ends on Ctrl+C, SIGTERM or after --duration seconds.
+// talvex-cli listen: a passive bus listener on a second adapter. Opens the device read-only (refused when
+// another program holds it, unless --shared), cuts the line into frames at the 3.5-character silence,
+// pairs responses with requests by slave and function and prints one line (or JSON object) per frame.
+// Ends on Ctrl+C, SIGTERM or after --duration seconds.
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -47,7 +48,8 @@ constexpr long kMaxDurationS = 3'155'760'000;  // 100 years: now + duration stil
 int runListen(const std::vector<std::string>& words) {
     int exitCode = 0;
     const auto args = startCommand(
-        kName, words, OptionTable{{kPortOption, kBaudOption, {"duration"}, kJsonOption}}, exitCode);
+        kName, words, OptionTable{{kPortOption, kBaudOption, {"duration"}, kJsonOption, {"shared", false}}},
+        exitCode);
     if (!args) return exitCode;
     std::string error;
     const auto port = args->value("port");
@@ -70,8 +72,13 @@ int runListen(const std::vector<std::string>& words) {
     }
 
     LineReader line;
-    if (!line.open(device, static_cast<int>(baud)))
-        return fail(portOpenFailureText(line.failure(), device), kExitFailure);
+    if (!line.open(device, static_cast<int>(baud), args->has("shared"))) {
+        std::string text = portOpenFailureText(line.failure(), device, line.holder());
+        // A master of this machine on the device: listening there would take its replies.
+        if (line.failure() == PortOpenFailure::Busy)
+            text += "; " + GetText("IDS_Cli_Listen_NeedsSecondAdapter");
+        return fail(text, kExitFailure);
+    }
     std::signal(SIGINT, onSignal);
     std::signal(SIGTERM, onSignal);
     note(kName, cliText("IDS_Cli_Listen_Listening", {device, std::to_string(baud)}));
@@ -117,7 +124,7 @@ int runListen(const std::vector<std::string>& words) {
 }
 
 const CommandRegistrar reg{
-    {"listen", "listen --port DEVICE|COMn [--baud B] [--json] [--duration S]", runListen}};
+    {"listen", "listen --port DEVICE|COMn [--baud B] [--json] [--duration S] [--shared]", runListen}};
 
 }  // namespace
 }  // namespace talvex::cli

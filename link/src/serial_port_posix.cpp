@@ -144,6 +144,15 @@ int waitFor(int fd, short events, Clock::time_point deadline) {
 
 int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
                       std::uint8_t stopBits) {
+    return openDevice(device, baudRate, byteSize, parity, stopBits, Access::Master);
+}
+
+int CSerialPort::OpenListener(const char* device, std::uint32_t baudRate, bool shared) {
+    return openDevice(device, baudRate, 8, 0, 0, shared ? Access::SharedListener : Access::Listener);
+}
+
+int CSerialPort::openDevice(const char* device, std::uint32_t baudRate, std::uint8_t byteSize,
+                            std::uint8_t parity, std::uint8_t stopBits, Access access) {
     if (isOpen()) Close();
     lastOpenFailure_ = PortOpenFailure::None;
     lastOpenHolder_.clear();
@@ -156,7 +165,8 @@ int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t b
         lastOpenFailure_ = PortOpenFailure::BadSettings;
         return 0;
     }
-    const int fd = ::open(device, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    const bool listener = access != Access::Master;
+    const int fd = ::open(device, (listener ? O_RDONLY : O_RDWR) | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         lastOpenFailure_ = classifyErrno(errno);
         return 0;
@@ -168,25 +178,33 @@ int CSerialPort::Open(const char* device, std::uint32_t baudRate, std::uint8_t b
         return 0;
     };
     if (!isatty(fd)) return fail(PortOpenFailure::Unsupported);
-    // Another master on the same bus would collide with every request (parameter writes included):
-    // refuse a port that another program has open or has announced through its UUCP lock.
-    PortHolder holder = otherProcessWithDeviceOpen(device);
-    if (holder.pid == 0) lock_.acquire(device, &holder);
-    if (holder.pid != 0) {
-        lastOpenHolder_ = portHolderText(holder);
-        return fail(PortOpenFailure::Busy);
+    if (access != Access::SharedListener) {
+        // Another master on the same bus would collide with every request (parameter writes included),
+        // and a listener beside it would take its replies: refuse a port that another program has open
+        // or has announced through its UUCP lock.
+        PortHolder holder = otherProcessWithDeviceOpen(device);
+        if (holder.pid == 0) lock_.acquire(device, &holder);
+        if (holder.pid != 0) {
+            lastOpenHolder_ = portHolderText(holder);
+            return fail(PortOpenFailure::Busy);
+        }
+        // No sharing: TIOCEXCL refuses later opens by others (except privileged ones), and the advisory
+        // lock refuses other well-behaved programs and a second handle of our own, privileged or not.
+        if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(classifyErrno(errno));
+        if (ioctl(fd, TIOCEXCL) != 0) return fail(classifyErrno(errno));
     }
-    // No sharing: TIOCEXCL refuses later opens by others (except privileged ones), and the advisory lock
-    // refuses other well-behaved programs and a second handle of our own, privileged or not.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(classifyErrno(errno));
-    if (ioctl(fd, TIOCEXCL) != 0) return fail(classifyErrno(errno));
     if (!configureLine(fd, baudRate, byteSize, parity, stopBits)) return fail(PortOpenFailure::Unsupported);
-    // DTR and RTS held inactive: the adapters here need no handshake lines, and some use RTS for direction.
-    // Pseudo-terminals have no modem lines; the call fails there and that is fine.
-    int lines = TIOCM_DTR | TIOCM_RTS;
-    (void)ioctl(fd, TIOCMBIC, &lines);
+    if (!listener) {
+        // DTR and RTS held inactive: the adapters here need no handshake lines, and some use RTS for
+        // direction. Pseudo-terminals have no modem lines; the call fails there and that is fine.
+        int lines = TIOCM_DTR | TIOCM_RTS;
+        (void)ioctl(fd, TIOCMBIC, &lines);
+    }
     // Driver queue sizes are the kernel's own (4 KiB and up); a Modbus frame is at most 256 bytes.
-    tcflush(fd, TCIOFLUSH);
+    // A shared listener leaves the other program's queues alone.
+    if (access != Access::SharedListener) tcflush(fd, TCIOFLUSH);
+    readOnly_ = listener;
+    exclusive_ = access != Access::SharedListener;
     handle_ = fd;
     charTimeoutMs_ = characterTimeout(baudRate);
     baudRate_ = baudRate;
@@ -197,7 +215,7 @@ int CSerialPort::Close() {
     if (!isOpen()) return -1;
     const int fd = fdOf(handle_);
     handle_ = kInvalidHandle;
-    (void)ioctl(fd, TIOCNXCL);
+    if (exclusive_) (void)ioctl(fd, TIOCNXCL);  // a shared listener never set it: the other program did
     const int rc = ::close(fd);
     lock_.release();
     return rc;
@@ -218,6 +236,21 @@ int CSerialPort::takePending(std::uint8_t* buffer, int count) {
     if (!isOpen() || buffer == nullptr || count <= 0) return 0;
     const ssize_t n = ::read(fdOf(handle_), buffer, static_cast<std::size_t>(count));  // non-blocking fd
     return n > 0 ? static_cast<int>(n) : 0;
+}
+
+int CSerialPort::readAvailable(std::uint8_t* buffer, int count, std::int64_t timeoutUs) {
+    if (!isOpen() || buffer == nullptr || count <= 0) return -1;
+    const int fd = fdOf(handle_);
+    const int ev =
+        waitFor(fd, POLLIN, Clock::now() + std::chrono::microseconds(std::max<std::int64_t>(timeoutUs, 0)));
+    if (ev == 0) return 0;
+    if (ev > 0 && (ev & POLLIN)) {
+        const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(count));
+        if (n > 0) return static_cast<int>(n);
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return 0;
+    }
+    closeAfterFailure();  // hang-up or error without data, or end of file on a vanished device
+    return -1;
 }
 
 int CSerialPort::Read(std::uint8_t* buffer, int count) {
@@ -247,7 +280,7 @@ int CSerialPort::Read(std::uint8_t* buffer, int count) {
 }
 
 int CSerialPort::Write(const std::uint8_t* buffer, int count) {
-    if (!isOpen() || buffer == nullptr || count <= 0) return 0;
+    if (!isOpen() || readOnly_ || buffer == nullptr || count <= 0) return 0;
     const int fd = fdOf(handle_);
     const auto deadline = Clock::now() + std::chrono::milliseconds(charTimeoutMs_) * count;
     int done = 0;

@@ -4,6 +4,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -167,6 +170,49 @@ TEST(Listen, RefusesBadInvocationsBeforeOpeningAnything) {
         EXPECT_EQ(r.exitCode, c.exitCode) << what << ": " << r.err;
         EXPECT_TRUE(r.out.empty()) << what << ": " << r.out;
     }
+}
+
+// A program of this machine that has the port open (a master polling it): a second reader of the tty
+// would take its replies. Refused, naming it and what listening needs; --shared listens anyway.
+TEST(Listen, RefusesAPortAnotherProgramHoldsUnlessShared) {
+    int slave = -1;
+    std::string path;
+    const int master = rawPty(slave, path);
+    ASSERT_GE(master, 0);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+        prctl(PR_SET_NAME, "poller");
+        for (int fd = 3; fd < 1024; ++fd)
+            if (fd != ready[1]) ::close(fd);  // not the test's ends of the pseudo-terminal
+        const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY);
+        const char byte = fd >= 0 ? 1 : 0;
+        if (write(ready[1], &byte, 1) != 1) _exit(1);
+        for (;;) pause();
+    }
+    ::close(ready[1]);
+    char opened = 0;
+    ASSERT_EQ(read(ready[0], &opened, 1), 1);
+    ::close(ready[0]);
+    ASSERT_EQ(opened, 1);
+
+    const ProgramRun refused = cli({"listen", "--port", path, "--duration", "0"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("held by PID " + std::to_string(holder) + " (poller)"), std::string::npos)
+        << refused.err;
+    EXPECT_NE(refused.err.find("listening needs a second adapter on the same line"), std::string::npos)
+        << refused.err;
+    const ProgramRun shared = cli({"listen", "--port", path, "--duration", "0", "--shared"});
+    EXPECT_EQ(shared.exitCode, 0) << shared.err;
+    EXPECT_NE(shared.err.find("listening on " + path), std::string::npos) << shared.err;
+
+    kill(holder, SIGKILL);
+    waitpid(holder, nullptr, 0);
+    const ProgramRun alone = cli({"listen", "--port", path, "--duration", "0"});
+    EXPECT_EQ(alone.exitCode, 0) << alone.err;
+    ::close(master);
+    ::close(slave);
 }
 
 }  // namespace

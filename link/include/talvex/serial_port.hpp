@@ -25,6 +25,11 @@ class CSerialPort {
     // then fails. Returns 1 opened, 0 failed; lastOpenFailure() tells why.
     int Open(const char* device, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
              std::uint8_t stopBits);
+    // Opens the device read-only to listen to a line another master drives (8N1; Write sends nothing).
+    // Two readers of one tty take bytes from each other, so a device another program has open or has
+    // locked is refused (Busy; listening needs a second adapter on the same line) unless shared is set
+    // for a deliberate experiment; an unshared listener holds the device as a master does.
+    int OpenListener(const char* device, std::uint32_t baudRate, bool shared);
     // Returns as soon as count bytes have arrived, when more than m ms pass between two bytes once one has
     // arrived, or after 100 + m * count ms in all. A platform failure closes the port and returns 0.
     int Read(std::uint8_t* buffer, int count);
@@ -39,6 +44,9 @@ class CSerialPort {
     // Reads what the driver holds right now, without waiting; 0 when nothing (the tap shows late bytes
     // this way before purge() drops them).
     int takePending(std::uint8_t* buffer, int count);
+    // Waits up to timeoutUs for bytes and takes what the driver holds (a listener's read): >0 bytes read,
+    // 0 nothing in time, -1 the device failed or vanished (the port is then closed).
+    int readAvailable(std::uint8_t* buffer, int count, std::int64_t timeoutUs);
     // Character time-out m in ms for the baud rate of the open port.
     unsigned characterTimeoutMs() const { return charTimeoutMs_; }
     PortOpenFailure lastOpenFailure() const { return lastOpenFailure_; }
@@ -57,12 +65,17 @@ class CSerialPort {
     static constexpr std::intptr_t kInvalidHandle = -1;
 
   private:
+    enum class Access { Master, Listener, SharedListener };
+    int openDevice(const char* device, std::uint32_t baudRate, std::uint8_t byteSize, std::uint8_t parity,
+                   std::uint8_t stopBits, Access access);
     void closeAfterFailure();
     void drainUntil(std::chrono::steady_clock::time_point deadline);
 
     std::intptr_t handle_ = kInvalidHandle;  // file descriptor (a HANDLE on Windows)
     unsigned charTimeoutMs_ = 1;
     std::uint32_t baudRate_ = 0;
+    bool readOnly_ = false;   // a listener: Write sends nothing
+    bool exclusive_ = false;  // TIOCEXCL set by this port
     PortOpenFailure lastOpenFailure_ = PortOpenFailure::None;
     std::string lastOpenHolder_;
     UucpLock lock_;  // held while the port is open
