@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <signal.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -39,6 +40,28 @@ std::string resolved(const std::string& device) {
     return ::realpath(device.c_str(), buf) ? std::string(buf) : device;
 }
 
+// UNIX98 pseudo-terminal slaves (majors 136..143) are numbered per devpts instance: the same number in
+// another instance is another device.
+bool isPtySlave(const struct stat& st) {
+    const unsigned m = major(st.st_rdev);
+    return m >= 136 && m <= 143;
+}
+
+int ptyIndexOf(const struct stat& st) {
+    return static_cast<int>((major(st.st_rdev) - 136) * 256 + minor(st.st_rdev));
+}
+
+// The device itself, whatever name reached it: the device number, and for a pseudo-terminal also the
+// devpts instance it lives in.
+bool sameDevice(const struct stat& a, const struct stat& b) {
+    return S_ISCHR(a.st_mode) && S_ISCHR(b.st_mode) && a.st_rdev == b.st_rdev &&
+           (!isPtySlave(a) || a.st_dev == b.st_dev);
+}
+
+bool earlier(const timespec& a, const timespec& b) {
+    return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
+}
+
 struct DirCloser {
     void operator()(DIR* d) const { ::closedir(d); }
 };
@@ -72,6 +95,45 @@ int lockFilePid(const std::string& bytes) {
     return std::atoi(bytes.c_str());
 }
 
+// What a process's descriptors say about the device: whether it has it open, and whether it holds the
+// master side of it (a pseudo-terminal's other end). visible is false when its descriptors cannot be
+// read (another user's process, or gone).
+struct Descriptors {
+    bool visible = false, holds = false, otherEnd = false;
+};
+
+Descriptors descriptorsOf(int pid, const struct stat& dev) {
+    Descriptors d;
+    const std::string fdDir = "/proc/" + std::to_string(pid) + "/fd";
+    Dir fds(::opendir(fdDir.c_str()));
+    if (!fds) return d;
+    d.visible = true;
+    const int ptyIndex = isPtySlave(dev) ? ptyIndexOf(dev) : -1;
+    while (const dirent* f = ::readdir(fds.get())) {
+        if (f->d_name[0] == '.') continue;
+        // The file the descriptor has open, compared by device, never by the name /proc shows for it
+        // (the number of a closed pseudo-terminal is soon another's).
+        struct stat st {};
+        if (::stat((fdDir + "/" + f->d_name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
+        if (sameDevice(st, dev)) d.holds = true;
+        if (ptyIndex >= 0 && ptyMasterIndex(pid, f->d_name) == ptyIndex) d.otherEnd = true;
+    }
+    return d;
+}
+
+// A lock names its device by name, and the number of a pseudo-terminal is given again once the old one
+// is closed: a lock written before the device came to be, by a process that does not have this device
+// open, was the lock of an earlier device of that name (a program that closed its port and has not yet
+// removed the lock). Where the process's descriptors cannot be read, the lock is taken at its word.
+bool lockOfAnEarlierDevice(const std::string& lockPath, const std::string& device, int pid) {
+    struct stat lock {
+    }, dev{};
+    if (::stat(lockPath.c_str(), &lock) != 0 || ::stat(device.c_str(), &dev) != 0) return false;
+    if (!earlier(lock.st_mtim, dev.st_ctim)) return false;
+    const Descriptors d = descriptorsOf(pid, dev);
+    return d.visible && !d.holds;
+}
+
 }  // namespace
 
 std::string portHolderText(const PortHolder& holder) {
@@ -84,27 +146,15 @@ std::string portHolderText(const PortHolder& holder) {
 PortHolder otherProcessWithDeviceOpen(const std::string& device) {
     struct stat dev {};
     if (::stat(device.c_str(), &dev) != 0 || !S_ISCHR(dev.st_mode)) return {};
-    // /dev/pts/N: the process holding the master of pty N is the other end of the line, not a rival.
-    const std::string real = resolved(device);
-    const int ptyIndex = real.rfind("/dev/pts/", 0) == 0 ? numberOf(real.c_str() + 9) : -1;
     const int self = static_cast<int>(::getpid());
     Dir proc(::opendir("/proc"));
     if (!proc) return {};
     while (const dirent* p = ::readdir(proc.get())) {
         const int pid = numberOf(p->d_name);
         if (pid == 0 || pid == self) continue;
-        const std::string fdDir = "/proc/" + std::string(p->d_name) + "/fd";
-        Dir fds(::opendir(fdDir.c_str()));
-        if (!fds) continue;  // another user's process, or gone
-        bool holds = false, otherEnd = false;
-        while (const dirent* f = ::readdir(fds.get())) {
-            if (f->d_name[0] == '.') continue;
-            struct stat st {};
-            if (::stat((fdDir + "/" + f->d_name).c_str(), &st) != 0 || !S_ISCHR(st.st_mode)) continue;
-            if (st.st_rdev == dev.st_rdev) holds = true;
-            if (ptyIndex >= 0 && ptyMasterIndex(pid, f->d_name) == ptyIndex) otherEnd = true;
-        }
-        if (holds && !otherEnd) return {pid, commandName(pid)};
+        // The process holding the master of a pseudo-terminal is the other end of the line, not a rival.
+        const Descriptors d = descriptorsOf(pid, dev);
+        if (d.holds && !d.otherEnd) return {pid, commandName(pid)};
     }
     return {};
 }
@@ -156,11 +206,11 @@ bool UucpLock::acquire(const std::string& device, PortHolder* holder) {
         const int pid = lockFilePid(bytes);
         // Ours (another handle of this process; flock settles that one): not ours to remove.
         if (pid == self) return true;
-        if (processRuns(pid)) {
+        if (processRuns(pid) && !lockOfAnEarlierDevice(path, device, pid)) {
             if (holder) *holder = {pid, commandName(pid)};
             return false;
         }
-        ::unlink(path.c_str());  // stale: its process has ended
+        ::unlink(path.c_str());  // stale: its process has ended, or its device is gone
     }
     return true;
 }
