@@ -13,6 +13,7 @@
 #include "talvex/serial_port.hpp"
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/testing/sim_link.hpp"
 
 namespace talvex::acquisition {
 namespace {
@@ -194,18 +195,11 @@ TEST(HistoryRead, ReadSizeKeepsEveryReadShort) {
 class HistorySim : public ::testing::Test {
   protected:
     void start(sim::SensorConfig sensor, bool pace = false) {
-        sim::BusOptions o;
-        o.sensors = {sensor};
-        o.flowmeter = false;
+        bus_.reset();  // a second start: the old link closes before the new one opens
+        sim::BusOptions o = talvex::testing::quietBus({sensor});
         o.pace = pace;
-        bus_ = std::make_unique<sim::SimBus>(o);
-        std::string error;
-        ASSERT_TRUE(bus_->start(&error)) << error;
-        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
-    }
-    void TearDown() override {
-        RTUCloseCom();
-        bus_.reset();
+        bus_ = std::make_unique<talvex::testing::SimLink>(std::move(o));
+        ASSERT_TRUE(bus_->linkOpen());
     }
     std::vector<std::uint16_t> writtenTo(std::uint16_t reg) const {
         std::vector<std::uint16_t> v;
@@ -214,7 +208,7 @@ class HistorySim : public ::testing::Test {
         return v;
     }
 
-    std::unique_ptr<sim::SimBus> bus_;
+    std::unique_ptr<talvex::testing::SimLink> bus_;
     Transcript transcript_;
     RecordingRegisterIo io_{rtuRegisterIo(), transcript_};
     RecordingPacer pacer_{transcript_};

@@ -14,6 +14,8 @@
 #include "talvex/sensor_registers.hpp"
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/testing/scripted_prompter.hpp"
+#include "talvex/testing/sim_link.hpp"
 
 namespace talvex::calibration::fitting {
 namespace {
@@ -21,24 +23,12 @@ namespace {
 using talvex::testing::hex4;
 using talvex::testing::RecordingPacer;
 using talvex::testing::RecordingRegisterIo;
+using talvex::testing::ScriptedPrompter;
 using talvex::testing::Transcript;
 namespace reg = sensor::reg;
 namespace commit = sensor::commit;
 
 constexpr int kSensor = 5;
-
-class ScriptedPrompter : public Prompter {
-  public:
-    void message(const std::string& text, Icon icon) override {
-        shown.push_back((icon == Icon::Warning ? "warning: " : "") + text);
-    }
-    bool question(const std::string& text) override {
-        asked.push_back(text);
-        return answer;
-    }
-    bool answer = true;
-    std::vector<std::string> asked, shown;
-};
 
 // The first read of the commit register answers 0: the sensor refuses the first commit only.
 class FirstCommitRefused : public RegisterIo {
@@ -68,19 +58,10 @@ class FittingWrite : public ::testing::Test {
   protected:
     void SetUp() override {
         setActiveLanguage(Language::English);
-        sim::BusOptions o;
-        o.sensors = {sim::defaultSensorConfig(kSensor, SensorModel::KA)};
-        o.flowmeter = false;
-        o.pace = false;
-        o.clock = [this] { return sim::TimePoint(std::chrono::milliseconds(pacer_.clockMs.load())); };
-        bus_ = std::make_unique<sim::SimBus>(o);
-        std::string error;
-        ASSERT_TRUE(bus_->start(&error)) << error;
-        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
-    }
-    void TearDown() override {
-        RTUCloseCom();
-        bus_.reset();
+        sim::BusOptions o = talvex::testing::quietBus({sim::defaultSensorConfig(kSensor, SensorModel::KA)});
+        o.clock = talvex::testing::clockOf(pacer_);
+        bus_ = std::make_unique<talvex::testing::SimLink>(std::move(o));
+        ASSERT_TRUE(bus_->linkOpen());
     }
     WriteEnd run(const FittingWritePlan& plan, RegisterIo* io = nullptr) {
         EXPECT_TRUE(plan.write) << plan.refusal;
@@ -102,7 +83,7 @@ class FittingWrite : public ::testing::Test {
     Transcript transcript_;
     RecordingPacer pacer_{transcript_};
     ScriptedPrompter prompter_;
-    std::unique_ptr<sim::SimBus> bus_;
+    std::unique_ptr<talvex::testing::SimLink> bus_;
 };
 
 Fields piecewiseValues() {
@@ -116,7 +97,7 @@ Fields piecewiseValues() {
 TEST_F(FittingWrite, PiecewiseStagesThirteenValuesAndCommitsByDataKind) {
     for (auto [kind, code] : {std::pair{2, commit::kCalibrationEquation}, {1, commit::kElementResistance}}) {
         transcript_.clear();
-        prompter_.shown.clear();
+        prompter_.clearMessages();
         EXPECT_EQ(run(planPiecewiseWrite(piecewiseValues(), kind, kSensor)), WriteEnd::Written);
         std::vector<std::string> expected;
         stage(expected, 19, {0xFFFF, 0xFFFF, 0xFFFE, 0x1DC0});   // A1 = -0.000123456 -> -123456
@@ -134,10 +115,10 @@ TEST_F(FittingWrite, PiecewiseStagesThirteenValuesAndCommitsByDataKind) {
         stage(expected, 249, {0x0003, 0x102E});                  // P3 = 200.75
         commitExchange(expected, code);
         EXPECT_EQ(transcript_.lines(), expected) << "kind " << kind;
-        EXPECT_EQ(prompter_.shown, std::vector<std::string>{GetText("IDS_Fit_WriteOk")});
+        EXPECT_EQ(prompter_.shown(), std::vector<std::string>{GetText("IDS_Fit_WriteOk")});
     }
-    ASSERT_EQ(prompter_.asked.size(), 2u);
-    const std::string& q = prompter_.asked[0];
+    ASSERT_EQ(prompter_.questions.size(), 2u);
+    const std::string& q = prompter_.questions[0];
     EXPECT_EQ(q.substr(0, q.find(" Set B1")), "Set P0 = 12.3456\r\n Set A1 = -0.000123456\r\n");
     EXPECT_NE(q.find(" Set P3 = 200.7500\r\n "), std::string::npos);
     EXPECT_EQ(q.substr(q.size() - 3), "\r\n ");
@@ -152,7 +133,7 @@ TEST_F(FittingWrite, PiecewiseOfAnotherKindStagesWithoutCommit) {
     const auto lines = transcript_.lines();
     EXPECT_EQ(lines.size(), 2u * 44u);
     EXPECT_EQ(lines.back(), "P 100");
-    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_TRUE(prompter_.shown().empty());
 }
 
 TEST_F(FittingWrite, TemperatureDifferenceWritesTheSegmentOfTheLastFit) {
@@ -168,8 +149,8 @@ TEST_F(FittingWrite, TemperatureDifferenceWritesTheSegmentOfTheLastFit) {
                                         "P 100", "W 5 22 0x2D00", "P 100"}));
     EXPECT_EQ(lines[2 * 35], "W 5 242 0x0000");  // R_L20... and R_H20C ends at 239..242
     EXPECT_EQ(lines[lines.size() - 3], "W 5 253 " + hex4(commit::kMoisture));
-    EXPECT_EQ(prompter_.asked.at(0).substr(0, 28), "Set MID_20 = 20.500000000\r\n ");
-    EXPECT_NE(prompter_.asked[0].find(" Set REF_R_H20C = 0.000000000\r\n "), std::string::npos);
+    EXPECT_EQ(prompter_.questions.at(0).substr(0, 28), "Set MID_20 = 20.500000000\r\n ");
+    EXPECT_NE(prompter_.questions[0].find(" Set REF_R_H20C = 0.000000000\r\n "), std::string::npos);
 
     // The high write after a fit of the high segment commits 1010.
     transcript_.clear();
@@ -196,9 +177,9 @@ TEST_F(FittingWrite, TemperatureCoefficientsCommitTwiceAndReportEachCommit) {
     stage(expected, 23, {0, 0, 0, 0});
     commitExchange(expected, commit::kTemperatureCalibration);
     EXPECT_EQ(transcript_.lines(), expected);
-    EXPECT_EQ(prompter_.shown,
+    EXPECT_EQ(prompter_.shown(),
               (std::vector<std::string>{GetText("IDS_Fit_WriteFailed"), GetText("IDS_Fit_WriteOk")}));
-    EXPECT_EQ(prompter_.asked.at(0),
+    EXPECT_EQ(prompter_.questions.at(0),
               "Set A = 0.000000000\r\n Set B = 1.000000000\r\n Set C = 0.500000000\r\n "
               "Set a = 1.000000000\r\n  Set b = 0.000000000\r\n  ");
 }
@@ -210,16 +191,16 @@ TEST_F(FittingWrite, FailedStagingWriteEndsTheWrite) {
     EXPECT_EQ(run(planPiecewiseWrite(piecewiseValues(), 2, kSensor)), WriteEnd::CommunicationFailure);
     const auto lines = transcript_.lines();
     EXPECT_EQ(lines.back(), "W 5 183 0x0000");  // no pause, nothing after the failed request
-    EXPECT_EQ(prompter_.shown, std::vector<std::string>{"warning: " + GetText("IDS_Fit_CommError")});
+    EXPECT_EQ(prompter_.shown(), std::vector<std::string>{"warning: " + GetText("IDS_Fit_CommError")});
 }
 
 TEST_F(FittingWrite, CancelledQuestionSendsNothing) {
-    prompter_.answer = false;
+    prompter_.otherwise = false;
     Fields f = temperatureCoefficientFields();
     for (auto& field : f) field.text = "1";
     EXPECT_EQ(run(planTemperatureCoefficientWrite(f, kSensor)), WriteEnd::NotConfirmed);
     EXPECT_TRUE(transcript_.lines().empty());
-    EXPECT_TRUE(prompter_.shown.empty());
+    EXPECT_TRUE(prompter_.shown().empty());
 }
 
 TEST_F(FittingWrite, RefusalsComeBeforeTheQuestion) {

@@ -20,6 +20,7 @@
 #include "talvex/sensor_registers.hpp"
 #include "talvex/testing/find_child.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/testing/scripted_prompter.hpp"
 #include "talvex/ui/acquisition/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "temperature_coefficient_dialog.hpp"
@@ -77,16 +78,6 @@ class AckingRegisters : public RegisterIo {
     std::map<int, std::uint16_t> regs;
 };
 
-class ScriptedCorePrompter : public talvex::Prompter {
-  public:
-    void message(const std::string& text, Icon) override { shown.push_back(text); }
-    bool question(const std::string& text) override {
-        asked.push_back(text);
-        return true;
-    }
-    std::vector<std::string> shown, asked;
-};
-
 std::string num(double v) {
     return formatFixed(v, 4);
 }
@@ -126,7 +117,7 @@ class FittingPageTest : public ::testing::Test {
         (std::filesystem::temp_directory_path() / ("talvex_fit_page_" + std::to_string(::getpid()) + ".csv"))
             .string();
     ScriptedPrompter prompter_;
-    ScriptedCorePrompter core_;
+    talvex::testing::ScriptedPrompter core_;
     AckingRegisters registers_;
     testing::Transcript transcript_;
     testing::RecordingRegisterIo recording_{registers_, transcript_};
@@ -253,7 +244,7 @@ TEST_F(FittingPageTest, CompensationWriteMustMatchTheFittedSegment) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines[lines.size() - 2],
               "W 5 253 " + testing::hex4(sensor::commit::kOilGas));  // then its read-back
-    EXPECT_EQ(core_.shown, std::vector<std::string>{GetText("IDS_Fit_WriteOk")});
+    EXPECT_EQ(core_.messages, std::vector<std::string>{GetText("IDS_Fit_WriteOk")});
 }
 
 TEST_F(FittingPageTest, TemperatureCoefficientWriteSendsTheEditedCorrection) {
@@ -277,7 +268,7 @@ TEST_F(FittingPageTest, TemperatureCoefficientWriteSendsTheEditedCorrection) {
     waitForWrite(&dialog);
     EXPECT_EQ(registers_.regs[sensor::reg::kStaging1 + 2], 0x7735);  // STC_a = 2 -> 2 000 000 000
     EXPECT_EQ(registers_.regs[sensor::reg::kStaging1 + 3], 0x9400);
-    EXPECT_EQ(core_.shown,
+    EXPECT_EQ(core_.messages,
               (std::vector<std::string>{GetText("IDS_Fit_WriteOk"), GetText("IDS_Fit_WriteOk")}));
 }
 

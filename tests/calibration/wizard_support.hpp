@@ -16,6 +16,7 @@
 #include "talvex/calibration/wizard/calibration_wizard.hpp"
 #include "talvex/language.hpp"
 #include "talvex/testing/recording_register_io.hpp"
+#include "talvex/testing/scripted_prompter.hpp"
 
 namespace talvex::calibration::test {
 
@@ -65,25 +66,7 @@ class ScriptedIo : public RegisterIo {
     std::set<int> failReads, failWrites;
 };
 
-class ScriptedPrompter : public Prompter {
-  public:
-    explicit ScriptedPrompter(Transcript& t) : t_(t) {}
-    void message(const std::string& text, Icon icon) override {
-        t_.add((icon == Icon::Warning ? "warning: " : "plain: ") + text);
-    }
-    bool question(const std::string& text) override {
-        t_.add("ask: " + text);
-        if (answers.empty()) return true;
-        const bool a = answers.front();
-        answers.pop_front();
-        return a;
-    }
-    void log(const std::string& line) override { t_.add("log:" + line); }
-    std::deque<bool> answers;  // OK when empty
-
-  private:
-    Transcript& t_;
-};
+using talvex::testing::ScriptedPrompter;  // writes its boxes into the transcript
 
 // Expected transcript lines.
 inline std::string plain(std::string_view key) {

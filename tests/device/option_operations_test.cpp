@@ -1,10 +1,10 @@
 // The optional-functions page's read and save against the simulated sensor, on a fake clock.
 #include <gtest/gtest.h>
 
-#include "scripted_prompter.hpp"
-#include "sim_fixture.hpp"
 #include "talvex/device/option_operations.hpp"
 #include "talvex/language.hpp"
+#include "talvex/testing/scripted_prompter.hpp"
+#include "talvex/testing/sim_fixture.hpp"
 
 namespace talvex::device {
 namespace {

@@ -3,10 +3,10 @@
 
 #include <map>
 
-#include "scripted_prompter.hpp"
-#include "sim_fixture.hpp"
 #include "talvex/device/parameter_operations.hpp"
 #include "talvex/language.hpp"
+#include "talvex/testing/scripted_prompter.hpp"
+#include "talvex/testing/sim_fixture.hpp"
 
 namespace talvex::device {
 namespace {

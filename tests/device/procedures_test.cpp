@@ -2,9 +2,9 @@
 // requests and pauses, and what the sensor made of them.
 #include <gtest/gtest.h>
 
-#include "sim_fixture.hpp"
 #include "talvex/device/procedures.hpp"
 #include "talvex/device/sensor_id.hpp"
+#include "talvex/testing/sim_fixture.hpp"
 
 namespace talvex::device {
 namespace {

@@ -6,29 +6,21 @@
 #include "talvex/diagnostics/link_monitor.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/sim_link.hpp"
 
 namespace talvex::diagnostics {
 namespace {
 
-class StatisticsOnSim : public testing::Test {
+class StatisticsOnSim : public ::testing::Test {
   protected:
     void SetUp() override {
-        sim::BusOptions o;
-        o.sensors = {sim::defaultSensorConfig(1, SensorModel::KA),
-                     sim::defaultSensorConfig(2, SensorModel::KA)};
-        o.flowmeter = false;
-        o.pace = false;
+        sim::BusOptions o = talvex::testing::quietBus(
+            {sim::defaultSensorConfig(1, SensorModel::KA), sim::defaultSensorConfig(2, SensorModel::KA)});
         o.seed = 7;
-        bus_ = std::make_unique<sim::SimBus>(o);
-        std::string error;
-        ASSERT_TRUE(bus_->start(&error)) << error;
-        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
+        bus_ = std::make_unique<talvex::testing::SimLink>(std::move(o));
+        ASSERT_TRUE(bus_->linkOpen());
     }
-    void TearDown() override {
-        RTUCloseCom();
-        bus_.reset();
-    }
-    std::unique_ptr<sim::SimBus> bus_;
+    std::unique_ptr<talvex::testing::SimLink> bus_;
 };
 
 TEST_F(StatisticsOnSim, CountsMatchTheFaultsTheSimulatorInjected) {

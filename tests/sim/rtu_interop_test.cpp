@@ -5,6 +5,7 @@
 #include "sim_test_util.hpp"
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
+#include "talvex/testing/sim_link.hpp"
 
 using namespace talvex::sim;
 using talvex::SensorModel;
@@ -17,16 +18,10 @@ class RtuAgainstSim : public ::testing::Test {
         BusOptions o;
         o.sensors = {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KG)};
         o.sensors[0].historyRecords = 50;
-        bus_ = std::make_unique<SimBus>(o);
-        std::string error;
-        ASSERT_TRUE(bus_->start(&error)) << error;
-        ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
+        bus_ = std::make_unique<talvex::testing::SimLink>(std::move(o));
+        ASSERT_TRUE(bus_->linkOpen());
     }
-    void TearDown() override {
-        RTUCloseCom();
-        bus_.reset();
-    }
-    std::unique_ptr<SimBus> bus_;
+    std::unique_ptr<talvex::testing::SimLink> bus_;
 };
 
 std::uint16_t word(const unsigned char* b, int i) {

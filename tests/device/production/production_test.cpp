@@ -3,21 +3,21 @@
 // temperature calibration's preconditions.
 #include <gtest/gtest.h>
 
-#include "scripted_prompter.hpp"
-#include "sim_fixture.hpp"
 #include "talvex/language.hpp"
 #include "talvex/production/chain.hpp"
 #include "talvex/production/production_ops.hpp"
 #include "talvex/production/readout.hpp"
 #include "talvex/production/signing.hpp"
+#include "talvex/testing/scripted_prompter.hpp"
+#include "talvex/testing/sim_fixture.hpp"
 
 namespace talvex::production {
 namespace {
 
 using Lines = std::vector<std::string>;
-using device::testing::ScriptedPrompter;
+using talvex::testing::ScriptedPrompter;
 
-class Production : public device::testing::SimFixture {
+class Production : public talvex::testing::SimFixture {
   protected:
     Production()
         : SimFixture({sim::defaultSensorConfig(1, SensorModel::KA),
