@@ -135,7 +135,7 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
         return failure(GetText("IDS_Tab_Query_CommError"), r.startResult);
 
     const std::size_t got = r.table.records.size();
-    const std::string result = historyReadMessage(got, p.count, GetText);
+    const std::string result = historyReadMessage(got, p.count, r, GetText);
     if (got == 0) {
         say(result);
         return fail(kName, GetText("IDS_Tab_Query_NoExport"), kExitFailure);

@@ -86,4 +86,19 @@ std::string historyReadMessage(std::size_t received, std::uint32_t requested, co
     return fillText(lookup(text, "IDS_Tab_Query_ReadDone"), {got});
 }
 
+std::string historyReadMessage(std::size_t received, std::uint32_t requested, const HistoryReadResult& read,
+                               const TextLookup& text) {
+    if (read.otherFormat) {
+        // Too few because the format was wrong, not because the sensor was slow: say which to choose.
+        const std::string name =
+            lookup(text, *read.otherFormat == HistoryFormat::V2 ? "IDS_Dlg_Query_V2" : "IDS_Dlg_Query_V1");
+        return fillText(lookup(text, "IDS_Tab_Query_ReadDone"), {std::to_string(received)}) + "\n" +
+               fillText(lookup(text, "IDS_Tab_Query_OtherFormat"), {name, name});
+    }
+    std::string message = historyReadMessage(received, requested, text);
+    if (read.dropped > 0)
+        message += "\n" + fillText(lookup(text, "IDS_Tab_Query_Damaged"), {std::to_string(read.dropped)});
+    return message;
+}
+
 }  // namespace talvex::acquisition

@@ -15,6 +15,32 @@ constexpr std::size_t kReserveUnknown = 1000;
 constexpr unsigned kReadBudgetMs = 300;
 constexpr unsigned kReadBaseMs = 100;
 
+HistoryFormat otherThan(HistoryFormat f) {
+    return f == HistoryFormat::V2 ? HistoryFormat::V1 : HistoryFormat::V2;
+}
+
+// Counts the records of the format not chosen in the same bytes. A sensor writes one format; a
+// stream read with the other one yields nothing but dropped records, and this tells which to choose.
+class OtherFormatCount {
+  public:
+    explicit OtherFormatCount(HistoryFormat chosen) : format_(otherThan(chosen)), parser_(format_) {}
+    void feed(const std::uint8_t* bytes, std::size_t count) {
+        parser_.feed(bytes, count, scratch_);
+        records_ += scratch_.size();
+        scratch_.clear();
+    }
+    std::optional<HistoryFormat> moreThan(std::size_t chosenRecords) const {
+        if (records_ > chosenRecords) return format_;
+        return std::nullopt;
+    }
+
+  private:
+    HistoryFormat format_;
+    HistoryParser parser_;
+    std::vector<HistoryRecord> scratch_;
+    std::size_t records_ = 0;
+};
+
 }  // namespace
 
 HistoryReadResult readHistory(RegisterIo& io, Pacer& pacer, const HistoryReadRequest& request,
@@ -26,11 +52,13 @@ HistoryReadResult readHistory(RegisterIo& io, Pacer& pacer, const HistoryReadReq
     records.reserve(request.count == 0 ? kReserveUnknown : std::min<std::size_t>(request.count, kReserveCap));
 
     HistoryParser parser(request.format);
+    OtherFormatCount other(request.format);
     std::vector<std::uint8_t> buffer(
         static_cast<std::size_t>(std::clamp(request.readBytes, 1, kHistoryMaxReadBytes)));
     const auto finish = [&](HistoryReadEnd end) {
         result.end = end;
         result.dropped = parser.dropped();
+        result.otherFormat = other.moreThan(records.size());
         return std::move(result);
     };
 
@@ -48,6 +76,7 @@ HistoryReadResult readHistory(RegisterIo& io, Pacer& pacer, const HistoryReadReq
             anyByte = true;
             result.bytes += static_cast<std::uint64_t>(n);
             parser.feed(buffer.data(), static_cast<std::size_t>(n), records);
+            other.feed(buffer.data(), static_cast<std::size_t>(n));
             if (progress) progress(records.size(), request.count);
             if (request.count > 0 && records.size() >= request.count) return finish(HistoryReadEnd::Complete);
             if (pacer.cancelled()) return finish(HistoryReadEnd::Stopped);

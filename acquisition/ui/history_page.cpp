@@ -274,7 +274,7 @@ void CVelPageQuery::readFinished(const std::shared_ptr<HistoryReadResult>& resul
         emit operationFinished();
         return;
     }
-    const QString text = qs(historyReadMessage(got, requested, textLookup()));
+    const QString text = qs(historyReadMessage(got, requested, *result, textLookup()));
     count_->setText(text);
     prompter().message(this, text, uiText("IDS_Tab_Query_Done"));
     emit operationFinished();

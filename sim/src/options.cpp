@@ -75,7 +75,8 @@ const char* programUsage() {
            "ModelKA)\n"
            "  --concentrator ID       wireless concentrator answering node blocks 256*k + offset, k = 1..16\n"
            "  --wireless LIST         sensors that behave as wireless sensors (default: those of ModelKF)\n"
-           "  --history v1|v2         history record format (default v2)\n"
+           "  --history v1|v2         history record format (default v1, what the Records page and\n"
+           "                          talvex-cli history read unless told otherwise)\n"
            "  --history-records N     records in each sensor's history memory (default 240)\n"
            "  --no-flowmeter          no mass-flow controller at slave 200\n"
            "  --baud B                line speed for reply pacing (default 19200)\n"
@@ -110,7 +111,7 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
     std::map<std::uint8_t, SensorModel> models;
     std::optional<std::uint8_t> concentrator;
     std::optional<std::vector<std::uint8_t>> wireless;
-    int historyFormat = 2;
+    int historyFormat = 1;
     SensorConfig history;  // the history fields only
     bool refuse = false, noPressure = false, noMoisture = false;
     std::optional<std::uint16_t> refuseCalibrate;

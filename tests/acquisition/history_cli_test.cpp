@@ -34,10 +34,13 @@ std::string slurp(const std::string& path) {
 
 class HistoryCli : public ::testing::Test {
   protected:
-    void start(std::uint32_t stopAfter = 0) {
+    // format 0 keeps the simulator's default.
+    void start(std::uint32_t stopAfter = 0, int format = 0, std::uint32_t corrupt = 0) {
         auto sensor = sim::defaultSensorConfig(1, SensorModel::KA);
         sensor.historyRecords = 40;
         sensor.historyStopAfter = stopAfter;
+        sensor.historyCorruptRecord = corrupt;
+        if (format != 0) sensor.historyFormat = format;
         sim::BusOptions o;
         o.sensors = {sensor};
         o.flowmeter = false;
@@ -108,7 +111,7 @@ TEST_F(HistoryCli, DryRunStoredAndInterval) {
 }
 
 TEST_F(HistoryCli, ExportIsTheWritersBytes) {
-    start();
+    start(0, 2);
     // A storage interval of 45 days keeps the sensor's records fixed while the test runs.
     const std::string csv = dir_.file("h.csv");
     ASSERT_EQ(cli(port() + " --interval 65535").exitCode, 0);
@@ -138,7 +141,7 @@ TEST_F(HistoryCli, ExportIsTheWritersBytes) {
 }
 
 TEST_F(HistoryCli, FewerThanRequestedWarnsAndKeepsThem) {
-    start(/*stopAfter=*/10);
+    start(/*stopAfter=*/10, /*format=*/2);
     const std::string csv = dir_.file("short.csv");
     const CliRun r = cli(port() + " --count 20 --format v2 --out " + csv);
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -146,6 +149,29 @@ TEST_F(HistoryCli, FewerThanRequestedWarnsAndKeepsThem) {
     EXPECT_NE(r.err.find("Requested 20, sensor returned 10."), std::string::npos) << r.err;
     const std::string file = slurp(csv);
     EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 11);
+}
+
+// The simulator sends what a read with the defaults reads; a read in the other format says which
+// format the records are in instead of suggesting a longer wait; damaged records are counted.
+TEST_F(HistoryCli, DefaultsMatchTheOtherFormatIsNamedDamagedRecordsAreCounted) {
+    start();
+    const std::string csv = dir_.file("h.csv");
+    const CliRun plain = cli(port() + " --count 20 --out " + csv);
+    EXPECT_EQ(plain.exitCode, 0) << plain.err;
+    EXPECT_NE(plain.err.find("history: Read 20\n"), std::string::npos) << plain.err;
+    EXPECT_EQ(plain.err.find("damaged"), std::string::npos) << plain.err;
+
+    const CliRun wrong = cli(port() + " --count 20 --format v2 --out " + dir_.file("v2.csv"));
+    EXPECT_EQ(wrong.exitCode, 1) << wrong.err;
+    EXPECT_NE(wrong.err.find("Read 0\nThe records are in the V1 format: choose V1."), std::string::npos)
+        << wrong.err;
+    EXPECT_EQ(wrong.err.find("wait time"), std::string::npos) << wrong.err;
+    EXPECT_FALSE(std::ifstream(dir_.file("v2.csv")).good());
+
+    start(0, 2, /*corrupt=*/5);
+    const CliRun damaged = cli(port() + " --count 20 --format v2 --out " + csv);
+    EXPECT_EQ(damaged.exitCode, 0) << damaged.err;
+    EXPECT_NE(damaged.err.find(" damaged records skipped."), std::string::npos) << damaged.err;
 }
 
 }  // namespace

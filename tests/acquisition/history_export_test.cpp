@@ -10,6 +10,7 @@
 #include "history_streams.hpp"
 #include "talvex/acquisition/history_export.hpp"
 #include "talvex/acquisition/history_requests.hpp"
+#include "talvex/language.hpp"
 #include "test_support.hpp"
 
 namespace talvex::acquisition {
@@ -129,6 +130,42 @@ TEST(HistoryMessages, ReadResultTexts) {
               "Read 3 history records\n\nRequested 4294967295, sensor returned 3.");
     EXPECT_EQ(fillText("Exported to %s!", {"/tmp/a%d.csv"}), "Exported to /tmp/a%d.csv!");
     EXPECT_EQ(fillText("100% %lu", {"7"}), "100% 7");
+}
+
+// What else the stream held, from the language table in both languages: the format to choose in
+// place of the advice to wait longer, and the damaged records skipped.
+TEST(HistoryMessages, OtherFormatAndDamagedRecords) {
+    HistoryReadResult wrongFormat;
+    wrongFormat.dropped = 500;
+    wrongFormat.otherFormat = HistoryFormat::V2;
+    HistoryReadResult damaged;
+    damaged.dropped = 3;
+    const HistoryReadResult clean;
+    struct Case {
+        Language language;
+        const HistoryReadResult& read;
+        std::size_t received;
+        std::uint32_t requested;
+        std::string message;
+    };
+    const Case cases[] = {
+        {Language::English, wrongFormat, 0, 20, "Read 0\nThe records are in the V2 format: choose V2."},
+        {Language::Chinese, wrongFormat, 0, 20, "已读取 0 条\n记录为 V2 格式：请选择 V2。"},
+        {Language::English, damaged, 20, 20, "Read 20\n3 damaged records skipped."},
+        {Language::Chinese, damaged, 20, 20, "已读取 20 条\n已跳过 3 条损坏的记录。"},
+        {Language::English, clean, 20, 20, "Read 20"},
+    };
+    for (const auto& c : cases) {
+        const TextLookup text = [&c](std::string_view key) { return GetTextIn(c.language, key); };
+        EXPECT_EQ(historyReadMessage(c.received, c.requested, c.read, text), c.message);
+    }
+    HistoryReadResult v1;
+    v1.otherFormat = HistoryFormat::V1;
+    const TextLookup english = [](std::string_view key) { return GetTextIn(Language::English, key); };
+    EXPECT_EQ(historyReadMessage(0, 0, v1, english), "Read 0\nThe records are in the V1 format: choose V1.");
+    // Fewer than N and damaged records: both are said.
+    EXPECT_EQ(historyReadMessage(2, 4, damaged, english),
+              historyReadMessage(2, 4, english) + "\n3 damaged records skipped.");
 }
 
 TEST(HistoryBoxes, OnlyWholeNumbersInRange) {

@@ -1,6 +1,7 @@
 // The history stream parser and the seven texts of a record.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -99,6 +100,89 @@ TEST(HistoryParser, StreamTable) {
         std::vector<std::uint32_t> got;
         for (const auto& r : out) got.push_back(r.hydrogen);
         EXPECT_EQ(got, c.expected) << c.name;
+    }
+}
+
+// Noise between a start and an end marker must not become a record: the time decides.
+TEST(HistoryParser, ARecordWhoseTimeIsNoCalendarTimeIsDroppedAndCounted) {
+    struct Case {
+        const char* name;
+        std::array<std::uint8_t, 7> time;  // BCD: century, year, month, day, hour, minute, second
+        bool kept;
+    };
+    const Case cases[] = {
+        {"an ordinary time", {0x20, 0x26, 0x12, 0x31, 0x23, 0x59, 0x59}, true},
+        {"29 February of a leap year", {0x20, 0x24, 0x02, 0x29, 0x00, 0x00, 0x00}, true},
+        {"29 February of 2000", {0x20, 0x00, 0x02, 0x29, 0x12, 0x00, 0x00}, true},
+        {"29 February of 2100", {0x21, 0x00, 0x02, 0x29, 0x12, 0x00, 0x00}, false},
+        {"29 February of 2025", {0x20, 0x25, 0x02, 0x29, 0x12, 0x00, 0x00}, false},
+        {"30 February", {0x20, 0x24, 0x02, 0x30, 0x12, 0x00, 0x00}, false},
+        {"31 April", {0x20, 0x26, 0x04, 0x31, 0x12, 0x00, 0x00}, false},
+        {"month 0", {0x20, 0x26, 0x00, 0x10, 0x12, 0x00, 0x00}, false},
+        {"month 13", {0x20, 0x26, 0x13, 0x10, 0x12, 0x00, 0x00}, false},
+        {"day 0", {0x20, 0x26, 0x01, 0x00, 0x12, 0x00, 0x00}, false},
+        {"hour 24", {0x20, 0x26, 0x01, 0x10, 0x24, 0x00, 0x00}, false},
+        {"minute 60", {0x20, 0x26, 0x01, 0x10, 0x12, 0x60, 0x00}, false},
+        {"second 60", {0x20, 0x26, 0x01, 0x10, 0x12, 0x00, 0x60}, false},
+        {"a minute nibble 0xA", {0x20, 0x26, 0x01, 0x10, 0x12, 0x0A, 0x00}, false},
+        {"a year nibble 0xF", {0x2F, 0x26, 0x01, 0x10, 0x12, 0x00, 0x00}, false},
+        {"a day nibble 0xC (\"5:00-6<\")", {0x20, 0x26, 0x01, 0x0C, 0x12, 0x00, 0x00}, false},
+    };
+    for (const HistoryFormat format : {HistoryFormat::V1, HistoryFormat::V2}) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (format == HistoryFormat::V2 ? " V2" : " V1"));
+            RecordFields probe = numbered(2);
+            std::copy(c.time.begin(), c.time.end(), probe.time);
+            const auto record = [format](const RecordFields& f) {
+                return format == HistoryFormat::V2 ? v2Record(f) : v1Record(f);
+            };
+            const Bytes stream = cat({record(numbered(1)), record(probe), record(numbered(3))});
+            HistoryParser parser(format);
+            std::vector<HistoryRecord> out;
+            parser.feed(stream.data(), stream.size(), out);
+            std::vector<std::uint32_t> got;
+            for (const auto& r : out) got.push_back(r.hydrogen);
+            const std::vector<std::uint32_t> expected =
+                c.kept ? std::vector<std::uint32_t>{1, 2, 3} : std::vector<std::uint32_t>{1, 3};
+            EXPECT_EQ(got, expected);
+            EXPECT_EQ(parser.dropped(), c.kept ? 0u : 1u);
+        }
+    }
+}
+
+// Frames of noise that carry both markers (what a noisy line delivers now and then) among real
+// records: every record that comes out is a real one, and each frame of noise is counted.
+TEST(HistoryParser, NoiseWithBothMarkersYieldsNoRecords) {
+    std::uint32_t x = 12345;
+    const auto next = [&x] {
+        x = x * 1103515245u + 12345u;
+        return static_cast<std::uint8_t>(x >> 16);
+    };
+    for (const HistoryFormat format : {HistoryFormat::V1, HistoryFormat::V2}) {
+        const std::size_t size = format == HistoryFormat::V2 ? 28 : 19;
+        Bytes stream;
+        std::vector<std::uint32_t> real;
+        for (int i = 1; i <= 300; ++i) {
+            Bytes noise(size);
+            for (auto& b : noise) b = next();
+            noise.front() = 0x5A;
+            noise[1] = 0x19;
+            noise.back() = 0xA5;
+            stream.insert(stream.end(), noise.begin(), noise.end());
+            RecordFields f = numbered(i % 60);
+            f.hydrogen = static_cast<std::uint32_t>(1000 + i);
+            const Bytes r = format == HistoryFormat::V2 ? v2Record(f) : v1Record(f);
+            stream.insert(stream.end(), r.begin(), r.end());
+            real.push_back(f.hydrogen);
+        }
+        HistoryParser parser(format);
+        std::vector<HistoryRecord> out;
+        for (std::size_t i = 0; i < stream.size(); i += 7)
+            parser.feed(stream.data() + i, std::min<std::size_t>(7, stream.size() - i), out);
+        std::vector<std::uint32_t> got;
+        for (const auto& r : out) got.push_back(r.hydrogen);
+        EXPECT_EQ(got, real) << (format == HistoryFormat::V2 ? "V2" : "V1");
+        EXPECT_GE(parser.dropped(), 300u);
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "history_streams.hpp"
 #include "talvex/acquisition/history_read.hpp"
@@ -173,6 +174,45 @@ TEST(HistoryRead, StopPortClosedAndFailedStartKeepWhatArrived) {
         const auto r = readHistory(line, pacer, v2Request(2));
         EXPECT_EQ(r.end, HistoryReadEnd::StartFailed);
         EXPECT_TRUE(line.readSizes.empty());
+    }
+}
+
+// A sensor writes one format. Read with the other one, its records are all dropped; the read names
+// the format they are in, and only then (a few damaged records in the right format do not count).
+TEST(HistoryRead, RecordsOfTheOtherFormatAreNamed) {
+    const auto stream = [](HistoryFormat format, int count) {
+        Bytes b;
+        for (int n = 1; n <= count; ++n) {
+            const Bytes r = format == HistoryFormat::V2 ? v2Record(numbered(n)) : v1Record(numbered(n));
+            b.insert(b.end(), r.begin(), r.end());
+        }
+        return b;
+    };
+    Bytes damagedV1 = stream(HistoryFormat::V1, 10);
+    damagedV1[19 * 4 + 18] = 0x00;  // record 5 loses its end marker
+    struct Case {
+        const char* name;
+        HistoryFormat chosen;
+        Bytes bytes;
+        std::size_t records;
+        std::optional<HistoryFormat> other;
+    };
+    const Case cases[] = {
+        {"V1 chosen, V2 sent", HistoryFormat::V1, stream(HistoryFormat::V2, 20), 0, HistoryFormat::V2},
+        {"V2 chosen, V1 sent", HistoryFormat::V2, stream(HistoryFormat::V1, 20), 0, HistoryFormat::V1},
+        {"V2 chosen and sent", HistoryFormat::V2, stream(HistoryFormat::V2, 20), 20, std::nullopt},
+        {"V1 chosen and sent, one damaged", HistoryFormat::V1, damagedV1, 9, std::nullopt},
+        {"nothing sent", HistoryFormat::V1, {}, 0, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        ScriptedLine line({c.bytes});
+        FakePacer pacer;
+        HistoryReadRequest request;
+        request.format = c.chosen;
+        request.count = 20;
+        const HistoryReadResult r = readHistory(line, pacer, request);
+        EXPECT_EQ(r.table.records.size(), c.records) << c.name;
+        EXPECT_EQ(r.otherFormat, c.other) << c.name;
     }
 }
 

@@ -1,6 +1,10 @@
 // Our own master (the RTU call interface) against the simulator on a pseudo-terminal: the
-// measurement poll, writes, exceptions, corrupted replies, the history stream.
+// measurement poll, writes, exceptions, corrupted replies, the history stream, and a sensor that
+// follows the hydrogen calibration it is given.
 #include <gtest/gtest.h>
+
+#include <chrono>
+#include <vector>
 
 #include "sim_test_util.hpp"
 #include "talvex/rtu.h"
@@ -18,6 +22,7 @@ class RtuAgainstSim : public ::testing::Test {
         BusOptions o;
         o.sensors = {defaultSensorConfig(1, SensorModel::KA), defaultSensorConfig(2, SensorModel::KG)};
         o.sensors[0].historyRecords = 50;
+        o.sensors[0].historyFormat = 2;
         bus_ = std::make_unique<talvex::testing::SimLink>(std::move(o));
         ASSERT_TRUE(bus_->linkOpen());
     }
@@ -89,4 +94,55 @@ TEST_F(RtuAgainstSim, HistoryStreamArrivesAsRecords) {
     // The line is free again afterwards.
     EXPECT_EQ(RTUReadHoldingRegisters(1, 102, 2, buf), RTU_OK);
     EXPECT_EQ(word(buf, 1), 50);
+}
+
+namespace {
+
+std::int32_t int32At(int slave, int reg) {
+    unsigned char buf[4] = {};
+    if (RTUReadHoldingRegisters(slave, reg, 2, buf) != RTU_OK) return -1;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(word(buf, 0)) << 16 | word(buf, 1));
+}
+
+}  // namespace
+
+// The calibration command decides which value the reference calibrates: a gas-phase point the gas
+// value (registers 4-5), the in-oil command the oil value (0-1). The other one follows through the
+// sensor's oil/gas relation (gas = oil / 0.05 here), as it does for a sensor.
+TEST_F(RtuAgainstSim, HydrogenCalibrationCalibratesTheValueItNames) {
+    struct Step {
+        int reg;
+        std::uint16_t value;
+    };
+    struct Case {
+        const char* name;
+        int slave;
+        std::vector<Step> start;  // before the reference
+        Step calibrate;
+        std::uint16_t done;  // what the command register reads once calibrated
+        std::int32_t reference, oil, gas;
+    };
+    const Case cases[] = {
+        {"in-oil sensor, gas-phase point", 1, {{121, 1}}, {121, 17}, 16, 500, 25, 500},
+        {"in-oil sensor, second gas-phase point", 1, {{121, 2}, {122, 1}}, {122, 17}, 16, 800, 40, 800},
+        {"in-oil sensor, in-oil calibration", 1, {{121, 1001}}, {122, 1001}, 0, 150, 150, 3000},
+        {"gas-phase sensor, gas-phase point", 2, {{121, 1}}, {121, 17}, 16, 500, 25, 500},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(RTUWriteSingleRegister(c.slave, 123, 1), RTU_OK);  // from the uncalibrated sensor
+        for (const Step& s : c.start) ASSERT_EQ(RTUWriteSingleRegister(c.slave, s.reg, s.value), RTU_OK);
+        ASSERT_EQ(RTUWriteSingleRegister(c.slave, 126, 0), RTU_OK);
+        ASSERT_EQ(RTUWriteSingleRegister(c.slave, 127, static_cast<std::uint16_t>(c.reference)), RTU_OK);
+        ASSERT_EQ(RTUWriteSingleRegister(c.slave, c.calibrate.reg, c.calibrate.value), RTU_OK);
+        unsigned char buf[2] = {};
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (
+            (RTUReadHoldingRegisters(c.slave, c.calibrate.reg, 1, buf) != RTU_OK || word(buf, 0) != c.done) &&
+            std::chrono::steady_clock::now() < deadline) {
+        }
+        ASSERT_EQ(word(buf, 0), c.done);
+        EXPECT_NEAR(int32At(c.slave, 0), c.oil, 1 + c.oil / 100);
+        EXPECT_NEAR(int32At(c.slave, 4), c.gas, 1 + c.gas / 100);
+    }
 }

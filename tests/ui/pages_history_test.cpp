@@ -35,6 +35,7 @@ std::string slurp(const std::string& path) {
 void pacedHistory(sim::BusOptions& o) {
     o.pace = true;
     o.sensors[0].historyRecords = 3000;
+    o.sensors[0].historyFormat = 2;  // the reads below choose V2
 }
 
 class HistoryPageTest : public ::testing::Test {
@@ -172,6 +173,25 @@ TEST_F(HistoryPageTest, StopKeepsWhatArrivedAndBusyRefusesOthers) {
     EXPECT_TRUE(lastMessage().startsWith(QString("Read %1 history records").arg(kept)))
         << lastMessage().toStdString();
     EXPECT_TRUE(lastMessage().contains(QString("Requested 3000, sensor returned %1.").arg(kept)));
+}
+
+// The read's message says which format the records are in when the other one was chosen, and how
+// many damaged records were skipped.
+TEST_F(HistoryPageTest, TheMessageNamesTheOtherFormatAndCountsDamagedRecords) {
+    ASSERT_TRUE(finishes([&] { page->startRead({acquisition::HistoryFormat::V1, 5}); }, 15000));
+    EXPECT_EQ(model()->rowCount(), 0);
+    EXPECT_EQ(lastMessage(), "Read 0\nThe records are in the V2 format: choose V2.");
+    EXPECT_EQ(countLabel()->text(), lastMessage());
+
+    auto sensor = sim::defaultSensorConfig(1, SensorModel::KA);
+    sensor.historyFormat = 2;
+    sensor.historyRecords = 10;
+    sensor.historyCorruptRecord = 2;
+    ASSERT_TRUE(link.bus->removeSensor(1));
+    ASSERT_TRUE(link.bus->addSensor(sensor));
+    ASSERT_TRUE(finishes([&] { page->startRead({acquisition::HistoryFormat::V2, 10}); }, 15000));
+    EXPECT_EQ(model()->rowCount(), 9);
+    EXPECT_TRUE(lastMessage().contains(" damaged records skipped.")) << lastMessage().toStdString();
 }
 
 TEST(HistoryOptionsDialog, StartRefusesAClosedPortAndJunkCounts) {

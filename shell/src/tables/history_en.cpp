@@ -7,6 +7,8 @@ const std::string_view kHistoryEnglish = R"TABLE([String]
 IDS_Tab_Query_Stop=Stop
 IDS_Tab_Query_BadCount=Enter the number of records as a whole number from 0 to 4294967295.
 IDS_Tab_Query_BadInterval=Enter the storage interval as whole minutes from 1 to 65535.
+IDS_Tab_Query_OtherFormat=The records are in the %s format: choose %s.
+IDS_Tab_Query_Damaged=%d damaged records skipped.
 )TABLE";
 
 }  // namespace talvex::tables

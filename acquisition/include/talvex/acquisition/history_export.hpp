@@ -32,6 +32,12 @@ HistoryExportOutcome writeHistoryCsv(const std::string& path, const HistoryTable
 // Message of a finished read: "Read %d" or, when fewer than N arrived, the longer text naming
 // the requested and received counts.
 std::string historyReadMessage(std::size_t received, std::uint32_t requested, const TextLookup& text);
+// The message of a read as the operator sees it: when the stream held records of the other format,
+// "Read %d" and which format to choose (in place of the advice to wait longer); otherwise the
+// message above, then the number of damaged records skipped when there were any. received is
+// passed on its own, as the records may have moved out of read.table.
+std::string historyReadMessage(std::size_t received, std::uint32_t requested, const HistoryReadResult& read,
+                               const TextLookup& text);
 
 // The text with each "%d", "%u", "%lu" or "%s" replaced by the next value, in order (the table's
 // texts are printf formats; values are never used as formats).

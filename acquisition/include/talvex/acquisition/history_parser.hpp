@@ -1,7 +1,7 @@
 // Cuts the sensor's history byte stream into records as the bytes arrive, whatever the pieces the
 // port delivers them in. A record starts at 0x5A; a V2 record's second byte must be 0x19; a record
-// whose last byte is not 0xA5 is dropped and parsing restarts at the first 0x5A inside it, so one
-// damaged record costs only itself.
+// whose last byte is not 0xA5, or whose BCD time is not a calendar time, is dropped and parsing
+// restarts at the first 0x5A inside it, so one damaged record costs only itself.
 #pragma once
 
 #include <array>
@@ -19,7 +19,7 @@ class HistoryParser {
 
     // Parses bytes; each complete record is decoded and appended to out.
     void feed(const std::uint8_t* bytes, std::size_t count, std::vector<HistoryRecord>& out);
-    // Records rejected so far (wrong tag or wrong end byte).
+    // Records rejected so far (wrong tag, wrong end byte, or a time that is no calendar time).
     std::uint64_t dropped() const { return dropped_; }
 
   private:

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 #include "talvex/acquisition/history_record.hpp"
 #include "talvex/pacer.hpp"
@@ -40,6 +41,9 @@ struct HistoryReadResult {
     int startResult = 0;  // RTU result of the history start
     std::uint64_t bytes = 0;
     std::uint64_t dropped = 0;  // damaged records the parser skipped
+    // Set when the stream held more records of the other format than of the chosen one: the
+    // sensor writes that format, and the operator is told to choose it.
+    std::optional<HistoryFormat> otherFormat;
 };
 
 // Records so far and N, after every read that brought bytes.

@@ -31,7 +31,9 @@ struct SensorConfig {
     SensorModel model = SensorModel::KA;
     bool wireless = false;      // CAL_Status handshake in the status word, delayed energy/interval
     bool concentrator = false;  // answers node blocks 256*k + offset, k = 1..16
-    int historyFormat = 2;      // 1: 19-byte records, 2: 28-byte records
+    // 1: 19-byte records, 2: 28-byte records. V1 by default, as the history read defaults to V1:
+    // a read of the demo with the defaults finds records.
+    int historyFormat = 1;
     std::uint32_t historyRecords = 240;
     // Faults of the history stream: the record (counted from 1) sent with a wrong end byte, the
     // records sent before the stream breaks off, and a pause after a record (0: none).
@@ -158,7 +160,9 @@ class Sensor final : public Device {
     // Calibration (sensor_calibration.cpp).
     void calibrationWrite(std::uint16_t address, std::uint16_t value, TimePoint now);
     void handshakeWrite(std::uint16_t address, std::uint16_t value, TimePoint now);
-    void applyHydrogenCalibration(double reference, TimePoint now);
+    enum class CalibratedPhase { Oil, Gas };  // registers 0-1 or 4-5
+    void applyHydrogenCalibration(double reference, TimePoint now, CalibratedPhase phase);
+    CalibratedPhase inOilCalibratedPhase() const;
 
     // Physics (sensor_physics.cpp).
     double hydrogenAt(double seconds) const;
