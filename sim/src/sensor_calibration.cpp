@@ -17,13 +17,18 @@ std::uint8_t Sensor::calStatus(TimePoint now) {
     return calStatus_;
 }
 
-void Sensor::applyHydrogenCalibration(double reference, TimePoint now) {
-    // Scale the sensor's gain so that its present reading (dissolved in oil for in-oil models in
-    // field mode, gas phase otherwise) equals the reference.
+void Sensor::applyHydrogenCalibration(double reference, TimePoint now, CalibratedPhase phase) {
+    // Scale the sensor's gain so that the value the command calibrates equals the reference. Both
+    // values come from one hydrogen level through the oil/gas relation, so the other one follows.
     const Measurement m = measure(now);
-    const bool gasReading = isGasPhaseModel(config_.model) || runMode_ == 5 || config_.wireless;
-    const double reading = gasReading ? m.gas : m.dissolved;
+    const double reading = phase == CalibratedPhase::Gas ? m.gas : m.dissolved;
     if (reading > 0 && reference > 0) hydrogenGain_ *= reference / reading;
+}
+
+// The in-oil calibrate command calibrates what the sensor shows as its main value: the gas phase in
+// laboratory mode (where it measures a reference gas) and on gas-phase models, else the oil value.
+Sensor::CalibratedPhase Sensor::inOilCalibratedPhase() const {
+    return isGasPhaseModel(config_.model) || runMode_ == 5 ? CalibratedPhase::Gas : CalibratedPhase::Oil;
 }
 
 void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePoint now) {
@@ -54,7 +59,7 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
                         else if (fail)
                             regs_[121] = kFailed;
                         else {
-                            applyHydrogenCalibration(reference32(), now);
+                            applyHydrogenCalibration(reference32(), now, CalibratedPhase::Gas);
                             regs_[121] = 16;
                         }
                     });
@@ -78,7 +83,8 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
                             // In laboratory mode the reference arrives divided by 18.5.
                             const double ref =
                                 runMode_ == 5 && value == 1001 ? reference32() * 18.5 : reference32();
-                            applyHydrogenCalibration(ref, now);
+                            applyHydrogenCalibration(
+                                ref, now, value == 17 ? CalibratedPhase::Gas : inOilCalibratedPhase());
                             regs_[122] = value == 17 ? 16 : 0;
                         }
                     });
@@ -164,7 +170,9 @@ void Sensor::handshakeWrite(std::uint16_t address, std::uint16_t value, TimePoin
         calTarget_ = 0;
         calStatus_ = target;
         if (target == 2) {
-            applyHydrogenCalibration(static_cast<std::int32_t>(u32HighFirst(reg(126), reg(127))), now);
+            // The wireless wizard reads and calibrates the gas-phase value (registers 4-5).
+            applyHydrogenCalibration(static_cast<std::int32_t>(u32HighFirst(reg(126), reg(127))), now,
+                                     CalibratedPhase::Gas);
         } else if (target == 3) {
             hydrogenGain_ = 1.0;
         }

@@ -3,13 +3,21 @@
 // temperature calibration's preconditions.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdlib>
+
 #include "talvex/language.hpp"
 #include "talvex/production/chain.hpp"
+#include "talvex/production/import_ops.hpp"
+#include "talvex/production/import_record.hpp"
 #include "talvex/production/production_ops.hpp"
 #include "talvex/production/readout.hpp"
 #include "talvex/production/signing.hpp"
 #include "talvex/testing/scripted_prompter.hpp"
 #include "talvex/testing/sim_fixture.hpp"
+#include "talvex/testing/temp_dir.hpp"
+#include "talvex/workbook/reader.hpp"
+#include "talvex/workbook/writer.hpp"
 
 namespace talvex::production {
 namespace {
@@ -122,6 +130,46 @@ TEST_F(Production, TemperatureCalibrationNeedsHeatingOffAndAPoint) {
     EXPECT_EQ(prompter.messages.back(), "温度校准成功！");
     EXPECT_EQ(lines(), (Lines{"W 1 19 0x0000", "P 100", "W 1 20 0x0005", "P 100", "W 1 21 0xD21D", "P 100",
                               "W 1 22 0xBA00", "P 100", "W 1 253 0x0044", "P 100", "P 1000", "R 1 253 1"}));
+}
+
+// Every default of the simulated sensor fits the encoding the program writes it with: its own
+// production export imports back with every block and the identity texts, and reads out the same.
+TEST_F(Production, TheSimulatorsOwnExportImportsBackWithEveryBlock) {
+    const ReadoutResult before = readOut(io, pacer, 1);
+    ASSERT_TRUE(before.complete());
+    talvex::testing::TempDir dir;
+    const std::string path = (dir / "D1.xlsx").string();
+    ASSERT_TRUE(workbook::writeList(exportList(before.values), path).ok());
+    const auto sheet = workbook::readFirstSheet(path);
+    ASSERT_TRUE(sheet.ok());
+    const ImportRecord record = importFromSheet(sheet.sheet);
+
+    for (const IdentityText& t : identityTexts())
+        EXPECT_EQ(writeIdentityText(io, pacer, prompter, 1, t, record.texts[importFieldIndex(t.field)]),
+                  WriteOutcome::Done)
+            << t.field;
+    for (const ImportBlock& block : importBlocks()) {
+        const PreparedBlock prepared = prepareBlock(block, record);
+        EXPECT_TRUE(prepared.ok()) << block.cliName << ": " << prepared.error;
+        EXPECT_EQ(writeBlock(io, pacer, prompter, block, record, WriteTargets{}, true), WriteOutcome::Done)
+            << block.cliName;
+    }
+
+    const ReadoutResult after = readOut(io, pacer, 1);
+    ASSERT_TRUE(after.complete());
+    for (int row = 0; row < kReadoutRows; ++row) {
+        // The sensor renders a value it was written in its own way ("0.000" comes back "0.0").
+        const std::string& was = before.values[row];
+        const std::string& is = after.values[row];
+        char* end = nullptr;
+        const double a = std::strtod(was.c_str(), &end);
+        if (was.empty() || *end != '\0') {
+            EXPECT_EQ(is, was) << "row " << row + 1;
+            continue;
+        }
+        EXPECT_NEAR(std::strtod(is.c_str(), nullptr), a, 1e-6 * std::max(1.0, std::abs(a)))
+            << "row " << row + 1 << ": " << was << " -> " << is;
+    }
 }
 
 }  // namespace
