@@ -169,7 +169,7 @@ TEST_F(HistoryCli, DefaultsMatchTheOtherFormatIsNamedDamagedRecordsAreCounted) {
     EXPECT_FALSE(std::ifstream(dir_.file("v2.csv")).good());
 
     start(0, 2, /*corrupt=*/5);
-    const CliRun damaged = cli(port() + " --count 20 --format v2 --out " + csv);
+    const CliRun damaged = cli(port() + " --count 20 --format v2 --out " + dir_.file("damaged.csv"));
     EXPECT_EQ(damaged.exitCode, 0) << damaged.err;
     EXPECT_NE(damaged.err.find(" damaged records skipped."), std::string::npos) << damaged.err;
 }

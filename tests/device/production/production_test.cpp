@@ -139,7 +139,7 @@ TEST_F(Production, TheSimulatorsOwnExportImportsBackWithEveryBlock) {
     ASSERT_TRUE(before.complete());
     talvex::testing::TempDir dir;
     const std::string path = (dir / "D1.xlsx").string();
-    ASSERT_TRUE(workbook::writeList(exportList(before.values), path).ok());
+    ASSERT_TRUE(workbook::writeList(exportList(before.values), path, OutputRule{}).ok());
     const auto sheet = workbook::readFirstSheet(path);
     ASSERT_TRUE(sheet.ok());
     const ImportRecord record = importFromSheet(sheet.sheet);
