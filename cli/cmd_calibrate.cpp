@@ -217,7 +217,9 @@ int runCalibrate(const std::vector<std::string>& words) {
     if (done) return 0;
     // A communication failure (exit 1) rather than a refusal (exit 3) when the run met one.
     for (const std::string& shown : prompter.messages())
-        if (shown == GetText("IDD_ComError") || shown == GetText("IDD_Message_ConnectPort")) return 1;
+        if (shown == GetText("IDD_ComError") || shown == GetText("IDD_Message_ConnectPort") ||
+            shown == GetText("IDS_Tab_Cal_NotConfirmed"))
+            return 1;
     return 3;
 }
 

@@ -50,6 +50,12 @@ int runCoefficients(const std::vector<std::string>& words) {
     SteadyPacer pacer;
     const device::ProcedureResult r =
         device::commitCoefficients(rtuRegisterIo(), pacer, *id, *commit, staged.writes);
+    if (r.commitUnconfirmed) {  // a communication failure, whatever 253 reads afterwards
+        std::printf("not confirmed\n");
+        std::fflush(stdout);
+        return fail(kName, device::commitNotConfirmedText(rtuRegisterIo(), pacer, *id, *commit),
+                    kExitFailure);
+    }
     switch (r.outcome) {
         case device::Outcome::Done:
             std::printf("accepted\n");

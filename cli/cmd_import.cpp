@@ -3,6 +3,7 @@
 // blocks that allow it go to every enabled channel's sensor of Config.ini. --dry-run needs no port
 // and prints the register writes it would send, grouped by block. Every value is checked before
 // anything is sent: a refused one exits 2 naming its cell.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -134,6 +135,12 @@ int runImport(const std::vector<std::string>& words) {
             return fail(kName, identity.back().error + " [" + record.cells[i] + "]", kExitUsage);
     }
     const std::vector<int> chainIds = chain ? loadChain() : std::vector<int>{};
+    const bool anyChained = std::any_of(ordered.begin(), ordered.end(), [](const ImportBlock* b) {
+        return b->chain != production::ChainStyle::None;
+    });
+    if (chain && anyChained && chainIds.empty())
+        return fail(kName, cliText("IDS_Cli_Import_NoEnabledChannel", {appPaths().configFile().string()}),
+                    kExitUsage);
     // Every block is confirmed before it is written (the texts are not).
     const QuestionPolicy policy = questionPolicy(*args);
     if (!dryRun && !ordered.empty() && !questionsAnswerable(kName, policy, exitCode)) return exitCode;

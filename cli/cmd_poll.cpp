@@ -85,13 +85,13 @@ int runPoll(const std::vector<std::string>& words) {
         if (ids.size() > static_cast<std::size_t>(kChannelCount))
             return fail(kName, GetText("IDS_Cli_Poll_TooManyIds"), kExitUsage);
     }
-    // Seconds between two polls of one sensor given with --ids (the channel's rate; 0 polls it on
-    // every cycle).
+    // Seconds between two polls of one sensor given with --ids (the channel's rate). Below 1 s the
+    // line would be polled as fast as it answers, which no one asking for an interval means.
     long interval = 1;
     if (args->has("interval")) {
         if (ids.empty()) return fail(kName, GetText("IDS_Cli_Poll_IntervalNeedsIds"), kExitUsage);
         const auto i = args->number("interval", error);
-        if (!i || *i < 0 || *i > 255)
+        if (!i || *i < 1 || *i > 255)
             return fail(kName, i ? GetText("IDS_Cli_Poll_BadInterval") : error, kExitUsage);
         interval = *i;
     }

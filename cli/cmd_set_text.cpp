@@ -1,5 +1,6 @@
 // talvex-cli set-text: an identity text or the signer's name written as text20 and committed
 // through register 254 (codes 2571..2575). The text is UTF-8 here and GBK on the sensor.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -31,7 +32,16 @@ int runSetText(const std::vector<std::string>& words) {
     const sensor::TextWrite* target =
         *code >= 0 && *code <= 0xFFFF ? sensor::findTextWrite(static_cast<std::uint16_t>(*code)) : nullptr;
     if (!target) return fail(kName, GetText("IDS_Cli_SetText_BadCode"), kExitUsage);
-    const device::Encoded text = device::encodeText20(target->label, args->positional()[0]);
+    const std::string& value = args->positional()[0];
+    // An empty text would blank the sensor's text; a line break or another control character has no
+    // place in a one-line text the sensor shows and the read-out exports.
+    if (value.empty()) return fail(kName, GetText("IDS_Cli_SetText_Empty"), kExitUsage);
+    if (std::any_of(value.begin(), value.end(), [](char c) {
+            const auto u = static_cast<unsigned char>(c);
+            return u < 0x20 || u == 0x7F;
+        }))
+        return fail(kName, GetText("IDS_Cli_SetText_ControlCharacter"), kExitUsage);
+    const device::Encoded text = device::encodeText20(target->label, value);
     if (!text) return fail(kName, text.error, kExitUsage);
     std::vector<device::RegisterWrite> writes;
     for (std::size_t k = 0; k < text.registers.size(); ++k)

@@ -64,6 +64,10 @@ bool QtPrompter::question(const std::string& text) {
     return onUiThread([this, text = QString::fromStdString(text)] { return ui().question(owner_, text); });
 }
 
+bool QtPrompter::retry(const std::string& text) {
+    return onUiThread([this, text = QString::fromStdString(text)] { return ui().retry(owner_, text); });
+}
+
 void QtPrompter::progress(int percent) {
     if (!progress_) return;
     QMetaObject::invokeMethod(

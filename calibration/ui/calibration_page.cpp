@@ -99,6 +99,9 @@ void CVelPageCal::buildLayout() {
     progress_ = new QProgressBar(wizard);
     progress_->setObjectName(QStringLiteral("progressBar"));
     progress_->setRange(0, 100);
+    cancelHandshake_ = new QPushButton(wizard);
+    cancelHandshake_->setObjectName(QStringLiteral("cancelHandshakeButton"));
+    cancelHandshake_->setVisible(false);
     clockLabel_ = new QLabel(wizard);
     clock_ = new QLabel(wizard);
     int row = 0;
@@ -117,7 +120,8 @@ void CVelPageCal::buildLayout() {
     grid->addWidget(clearLabel_, row, 0);
     grid->addWidget(clear_, row++, 1);
     grid->addWidget(progressLabel_, row, 0);
-    grid->addWidget(progress_, row++, 1, 1, 4);
+    grid->addWidget(progress_, row, 1, 1, 3);
+    grid->addWidget(cancelHandshake_, row++, 4);
     grid->addWidget(clockLabel_, row, 0);
     grid->addWidget(clock_, row++, 1, 1, 3);
     root->addWidget(wizard);
@@ -183,6 +187,8 @@ void CVelPageCal::buildLayout() {
     connect(clear_, &QPushButton::clicked, this,
             [this] { runWizard([this](WizardContext& c) { wizard_.clear(c); }); });
     connect(flowButton_, &QPushButton::clicked, this, &CVelPageCal::onFlowButton);
+    connect(cancelHandshake_, &QPushButton::clicked, this,
+            [this] { abandonHandshake("IDS_Tab_Cal_WlessCancelled"); });
 }
 
 void CVelPageCal::retranslate() {
@@ -202,6 +208,7 @@ void CVelPageCal::retranslate() {
     clearLabel_->setText(text("IDS_Tab_Cal_ClearCalData"));
     clear_->setText(text("IDS_Tab_Cal_Clear"));
     progressLabel_->setText(text("IDS_Tab_Cal_CalProgress"));
+    cancelHandshake_->setText(text("IDS_Tab_Cal_WlessCancel"));
     clockLabel_->setText(text("IDS_Tab_Cal_CalTime"));
     for (int i = 0; i < 7; ++i) steps_[i]->setText(text(kStepKeys[i]));
     setpointLabel_->setText(text("IDS_Tab_Cal_SetMassFlow"));
@@ -232,6 +239,7 @@ void CVelPageCal::render() {
     calibrate_->setText(text(captionKey(s.caption)));
     clear_->setEnabled(s.clearEnabled);
     progress_->setValue(s.progress);
+    cancelHandshake_->setVisible(s.handshakeRunning);
     if (s.handshakeRunning != handshakeTimer_.isActive())
         s.handshakeRunning ? handshakeTimer_.start() : handshakeTimer_.stop();
 

@@ -101,6 +101,7 @@ class CVelPageCal : public Page {
     QPushButton* clear_ = nullptr;
     QLabel* progressLabel_ = nullptr;
     QProgressBar* progress_ = nullptr;
+    QPushButton* cancelHandshake_ = nullptr;  // shown while the wireless handshake runs
     QLabel* clockLabel_ = nullptr;
     QLabel* clock_ = nullptr;
     QLabel* steps_[7] = {};

@@ -226,7 +226,12 @@ void runCoefficientPair(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter
         return;
     }
     if (!prompter.question(coefficientConfirmation(*code, *a, *b))) return;
-    switch (commitCoefficients(io, pacer, slave, *code, staged.writes).outcome) {
+    const ProcedureResult r = commitCoefficients(io, pacer, slave, *code, staged.writes);
+    if (r.commitUnconfirmed) {
+        prompter.message(commitNotConfirmedText(io, pacer, slave, *code), talvex::Prompter::Icon::Stop);
+        return;
+    }
+    switch (r.outcome) {
         case Outcome::Done:
             prompter.message(text("IDS_WriteSuccess"));
             break;

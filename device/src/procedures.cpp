@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "talvex/language.hpp"
+
 namespace talvex::device {
 namespace {
 
@@ -34,25 +36,52 @@ ProcedureResult commitCoefficients(RegisterIo& io, Pacer& pacer, int slave, cons
         if (const Outcome o = writeThenPause(io, pacer, slave, w.address, w.value); o != Outcome::Done)
             return result(o);
     if (pacer.cancelled()) return result(Outcome::Cancelled);
-    const int rc = io.writeSingle(slave, reg::kCommit, code.code);
-    if (code.stopOnCommitWriteFailure && !rtuOk(rc)) return result(Outcome::CommunicationFailure);
+    // A lost commit write may leave 253 showing the acknowledgement of an earlier commit of the same
+    // code, so the read-back cannot confirm it.
+    const bool unconfirmed = !rtuOk(io.writeSingle(slave, reg::kCommit, code.code));
+    const auto lost = [unconfirmed](ProcedureResult r) {
+        if (unconfirmed && r.outcome != Outcome::Cancelled) {
+            r.outcome = Outcome::CommunicationFailure;
+            r.commitUnconfirmed = true;
+        }
+        return r;
+    };
+    if (code.stopOnCommitWriteFailure && unconfirmed) return lost(result(Outcome::CommunicationFailure));
     if (code.leadWaitMs > 0 && !pacer.pause(milliseconds(code.leadWaitMs))) return result(Outcome::Cancelled);
     if (!pacer.pause(milliseconds(waitMs >= 0 ? waitMs : code.waitMs))) return result(Outcome::Cancelled);
     std::uint16_t ack = 0;
-    if (!rtuOk(io.readHolding(slave, reg::kCommit, 1, &ack))) return result(Outcome::CommunicationFailure);
-    return result(ack == code.ack ? Outcome::Done : Outcome::Refused, ack);
+    if (!rtuOk(io.readHolding(slave, reg::kCommit, 1, &ack)))
+        return lost(result(Outcome::CommunicationFailure));
+    return lost(result(ack == code.ack ? Outcome::Done : Outcome::Refused, ack));
+}
+
+std::string commitNotConfirmedText(RegisterIo& io, Pacer& pacer, int slave, const sensor::CommitCode& code) {
+    std::string out = GetText("IDS_CommitNotConfirmed");
+    bool header = false;
+    for (const sensor::StagedValue& v : code.staged) {
+        if (v.item == 0) continue;
+        const TextResult t = readTextItem(io, pacer, slave, v.item);
+        if (t.outcome == Outcome::Cancelled) break;
+        if (!header) out += "\n" + GetText("IDS_CommitSensorShows");
+        header = true;
+        out += "\n" + std::string(v.name) + ": " + (t.done() ? t.text : std::string("?"));
+    }
+    return out;
 }
 
 TextResult readTextItem(RegisterIo& io, Pacer& pacer, int slave, std::uint16_t code) {
-    // One attempt: command, window, acknowledgement. The requests' own results do not decide, but
-    // a final attempt in which one failed is told apart from a plain wrong acknowledgement.
+    // One attempt: command, window, acknowledgement. The acknowledgement decides, except that a
+    // window never read gives no text; a final attempt in which a request failed is told apart from
+    // a plain wrong acknowledgement.
     const auto attempt = [&](milliseconds beforeAck, TextResult& out) {
         bool requestFailed = false;
         if (!rtuOk(io.writeSingle(slave, reg::kTextItem, code))) requestFailed = true;
         if (!pacer.pause(kStepPause)) return false;
         std::array<std::uint16_t, sensor::kText20Registers> window{};
+        bool windowRead = true;
         if (!rtuOk(io.readHolding(slave, reg::kTextWindow, sensor::kText20Registers, window.data()))) {
             requestFailed = true;
+            windowRead = false;
             window.fill(0);
         }
         if (!pacer.pause(beforeAck)) return false;
@@ -62,7 +91,9 @@ TextResult readTextItem(RegisterIo& io, Pacer& pacer, int slave, std::uint16_t c
             ack = 0;
         }
         out.text = decodeText20(window);
-        out.outcome = ack == sensor::itemAck(code)
+        // An acknowledged item whose window read failed has no text: that is a communication
+        // failure, not an empty text.
+        out.outcome = ack == sensor::itemAck(code) && windowRead
                           ? Outcome::Done
                           : (requestFailed ? Outcome::CommunicationFailure : Outcome::Refused);
         return true;

@@ -25,6 +25,13 @@ bool Prompter::question(QWidget* parent, const QString& text, const QString& cap
                                  QMessageBox::Cancel) == QMessageBox::Ok;
 }
 
+bool Prompter::retry(QWidget* parent, const QString& text, const QString& caption) {
+    QMessageBox box(QMessageBox::Warning, caption.isEmpty() ? uiText("IDD_Message_Tip") : caption, text,
+                    QMessageBox::Retry | QMessageBox::Cancel, parent);
+    box.setDefaultButton(QMessageBox::Retry);
+    return box.exec() == QMessageBox::Retry;
+}
+
 QString Prompter::saveFileName(QWidget* parent, const QString& suggestedName, const QString& filter) {
     QFileDialog dialog(parent);
     dialog.setAcceptMode(QFileDialog::AcceptSave);

@@ -50,6 +50,16 @@ bool BusModel::chance(double rate) {
     return std::uniform_real_distribution<double>(0.0, 1.0)(rng_) < rate;
 }
 
+const LostRequest* BusModel::lostBy(std::uint8_t slave, std::uint16_t address, unsigned span) {
+    const LostRequest* hit = nullptr;
+    for (std::size_t i = 0; i < faults_.lost.size(); ++i) {
+        const LostRequest& rule = faults_.lost[i];
+        if (rule.slave != slave || rule.reg < address || rule.reg >= address + span) continue;
+        if (++lostSeen_[i] == rule.nth && !hit) hit = &rule;
+    }
+    return hit;
+}
+
 std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame, TimePoint now) {
     std::lock_guard lock(mutex_);
     const Request request = decodeRequest(frame);
@@ -73,6 +83,11 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
 
     Reply reply;
     const unsigned span = std::max<unsigned>(1, request.quantity);
+    const LostRequest* lost = lostBy(request.slave, request.address, span);
+    if (lost && !lost->replyOnly) {
+        count(&BusStats::dropped);
+        return std::nullopt;
+    }
     for (const auto& rule : faults_.exceptions) {
         if (rule.slave == request.slave && rule.reg >= request.address && rule.reg < request.address + span &&
             (request.function == 3 || request.function == 6 || request.function == 16)) {
@@ -115,6 +130,10 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
         }
     }
 
+    if (lost) {  // the device has acted on it; only the reply never arrives
+        count(&BusStats::dropped);
+        return std::nullopt;
+    }
     Outgoing out;
     out.delay = faults_.delay;
     count(&BusStats::replies);
@@ -141,6 +160,7 @@ std::optional<Outgoing> BusModel::handle(const std::vector<std::uint8_t>& frame,
 void BusModel::setFaults(const Faults& faults) {
     std::lock_guard lock(mutex_);
     faults_ = faults;
+    lostSeen_.assign(faults_.lost.size(), 0);
 }
 
 Faults BusModel::faults() const {

@@ -93,6 +93,8 @@ const char* programUsage() {
            "  --truncate RATE         share 0..1 of replies cut short\n"
            "  --delay MS              extra wait before every reply\n"
            "  --exception ID:REG:CODE requests to ID touching REG answer exception CODE (repeatable)\n"
+           "  --lose ID:REG:N[:reply] the Nth request to ID touching REG is lost on the line; with :reply\n"
+           "                          the sensor acts on it and only its reply is lost (repeatable)\n"
            "  --refuse-calibration    calibration and fine adjustment are refused (403/404)\n"
            "  --refuse-calibrate CODE start commands are taken, calibrate commands read back CODE (403, "
            "404)\n"
@@ -268,6 +270,23 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
             bus.faults.exceptions.push_back(ExceptionRule{static_cast<std::uint8_t>(*id),
                                                           static_cast<std::uint16_t>(*reg),
                                                           static_cast<std::uint8_t>(*code)});
+        } else if (opt == "--lose") {
+            if (!value(v)) return false;
+            const auto parts = split(v, ':');
+            std::optional<long long> id, reg, nth;
+            const bool replyOnly = parts.size() == 4 && parts[3] == "reply";
+            if (parts.size() == 3 || replyOnly) {
+                id = parseInt(parts[0], 1, 247);
+                reg = parseInt(parts[1], 0, 65535);
+                nth = parseInt(parts[2], 1, 1000000);
+            }
+            if (!id || !reg || !nth) {
+                error = "--lose: expected ID:REG:N or ID:REG:N:reply (e.g. 1:253:1), got '" + v + "'";
+                return false;
+            }
+            bus.faults.lost.push_back(LostRequest{static_cast<std::uint8_t>(*id),
+                                                  static_cast<std::uint16_t>(*reg),
+                                                  static_cast<unsigned>(*nth), replyOnly});
         } else if (opt == "--refuse-calibration") {
             refuse = true;
         } else if (opt == "--refuse-calibrate") {

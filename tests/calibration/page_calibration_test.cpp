@@ -167,6 +167,23 @@ TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSens
     EXPECT_TRUE(readButton()->isEnabled());
 }
 
+TEST_F(CalibrationPage, TheOperatorCancelsAWirelessHandshake) {
+    QPushButton* cancel = child<QPushButton>(page_.get(), "cancelHandshakeButton");
+    EXPECT_TRUE(cancel->isHidden());
+    chooseWireless();
+    clickAndWait(readButton());
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && page_->wizardState().wizardStep == 3, 5000);
+    calibrateWith("500");
+    ASSERT_TRUE(page_->wizardState().handshakeRunning);
+    EXPECT_FALSE(cancel->isHidden());
+    EXPECT_EQ(cancel->text(), text("IDS_Tab_Cal_WlessCancel"));
+    cancel->click();
+    QTRY_VERIFY_WITH_TIMEOUT(!page_->busy() && !page_->wizardState().handshakeRunning, 2000);
+    EXPECT_EQ(prompter_.messages.back(), text("IDS_Tab_Cal_WlessCancelled"));
+    EXPECT_TRUE(cancel->isHidden());
+    EXPECT_TRUE(readButton()->isEnabled());
+}
+
 TEST_F(CalibrationPage, WirelessCalibrationCompletes) {
     chooseWireless();
     clickAndWait(readButton());

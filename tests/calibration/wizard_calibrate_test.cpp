@@ -179,9 +179,13 @@ TEST(WizardCalibrate, RefusedReferenceSendsNothingAndKeepsTheWizard) {
         const char* text;
         const char* key;
     } cases[] = {
-        {InOil, "", "IDS_Tab_Cal_RefNotWhole"},         {GasPhase, "abc", "IDS_Tab_Cal_RefNotWhole"},
-        {InOilLab, "1850x", "IDS_Tab_Cal_RefNotWhole"}, {Wireless, "4294967296", "IDS_Tab_Cal_RefNotWhole"},
-        {Pressure, "kPa", "IDS_Tab_Cal_RefNotNumber"},  {Moisture, "1e99", "IDS_Tab_Cal_RefNotNumber"},
+        {InOil, "", "IDS_Tab_Cal_RefNotWhole"},
+        {GasPhase, "abc", "IDS_Tab_Cal_RefNotWhole"},
+        {InOilLab, "1850x", "IDS_Tab_Cal_RefNotWhole"},
+        {Wireless, "4294967296", "IDS_Tab_Cal_RefNotWhole"},
+        {Pressure, "kPa", "IDS_Tab_Cal_RefNotNumber"},
+        {Moisture, "1e99", "IDS_Tab_Cal_RefNotNumber"},
+        {Pressure, "1e20", "IDS_Tab_Cal_RefPressureRange"},
     };
     for (const auto& c : cases) {
         WizardBench b;

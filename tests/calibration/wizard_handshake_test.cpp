@@ -1,6 +1,6 @@
 // The wireless handshake tick by tick: each row of its table with the requests it makes, a
-// CAL_Status that skips ahead, the wireless clear, and the ends the program adds (5 minutes
-// without progress, port closed).
+// CAL_Status that skips ahead, the wireless clear, and the ends the program adds (three send
+// intervals without progress, port closed).
 #include "wizard_support.hpp"
 
 namespace talvex::calibration::test {
@@ -72,8 +72,8 @@ TEST(WizardHandshake, WholeCalibrationTickByTick) {
         EXPECT_EQ(b.s().measuredText, "480");
         EXPECT_FALSE(b.s().readEnabled);
 
-        b.wizard.calibrate(b.ctx, "500");  // block E
-        EXPECT_EQ(b.take(), Lines{W(126, 0)});
+        b.wizard.calibrate(b.ctx, "500");  // block E; the handshake learns the send interval
+        EXPECT_EQ(b.take(), (Lines{W(126, 0), R(sensor::reg::kSendInterval)}));
         EXPECT_TRUE(b.s().handshakeRunning);
         b.runTicks({
             {1, {W(126, 0)}, 2, 30},
@@ -124,7 +124,8 @@ TEST(WizardHandshake, WirelessClear) {
     HandshakeBench b;
     b.choose(Wireless);
     b.wizard.clear(b.ctx);
-    EXPECT_EQ(b.take(), (Lines{ask("IDS_Tab_Cal_ClearLoRaCal"), W(reg::kCalClear, 1)}));
+    EXPECT_EQ(b.take(),
+              (Lines{ask("IDS_Tab_Cal_ClearLoRaCal"), W(reg::kCalClear, 1), R(sensor::reg::kSendInterval)}));
     EXPECT_FALSE(b.s().clearEnabled);
     b.runTicks({{0, {W(reg::kCalClear, 1)}, kStageClearing, 0}});
     b.tick(3);
@@ -134,31 +135,50 @@ TEST(WizardHandshake, WirelessClear) {
     EXPECT_EQ(b.s().wizardStep, 0);
 }
 
-TEST(WizardHandshake, StopsAfterFiveMinutesWithoutProgress) {
-    HandshakeBench b;
-    b.calibrating();
-    const std::int64_t moved = b.pacer.clockMs;
-    // The sensor answers every tick but never moves on from 1.
-    while (b.pacer.clockMs + 2000 - moved < kHandshakeStall.count()) {
+TEST(WizardHandshake, GivesUpAfterThreeSendIntervalsWithoutProgress) {
+    // Register 10 reads the send interval in seconds; 0 or an unreadable register counts as the
+    // longest interval the sensor allows.
+    const struct {
+        std::uint16_t interval;
+        bool readFails;
+        std::int64_t stallMs;
+    } cases[] = {{10, false, 90'000},
+                 {60, false, 240'000},
+                 {2550, false, 7'710'000},
+                 {0, false, 7'710'000},
+                 {60, true, 7'710'000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::to_string(c.interval) + (c.readFails ? " unreadable" : ""));
+        EXPECT_EQ(handshakeStall(c.interval).count(), c.stallMs);
+        HandshakeBench b;
+        b.sensor.holds(sensor::reg::kSendInterval, {c.interval});
+        if (c.readFails) b.sensor.failReads = {sensor::reg::kSendInterval};
+        b.calibrating();
+        const std::int64_t moved = b.pacer.clockMs;
+        // The sensor answers every tick but never moves on from 1.
+        while (b.pacer.clockMs + 2000 - moved < c.stallMs) {
+            b.pacer.clockMs += 2000;
+            b.tick(1);
+            ASSERT_TRUE(b.s().handshakeRunning) << b.pacer.clockMs - moved;
+        }
+        b.take();
         b.pacer.clockMs += 2000;
-        b.tick(1);
-        ASSERT_TRUE(b.s().handshakeRunning) << b.pacer.clockMs - moved;
+        b.wizard.handshakeTick(b.ctx);
+        EXPECT_EQ(b.take(), Lines{plain("IDS_Tab_Cal_WlessNoProgress")});  // nothing sent
+        EXPECT_FALSE(b.s().handshakeRunning);
+        EXPECT_EQ(b.s().wirelessStage, kStageIdle);
+        EXPECT_TRUE(b.s().readEnabled && b.s().calibrateEnabled && b.s().clearEnabled);
     }
-    b.take();
-    b.pacer.clockMs += 2000;
-    b.wizard.handshakeTick(b.ctx);
-    EXPECT_EQ(b.take(), Lines{plain("IDS_Tab_Cal_WlessNoProgress")});  // nothing sent
-    EXPECT_FALSE(b.s().handshakeRunning);
-    EXPECT_EQ(b.s().wirelessStage, kStageIdle);
-    EXPECT_TRUE(b.s().readEnabled && b.s().calibrateEnabled && b.s().clearEnabled);
 }
 
-TEST(WizardHandshake, ProgressRestartsTheFiveMinutes) {
+TEST(WizardHandshake, ProgressRestartsTheWait) {
     HandshakeBench b;
+    b.sensor.holds(sensor::reg::kSendInterval, {60});
     b.calibrating();
-    b.pacer.clockMs += kHandshakeStall.count() - 2000;
+    const std::int64_t stall = handshakeStall(60).count();
+    b.pacer.clockMs += stall - 2000;
     b.tick(4);  // moves on to stage 3
-    b.pacer.clockMs += kHandshakeStall.count() - 2000;
+    b.pacer.clockMs += stall - 2000;
     b.tick(4);
     EXPECT_TRUE(b.s().handshakeRunning);
     EXPECT_EQ(b.s().wirelessStage, 3);

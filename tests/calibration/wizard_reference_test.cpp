@@ -22,6 +22,8 @@ TEST(ReferenceValue, WordsByType) {
         {InOil, " 500 ", 0, 500},            // blanks around the number
         {Wireless, "2147483647", 0x7FFF, 0xFFFF},
         {Pressure, "101.3", 0x999A, 0x42CA},  // 0x42CA999A, low word first
+        {Pressure, "1", 0x0000, 0x3F80},      // the ends of the pressure band
+        {Pressure, "1000", 0x0000, 0x447A},
         {Moisture, "-5", 0x0000, 0xC0A0},
         {MoistureTemperature, "1e2", 0x0000, 0x42C8},
     };
@@ -53,6 +55,12 @@ TEST(ReferenceValue, RefusesTextThatIsNotAValueOfTheEncoding) {
         {MoistureTemperature, "1e39", "IDS_Tab_Cal_RefNotNumber"},  // beyond single precision
         {MoistureTemperature, "0x10", "IDS_Tab_Cal_RefNotNumber"},
         {Pressure, "101.3 kPa", "IDS_Tab_Cal_RefNotNumber"},
+        // A pressure no sensor meets is a typing error, as an impossible concentration is.
+        {Pressure, "1e20", "IDS_Tab_Cal_RefPressureRange"},
+        {Pressure, "-1", "IDS_Tab_Cal_RefPressureRange"},
+        {Pressure, "1e-9", "IDS_Tab_Cal_RefPressureRange"},
+        {Pressure, "0", "IDS_Tab_Cal_RefPressureRange"},
+        {Pressure, "1000.5", "IDS_Tab_Cal_RefPressureRange"},
     };
     for (const auto& c : cases) {
         std::string_view key;

@@ -126,6 +126,68 @@ TEST_F(WizardOnSim, WirelessHandshakeFollowsTheSensorTickByTick) {
     EXPECT_EQ(pieces, (Writes{{121, 1001}, {126, 0}, {127, 500}, {128, 0x0305}, {129, 2026}, {122, 1001}}));
 }
 
+TEST_F(WizardOnSim, ACalibrateCommandLostOnTheLineIsNotConfirmed) {
+    // 122 reads the result of the calibration before (0 for in oil and pressure), so only the
+    // command's own echo can confirm it.
+    struct Case {
+        CalibrationType type;
+        const char* reference;
+    } cases[] = {{InOil, "1850"}, {Pressure, "101.3"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.reference);
+        wizard_ = CalibrationWizard{};
+        start(sim::defaultSensorConfig(1, SensorModel::KA));
+        chooseAndRead(c.type);
+        wizard_.calibrate(ctx_, c.reference);
+        ASSERT_EQ(boxes().back(), plain("IDS_Tab_Cal_CalSucceed"));
+        writes();
+        chooseAndRead(c.type);
+        sim::Faults faults;
+        faults.lost = {{1, reg::kCalCommand2, 1, false}};
+        bus_->setFaults(faults);
+        t_.clear();
+        wizard_.calibrate(ctx_, c.reference);
+        const Lines told = boxes();
+        EXPECT_EQ(told, Lines{warn("IDS_Tab_Cal_NotConfirmed")});
+        EXPECT_EQ(wizard_.state().wizardStep, 3) << "Calibrate may run again";
+        EXPECT_NE(wizard_.state().pointMode, kNoPoint);
+        Writes w = writes();
+        ASSERT_FALSE(w.empty());
+        EXPECT_NE(w.back().first, reg::kCalCommand2) << "the sensor never saw the command";
+        TearDown();
+    }
+}
+
+TEST_F(WizardOnSim, WirelessHandshakeWaitsThreeSendIntervals) {
+    // A sensor that takes no piece: its CAL_Status never moves on after the start.
+    sim::Timing timing;
+    timing.handshakeStage = sim::Millis(24 * 3600 * 1000);
+    start(sim::defaultSensorConfig(1, SensorModel::KF), timing);
+    const auto waitWith = [&](int seconds, std::int64_t atMostMs) {
+        wizard_ = CalibrationWizard{};
+        EXPECT_EQ(rtuRegisterIo().writeSingle(1, sensor::reg::kSendInterval,
+                                              static_cast<std::uint16_t>(seconds / 10)),
+                  0);
+        pacer_.clockMs += 3000;  // a wireless sensor takes the interval at its next wake-up
+        chooseAndRead(Wireless);
+        t_.clear();
+        const std::int64_t started = pacer_.clockMs;
+        while (wizard_.state().handshakeRunning && pacer_.clockMs - started < atMostMs) {
+            pacer_.clockMs += 2000;
+            wizard_.handshakeTick(ctx_);
+        }
+        return pacer_.clockMs - started;
+    };
+    // 10 s: gives up after three intervals and the margin, 90 s.
+    EXPECT_EQ(waitWith(10, 600'000), 90'000);
+    EXPECT_FALSE(wizard_.state().handshakeRunning);
+    EXPECT_EQ(boxes().back(), plain("IDS_Tab_Cal_WlessNoProgress"));
+    // 2550 s: still waiting long after five minutes.
+    waitWith(2550, 400'000);
+    EXPECT_TRUE(wizard_.state().handshakeRunning);
+    EXPECT_TRUE(boxes().empty());
+}
+
 TEST_F(WizardOnSim, FlowmeterReadOutFollowsTheSetpoint) {
     start(sim::defaultSensorConfig(1, SensorModel::KA));
     FlowmeterControl flow;

@@ -196,7 +196,7 @@ TEST(WizardRead, WirelessStartHandsOverToTheHandshake) {
     b.choose(Wireless);
     b.wizard.read(b.ctx);
     EXPECT_EQ(b.take(), (Lines{W(kCalCommand1, 1001), plain("IDS_Tab_Cal_StartCal"), P(500), R(kCalCommand1),
-                               P(500), R(4, 2)}));
+                               P(500), R(sensor::reg::kSendInterval), R(4, 2)}));
     EXPECT_TRUE(b.s().handshakeRunning);
     EXPECT_EQ(b.s().wirelessStage, kStageAwaitStart);
     EXPECT_EQ(b.s().progress, 20);

@@ -77,6 +77,7 @@ TEST(CliConventions, BadInputIsRefusedBeforeAnythingIsSentOrWritten) {
         {{"poll", "--port", port, "--ids", "1,x", "--data-dir", data}, "--ids: \"x\" is not a sensor ID"},
         {{"poll", "--port", port, "--ids", "0-3", "--data-dir", data}, "not a sensor ID 1..247"},
         {{"poll", "--port", port, "--ids", "1", "--interval", "256", "--data-dir", data}, "--interval"},
+        {{"poll", "--port", port, "--ids", "1", "--interval", "0", "--data-dir", data}, "1..255"},
         {{"poll", "--port", port, "--interval", "5", "--data-dir", data}, "--interval goes with --ids"},
         {{"poll", "--port", port, "--ids", "1", "--once", "--duration", "3", "--data-dir", data},
          "exclude each other"},
@@ -186,12 +187,12 @@ TEST_F(CliOnSimulator, PollWritesRecordsToStdoutAndLogLinesToStderr) {
 }
 
 TEST_F(CliOnSimulator, PollIntervalSpacesTheRecordsOfOneSensor) {
-    // One record in two seconds at a 60-second interval; many without one.
-    const ProgramRun spaced = cli(poll({"--ids", "1", "--interval", "60", "--duration", "2", "--no-db"}));
+    // One record in three seconds at a 60-second interval; more at the shortest, 1 second.
+    const ProgramRun spaced = cli(poll({"--ids", "1", "--interval", "60", "--duration", "3", "--no-db"}));
     EXPECT_EQ(spaced.exitCode, 0) << spaced.err;
     EXPECT_EQ(lines(spaced.out).size(), 1u) << spaced.out;
-    const ProgramRun everyCycle = cli(poll({"--ids", "1", "--interval", "0", "--duration", "2", "--no-db"}));
-    EXPECT_GT(lines(everyCycle.out).size(), 1u) << everyCycle.out;
+    const ProgramRun everySecond = cli(poll({"--ids", "1", "--interval", "1", "--duration", "3", "--no-db"}));
+    EXPECT_GT(lines(everySecond.out).size(), 1u) << everySecond.out;
 }
 
 TEST_F(CliOnSimulator, PollForADurationFailsWhenNoSensorAnswered) {

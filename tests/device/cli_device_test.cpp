@@ -53,6 +53,9 @@ TEST_F(DeviceCli, RefusalsComeBeforeAnythingIsSent) {
         {"set-text", {"--code", "2572", "ABCDEFGHIJKLMNOPQRSTU"}, "at most 20"},
         {"set-text", {"--code", "2576", "M12"}, "2571..2575"},
         {"set-text", {"--code", "2572", "M12", "extra"}, "unexpected word"},
+        {"set-text", {"--code", "2572", ""}, "empty"},
+        {"set-text", {"--code", "2572", "M12\nD7"}, "line break"},
+        {"set-text", {"--code", "2571", "Li\r"}, "line break"},
         {"command", {"0x10000"}, "0..65535"},
         {"command", {"--wait", "-1", "0x0410"}, "--wait"},
         {"item", {"2551", "2571"}, "not a text item code"},
@@ -131,6 +134,26 @@ TEST_F(DeviceCli, ExitCodesFollowTheSensorsAnswer) {
     r = run("item", {"2551"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("2551"), std::string::npos);
+}
+
+TEST_F(DeviceCli, ALostCommitOrAnUnreadItemIsACommunicationFailure) {
+    ASSERT_EQ(run("coefficients", {"--code", "1010", "1.5", "2"}).exitCode, 0);
+    // The commit write lost while 253 still holds the acknowledgement of the one before.
+    talvex::sim::Faults faults;
+    faults.lost = {{1, reg::kCommit, 1, false}};
+    bus->setFaults(faults);
+    ProgramRun r = run("coefficients", {"--code", "1010", "3", "4"});
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.out, "not confirmed\n");
+    EXPECT_NE(r.err.find("OilType_Ka: 1.5"), std::string::npos) << r.err;  // what the sensor still holds
+    // 254 acknowledges, the window read is refused: no text, exit 1.
+    faults.lost.clear();
+    faults.exceptions = {{1, reg::kTextWindow, talvex::sim::kIllegalAddress}};
+    bus->setFaults(faults);
+    r = run("item", {"2604"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("2604"), std::string::npos);
 }
 
 TEST_F(DeviceCli, OptionsPrintThePagesLogLines) {

@@ -4,6 +4,7 @@
 
 #include "talvex/device/procedures.hpp"
 #include "talvex/device/sensor_id.hpp"
+#include "talvex/language.hpp"
 #include "talvex/testing/sim_fixture.hpp"
 
 namespace talvex::device {
@@ -45,6 +46,70 @@ TEST_F(Procedures, CommitOfTheTemperaturePointsWaitsTwiceAndAWrongAcknowledgemen
     EXPECT_EQ(refused.outcome, Outcome::Refused);
     EXPECT_EQ(refused.readBack, 0);
     EXPECT_EQ(pacer.pauses.back(), 500) << "the caller's wait replaces the table's";
+}
+
+TEST_F(Procedures, ACommitWhoseWriteWasLostIsNotConfirmedWhatever253Reads) {
+    const auto& oil = *sensor::findCommitCode(sensor::commit::kOilGas);
+    ASSERT_TRUE(
+        commitCoefficients(io, pacer, 1, oil, stageCommit(oil, std::vector<double>{1.5, 2}).writes).done());
+    const Staged next = stageCommit(oil, std::vector<double>{3, 4});
+    // Lost on the way (the sensor never acts on it) or only its echo lost (the sensor took it): 253
+    // reads 9010 afterwards either way, from the commit before or from this one.
+    for (const bool replyOnly : {false, true}) {
+        SCOPED_TRACE(replyOnly);
+        sim::Faults faults;
+        faults.lost = {{1, reg::kCommit, 1, replyOnly}};
+        bus->setFaults(faults);
+        transcript.clear();
+        const ProcedureResult r = commitCoefficients(io, pacer, 1, oil, next.writes);
+        EXPECT_EQ(r.outcome, Outcome::CommunicationFailure);
+        EXPECT_TRUE(r.commitUnconfirmed);
+        EXPECT_EQ(r.readBack, 9010);
+        const Lines l = lines();
+        EXPECT_EQ(Lines(l.end() - 3, l.end()), (Lines{"W 1 253 0x03F2", "P 1000", "R 1 253 1"}));
+        EXPECT_EQ(l.size(), 19u);
+        // What the operator is told: not confirmed, and the values as the sensor now shows them.
+        transcript.clear();
+        const std::string told = commitNotConfirmedText(io, pacer, 1, oil);
+        EXPECT_EQ(lines(), (Lines{"W 1 254 0x0A2C", "P 100", "R 1 191 10", "P 100", "R 1 254 1",
+                                  "W 1 254 0x0A2D", "P 100", "R 1 191 10", "P 100", "R 1 254 1"}));
+        EXPECT_EQ(told,
+                  GetText("IDS_CommitNotConfirmed") + "\n" + GetText("IDS_CommitSensorShows") +
+                      (replyOnly ? "\nOilType_Ka: 3\nOilType_Kb: 4" : "\nOilType_Ka: 1.5\nOilType_Kb: 2"));
+    }
+    // The temperature points stop at the lost commit write.
+    const auto& point = *sensor::findCommitCode(sensor::commit::kTemperaturePoint1);
+    sim::Faults faults;
+    faults.lost = {{1, reg::kCommit, 1, false}};
+    bus->setFaults(faults);
+    transcript.clear();
+    const ProcedureResult r =
+        commitCoefficients(io, pacer, 1, point, stageCommit(point, std::vector<double>{70}).writes);
+    EXPECT_EQ(r.outcome, Outcome::CommunicationFailure);
+    EXPECT_TRUE(r.commitUnconfirmed);
+    EXPECT_EQ(lines().back(), "W 1 253 0x0044");
+}
+
+TEST_F(Procedures, AnAcknowledgedItemWhoseWindowWasNotReadIsNoText) {
+    // Both window reads refused while 254 acknowledges: a communication failure, not an empty text.
+    sim::Faults faults;
+    faults.exceptions = {{1, reg::kTextWindow, sim::kIllegalAddress}};
+    bus->setFaults(faults);
+    TextResult r = readTextItem(io, pacer, 1, 2551);
+    EXPECT_EQ(r.outcome, Outcome::CommunicationFailure);
+    EXPECT_EQ(r.text, "");
+    EXPECT_EQ(lines(), (Lines{"W 1 254 0x09F7", "P 100", "R 1 191 10", "P 100", "R 1 254 1", "P 10",
+                              "W 1 254 0x09F7", "P 100", "R 1 191 10", "P 1000", "R 1 254 1"}));
+    // The first window read lost on the line (and the master's own retry of it): the procedure's
+    // retry reads the text.
+    faults.exceptions.clear();
+    faults.lost = {{1, reg::kTextWindow, 1, false}, {1, reg::kTextWindow, 2, false}};
+    bus->setFaults(faults);
+    transcript.clear();
+    r = readTextItem(io, pacer, 1, 2551);
+    EXPECT_EQ(r.outcome, Outcome::Done);
+    EXPECT_EQ(r.text, "0.000");
+    EXPECT_EQ(lines().size(), 11u);
 }
 
 TEST_F(Procedures, ItemReadSucceedsOnTheAcknowledgementAndRetriesOnce) {

@@ -126,3 +126,25 @@ TEST(Robustness, FaultsRepeatWithTheSeed) {
     EXPECT_NE(a, pattern(43));
     for (const char outcome : {'-', 't', 'c', 'x'}) EXPECT_NE(a.find(outcome), std::string::npos) << outcome;
 }
+
+TEST(Robustness, LostRequestRuleLosesExactlyTheNthMatchingRequest) {
+    // Register 9 (energy) takes writes and reads them back, so what the sensor acted on shows.
+    for (const bool replyOnly : {false, true}) {
+        SCOPED_TRACE(replyOnly);
+        BusModel bus(Timing{}, 1);
+        DirectMaster m(bus);
+        bus.addSensor(defaultSensorConfig(1, SensorModel::KA), m.now());
+        Faults f;
+        f.lost = {{1, 9, 2, replyOnly}};
+        bus.setFaults(f);
+        EXPECT_FALSE(m.write(1, 10, 3).silent) << "another register does not count";
+        EXPECT_FALSE(m.write(1, 9, 40).silent);         // first request touching 9
+        EXPECT_TRUE(m.write(1, 9, 41).silent);          // the second is lost
+        EXPECT_EQ(m.read1(1, 9), replyOnly ? 41 : 40);  // the third (a read) goes through
+        EXPECT_EQ(bus.stats(1).dropped, 1u);
+        bus.setFaults(f);  // setting the faults again starts the count again
+        EXPECT_FALSE(m.read(1, 0, 15).silent);
+        EXPECT_FALSE(m.read(1, 5, 5).silent);  // 5..9: the first touching 9
+        EXPECT_TRUE(m.read(1, 9).silent);
+    }
+}

@@ -39,6 +39,14 @@ class ScriptedPrompter : public Prompter {
         answers.pop_front();
         return a;
     }
+    // Retry/Cancel boxes, kept apart from the OK/Cancel questions; answered from the same script.
+    bool retry(QWidget*, const QString& text, const QString&) override {
+        retries << text;
+        if (answers.empty()) return true;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     QString saveFileName(QWidget*, const QString& suggested, const QString& filter) override {
         suggestedNames << suggested;
         filters << filter;
@@ -49,7 +57,7 @@ class ScriptedPrompter : public Prompter {
         return true;
     }
     bool canOpenFiles() const override { return launcher; }
-    QStringList messages, captions, questions, suggestedNames, filters, opened;
+    QStringList messages, captions, questions, retries, suggestedNames, filters, opened;
     bool launcher = true;  // a program that opens files is installed
     std::deque<bool> answers;
     QString fileToChoose;

@@ -146,8 +146,14 @@ WriteEnd runFittingWrite(RegisterIo& io, Pacer& pacer, Prompter& prompter, int s
         }
         if (!step.commitCode) continue;
         // The values are staged already: the procedure writes the commit, waits and reads back.
-        const device::ProcedureResult commit =
-            device::commitCoefficients(io, pacer, sensorId, *sensor::findCommitCode(*step.commitCode), {});
+        const sensor::CommitCode& code = *sensor::findCommitCode(*step.commitCode);
+        const device::ProcedureResult commit = device::commitCoefficients(io, pacer, sensorId, code, {});
+        if (commit.commitUnconfirmed) {
+            prompter.message(device::commitNotConfirmedText(io, pacer, sensorId, code),
+                             Prompter::Icon::Warning);
+            end = WriteEnd::CommunicationFailure;
+            continue;
+        }
         switch (commit.outcome) {
             case device::Outcome::Done:
                 prompter.message(GetText("IDS_Fit_WriteOk"));

@@ -78,6 +78,11 @@ std::optional<ParsedReference> parseReference(CalibrationType type, std::string_
             if (refusalKey) *refusalKey = "IDS_Tab_Cal_RefNotNumber";
             return std::nullopt;
         }
+        if (type == CalibrationType::Pressure &&
+            !(*v >= kMinPressureReference && *v <= kMaxPressureReference)) {
+            if (refusalKey) *refusalKey = "IDS_Tab_Cal_RefPressureRange";
+            return std::nullopt;
+        }
         out.words = floatWords(*v);
         return out;
     }

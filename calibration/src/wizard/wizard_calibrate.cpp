@@ -30,6 +30,16 @@ bool CalibrationWizard::writeDate(WizardContext& ctx, bool warnOnly) {
            write(reg::kCalYear, date.second);
 }
 
+// The calibrate command to 122. Its read-back cannot confirm a command the sensor never answered:
+// 122 may still read the result of an earlier calibration. So a lost command is "not confirmed"
+// (the sensor may or may not have calibrated) and keeps point mode and step for another Calibrate.
+bool CalibrationWizard::writeCalibrateCommand(WizardContext& ctx, std::uint16_t command) {
+    if (rtuOk(ctx.io.writeSingle(ctx.slave, reg::kCalCommand2, command))) return true;
+    warning(ctx.prompter, "IDS_Tab_Cal_NotConfirmed");
+    resetPointOptions();
+    return false;
+}
+
 void CalibrationWizard::calibrate(WizardContext& ctx, std::string_view referenceText) {
     state_.typeSelectorEnabled = true;
     if (!ctx.connected) {
@@ -87,8 +97,7 @@ void CalibrationWizard::calibrateInOil(WizardContext& ctx, const ParsedReference
         !write(reg::kReferenceSecond, ref.words.second) || !ctx.pacer.pause(100ms) || !writeDate(ctx, true) ||
         !ctx.pacer.pause(100ms))
         return;
-    ctx.io.writeSingle(ctx.slave, reg::kCalCommand2, reg::kStartInOil);  // the read-back decides
-    if (!ctx.pacer.pause(1000ms)) return;
+    if (!writeCalibrateCommand(ctx, reg::kStartInOil) || !ctx.pacer.pause(1000ms)) return;
     std::uint16_t answer = 0;
     if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kCalCommand2, 1, &answer))) {
         warning(ctx.prompter, "IDD_ComError");
@@ -172,8 +181,8 @@ void CalibrationWizard::calibrateFloat(WizardContext& ctx, const ParsedReference
     if (!write(reg::kReferenceFirst, ref.words.first) || !ctx.pacer.pause(100ms) ||
         !write(reg::kReferenceSecond, ref.words.second) || !ctx.pacer.pause(100ms))
         return;
-    ctx.io.writeSingle(ctx.slave, reg::kCalCommand2, static_cast<std::uint16_t>(state_.type()));
-    if (!ctx.pacer.pause(1000ms)) return;
+    if (!writeCalibrateCommand(ctx, static_cast<std::uint16_t>(state_.type())) || !ctx.pacer.pause(1000ms))
+        return;
     std::uint16_t answer = 0;
     if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kCalCommand2, 1, &answer))) {
         warning(ctx.prompter, "IDD_ComError");

@@ -11,7 +11,18 @@ namespace talvex::calibration {
 
 using namespace std::chrono_literals;
 
+std::chrono::milliseconds handshakeStall(std::uint16_t sendIntervalSeconds) {
+    const int interval = sendIntervalSeconds == 0 || sendIntervalSeconds > sensor::kMaxSendIntervalSeconds
+                             ? sensor::kMaxSendIntervalSeconds
+                             : sendIntervalSeconds;
+    return std::chrono::seconds(3 * interval) + kHandshakeStallMargin;
+}
+
+// Reads the sensor's send interval (register 10), which sets how long the handshake may wait.
 void CalibrationWizard::startHandshake(WizardContext& ctx, int stage) {
+    std::uint16_t interval = 0;
+    if (!rtuOk(ctx.io.readHolding(ctx.slave, sensor::reg::kSendInterval, 1, &interval))) interval = 0;
+    state_.handshakeStallMs = handshakeStall(interval).count();
     state_.handshakeRunning = true;
     state_.wirelessStage = stage;
     state_.handshakeMovedMs = ctx.pacer.nowMs();
@@ -45,7 +56,7 @@ void CalibrationWizard::handshakeTick(WizardContext& ctx) {
         abandonHandshake(ctx.prompter, "IDS_Tab_Cal_WlessStopped");
         return;
     }
-    if (ctx.pacer.nowMs() - state_.handshakeMovedMs >= kHandshakeStall.count()) {
+    if (ctx.pacer.nowMs() - state_.handshakeMovedMs >= state_.handshakeStallMs) {
         abandonHandshake(ctx.prompter, "IDS_Tab_Cal_WlessNoProgress");
         return;
     }

@@ -98,6 +98,9 @@ inline constexpr std::uint16_t kCommit = 253;               // procedure A
 inline constexpr std::uint16_t kTextItem = 254;             // procedures B and C
 }  // namespace reg
 
+// The longest send interval register 10 can hold (255 x 10 s).
+inline constexpr int kMaxSendIntervalSeconds = 2550;
+
 inline constexpr int kText20Registers = 10;
 inline constexpr int kText20Bytes = 20;
 inline constexpr int kMinSensorId = 1;

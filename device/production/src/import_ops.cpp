@@ -66,6 +66,11 @@ void commError(Prompter& p) {
     p.message(text("IDS_Prod_CommError"), Prompter::Icon::Stop);
 }
 
+// A commit whose write was lost: what the sensor now shows of the block's values.
+void notConfirmed(RegisterIo& io, Pacer& pacer, Prompter& p, int id, const sensor::CommitCode& code) {
+    p.message(device::commitNotConfirmedText(io, pacer, id, code), Prompter::Icon::Stop);
+}
+
 }  // namespace
 
 WriteOutcome writeIdentityText(RegisterIo& io, Pacer& pacer, Prompter& prompter, int id,
@@ -107,13 +112,19 @@ WriteOutcome writeBlock(RegisterIo& io, Pacer& pacer, Prompter& prompter, const 
     if (!targets.chain || block.chain == ChainStyle::None) {
         auto r = device::commitCoefficients(io, pacer, targets.selected, code, prepared.writes, wait);
         if (r.outcome == Outcome::Cancelled) return WriteOutcome::Cancelled;
-        if (r.outcome == Outcome::CommunicationFailure)
+        if (r.commitUnconfirmed)
+            notConfirmed(io, pacer, prompter, targets.selected, code);
+        else if (r.outcome == Outcome::CommunicationFailure)
             commError(prompter);
         else
             prompter.message(text(r.done() ? "IDS_Prod_WriteOk" : "IDS_Prod_WriteFailed"));
         return outcomeOf(r.outcome);
     }
     if (!marked) return WriteOutcome::NotRun;
+    if (targets.chainIds.empty()) {  // nothing would be sent: say so rather than end in silence
+        prompter.message(text("IDS_Load_NoEnabledChannel"), Prompter::Icon::Warning);
+        return WriteOutcome::NotRun;
+    }
     WriteOutcome overall = WriteOutcome::Done;
     for (int id : targets.chainIds) {
         FailureWatch watch(io);
@@ -121,7 +132,10 @@ WriteOutcome writeBlock(RegisterIo& io, Pacer& pacer, Prompter& prompter, const 
         if (r.outcome == Outcome::Cancelled) return WriteOutcome::Cancelled;
         overall = worse(overall, outcomeOf(r.outcome));
         if (r.outcome == Outcome::CommunicationFailure) {
-            commError(prompter);
+            if (r.commitUnconfirmed)
+                notConfirmed(io, pacer, prompter, id, code);
+            else
+                commError(prompter);
             if (block.chain == ChainStyle::Equation && watch.lastFailureWasRead()) continue;
             break;
         }

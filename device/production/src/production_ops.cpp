@@ -61,10 +61,10 @@ std::uint16_t startRunMode(RegisterIo& io, Pacer& pacer, Prompter& prompter, con
             prompter.message(textf("IDS_Prod_ChainSetOk", id));
             continue;
         }
-        if (prompter.question(textf("IDS_Prod_ChainSetFailed", id))) {  // Retry
+        if (prompter.retry(textf("IDS_Prod_ChainSetFailed", id))) {
             r = device::sendCommand(io, pacer, id, entry.code, kChainCommandWait, false);
             if (r.outcome == Outcome::Cancelled) break;
-            prompter.message(textf(r.done() ? "IDS_Prod_ChainSetOk" : "IDS_Prod_ChainSetFailed", id));
+            prompter.message(textf(r.done() ? "IDS_Prod_ChainSetOk" : "IDS_Prod_ChainSetFailedAgain", id));
         }
     }
     return entry.remembered;
@@ -125,7 +125,10 @@ bool calibrateTemperature(RegisterIo& io, Pacer& pacer, Prompter& prompter, std:
         auto r = device::commitCoefficients(io, pacer, id, code, staged.writes);
         if (r.outcome == Outcome::Cancelled) break;
         if (r.outcome == Outcome::CommunicationFailure) {
-            error(prompter, "IDS_Prod_CommError");
+            if (r.commitUnconfirmed)
+                prompter.message(device::commitNotConfirmedText(io, pacer, id, code), Prompter::Icon::Stop);
+            else
+                error(prompter, "IDS_Prod_CommError");
             break;  // also ends the chain
         }
         accepted = accepted || r.done();
@@ -203,7 +206,9 @@ void writeResistance(RegisterIo& io, Pacer& pacer, Prompter& prompter, int id, s
     if (!prompter.question(formatValues(text("IDS_Prod_ConfirmT2Res"), {*value}))) return;
     auto r = device::commitCoefficients(io, pacer, id, code, staged.writes);
     if (r.outcome == Outcome::Cancelled) return;
-    if (r.outcome == Outcome::CommunicationFailure)
+    if (r.commitUnconfirmed)
+        prompter.message(device::commitNotConfirmedText(io, pacer, id, code), Prompter::Icon::Stop);
+    else if (r.outcome == Outcome::CommunicationFailure)
         error(prompter, "IDS_Prod_CommError");
     else
         prompter.message(text(r.done() ? "IDS_Prod_WriteOk" : "IDS_Prod_WriteFailed"));

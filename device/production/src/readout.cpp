@@ -42,12 +42,18 @@ const std::array<ReadoutRow, kReadoutRows>& readoutRows() {
 
 ReadoutResult readOut(RegisterIo& io, Pacer& pacer, int id,
                       const std::function<void(int, const std::string&)>& onRow) {
+    return readRows(io, pacer, id, 1, kReadoutRows, onRow);
+}
+
+ReadoutResult readRows(RegisterIo& io, Pacer& pacer, int id, int first, int last,
+                       const std::function<void(int, const std::string&)>& onRow) {
     ReadoutResult result;
     auto fill = [&](int row, std::string value) {
         result.values[row - 1] = std::move(value);
         if (onRow) onRow(row, result.values[row - 1]);
     };
     for (const ReadoutRow& row : readoutRows()) {
+        if (row.number < first || row.number > last) continue;
         if (row.registers) {
             std::array<std::uint16_t, sensor::kText20Registers> regs{};
             device::Outcome o =

@@ -418,8 +418,22 @@ void CVelPageProd::onSign() {
             const bool failed = s.outcome == production::SignOutcome::CommunicationFailure;
             prompter.message(s.message,
                              failed ? talvex::Prompter::Icon::Stop : talvex::Prompter::Icon::Information);
+            if (s.outcome == production::SignOutcome::Signed) refreshSignatureRows(io, pacer, prompter, id);
         },
         closedLink("IDS_Prod_OpenPortFirst", false));
+}
+
+// The list shows the sensor's signer and date as they are now, so the export carries the new
+// signature; a row that cannot be read again is left empty rather than showing the old one.
+void CVelPageProd::refreshSignatureRows(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int id) {
+    const auto show = [this](int row, const std::string& v) {
+        QMetaObject::invokeMethod(
+            this, [this, row, v] { setValue(row, q(v)); }, Qt::QueuedConnection);
+    };
+    for (int row = production::kDataDateRow; row <= production::kSignerRow; ++row) show(row, {});
+    const production::ReadoutResult r =
+        production::readRows(io, pacer, id, production::kDataDateRow, production::kSignerRow, show);
+    if (r.failedRow) prompter.message(production::rowFailureText(r.failedRow));
 }
 
 void CVelPageProd::onExport() {

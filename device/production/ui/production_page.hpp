@@ -66,6 +66,7 @@ class CVelPageProd : public Page {
     void onMeasure();
     void onWriteResistance();
     void onSign();
+    void refreshSignatureRows(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int id);
     void onExport();
 
     PageContext ctx_;

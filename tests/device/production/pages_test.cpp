@@ -2,6 +2,7 @@
 // their operations on a fake clock shared with the sensors: read-out, the signature every export
 // needs, and an exported workbook imported and written along the chain.
 #include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -116,6 +117,49 @@ TEST_F(ProductionPages, EveryExportNeedsASignatureOfItsOwn) {
     click(&page, exportButton);
     click(&page, exportButton);
     EXPECT_EQ(prompter.messages.last(), text("IDS_Prod_SignFirst"));
+}
+
+TEST_F(ProductionPages, TheExportCarriesTheSignatureJustMade) {
+    CVelPageProd page(ctx);
+    page.runner()->setPacer(&pacer);
+    const QString file = dir.filePath("signed.xlsx");
+    page.setFileChooser({{}, [&](QWidget*, const QString&, const QString&) { return file; }});
+    QLineEdit* signer = child<QLineEdit>(&page, "signerEdit");
+    const QTableWidget* list = child<QTableWidget>(&page, "readOutList");
+    signer->setText("张三");
+    click(&page, button(&page, "signButton"));
+    click(&page, button(&page, "readOutButton"));
+    ASSERT_EQ(list->rowCount(), 53);
+    EXPECT_EQ(list->item(6, 2)->text(), "张三");
+    const QString date = list->item(5, 2)->text();
+    EXPECT_FALSE(date.isEmpty());
+
+    // Signed again with the read-out on display: the list, and so the workbook, shows the new name.
+    signer->setText("王五");
+    click(&page, button(&page, "signButton"));
+    EXPECT_EQ(list->item(6, 2)->text(), "王五");
+    EXPECT_EQ(list->item(5, 2)->text(), date);
+    click(&page, button(&page, "exportButton"));
+    const auto read = workbook::readFirstSheet(file.toStdString());
+    ASSERT_TRUE(read.ok());
+    EXPECT_EQ(read.sheet.cellText(8, 3), "王五");
+    EXPECT_EQ(QString::fromStdString(read.sheet.cellText(7, 3)), date);
+}
+
+TEST_F(ProductionPages, ARunModeRefusedInTheChainAsksRetryOrCancel) {
+    CVelPageProd page(ctx);
+    page.runner()->setPacer(&pacer);
+    child<QCheckBox>(&page, "autoPollBox")->setChecked(true);  // chain: sensors 3, 2, 1
+    bus->model().withSensor(2, [](sim::Sensor& s) { s.ignoreCommandOnce(sensor::runmode::kHeatingOff); });
+    child<QComboBox>(&page, "runModeList")->setCurrentIndex(3);  // heating off
+    prompter.questions.clear();
+    prompter.messages.clear();
+    click(&page, button(&page, "startButton"));
+    EXPECT_EQ(prompter.retries, QStringList{"ID: 2   设置失败！"});
+    EXPECT_TRUE(prompter.questions.isEmpty());
+    EXPECT_EQ(prompter.messages,
+              (QStringList{"ID: 3   设置成功！", "ID: 2   设置成功！", "ID: 1   设置成功！"}));
+    child<QCheckBox>(&page, "autoPollBox")->setChecked(false);
 }
 
 TEST_F(ProductionPages, AnExportedWorkbookIsImportedAndWrittenAlongTheChain) {

@@ -13,6 +13,7 @@
 #include "talvex/production/production_ops.hpp"
 #include "talvex/production/readout.hpp"
 #include "talvex/production/signing.hpp"
+#include "talvex/sensor_registers.hpp"
 #include "talvex/testing/scripted_prompter.hpp"
 #include "talvex/testing/sim_fixture.hpp"
 #include "talvex/testing/temp_dir.hpp"
@@ -113,6 +114,47 @@ TEST_F(Production, ChainRunsOverEnabledChannelsInChannelOrder) {
     EXPECT_EQ(prompter.messages, (Lines{"ID: 3   设置成功！", "ID: 1   设置成功！", "ID: 2   设置成功！"}));
     EXPECT_EQ(lines(), (Lines{"W 3 160 0x0004", "P 10", "R 3 160 1", "W 1 160 0x0004", "P 10", "R 1 160 1",
                               "W 2 160 0x0004", "P 10", "R 2 160 1"}));
+}
+
+TEST_F(Production, ARunModeRefusedInTheChainIsOfferedWithRetryAndCancel) {
+    // Sensor 2 ignores the first heating-off command; the operator retries it, then a second run
+    // meets the same refusal and is cancelled.
+    const RunModeEntry& heatingOff = runModeEntries()[3];
+    const Targets t{{1, 2}, true};
+    for (const bool retry : {true, false}) {
+        SCOPED_TRACE(retry);
+        bus->model().withSensor(2, [](sim::Sensor& s) { s.ignoreCommandOnce(sensor::runmode::kHeatingOff); });
+        // Another run mode first, so 160 does not still read heating off's acknowledgement.
+        ASSERT_EQ(io.writeSingle(2, sensor::reg::kCommand, sensor::runmode::kUser), 0);
+        transcript.clear();
+        prompter = {};
+        prompter.answers = {retry};
+        startRunMode(io, pacer, prompter, heatingOff, t);
+        EXPECT_TRUE(prompter.questions.empty()) << "no OK/Cancel question";
+        EXPECT_EQ(prompter.retries, Lines{"ID: 2   设置失败！"});
+        Lines expected = {"W 1 160 0x0004", "P 10", "R 1 160 1", "W 2 160 0x0004", "P 10", "R 2 160 1"};
+        if (retry) expected.insert(expected.end(), {"W 2 160 0x0004", "P 10", "R 2 160 1"});
+        EXPECT_EQ(lines(), expected);
+        const Lines told =
+            retry ? Lines{"ID: 1   设置成功！", "ID: 2   设置成功！"} : Lines{"ID: 1   设置成功！"};
+        EXPECT_EQ(prompter.messages, told);
+    }
+}
+
+TEST_F(Production, TheSignatureRowsAreReadAgainAsTheReadOutReadsThem) {
+    std::tm day{};
+    day.tm_year = 2026 - 1900;
+    day.tm_mon = 11;
+    day.tm_mday = 8;
+    ASSERT_EQ(sign(io, pacer, 1, "王五", day).outcome, SignOutcome::Signed);
+    transcript.clear();
+    std::vector<std::pair<int, std::string>> shown;
+    const ReadoutResult r = readRows(io, pacer, 1, kDataDateRow, kSignerRow,
+                                     [&](int row, const std::string& v) { shown.emplace_back(row, v); });
+    EXPECT_TRUE(r.complete());
+    EXPECT_EQ(shown, (std::vector<std::pair<int, std::string>>{{6, "2026-12-08"}, {7, "王五"}}));
+    EXPECT_EQ(lines(), (Lines{"W 1 254 0x09F5", "P 100", "R 1 191 10", "P 100", "R 1 254 1", "W 1 254 0x09F6",
+                              "P 100", "R 1 191 10", "P 100", "R 1 254 1"}));
 }
 
 TEST_F(Production, TemperatureCalibrationNeedsHeatingOffAndAPoint) {

@@ -23,6 +23,10 @@ enum class Outcome { Done, CommunicationFailure, Refused, Cancelled };
 struct ProcedureResult {
     Outcome outcome = Outcome::CommunicationFailure;
     std::uint16_t readBack = 0;  // the value read back (refused: what the sensor answered instead)
+    // The commit write's echo never came (a communication failure): the sensor may or may not have
+    // taken the values, and a read-back cannot tell, since 253 may still show the acknowledgement of
+    // an earlier commit of the same code.
+    bool commitUnconfirmed = false;
     bool done() const { return outcome == Outcome::Done; }
 };
 
@@ -37,14 +41,21 @@ inline constexpr std::chrono::milliseconds kStepPause{100};
 
 // Procedure A: writes the staged registers (100 ms after each), register 253 := code, waits as the
 // commit table says (waitMs overrides the table's wait, e.g. the import page's 500 ms for 1003),
-// reads 253 and compares it with the acknowledgement. Only the temperature points stop on a failed
-// commit write; the others let the read-back decide.
+// reads 253 and compares it with the acknowledgement. The temperature points stop on a failed
+// commit write; the others still wait and read 253, but a failed commit write is a communication
+// failure with commitUnconfirmed whatever 253 reads.
 ProcedureResult commitCoefficients(RegisterIo& io, Pacer& pacer, int slave, const sensor::CommitCode& code,
                                    std::span<const RegisterWrite> staged, int waitMs = -1);
 
-// Procedure B: text item through 254 and the window 191-200, with its one retry. Only the
-// acknowledgement (10 x code) decides; a final attempt with a failed request reports a
-// communication failure, one with a wrong acknowledgement a refusal.
+// What to tell the operator after a commit whose write was not confirmed: the "not confirmed" text,
+// then the code's values as the sensor now renders them (their text items, procedure B, one line
+// "name: text" each; "?" for an item that could not be read), so the operator sees what it holds.
+std::string commitNotConfirmedText(RegisterIo& io, Pacer& pacer, int slave, const sensor::CommitCode& code);
+
+// Procedure B: text item through 254 and the window 191-200, with its one retry. An attempt succeeds
+// when 254 acknowledges (10 x code) and the window was read (a text never read is not the item's
+// text); a final attempt with a failed request reports a communication failure, one with a wrong
+// acknowledgement a refusal.
 TextResult readTextItem(RegisterIo& io, Pacer& pacer, int slave, std::uint16_t code);
 
 // Procedure C: the ten registers of an encoded text20 (see encodeText20), then the commit code

@@ -30,7 +30,7 @@ struct BusStats {
     std::uint64_t exceptions = 0;  // of those, exception replies
     // Faults applied (a reply may be both corrupted and truncated).
     std::uint64_t silenced = 0;   // requests to a silent slave, unanswered
-    std::uint64_t dropped = 0;    // requests left unanswered by the drop rate
+    std::uint64_t dropped = 0;    // requests left unanswered by the drop rate or a lost-request rule
     std::uint64_t corrupted = 0;  // replies sent with a wrong CRC
     std::uint64_t truncated = 0;  // replies cut short
 };
@@ -67,12 +67,15 @@ class BusModel {
   private:
     Device* find(std::uint8_t id) const;  // caller holds mutex_
     bool chance(double rate);
+    // The lost-request rule request meets, if any (counts it); caller holds mutex_.
+    const LostRequest* lostBy(std::uint8_t slave, std::uint16_t address, unsigned span);
 
     mutable std::mutex mutex_;  // guards every member below
     Timing timing_;
     std::uint64_t seed_;
     std::vector<std::unique_ptr<Device>> devices_;
     Faults faults_;
+    std::vector<unsigned> lostSeen_;  // per rule of faults_.lost: matching requests so far
     std::mt19937_64 rng_;
     BusStats stats_;
     std::map<std::uint8_t, BusStats> slaveStats_;

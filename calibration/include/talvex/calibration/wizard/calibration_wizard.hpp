@@ -25,8 +25,11 @@ struct WizardContext {
     std::function<CalendarDate()> today = localToday;  // date of the calibration date words
 };
 
-// The handshake gives up after this long without CAL_Status moving on.
-inline constexpr std::chrono::milliseconds kHandshakeStall{5 * 60 * 1000};
+// A wireless sensor takes one piece per wake-up, so a stage may wait a whole send interval (register
+// 10, up to 2550 s). The handshake gives up after three intervals plus this margin without CAL_Status
+// moving on; an interval that cannot be read (or reads 0) counts as the longest.
+inline constexpr std::chrono::milliseconds kHandshakeStallMargin{60 * 1000};
+std::chrono::milliseconds handshakeStall(std::uint16_t sendIntervalSeconds);
 inline constexpr std::chrono::milliseconds kHandshakePeriod{2000};
 
 class CalibrationWizard {
@@ -47,7 +50,8 @@ class CalibrationWizard {
     void clear(WizardContext& ctx);
     // One 2 s tick of the wireless handshake (call only while state().handshakeRunning).
     void handshakeTick(WizardContext& ctx);
-    // Ends a running handshake at once (port closed, another sensor selected) with messageKey.
+    // Ends a running handshake at once (port closed, another sensor selected, the operator's
+    // Cancel) with messageKey.
     void abandonHandshake(Prompter& prompter, std::string_view messageKey);
 
   private:
@@ -58,6 +62,7 @@ class CalibrationWizard {
     void stopHandshake();
     void setStage(WizardContext& ctx, int stage);
     bool writeDate(WizardContext& ctx, bool warnOnly);
+    bool writeCalibrateCommand(WizardContext& ctx, std::uint16_t command);
     // Blocks of Step 4.
     void calibrateInOil(WizardContext& ctx, const ParsedReference& ref);
     void calibrateGasPoint(WizardContext& ctx, const ParsedReference& ref);

@@ -33,6 +33,11 @@ std::optional<std::uint32_t> parseConcentration(std::string_view text);
 // A finite single-precision number ("101.3", "-5", "1e2"); junk, nan, inf and overflow are refused.
 std::optional<float> parseFloatReference(std::string_view text);
 
+// A pressure reference in kPa: the sensors measure the oil's absolute pressure, so a reference
+// outside this band (a negative, a vanishing or an astronomic pressure) is a typing error.
+inline constexpr float kMinPressureReference = 1.0f;
+inline constexpr float kMaxPressureReference = 1000.0f;
+
 // In laboratory mode the sensor takes the reference divided by 18.5, truncated.
 std::uint32_t laboratoryValue(std::uint32_t ppm);
 ReferenceWords concentrationWords(std::uint32_t value);  // high word first

@@ -48,6 +48,7 @@ struct WizardState {
     int wirelessStage = kStageIdle;
     bool handshakeRunning = false;      // the 2 s tick runs
     std::int64_t handshakeMovedMs = 0;  // pacer time the handshake last moved on
+    std::int64_t handshakeStallMs = 0;  // it gives up after this long without moving on
     std::uint16_t lastStatusWord = 0;
     int progress = 0;  // wireless progress bar, 0..100
 

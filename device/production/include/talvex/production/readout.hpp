@@ -17,6 +17,9 @@ namespace talvex::production {
 
 inline constexpr int kReadoutRows = 53;
 inline constexpr int kProductNumberRow = 2;  // its text is the export's default file name
+// The rows a signing changes: the data date (item 2549) and the signer (item 2550).
+inline constexpr int kDataDateRow = 6;
+inline constexpr int kSignerRow = 7;
 
 struct ReadoutRow {
     int number;                    // 1..53
@@ -42,6 +45,11 @@ struct ReadoutResult {
 // "NULL" for a failed row 1-5). The caller holds the link.
 ReadoutResult readOut(RegisterIo& io, Pacer& pacer, int id,
                       const std::function<void(int row, const std::string& value)>& onRow = {});
+
+// Rows first..last only, as the read-out reads them (a read-out on display is brought up to date
+// after a signing this way, so its export carries the new signature).
+ReadoutResult readRows(RegisterIo& io, Pacer& pacer, int id, int first, int last,
+                       const std::function<void(int row, const std::string& value)>& onRow = {});
 
 // "通信错误NN！" for a failed row (NN = row - 1, two digits).
 std::string rowFailureText(int row);

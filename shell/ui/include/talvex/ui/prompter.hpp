@@ -19,6 +19,8 @@ class Prompter {
                          Icon icon = Icon::Information);
     // True for OK.
     virtual bool question(QWidget* parent, const QString& text, const QString& caption = {});
+    // Retry and Cancel buttons; true for Retry.
+    virtual bool retry(QWidget* parent, const QString& text, const QString& caption = {});
     // Empty when the user cancels. filter is a Qt name filter ("CSV files (*.csv)").
     virtual QString saveFileName(QWidget* parent, const QString& suggestedName, const QString& filter);
     // False when no application could open it.

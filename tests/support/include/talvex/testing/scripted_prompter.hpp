@@ -30,6 +30,15 @@ class ScriptedPrompter : public Prompter {
         answers.pop_front();
         return a;
     }
+    // Retry/Cancel: kept apart from the OK/Cancel questions, answered from the same script.
+    bool retry(const std::string& text) override {
+        retries.push_back(text);
+        note("retry: " + text);
+        if (answers.empty()) return otherwise;
+        const bool a = answers.front();
+        answers.pop_front();
+        return a;
+    }
     void log(const std::string& line) override {
         logs.push_back(line);
         note("log:" + line);
@@ -47,7 +56,7 @@ class ScriptedPrompter : public Prompter {
         icons.clear();
     }
 
-    std::vector<std::string> messages, questions, logs;
+    std::vector<std::string> messages, questions, retries, logs;
     std::vector<Icon> icons;
     std::deque<bool> answers;  // taken in order
     bool otherwise = true;     // the answer once answers is empty (OK)

@@ -25,6 +25,7 @@ class QtPrompter : public talvex::Prompter {
 
     void message(const std::string& text, Icon icon = Icon::Information) override;
     bool question(const std::string& text) override;
+    bool retry(const std::string& text) override;
     void progress(int percent) override;
     void log(const std::string& line) override;
 
