@@ -149,7 +149,9 @@ TEST(WizardHandshake, GivesUpAfterThreeSendIntervalsWithoutProgress) {
                  {60, true, 7'710'000}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.interval) + (c.readFails ? " unreadable" : ""));
-        EXPECT_EQ(handshakeStall(c.interval).count(), c.stallMs);
+        if (!c.readFails) {
+            EXPECT_EQ(handshakeStall(c.interval).count(), c.stallMs);
+        }
         HandshakeBench b;
         b.sensor.holds(sensor::reg::kSendInterval, {c.interval});
         if (c.readFails) b.sensor.failReads = {sensor::reg::kSendInterval};

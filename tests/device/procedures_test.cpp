@@ -73,9 +73,9 @@ TEST_F(Procedures, ACommitWhoseWriteWasLostIsNotConfirmedWhatever253Reads) {
         const std::string told = commitNotConfirmedText(io, pacer, 1, oil);
         EXPECT_EQ(lines(), (Lines{"W 1 254 0x0A2C", "P 100", "R 1 191 10", "P 100", "R 1 254 1",
                                   "W 1 254 0x0A2D", "P 100", "R 1 191 10", "P 100", "R 1 254 1"}));
-        EXPECT_EQ(told,
-                  GetText("IDS_CommitNotConfirmed") + "\n" + GetText("IDS_CommitSensorShows") +
-                      (replyOnly ? "\nOilType_Ka: 3\nOilType_Kb: 4" : "\nOilType_Ka: 1.5\nOilType_Kb: 2"));
+        EXPECT_EQ(told, GetText("IDS_CommitNotConfirmed") + "\n" + GetText("IDS_CommitSensorShows") +
+                            (replyOnly ? "\nOilType_Ka: 3.0\nOilType_Kb: 4.0"
+                                       : "\nOilType_Ka: 1.5\nOilType_Kb: 2.0"));
     }
     // The temperature points stop at the lost commit write.
     const auto& point = *sensor::findCommitCode(sensor::commit::kTemperaturePoint1);

@@ -128,5 +128,29 @@ TEST(CliImport, EachBlockIsConfirmedOnStderrUnderTheCommandsOwnPrefix) {
     EXPECT_EQ(told.back().values, std::vector<std::uint16_t>{equation.commitCode});
 }
 
+TEST(CliImport, AChainWithNoEnabledChannelIsRefused) {
+    talvex::testing::TempDir dir;
+    const std::string record = exportWith(dir, 1, "M1");
+    // A Config.ini whose one enabled channel is switched off.
+    ASSERT_EQ(talvex::testing::runProgram(TALVEX_CLI, {"channels", "--data-dir", dir.path()}).exitCode, 0);
+    const std::string config = dir.file("Config.ini");
+    std::string text = talvex::testing::readBytes(config);
+    const auto at = text.find("Node1=1,5,1");
+    ASSERT_NE(at, std::string::npos);
+    text.replace(at, 11, "Node1=1,5,0");
+    talvex::testing::writeBytes(config, text);
+    for (const bool dryRun : {true, false}) {
+        std::vector<std::string> args = {record, "--blocks", "oil-gas", "--chain", "--data-dir", dir.path()};
+        if (dryRun)
+            args.push_back("--dry-run");
+        else
+            args.insert(args.end(), {"--port", "/dev/ttyTalvexNone"});
+        const ProgramRun r = cli(args);
+        EXPECT_EQ(r.exitCode, 2) << r.err;
+        EXPECT_NE(r.err.find("no channel is enabled"), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty()) << r.out;
+    }
+}
+
 }  // namespace
 }  // namespace talvex::production
