@@ -127,7 +127,9 @@ TEST_F(Production, ARunModeRefusedInTheChainIsOfferedWithRetryAndCancel) {
         // Another run mode first, so 160 does not still read heating off's acknowledgement.
         ASSERT_EQ(io.writeSingle(2, sensor::reg::kCommand, sensor::runmode::kUser), 0);
         transcript.clear();
-        prompter = {};
+        prompter.messages.clear();
+        prompter.questions.clear();
+        prompter.retries.clear();
         prompter.answers = {retry};
         startRunMode(io, pacer, prompter, heatingOff, t);
         EXPECT_TRUE(prompter.questions.empty()) << "no OK/Cancel question";
