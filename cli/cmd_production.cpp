@@ -19,6 +19,7 @@
 #include "talvex/production/signing.hpp"
 #include "talvex/production/texts.hpp"
 #include "talvex/rtu_register_io.hpp"
+#include "talvex/text_codec.hpp"
 #include "talvex/workbook/writer.hpp"
 
 namespace talvex::cli {
@@ -66,8 +67,9 @@ int runProduction(const std::vector<std::string>& words) {
     if (signer) {
         // Refused before the port opens: the page refuses such a name before sending too.
         if (signer->empty()) return fail(kName, GetText("IDS_Prod_SignerEmpty"), kExitUsage);
-        if (!device::encodeText20("signer", *signer))
-            return fail(kName, GetText("IDS_Prod_SignerTooLong"), kExitUsage);
+        if (const device::Encoded name = device::encodeText20("signer", *signer); !name)
+            return fail(kName, isValidUtf8(*signer) ? GetText("IDS_Prod_SignerTooLong") : name.error,
+                        kExitUsage);
     }
     if (xlsx) {
         std::error_code ec;

@@ -161,7 +161,9 @@ Encoded encodeBcdDate(std::string_view field, std::int64_t yyyymmdd) {
 }
 
 Encoded encodeText20(std::string_view field, std::string_view utf8) {
-    const std::string bytes = encodeFileText(utf8, Codepage::Gbk);
+    const std::optional<std::string> gbk = encodeGbk(utf8);
+    if (!gbk) return refused(textNotEncodableMessage(field));
+    const std::string& bytes = *gbk;
     if (bytes.size() > static_cast<std::size_t>(sensor::kText20Bytes))
         return refused(textTooLongMessage(field, bytes.size()));
     Encoded e;
@@ -182,7 +184,7 @@ std::string decodeText20(std::span<const std::uint16_t> registers) {
         if (lo == 0) break;
         bytes.push_back(lo);
     }
-    return decodeFileText(bytes).utf8;
+    return decodeGbk(bytes).utf8;  // GBK always: many GBK texts are valid UTF-8 by chance
 }
 
 Encoded encodeText(Encoding encoding, std::string_view field, std::string_view text) {

@@ -28,6 +28,10 @@ std::string textTooLongMessage(std::string_view field, std::size_t bytes) {
     return fillIn("IDS_Device_TextTooLong", {field, std::to_string(bytes)});
 }
 
+std::string textNotEncodableMessage(std::string_view field) {
+    return fillIn("IDS_Device_TextNotEncodable", {field});
+}
+
 std::string badDateMessage(std::string_view field, std::string_view text) {
     return fillIn("IDS_Device_BadDate", {field, text});
 }

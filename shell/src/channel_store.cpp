@@ -90,7 +90,7 @@ LoadReport ChannelStore::LoadChannelStore(const fs::path& configFile) {
     if (!fs::exists(configFile, ec)) {
         ini = defaultsFile(language);
         std::string error;
-        if (ini.save(configFile, codepage, &error)) {
+        if (ini.save(configFile, &error)) {
             report.createdDefaults = true;
         } else {
             report.defaultsInMemory = true;
@@ -352,7 +352,7 @@ bool ChannelStore::SaveConfigFile() {
                             cutToEncodedBytes(value, kValueWriteLimit, codepage));
         }
     std::string error;
-    if (!ini.save(configFile_, codepage, &error)) {
+    if (!ini.save(configFile_, &error)) {
         sink_.notice(GetText("IDS_Safety_ConfigNotWritten"), error);
         return false;
     }

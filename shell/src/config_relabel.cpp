@@ -159,6 +159,7 @@ bool RelabelConfigFile(const fs::path& configFile, const MessageSink& sink) {
         return false;
     }
     IniFile rewritten;
+    rewritten.setEncoding(ini.encoding());  // the file keeps its one encoding
     std::size_t written = 0;
     for (const Triple& t : triples) {
         if (t.section.empty() || t.key.empty()) continue;
@@ -166,7 +167,7 @@ bool RelabelConfigFile(const fs::path& configFile, const MessageSink& sink) {
         ++written;
     }
     std::string error;
-    bool ok = written > 0 && rewritten.save(configFile, codepage, &error);
+    bool ok = written > 0 && rewritten.save(configFile, &error);
     if (ok) {
         // Read back: every section readable and not empty, and as many entries as were read.
         const IniFile check = IniFile::load(configFile);

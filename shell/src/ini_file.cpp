@@ -122,11 +122,15 @@ IniFile IniFile::load(const std::filesystem::path& path, LoadResult* result) {
         std::erase(raw, '\0');
         r.droppedNuls = true;
     }
-    if (raw.starts_with("\xEF\xBB\xBF")) raw.erase(0, 3);  // a UTF-8 byte-order mark from an editor
-    DecodedText decoded = decodeFileText(raw);
+    // One encoding for the whole file, never guessed per value: the mark an editor leaves says UTF-8.
+    const bool marked = raw.starts_with(kUtf8Bom);
+    const DecodedText decoded =
+        marked ? decodeUtf8(std::string_view(raw).substr(kUtf8Bom.size())) : decodeGbk(raw);
     r.lossy = decoded.lossy;
     r.status = LoadStatus::Loaded;
-    return parse(decoded.utf8);
+    IniFile file = parse(decoded.utf8);
+    file.encoding_ = marked ? Encoding::Utf8WithBom : Encoding::Gbk;
+    return file;
 }
 
 std::string IniFile::text() const {
@@ -159,12 +163,21 @@ bool IniFile::isReadOnly(const std::filesystem::path& path) {
     return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(target.c_str(), W_OK) != 0;
 }
 
-bool IniFile::save(const std::filesystem::path& path, Codepage codepage, std::string* error) const {
-    const std::string bytes = encodeFileText(text(), codepage);
+bool IniFile::save(const std::filesystem::path& path, std::string* error) const {
     auto fail = [&](const char* what) {
         if (error) *error = std::string(what) + ": " + std::strerror(errno);
         return false;
     };
+    const std::string utf8 = text();
+    const std::optional<std::string> encoded =
+        encoding_ == Encoding::Gbk
+            ? encodeGbk(utf8)
+            : (isValidUtf8(utf8) ? std::optional<std::string>(std::string(kUtf8Bom) + utf8) : std::nullopt);
+    if (!encoded) {
+        errno = EILSEQ;
+        return fail("a text is not UTF-8");
+    }
+    const std::string& bytes = *encoded;
     // Through symlinks to the file they name, so a shared file keeps receiving updates.
     const std::filesystem::path target = writeTarget(path);
     struct stat old {};

@@ -150,7 +150,7 @@ bool LoadLanguage(const std::filesystem::path& settingsFile, std::string_view na
     // Nothing to write when the file already holds the choice: a start leaves setting.ini alone.
     if (settings.value("Setting", "Language") == std::optional<std::string>(chosen)) return true;
     settings.writeString("Setting", "Language", chosen);
-    return settings.save(settingsFile, codepageFor(language), error);
+    return settings.save(settingsFile, error);
 }
 
 bool LoadLanguage(std::string_view name) {
@@ -184,7 +184,7 @@ LanguageStartup startLanguage(const AppPaths& paths, EnvLookup env) {
         detected = DetectInstallLanguage(paths.installLanguageFile(), env);
         IniFile settings = IniFile::parse(kDefaultSettings);
         settings.writeString("Setting", "Language", detected);
-        if (settings.save(settingsFile, Codepage::Ascii, &result.error))
+        if (settings.save(settingsFile, &result.error))
             detected.clear();
         else
             result.ok = false;

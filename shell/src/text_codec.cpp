@@ -1,4 +1,4 @@
-// iconv (glibc) at the file edge; everything inside is UTF-8.
+// iconv (glibc) at the edges; everything inside is UTF-8.
 #include "talvex/text_codec.hpp"
 
 #include <iconv.h>
@@ -11,6 +11,7 @@ namespace talvex {
 namespace {
 
 constexpr std::string_view kReplacement = "\xEF\xBF\xBD";
+constexpr std::size_t npos = static_cast<std::size_t>(-1);
 
 // Length of the UTF-8 sequence starting at s[i], 0 when it is not a valid one.
 std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
@@ -42,9 +43,7 @@ std::size_t utf8SequenceLength(std::string_view s, std::size_t i) {
 }
 
 bool isAscii(std::string_view s) {
-    for (unsigned char c : s)
-        if (c >= 0x80) return false;
-    return true;
+    return std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 class Iconv {
@@ -57,11 +56,14 @@ class Iconv {
     Iconv& operator=(const Iconv&) = delete;
     bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
 
-    // Converts in; on a bad sequence either fails (strict) or emits `replacement` and skips a byte.
-    bool convert(std::string_view in, std::string& out, bool strict, std::string_view replacement,
-                 bool* replaced = nullptr) {
+    // Converts in. A sequence that cannot be converted (or an incomplete tail) either ends the
+    // conversion (onBad null; *stoppedAt = its offset) or is replaced by onBad(out) and skipped a byte
+    // at a time.
+    bool convert(std::string_view in, std::string& out, std::string_view* onBad = nullptr,
+                 bool* replaced = nullptr, std::size_t* stoppedAt = nullptr) {
         out.clear();
         if (!ok()) return false;
+        iconv(cd_, nullptr, nullptr, nullptr, nullptr);
         std::vector<char> buf(std::min<std::size_t>(in.size() * 4 + 16, 64 * 1024));  // refilled on E2BIG
         char* inPtr = const_cast<char*>(in.data());
         std::size_t inLeft = in.size();
@@ -72,8 +74,11 @@ class Iconv {
             out.append(buf.data(), buf.size() - outLeft);
             if (rc != static_cast<std::size_t>(-1)) break;
             if (errno == E2BIG) continue;
-            if (strict) return false;
-            out += replacement;  // EILSEQ or an incomplete tail
+            if (!onBad) {
+                if (stoppedAt) *stoppedAt = static_cast<std::size_t>(inPtr - in.data());
+                return false;
+            }
+            out += *onBad;  // EILSEQ or an incomplete tail
             if (replaced) *replaced = true;
             ++inPtr;
             --inLeft;
@@ -86,94 +91,109 @@ class Iconv {
     iconv_t cd_;
 };
 
-std::string lossyUtf8(std::string_view s) {
+// Calls each(characterBytes, encodedLength) for every character of utf8 in turn until it returns
+// false; a byte that starts no valid UTF-8 sequence is a character of its own, one byte long.
+template <class Each>
+void walkEncoded(std::string_view utf8, Codepage codepage, Each each) {
+    Iconv toGb("GB18030", "UTF-8");
     std::string out;
-    out.reserve(s.size());
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t len = utf8SequenceLength(s, i);
+    for (std::size_t i = 0; i < utf8.size();) {
+        std::size_t len = utf8SequenceLength(utf8, i);
+        std::size_t encoded = 1;
         if (len == 0) {
-            out += kReplacement;
-            ++i;
-        } else {
-            out.append(s.substr(i, len));
-            i += len;
+            len = 1;
+        } else if (len > 1) {
+            encoded =
+                codepage == Codepage::Ascii || !toGb.convert(utf8.substr(i, len), out) ? len : out.size();
         }
+        if (!each(utf8.substr(i, len), encoded)) return;
+        i += len;
     }
-    return out;
-}
-
-// Byte length of the GB18030 character starting at s[i].
-std::size_t gbCharLength(std::string_view s, std::size_t i) {
-    const auto b0 = static_cast<unsigned char>(s[i]);
-    if (b0 < 0x80 || i + 1 >= s.size()) return 1;
-    const auto b1 = static_cast<unsigned char>(s[i + 1]);
-    if (b1 >= 0x30 && b1 <= 0x39) return i + 4 <= s.size() ? 4 : s.size() - i;
-    return 2;
 }
 
 }  // namespace
 
-Codepage codepageFor(Language language) {
-    return language == Language::Chinese ? Codepage::Gbk : Codepage::Ascii;
+DecodedText decodeGbk(std::string_view bytes) {
+    if (isAscii(bytes)) return {std::string(bytes), false};
+    Iconv fromGb("UTF-8", "GB18030");
+    DecodedText d;
+    std::string_view replacement = kReplacement;
+    if (!fromGb.convert(bytes, d.utf8, &replacement, &d.lossy)) return decodeUtf8(bytes);  // no converter
+    return d;
+}
+
+std::optional<std::string> decodeGbkStrict(std::string_view bytes, std::size_t* badOffset) {
+    if (isAscii(bytes)) return std::string(bytes);
+    Iconv fromGb("UTF-8", "GB18030");
+    std::string out;
+    std::size_t at = 0;
+    if (fromGb.convert(bytes, out, nullptr, nullptr, &at)) return out;
+    if (badOffset) *badOffset = at;
+    return std::nullopt;
+}
+
+std::optional<std::string> encodeGbk(std::string_view utf8) {
+    if (isAscii(utf8)) return std::string(utf8);
+    if (!isValidUtf8(utf8)) return std::nullopt;
+    Iconv toGb("GB18030", "UTF-8");
+    std::string out;
+    if (!toGb.convert(utf8, out)) return std::nullopt;
+    return out;
+}
+
+DecodedText decodeUtf8(std::string_view bytes) {
+    DecodedText d;
+    d.utf8.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t len = utf8SequenceLength(bytes, i);
+        if (len == 0) {
+            d.utf8 += kReplacement;
+            d.lossy = true;
+            ++i;
+        } else {
+            d.utf8.append(bytes.substr(i, len));
+            i += len;
+        }
+    }
+    return d;
+}
+
+std::size_t firstInvalidUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t len = utf8SequenceLength(bytes, i);
+        if (len == 0) return i;
+        i += len;
+    }
+    return npos;
 }
 
 bool isValidUtf8(std::string_view bytes) {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8SequenceLength(bytes, i);
-        if (len == 0) return false;
-        i += len;
-    }
-    return true;
-}
-
-DecodedText decodeFileText(std::string_view bytes) {
-    if (isValidUtf8(bytes)) return {std::string(bytes), false};
-    Iconv fromGb("UTF-8", "GB18030");
-    std::string out;
-    if (fromGb.convert(bytes, out, true, kReplacement)) return {out, false};
-    bool replaced = false;
-    if (fromGb.convert(bytes, out, false, kReplacement, &replaced)) return {out, true};
-    return {lossyUtf8(bytes), true};
-}
-
-std::string encodeFileText(std::string_view utf8, Codepage codepage) {
-    if (codepage == Codepage::Ascii || isAscii(utf8)) return std::string(utf8);
-    Iconv toGb("GB18030", "UTF-8");
-    std::string out;
-    if (toGb.convert(utf8, out, false, "?")) return out;
-    return std::string(utf8);
+    return firstInvalidUtf8(bytes) == npos;
 }
 
 std::size_t encodedLength(std::string_view utf8, Codepage codepage) {
     if (codepage == Codepage::Ascii || isAscii(utf8)) return utf8.size();
-    return encodeFileText(utf8, codepage).size();
+    std::size_t total = 0;
+    walkEncoded(utf8, codepage, [&](std::string_view, std::size_t n) {
+        total += n;
+        return true;
+    });
+    return total;
 }
 
 std::string cutToEncodedBytes(std::string_view utf8, std::size_t maxBytes, Codepage codepage) {
     if (codepage == Codepage::Ascii || isAscii(utf8)) {
         if (utf8.size() <= maxBytes) return std::string(utf8);
-        std::size_t end = 0;
-        for (std::size_t i = 0; i < utf8.size();) {
-            std::size_t len = utf8SequenceLength(utf8, i);
-            if (len == 0) len = 1;
-            if (i + len > maxBytes) break;
-            i += len;
-            end = i;
-        }
-        return std::string(utf8.substr(0, end));
+        if (isAscii(utf8)) return std::string(utf8.substr(0, maxBytes));
     }
-    const std::string encoded = encodeFileText(utf8, codepage);
-    if (encoded.size() <= maxBytes) return std::string(utf8);
-    std::size_t end = 0;
-    for (std::size_t i = 0; i < encoded.size();) {
-        const std::size_t len = gbCharLength(encoded, i);
-        if (i + len > maxBytes) break;
-        i += len;
-        end = i;
-    }
-    Iconv fromGb("UTF-8", "GB18030");
     std::string out;
-    fromGb.convert(std::string_view(encoded).substr(0, end), out, false, kReplacement);
+    std::size_t used = 0;
+    walkEncoded(utf8, codepage, [&](std::string_view character, std::size_t n) {
+        if (used + n > maxBytes) return false;
+        used += n;
+        out.append(character);
+        return true;
+    });
     return out;
 }
 

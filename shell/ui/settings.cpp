@@ -17,7 +17,7 @@ void writeSetting(const char* key, const std::string& value) {
     IniFile ini = IniFile::load(path);
     if (ini.value(kSection, key) == value) return;
     ini.writeString(kSection, key, value);
-    ini.save(path, Codepage::Ascii);
+    ini.save(path);
 }
 }  // namespace
 

@@ -222,6 +222,30 @@ std::set<std::string> placeholders(const std::string& text) {
     return found;
 }
 
+// A Chinese Config.ini as the original writes it (GBK) whose device mark and description are texts
+// whose GBK bytes are also valid UTF-8 (韦伟, 专业为之): two switches of language keep them byte for byte.
+TEST(CliLanguage, SwitchingLanguageTwiceKeepsGbkTextsThatLookLikeUtf8) {
+    TempDir dir;
+    chooseLanguage(dir.path(), "Chinese");
+    const std::string mark = "\xCE\xA4\xCE\xB0";                         // 韦伟
+    const std::string description = "\xD7\xA8\xD2\xB5\xCE\xAA\xD6\xAE";  // 专业为之
+    const std::string network1 =
+                          "\xCD\xF8\xC2\xE7"
+                          "1",
+                      node1 =
+                          "\xC9\xE8\xB1\xB8"
+                          "1";
+    const std::string value = "1,5,1#" + mark + "$ID:$Rate:$On:@" + description;
+    talvex::testing::writeBytes(dir.file("Config.ini"),
+                                "[" + network1 + "]\r\n" + node1 + "=" + value + "\r\n");
+
+    chooseLanguage(dir.path(), "English");
+    EXPECT_EQ(talvex::testing::readBytes(dir.file("Config.ini")), "[Network1]\r\nNode1=" + value + "\r\n");
+    chooseLanguage(dir.path(), "Chinese");
+    EXPECT_EQ(talvex::testing::readBytes(dir.file("Config.ini")),
+              "[" + network1 + "]\r\n" + node1 + "=" + value + "\r\n");
+}
+
 // A key the command line names but a table lacks prints "Not found"; a translation that drops a value
 // loses the option name or path the user needs.
 TEST_F(CliTexts, EveryKeyTheCommandLineNamesIsInBothTablesWithTheSameValues) {

@@ -97,6 +97,25 @@ TEST(Encodings, Text20ReadsBackInWireOrderUpToTheFirstNul) {
     EXPECT_EQ(decodeText20(full), "ABCDEFGHIJKLMNOPQRST");
 }
 
+// GBK whatever the bytes look like: these texts' GBK bytes are also valid UTF-8 ("韦伟" would read
+// "Τΰ"), so nothing may be taken as UTF-8 because it happens to be valid.
+TEST(Encodings, Text20IsGbkEvenWhereTheBytesAreValidUtf8) {
+    // Write side: byte 2k in the low half; read side: wire order, byte 2k in the high half.
+    EXPECT_EQ(encodeText20("Signer", "韦伟").registers, (Regs{0xA4CE, 0xB0CE, 0, 0, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(encodeText20("Signer", "专业为之").registers,
+              (Regs{0xA8D7, 0xB5D2, 0xAACE, 0xAED6, 0, 0, 0, 0, 0, 0}));
+    EXPECT_EQ(decodeText20(Regs{0xCEA4, 0xCEB0, 0, 0, 0, 0, 0, 0, 0, 0}), "韦伟");  // wire order
+    EXPECT_EQ(decodeText20(Regs{0xD7A8, 0xD2B5, 0xCEAA, 0xD6AE, 0, 0, 0, 0, 0, 0}), "专业为之");
+    EXPECT_EQ(decodeText20(Regs{0x41FF, 0, 0, 0, 0, 0, 0, 0, 0, 0}),
+              "A\xEF\xBF\xBD");  // not GBK: shown as such
+
+    // Bytes that are not UTF-8 text (a GBK argument, say) are refused, never written as '?'.
+    const Encoded raw = encodeText20("Signer", "M-KA\xCE\xA4\xCE");
+    EXPECT_FALSE(raw.ok());
+    EXPECT_TRUE(raw.registers.empty());
+    EXPECT_NE(raw.error.find("Signer"), std::string::npos) << raw.error;
+}
+
 TEST(Encodings, NumbersAndClockFields) {
     EXPECT_EQ(decodeU32(1, 34464), 100000u);
     EXPECT_EQ(decodeS32(0xFFFF, 0xFFFE), -2);

@@ -5,6 +5,7 @@
 #include "talvex/ini_file.hpp"
 #include "talvex/language.hpp"
 #include "talvex/testing/temp_dir.hpp"
+#include "talvex/text_codec.hpp"
 
 namespace talvex {
 namespace {
@@ -276,7 +277,8 @@ TEST_F(ChannelStoreTest, FileProblemsReachTheUserAsNoticesInTheActiveLanguage) {
         {"no channel", "[Network1]\r\n", false, "IDS_Safety_ConfigNoChannel"},
         {"too many entries to convert", "[Network1]\r\nNode1=1,5,1#\r\n[Network1]\r\nNode2=2,5,0#\r\n", false,
          "IDS_Safety_ConfigUnconverted"},
-        {"read-only on save", "[网络1]\r\n设备1=" + defaultChannelValue(Language::Chinese, 1) + "\r\n", true,
+        {"read-only on save",
+         *encodeGbk("[网络1]\r\n设备1=" + defaultChannelValue(Language::Chinese, 1) + "\r\n"), true,
          "IDS_Safety_ConfigReadOnly"},
     };
     for (const Case& c : cases) {

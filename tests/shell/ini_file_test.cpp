@@ -83,7 +83,7 @@ TEST(IniFileTest, GbkRoundTripThroughTheFile) {
     IniFile ini;
     ini.writeString("网络1", "设备1", "1,5,1# $传感器ID:@说明");
     ini.writeString("网络1", "设备2", "emoji 😀 and €");  // outside GBK: four-byte GB18030 form
-    ASSERT_TRUE(ini.save(dir / "c.ini", Codepage::Gbk));
+    ASSERT_TRUE(ini.save(dir / "c.ini"));
     const std::string bytes = talvex::testing::readBytes(dir / "c.ini");
     EXPECT_EQ(bytes.substr(0, 8),
               "[\xCD\xF8\xC2\xE7"
@@ -95,10 +95,47 @@ TEST(IniFileTest, GbkRoundTripThroughTheFile) {
     EXPECT_FALSE(r.lossy);
     EXPECT_EQ(back.value("网络1", "设备1"), "1,5,1# $传感器ID:@说明");
     EXPECT_EQ(back.value("网络1", "设备2"), "emoji 😀 and €");
+}
 
-    // The same document in an English-mode file stays plain UTF-8.
-    ASSERT_TRUE(ini.save(dir / "e.ini", Codepage::Ascii));
-    EXPECT_EQ(talvex::testing::readBytes(dir / "e.ini"), ini.text());
+// One encoding per file, never guessed per value or from bytes that happen to be valid UTF-8: GBK,
+// unless the file starts with a UTF-8 byte-order mark; a rewrite keeps the file's encoding, and text
+// that is not UTF-8 is refused rather than written as something else.
+TEST(IniFileTest, AFileHasOneEncodingGbkUnlessMarkedUtf8) {
+    TempDir dir;
+    const std::string gbk =
+        "[\xCD\xF8\xC2\xE7"  // 网络1 = 韦伟 ... 专业为之, all GBK
+        "1]\r\nk=\xCE\xA4\xCE\xB0 \xD7\xA8\xD2\xB5\xCE\xAA\xD6\xAE\r\n";
+    const std::string marked = std::string(kUtf8Bom) + "[网络1]\r\nk=韦伟 专业为之\r\n";
+    const std::string asciiAndGbk = "[Network1]\r\nk=\xCE\xA4\xCE\xB0 \xD7\xA8\xD2\xB5\xCE\xAA\xD6\xAE\r\n";
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* section;
+        IniFile::Encoding encoding;
+    };
+    for (const Case& c : {Case{"GBK", gbk, "网络1", IniFile::Encoding::Gbk},
+                          Case{"GBK that is valid UTF-8", asciiAndGbk, "Network1", IniFile::Encoding::Gbk},
+                          Case{"UTF-8 with a mark", marked, "网络1", IniFile::Encoding::Utf8WithBom}}) {
+        SCOPED_TRACE(c.name);
+        talvex::testing::writeBytes(dir / "c.ini", c.bytes);
+        IniFile::LoadResult r;
+        IniFile ini = IniFile::load(dir / "c.ini", &r);
+        EXPECT_FALSE(r.lossy);
+        EXPECT_EQ(ini.encoding(), c.encoding);
+        EXPECT_EQ(ini.value(c.section, "k"), "韦伟 专业为之");
+        ASSERT_TRUE(ini.save(dir / "c.ini"));
+        EXPECT_EQ(talvex::testing::readBytes(dir / "c.ini"), c.bytes);  // written back as it was
+        ini.writeString(c.section, "k", "\xCD\xF8");                    // bytes, not UTF-8 text
+        std::string error;
+        EXPECT_FALSE(ini.save(dir / "c.ini", &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_EQ(talvex::testing::readBytes(dir / "c.ini"), c.bytes);
+    }
+    // A mark saying UTF-8 over bytes that are not: replaced and reported, never reread as GBK.
+    talvex::testing::writeBytes(dir / "bad.ini", std::string(kUtf8Bom) + "[a]\r\nk=\xCD\xF8x\r\n");
+    IniFile::LoadResult r;
+    EXPECT_EQ(IniFile::load(dir / "bad.ini", &r).value("a", "k"), "\xEF\xBF\xBD\xEF\xBF\xBDx");
+    EXPECT_TRUE(r.lossy);
 }
 
 TEST(IniFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
@@ -107,14 +144,14 @@ TEST(IniFileTest, SavingReplacesTheFileWholeOrNotAtAll) {
     talvex::testing::writeBytes(file, "[Old]\r\nk=v\r\n");
     IniFile ini = IniFile::load(file);
     ini.writeString("Old", "k", "w");
-    ASSERT_TRUE(ini.save(file, Codepage::Ascii));
+    ASSERT_TRUE(ini.save(file));
     EXPECT_EQ(talvex::testing::readBytes(file), "[Old]\r\nk=w\r\n");
     EXPECT_FALSE(std::filesystem::exists(dir / "Config.ini.tmp"));
 
     // A path that cannot be written (its directory is a plain file) fails and says why.
     talvex::testing::writeBytes(dir / "blocker", "x");
     std::string error;
-    EXPECT_FALSE(ini.save(dir / "blocker" / "Config.ini", Codepage::Ascii, &error));
+    EXPECT_FALSE(ini.save(dir / "blocker" / "Config.ini", &error));
     EXPECT_FALSE(error.empty());
 }
 
@@ -154,7 +191,7 @@ TEST(IniFileTest, SavingHonoursReadOnlyFilesSymlinksModeAndOwner) {
         if (c.viaLink) fs::create_symlink("shared.ini", path);
         EXPECT_EQ(IniFile::isReadOnly(path), !c.saved);
         std::string error;
-        EXPECT_EQ(ini.save(path, Codepage::Ascii, &error), c.saved) << error;
+        EXPECT_EQ(ini.save(path, &error), c.saved) << error;
         EXPECT_EQ(talvex::testing::readBytes(real), c.saved ? "[Network1]\r\nNode1=new\r\n" : before);
         EXPECT_EQ(fs::is_symlink(path), c.viaLink);
         struct stat st {};
@@ -167,7 +204,7 @@ TEST(IniFileTest, SavingHonoursReadOnlyFilesSymlinksModeAndOwner) {
     }
 }
 
-TEST(TextCodecTest, DecodingRecognisesUtf8ThenGbkThenReplaces) {
+TEST(TextCodecTest, GbkBothWaysWithoutGuessingOrReplacing) {
     struct Case {
         std::string bytes;
         const char* utf8;
@@ -175,27 +212,32 @@ TEST(TextCodecTest, DecodingRecognisesUtf8ThenGbkThenReplaces) {
     };
     const Case cases[] = {
         {"Network1", "Network1", false},
-        {"网络1", "网络1", false},  // a file written while English was active
         {"\xCD\xF8\xC2\xE7"
          "1",
-         "网络1", false},  // the same in GBK
+         "网络1", false},
+        {"\xCE\xA4\xCE\xB0", "韦伟", false},  // valid UTF-8 too ("Τΰ"), GBK all the same
         {"a\xFF"
          "b",
          "a\xEF\xBF\xBD"
          "b",
-         true},                          // neither: replaced, flagged
+         true},                          // not GBK: replaced, flagged
         {"\xCD", "\xEF\xBF\xBD", true},  // a GBK lead byte cut off at the end
     };
     for (const auto& c : cases) {
-        const DecodedText d = decodeFileText(c.bytes);
+        const DecodedText d = decodeGbk(c.bytes);
         EXPECT_EQ(d.utf8, c.utf8) << c.utf8;
         EXPECT_EQ(d.lossy, c.lossy) << c.utf8;
     }
-    EXPECT_EQ(encodeFileText("网络1", Codepage::Gbk),
+    EXPECT_EQ(encodeGbk("网络1"),
               "\xCD\xF8\xC2\xE7"
               "1");
-    EXPECT_EQ(encodeFileText("网络1", Codepage::Ascii), "网络1");
+    EXPECT_EQ(encodeGbk("a\xCD\xF8"), std::nullopt);  // not UTF-8: refused, not turned into '?'
+    std::size_t bad = 0;
+    EXPECT_EQ(decodeGbkStrict("ab\xCD\xF8\xFFz", &bad), std::nullopt);
+    EXPECT_EQ(bad, 4u);
+    EXPECT_EQ(decodeGbkStrict("\xD6\xAE"), "之");
     EXPECT_EQ(encodedLength("网络1", Codepage::Gbk), 5u);
+    EXPECT_EQ(encodedLength("网络1", Codepage::Ascii), 7u);
 }
 
 }  // namespace

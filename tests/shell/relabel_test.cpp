@@ -47,7 +47,7 @@ TEST_F(RelabelTest, SwitchingToChineseRenamesLabelsAndKeepsTheValues) {
     edited.writeString("网络1", "设备2",
                        "9,7,1# $传感器ID:$采集速率(秒):$传感器启用:@传感器ID范围 1-247 | 速率：最小1秒+轮询 "
                        "| 启用：1-开 0-关#");
-    ASSERT_TRUE(edited.save(file(), Codepage::Gbk));
+    ASSERT_TRUE(edited.save(file()));
     startIn(Language::English);
     EXPECT_EQ(IniFile::load(file()).value("Network1", "Node2"),
               "9,7,1# $SensorID:$Acquisition Rate(sec):$Sensor Enable:@SensorID Range 1-247 | Rate: min 1s + "

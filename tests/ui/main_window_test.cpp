@@ -137,7 +137,7 @@ TEST_F(MainWindow, SelectingANodeSetsTheSensorAndTellsThePagesNetworksAndRootCha
     ini.writeString("Network1", "Node3", "3,5,0#");
     ini.writeString("Network2", "Node4", "4,5,0#");
     ini.writeString("Network2", "Node5", "9,5,1#");
-    ASSERT_TRUE(ini.save(appPaths().configFile(), Codepage::Ascii));
+    ASSERT_TRUE(ini.save(appPaths().configFile()));
     session().selectedSensorId = 1;
 
     CMorvaneDlg w(probeOptions());
@@ -159,7 +159,7 @@ TEST_F(MainWindow, StartsOnTheChannelSelectedLastTimeElseTheFirstEnabledOne) {
     ini.writeString("Network1", "Node1", "1,5,0#");
     ini.writeString("Network1", "Node2", "2,5,1#");
     ini.writeString("Network1", "Node3", "7,5,1#");
-    ASSERT_TRUE(ini.save(appPaths().configFile(), Codepage::Ascii));
+    ASSERT_TRUE(ini.save(appPaths().configFile()));
     const struct {
         const char* remembered;  // Setting/Channel in setting.ini; nullptr: none
         ChannelPath start;
@@ -173,7 +173,7 @@ TEST_F(MainWindow, StartsOnTheChannelSelectedLastTimeElseTheFirstEnabledOne) {
     for (const auto& c : cases) {
         IniFile settings = IniFile::load(appPaths().settingsFile());
         settings.writeString("Setting", "Channel", c.remembered ? c.remembered : "");
-        ASSERT_TRUE(settings.save(appPaths().settingsFile(), Codepage::Ascii));
+        ASSERT_TRUE(settings.save(appPaths().settingsFile()));
         CMorvaneDlg w(probeOptions());
         const auto path = w.tree()->selectedPath();
         ASSERT_TRUE(path.has_value()) << (c.remembered ? c.remembered : "none");

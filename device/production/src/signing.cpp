@@ -5,6 +5,7 @@
 #include "talvex/device/procedures.hpp"
 #include "talvex/production/texts.hpp"
 #include "talvex/sensor_registers.hpp"
+#include "talvex/text_codec.hpp"
 
 namespace talvex::production {
 
@@ -19,7 +20,8 @@ SignResult sign(RegisterIo& io, Pacer& pacer, int id, std::string_view signer, c
     using device::Outcome;
     if (signer.empty()) return {SignOutcome::NameRefused, text("IDS_Prod_SignerEmpty")};
     device::Encoded name = device::encodeText20(text("IDS_Prod_Signer"), signer);
-    if (!name.ok()) return {SignOutcome::NameRefused, text("IDS_Prod_SignerTooLong")};
+    if (!name.ok())  // too long, or bytes that are not text
+        return {SignOutcome::NameRefused, isValidUtf8(signer) ? text("IDS_Prod_SignerTooLong") : name.error};
     SignDate date = signDate(localDate);
 
     std::array<std::uint16_t, sensor::kText20Registers> regs{};

@@ -11,6 +11,7 @@
 
 #include "talvex/channel_table.hpp"
 #include "talvex/channel_value.hpp"
+#include "talvex/language.hpp"
 #include "talvex/message_sink.hpp"
 
 namespace talvex {

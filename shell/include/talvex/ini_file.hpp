@@ -1,8 +1,9 @@
 // Settings files in the Windows private-profile layout: "[Section]" lines, "key=value" lines,
 // CR LF line ends. Lookups ignore case and take the first match; writing a key replaces it in
-// place or appends it to its section; a new section goes to the end. Text is UTF-8 inside;
-// list buffers and value limits are counted in bytes of the file's code page, as the original
-// fixed-size buffers were.
+// place or appends it to its section; a new section goes to the end. Text is UTF-8 inside.
+// A file has one encoding, whatever the language: GBK, or UTF-8 when it starts with a UTF-8
+// byte-order mark; saving keeps it. List buffers and value limits are counted in GBK bytes, as the
+// original fixed-size buffers were.
 #pragma once
 
 #include <cstddef>
@@ -33,20 +34,25 @@ class IniFile {
 
     struct LoadResult {
         LoadStatus status = LoadStatus::Missing;
-        bool lossy = false;        // bytes that were neither UTF-8 nor GBK were replaced
+        bool lossy = false;        // bytes that were not of the file's encoding were replaced
         bool droppedNuls = false;  // NUL bytes were removed
         std::string error;         // reason when Unreadable
     };
+
+    enum class Encoding { Gbk, Utf8WithBom };
 
     IniFile() = default;
     static IniFile parse(std::string_view utf8Text);
     static IniFile load(const std::filesystem::path& path, LoadResult* result = nullptr);
 
-    // Writes the whole file in the code page through a temporary file and a rename, so a crash
+    // Writes the whole file in its encoding through a temporary file and a rename, so a crash
     // leaves either the old or the new file, never half of one. A symlink is written through to its
     // target; the replacement keeps the old file's mode and (where allowed) owner; a read-only file
-    // is left as it is and the save fails.
-    bool save(const std::filesystem::path& path, Codepage codepage, std::string* error = nullptr) const;
+    // is left as it is and the save fails, as it does for text that is not UTF-8 (nothing is replaced).
+    bool save(const std::filesystem::path& path, std::string* error = nullptr) const;
+    // GBK unless the file was read with a UTF-8 byte-order mark; a rewrite takes the old file's.
+    Encoding encoding() const { return encoding_; }
+    void setEncoding(Encoding encoding) { encoding_ = encoding; }
     // The file a save of path writes: path with its symlinks followed.
     static std::filesystem::path writeTarget(const std::filesystem::path& path);
     // The file exists and has no write permission (for anyone, or for this process).
@@ -87,6 +93,7 @@ class IniFile {
     std::size_t sectionEnd(std::size_t header) const;
 
     std::vector<Line> lines_;
+    Encoding encoding_ = Encoding::Gbk;
 };
 
 }  // namespace talvex

@@ -8,6 +8,7 @@ IDS_Device_NotANumber=%1: "%2" is not a number.
 IDS_Device_NotAnInteger=%1: "%2" is not a whole number.
 IDS_Device_OutOfRange=%1: %2 is outside the allowed range %3 to %4.
 IDS_Device_TextTooLong=%1: the text takes %2 bytes on the sensor; at most 20 are allowed.
+IDS_Device_TextNotEncodable=%1: the text holds bytes that are not UTF-8 text, so it cannot be written in the sensor's encoding (GBK).
 IDS_Device_BadDate=%1: "%2" is not a date written as YYYYMMDD.
 IDS_Device_ValueCount=Commit code %1 takes %2 values, %3 were given.
 IDS_CommitNotConfirmed=Not confirmed: the sensor did not answer the commit write, so it may or may not hold the new values.

@@ -8,6 +8,7 @@ IDS_Device_NotANumber=%1：“%2”不是数字。
 IDS_Device_NotAnInteger=%1：“%2”不是整数。
 IDS_Device_OutOfRange=%1：%2 超出允许范围 %3 至 %4。
 IDS_Device_TextTooLong=%1：文本在传感器中占 %2 字节，最多允许 20 字节。
+IDS_Device_TextNotEncodable=%1：文本含有不是 UTF-8 文字的字节，无法按传感器的编码（GBK）写入。
 IDS_Device_BadDate=%1：“%2”不是 YYYYMMDD 格式的日期。
 IDS_Device_ValueCount=提交代码 %1 需要 %2 个数值，实际给出 %3 个。
 IDS_CommitNotConfirmed=未确认：传感器没有应答提交写入，可能保存了新数值，也可能没有。

@@ -125,6 +125,7 @@ IDS_Workbook_Encrypted=The workbook is password-protected. Save it without a pas
 IDS_Workbook_Truncated=The workbook file is incomplete (cut short). Copy it again.
 IDS_Workbook_TooLarge=The workbook is too large to read.
 IDS_Workbook_Damaged=The workbook is damaged and cannot be read.
+IDS_Workbook_BadText=The text in cell %1 is neither GBK nor UTF-8 and cannot be read; nothing was taken from the file.
 IDS_Workbook_Saved=Workbook saved.
 IDS_Workbook_BadList=The list cannot be written as a workbook.
 IDS_Workbook_CannotCreate=No file can be created in this folder.

@@ -125,6 +125,7 @@ IDS_Workbook_Encrypted=工作簿受密码保护，请去掉密码另存后重试
 IDS_Workbook_Truncated=工作簿文件不完整（被截断），请重新复制。
 IDS_Workbook_TooLarge=工作簿太大，无法读取。
 IDS_Workbook_Damaged=工作簿已损坏，无法读取。
+IDS_Workbook_BadText=单元格 %1 的文字既不是 GBK 也不是 UTF-8，无法读取；文件中的数据均未采用。
 IDS_Workbook_Saved=工作簿已保存。
 IDS_Workbook_BadList=该列表无法写成工作簿。
 IDS_Workbook_CannotCreate=无法在此文件夹中创建文件。

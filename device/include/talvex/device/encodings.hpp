@@ -62,9 +62,10 @@ Encoded encodeText(sensor::Encoding encoding, std::string_view field, std::strin
 Encoded encodeNumber(sensor::Encoding encoding, std::string_view field, double value);
 
 // text20, write side: UTF-8 -> GBK bytes, byte 2k in the low half of register k, NUL padded.
-// More than 20 bytes once encoded is refused.
+// More than 20 bytes once encoded is refused, and so is text that is not UTF-8 (nothing is replaced).
 Encoded encodeText20(std::string_view field, std::string_view utf8);
-// text20, read side: registers in wire order (byte 2k high), cut at the first NUL, GBK -> UTF-8.
+// text20, read side: registers in wire order (byte 2k high), cut at the first NUL, GBK -> UTF-8
+// whatever the bytes look like; bytes that are not GBK show as U+FFFD.
 std::string decodeText20(std::span<const std::uint16_t> registers);
 
 // Decoders of the numeric encodings (high word first).

@@ -17,6 +17,7 @@ std::string notAnIntegerMessage(std::string_view field, std::string_view text);
 std::string outOfRangeMessage(std::string_view field, std::string_view value, std::string_view min,
                               std::string_view max);
 std::string textTooLongMessage(std::string_view field, std::size_t bytes);
+std::string textNotEncodableMessage(std::string_view field);
 std::string badDateMessage(std::string_view field, std::string_view text);
 std::string valueCountMessage(std::uint16_t commitCode, std::size_t expected, std::size_t given);
 
