@@ -140,7 +140,7 @@ int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer)
         say(result);
         return fail(kName, GetText("IDS_Tab_Query_NoExport"), kExitFailure);
     }
-    switch (writeHistoryCsv(p.out, r.table, historyHeadings(GetText), OutputRule{p.force})) {
+    switch (writeHistoryCsv(p.out, r.table, historyFileHeadings(), OutputRule{p.force})) {
         case HistoryExportOutcome::Done:
             break;
         case HistoryExportOutcome::Refused:  // the file became one the rule keeps off while reading

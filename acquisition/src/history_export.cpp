@@ -15,10 +15,10 @@ std::string lookup(const TextLookup& text, const char* key) {
 
 }  // namespace
 
-HistoryHeadings historyHeadings(const TextLookup& text) {
-    HistoryHeadings h;
-    for (int c = 0; c < kHistoryColumnCount; ++c) h[c] = lookup(text, kHistoryColumnKeys[c]);
-    return h;
+const HistoryHeadings& historyFileHeadings() {
+    static const HistoryHeadings headings = {"Sensor ID", "Time",     "H2(PPM)", "Temp(℃)",
+                                             "Day ROC",   "Pressure", "Moisture"};
+    return headings;
 }
 
 HistoryExportOutcome writeHistoryCsv(const std::string& path, const HistoryTable& table,

@@ -306,7 +306,7 @@ void CVelPageQuery::onExport() {
     auto outcome = std::make_shared<HistoryExportOutcome>(HistoryExportOutcome::WriteFailed);
     LinkWorker* exporter = exporter_;
     QPointer<CVelPageQuery> self(this);
-    const HistoryHeadings names = historyHeadings(textLookup());
+    const HistoryHeadings names = historyFileHeadings();
     exporter_->run(
         [table, path, names, outcome, exporter, self] {
             // The save dialog has asked before replacing a file.

@@ -131,13 +131,18 @@ TEST_F(HistoryCli, ExportIsTheWritersBytes) {
     RTUCloseCom();
     ASSERT_EQ(read.table.records.size(), 25u);
     const std::string ours = dir_.file("ours.csv");
-    const auto english = [](std::string_view key) { return GetTextIn(Language::English, key); };
-    ASSERT_EQ(writeHistoryCsv(ours, read.table, historyHeadings(english), OutputRule{}),
+    ASSERT_EQ(writeHistoryCsv(ours, read.table, historyFileHeadings(), OutputRule{}),
               HistoryExportOutcome::Done);
     const std::string file = slurp(csv);
     EXPECT_EQ(file, slurp(ours));
     EXPECT_EQ(file.rfind("\xEF\xBB\xBFSensor ID,Time,H2(PPM),Temp(℃),Day ROC,Pressure,Moisture\r\n1,", 0), 0u)
         << file.substr(0, 120);
+
+    // The file does not follow the language of the data directory.
+    std::ofstream(dir_.file("setting.ini")) << "[Setting]\r\nLanguage=Chinese\r\n";
+    const std::string chinese = dir_.file("zh.csv");
+    ASSERT_EQ(cli(port() + " --count 25 --format v2 --out " + chinese).exitCode, 0);
+    EXPECT_EQ(slurp(chinese), file);
 }
 
 TEST_F(HistoryCli, FewerThanRequestedWarnsAndKeepsThem) {

@@ -116,9 +116,8 @@ TEST_F(HistoryPageTest, ReadExportAndKeepTheRecords) {
     const std::string path = link.dir.filePath("history.csv").toStdString();
     EXPECT_EQ(lastMessage(), QString::fromStdString("Exported to " + path + "!"));
     const std::string expected = link.dir.filePath("expected.csv").toStdString();
-    ASSERT_EQ(acquisition::writeHistoryCsv(
-                  expected, *model()->table(),
-                  acquisition::historyHeadings([](std::string_view k) { return GetText(k); }), OutputRule{}),
+    ASSERT_EQ(acquisition::writeHistoryCsv(expected, *model()->table(), acquisition::historyFileHeadings(),
+                                           OutputRule{}),
               acquisition::HistoryExportOutcome::Done);
     EXPECT_EQ(slurp(path), slurp(expected));
     EXPECT_EQ(

@@ -90,10 +90,9 @@ std::string rowFailureText(int row) {
 
 workbook::TextList exportList(const std::vector<std::string>& values) {
     workbook::TextList list;
-    list.columns = {{text("IDS_Prod_ColNumber"), 50},
-                    {text("IDS_Prod_ColParameter"), 100},
-                    {text("IDS_Prod_ColValue"), 120},
-                    {text("IDS_Prod_ColRemark"), 140}};
+    // The file's own header, the same in every language (the page may show translated headings): a
+    // workbook made in English mode is read by the same import as one made in Chinese.
+    list.columns = {{"序号", 50}, {"参数", 100}, {"数值", 120}, {"备注", 140}};
     for (const ReadoutRow& row : readoutRows()) {
         const std::string& v = row.number <= static_cast<int>(values.size()) ? values[row.number - 1] : "";
         list.rows.push_back(

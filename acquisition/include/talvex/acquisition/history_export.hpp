@@ -16,8 +16,9 @@ namespace talvex::acquisition {
 
 using HistoryHeadings = std::array<std::string, kHistoryColumnCount>;
 
-// The headings in the active language, as the list shows them.
-HistoryHeadings historyHeadings(const TextLookup& text);
+// The headings the file carries, the same in every language (the list shows them translated): those
+// of the English table, the default language, so a file does not change with the window's language.
+const HistoryHeadings& historyFileHeadings();
 
 // Refused: the output-file rule does not let the file be written (outputRefusal() says why).
 enum class HistoryExportOutcome { Done, NoData, CreateFailed, WriteFailed, Refused };

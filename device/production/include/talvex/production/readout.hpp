@@ -54,7 +54,7 @@ ReadoutResult readRows(RegisterIo& io, Pacer& pacer, int id, int first, int last
 // "通信错误NN！" for a failed row (NN = row - 1, two digits).
 std::string rowFailureText(int row);
 
-// The list as the export writes it: the four column headers of the active language with their
+// The list as the export writes it: the header "序号 参数 数值 备注" whatever the language, with the
 // pixel widths (50, 100, 120, 140), then the 53 rows.
 workbook::TextList exportList(const std::vector<std::string>& values);
 
