@@ -116,7 +116,7 @@ int runImport(const std::vector<std::string>& words) {
 
     const auto read = workbook::readFirstSheet(args->positional()[0]);
     if (!read.ok())
-        return fail(kName, args->positional()[0] + ": " + GetText(workbook::readErrorKey(read.error)),
+        return fail(kName, args->positional()[0] + ": " + workbook::readErrorMessage(read, GetText),
                     kExitUsage);
     const ImportRecord record = production::importFromSheet(read.sheet);
 

@@ -20,7 +20,7 @@ class WorksheetCells : public CellSource {
 
 WorkbookLoad loadCalibrationWorkbook(const std::string& path, CalibrationSheet& sheet) {
     const workbook::ReadResult read = workbook::readFirstSheet(path);
-    if (!read.ok()) return {{}, GetText(workbook::readErrorKey(read.error)), read.detail};
+    if (!read.ok()) return {{}, workbook::readErrorMessage(read, GetText), read.detail};
     return {loadCalibrationSheet(WorksheetCells(read.sheet), sheet), {}, {}};
 }
 

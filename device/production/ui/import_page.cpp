@@ -14,6 +14,7 @@
 #include "page_support.hpp"
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
+#include "talvex/language.hpp"
 #include "talvex/production/chain.hpp"
 #include "talvex/production/import_ops.hpp"
 #include "talvex/ui/ui_text.hpp"
@@ -164,7 +165,7 @@ void CVelPageLoad::onImport() {
     if (path.isEmpty()) return;
     const workbook::ReadResult read = workbook::readFirstSheet(path.toStdString());
     if (!read.ok()) {  // nothing on the page changes
-        say(uiText(workbook::readErrorKey(read.error)), true);
+        say(QString::fromStdString(workbook::readErrorMessage(read, GetText)), true);
         return;
     }
     const production::ImportRecord r = production::importFromSheet(read.sheet);

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "csv_text.hpp"
 #include "loaders.hpp"
 
 namespace talvex::workbook {
@@ -18,10 +19,8 @@ bool endsWithCsv(const std::string& path) {
     return ext == ".csv";
 }
 
-// The CSV parser splits lines at LF only and knows no byte-order mark: drop the mark, turn CR LF
-// and lone CR into LF.
+// The CSV parser splits lines at LF only: turn CR LF and lone CR into LF.
 void normaliseCsv(std::string& bytes) {
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
     std::string out;
     out.reserve(bytes.size());
     for (size_t i = 0; i < bytes.size(); ++i) {
@@ -66,7 +65,16 @@ ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits) {
         return result;
     }
     if (c.format == SourceFormat::Xls) return loadInChild([&] { return loadXls(path, bytes, limits); });
-    if (c.format == SourceFormat::Csv) normaliseCsv(bytes);
+    if (c.format == SourceFormat::Csv) {
+        CsvText text = decodeCsvText(bytes);
+        if (!text.utf8) {
+            result.error = ReadError::BadText;
+            result.cell = text.badCell;
+            return result;
+        }
+        bytes = std::move(*text.utf8);
+        normaliseCsv(bytes);
+    }
     return loadWithOrcus(bytes, c.format, limits);
 }
 
@@ -86,8 +94,18 @@ const char* readErrorKey(ReadError e) {
             return "IDS_Workbook_TooLarge";
         case ReadError::Damaged:
             return "IDS_Workbook_Damaged";
+        case ReadError::BadText:
+            return "IDS_Workbook_BadText";
     }
     return "IDS_Workbook_Damaged";
+}
+
+std::string readErrorMessage(const ReadResult& result,
+                             const std::function<std::string(std::string_view)>& text) {
+    std::string message = text(readErrorKey(result.error));
+    if (const std::size_t at = message.find("%1"); at != std::string::npos)
+        message.replace(at, 2, result.cell);
+    return message;
 }
 
 }  // namespace talvex::workbook

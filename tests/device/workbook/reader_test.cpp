@@ -60,6 +60,46 @@ TEST(Reader, FixturesReadWithinTheUsedRange) {
     }
 }
 
+// A CSV file has one encoding: a byte-order mark says UTF-8; without one it is GBK, as a spreadsheet
+// application saves CSV in a Chinese locale, even where its bytes happen to be valid UTF-8 (韦伟 reads
+// "Τΰ" as UTF-8); only a file that cannot be GBK and is UTF-8 throughout is UTF-8. Bytes that fit
+// neither are never replaced: the file is refused naming the cell.
+TEST(Reader, CsvEncodingIsDecidedOncePerFile) {
+    const std::string weiwei = "\xCE\xA4\xCE\xB0", zhuanye = "\xD7\xA8\xD2\xB5\xCE\xAA\xD6\xAE";  // GBK
+    const std::string qing = "\xC7\xE2";                                                          // 氢
+    struct Case {
+        const char* name;
+        std::string bytes;
+        const char* b1;  // cell B1 as read, or "" when refused
+        const char* c2;
+        const char* refusedCell;
+    };
+    const Case cases[] = {
+        {"GBK that is valid UTF-8", "x," + weiwei + "\r\ny,z," + zhuanye + "\r\n", "韦伟", "专业为之", ""},
+        {"GBK", "x,M-KA" + qing + "\r\ny,z," + weiwei + qing + "\r\n", "M-KA氢", "韦伟氢", ""},
+        {"UTF-8 with a mark", "\xEF\xBB\xBFx,韦伟\r\ny,z,专业为之\r\n", "韦伟", "专业为之", ""},
+        {"UTF-8 that cannot be GBK", "x,氢\ny,z,专业为之\n", "氢", "专业为之", ""},
+        {"neither", "x,\"a,\nb\",ok\ny,z,M" + weiwei + "\xFF\n", "", "", "C2"},
+        {"marked UTF-8 that is not", "\xEF\xBB\xBFx,\xC7\xE2\n", "", "", "B1"},
+    };
+    TempDir dir;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeBytes(dir / "t.csv", c.bytes);
+        const ReadResult r = readFirstSheet((dir / "t.csv").string());
+        if (*c.refusedCell) {
+            EXPECT_EQ(r.error, ReadError::BadText);
+            EXPECT_EQ(r.cell, c.refusedCell);
+            EXPECT_EQ(readErrorMessage(r, [](std::string_view key) { return std::string(key) + " %1"; }),
+                      std::string("IDS_Workbook_BadText ") + c.refusedCell);
+            continue;
+        }
+        ASSERT_TRUE(r.ok()) << readErrorKey(r.error);
+        EXPECT_EQ(r.sheet.cellText(1, 2), c.b1);
+        EXPECT_EQ(r.sheet.cellText(2, 3), c.c2);
+    }
+}
+
 TEST(Reader, OffsetUsedRangeOfAWrittenWorkbook) {
     // The writer always starts at A1; a CSV shows the offset rule on a file the test makes itself.
     TempDir dir;

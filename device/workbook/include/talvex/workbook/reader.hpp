@@ -1,10 +1,13 @@
 // Reads the first worksheet of a workbook file. The format is taken from the content (zip: .xlsx or
-// .ods; compound file: .xls); a file that is neither is read as CSV when its name ends in .csv.
+// .ods; compound file: .xls); a file that is neither is read as CSV when its name ends in .csv,
+// decoded to UTF-8 as a whole (a byte-order mark decides, else GBK) before its cells are split.
 // Never throws; a damaged, encrypted, truncated or oversized file gives an error kind, not a crash.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "talvex/workbook/sheet.hpp"
 
@@ -18,6 +21,7 @@ enum class ReadError {
     Truncated,    // the file ends early
     TooLarge,     // beyond the limits below
     Damaged,      // the format library refused the content
+    BadText,      // a CSV cell whose bytes are neither of the file's encoding nor UTF-8 (cell says which)
 };
 
 // Bounds that keep a hostile or mistaken file from exhausting memory or time.
@@ -33,6 +37,7 @@ struct ReadResult {
     Sheet sheet;
     ReadError error = ReadError::None;
     std::string detail;  // what the library said, for the log; may be empty
+    std::string cell;    // BadText: the cell ("B7") that cannot be read
     bool ok() const { return error == ReadError::None; }
 };
 
@@ -40,5 +45,8 @@ ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits = {}
 
 // The language-table key of an error's message ("IDS_Workbook_Encrypted", ...).
 const char* readErrorKey(ReadError e);
+// The message itself through the language table, naming the cell where it has one.
+std::string readErrorMessage(const ReadResult& result,
+                             const std::function<std::string(std::string_view)>& text);
 
 }  // namespace talvex::workbook
