@@ -21,7 +21,7 @@ LocalTime systemLocalTime() {
 constexpr int kCycleFloorMs = 100;  // a cycle lasts at least this long
 constexpr int kIdleMs = 200;        // an idle poller looks at its flags this often
 constexpr int kStatusPauseMs = 30;  // between the measurement block and the status read
-constexpr int kWirelessNodes = 16;
+namespace reg = sensor::reg;
 
 EngineOptions withDefaults(EngineOptions o) {
     if (!o.text) o.text = [](std::string_view key) { return GetText(key); };
@@ -169,26 +169,26 @@ void AcquisitionEngine::emitRecord(const TextRecord& texts) {
 
 bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
     const std::string timestamp = formatTimestamp(time);
-    std::uint8_t main[30], status[2], extra[12];
+    std::uint8_t main[kMainBlockBytes], status[kStatusBytes], extra[kExtraBlockBytes];
     const SensorModel model = model_;
-    int result = readRegs(id, kMainBlockAddress, kMainBlockCount, main);
+    int result = readRegs(id, reg::kMeasurementBlock, reg::kMeasurementCount, main);
     MainBlock m;
     std::uint16_t word = 0;
     if (result == 0) {
-        m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model, false);
+        m = decodeMainBlock(main, model, false);
         sleep(kStatusPauseMs);
-        result = readRegs(id, kStatusAddress, kStatusCount, status);
+        result = readRegs(id, reg::kStatus, reg::kStatusCount, status);
     }
     if (result == 0) {
-        word = decodeStatusWord(std::span<const std::uint8_t, 2>(status));
+        word = decodeStatusWord(status);
         if (id == session_.selectedSensorId) statusWord_ = word;
-        result = readRegs(id, kExtraBlockAddress, kExtraBlockCount, extra);
+        result = readRegs(id, reg::kPressureBlock, reg::kPressureBlockCount, extra);
     }
     arbiter_.leavePoll();
     logLine(timestamp, id, result);
     if (result != 0) return false;
 
-    const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
+    const ExtraBlock e = decodeExtraBlock(extra);
     Measurement rec{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word};
     const StoredRecord stored(rec);
     const TextRecord texts = stored.texts();
@@ -206,22 +206,23 @@ bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
     // All 16 nodes are read first and the link is left before anything is stored: 16 transactions
     // inside the slot would keep a disconnect or a page's hold waiting for the database.
     std::vector<StoredRecord> nodes;
-    nodes.reserve(kWirelessNodes);
+    nodes.reserve(reg::kConcentratorNodes);
     int result = 0;
-    for (int node = 1; result == 0 && node <= kWirelessNodes; ++node) {
-        const int base = 256 * node;
-        std::uint8_t main[30], status[2], extra[12];
-        result = readRegs(id, base + kMainBlockAddress, kMainBlockCount, main);
+    for (int node = 1; result == 0 && node <= reg::kConcentratorNodes; ++node) {
+        std::uint8_t main[kMainBlockBytes], status[kStatusBytes], extra[kExtraBlockBytes];
+        result = readRegs(id, reg::nodeRegister(node, reg::kMeasurementBlock), reg::kMeasurementCount, main);
         std::uint16_t word = 0;
-        if (result == 0) result = readRegs(id, base + kStatusAddress, kStatusCount, status);
+        if (result == 0)
+            result = readRegs(id, reg::nodeRegister(node, reg::kStatus), reg::kStatusCount, status);
         if (result == 0) {
-            word = decodeStatusWord(std::span<const std::uint8_t, 2>(status));
+            word = decodeStatusWord(status);
             if (id == session_.selectedSensorId) statusWord_ = word;
-            result = readRegs(id, base + kExtraBlockAddress, kExtraBlockCount, extra);
+            result =
+                readRegs(id, reg::nodeRegister(node, reg::kPressureBlock), reg::kPressureBlockCount, extra);
         }
         if (result != 0) break;
-        const MainBlock m = decodeMainBlock(std::span<const std::uint8_t, 30>(main), model_, true);
-        const ExtraBlock e = decodeExtraBlock(std::span<const std::uint8_t, 12>(extra));
+        const MainBlock m = decodeMainBlock(main, model_, true);
+        const ExtraBlock e = decodeExtraBlock(extra);
         nodes.emplace_back(Measurement{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word});
     }
     arbiter_.leavePoll();

@@ -14,20 +14,73 @@ namespace talvex::sim {
 
 namespace {
 
+namespace reg = sensor::reg;
+namespace history = sensor::history;
+
 struct Range {
     std::uint16_t first;
     std::uint16_t last;
 };
 
+constexpr Range block(std::uint16_t first, int count) {
+    return {first, static_cast<std::uint16_t>(first + count - 1)};
+}
+
+constexpr Range kMeasurements = block(reg::kMeasurementBlock, reg::kMeasurementCount);
+constexpr Range kPressureBlock = block(reg::kPressureBlock, reg::kPressureBlockCount);
+
 // Every register a sensor answers (reads); node blocks of a concentrator are checked separately.
-constexpr Range kKnown[] = {{0, 14},    {19, 30},   {31, 60},   {71, 80},   {83, 84},   {89, 103},
-                            {111, 111}, {121, 123}, {126, 133}, {141, 157}, {159, 166}, {169, 170},
-                            {173, 174}, {179, 200}, {231, 250}, {253, 254}};
+constexpr Range kKnown[] = {
+    kMeasurements,
+    block(reg::kStaging1, reg::kStaging1Count),
+    block(reg::kProductModel, sensor::kText20Registers),
+    block(reg::kProductNumber, sensor::kText20Registers),
+    block(reg::kCoreNumber, sensor::kText20Registers),
+    block(reg::kBoardNumber, sensor::kText20Registers),
+    {reg::kDataDate, reg::kDataDateYear},
+    block(reg::kFirmware, sensor::kText20Registers),
+    {history::kRequestedCountHigh, history::kStart},
+    block(history::kStoredCount, history::kStoredCountRegisters),
+    block(reg::kStatus, reg::kStatusCount),
+    {reg::kCalibration1, reg::kReset},
+    {reg::kCalReferenceHigh, reg::kCalDateYear},
+    {reg::kClockMonthDay, reg::kClockMinuteSecond},
+    {reg::kRangeLow, history::kStorageInterval},  // range, analog outputs, ID, mode, alarms, interval
+    {reg::kFineAdjust110, reg::kCommand},
+    kPressureBlock,
+    {reg::kFineAdjust50, reg::kFineAdjust90},
+    block(reg::kElementResistance, 2),
+    block(reg::kStaging2, reg::kStaging2Count),
+    block(reg::kTextWindow, sensor::kText20Registers),
+    block(reg::kStaging3, reg::kStaging3Count),
+    {reg::kCommit, reg::kTextItem},
+};
 
 // Registers that take writes; the measurements, firmware text, stored count and status do not.
-constexpr Range kWritable[] = {{9, 10},    {19, 30},   {31, 60},   {71, 80},   {83, 84},
-                               {99, 101},  {121, 123}, {126, 133}, {141, 157}, {159, 160},
-                               {169, 170}, {179, 200}, {231, 250}, {253, 254}};
+constexpr Range kWritable[] = {
+    {reg::kEnergy, reg::kSendInterval},
+    block(reg::kStaging1, reg::kStaging1Count),
+    block(reg::kProductModel, sensor::kText20Registers),
+    block(reg::kProductNumber, sensor::kText20Registers),
+    block(reg::kCoreNumber, sensor::kText20Registers),
+    block(reg::kBoardNumber, sensor::kText20Registers),
+    {reg::kDataDate, reg::kDataDateYear},
+    {history::kRequestedCountHigh, history::kStart},
+    {reg::kCalibration1, reg::kReset},
+    {reg::kCalReferenceHigh, reg::kCalDateYear},
+    {reg::kClockMonthDay, reg::kClockMinuteSecond},
+    {reg::kRangeLow, history::kStorageInterval},
+    {reg::kFineAdjust110, reg::kCommand},
+    {reg::kFineAdjust50, reg::kFineAdjust90},
+    block(reg::kStaging2, reg::kStaging2Count),
+    block(reg::kTextWindow, sensor::kText20Registers),
+    block(reg::kStaging3, reg::kStaging3Count),
+    {reg::kCommit, reg::kTextItem},
+};
+
+bool inRange(std::uint16_t address, Range r) {
+    return address >= r.first && address <= r.last;
+}
 
 bool inRanges(std::uint16_t address, const Range* ranges, std::size_t n) {
     for (std::size_t i = 0; i < n; ++i)
@@ -36,9 +89,10 @@ bool inRanges(std::uint16_t address, const Range* ranges, std::size_t n) {
 }
 
 bool isNodeRegister(std::uint16_t address) {
-    const unsigned k = address / 256;
-    const unsigned offset = address % 256;
-    return k >= 1 && k <= 16 && (offset <= 14 || offset == 111 || (offset >= 161 && offset <= 166));
+    const int k = address / reg::kNodeStride;
+    const auto offset = static_cast<std::uint16_t>(address % reg::kNodeStride);
+    return k >= 1 && k <= reg::kConcentratorNodes &&
+           (inRange(offset, kMeasurements) || offset == reg::kStatus || inRange(offset, kPressureBlock));
 }
 
 std::uint16_t tempRaw(double celsius) {
@@ -49,8 +103,6 @@ std::uint16_t tempRaw(double celsius) {
 std::uint32_t ppm32(double ppm) {
     return static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(ppm)));
 }
-
-namespace reg = sensor::reg;
 
 constexpr std::uint16_t kTextBlocks[] = {reg::kProductModel, reg::kProductNumber, reg::kCoreNumber,
                                          reg::kBoardNumber, reg::kFirmware};
@@ -94,19 +146,19 @@ Sensor::Sensor(const SensorConfig& config, const Timing& timing, std::uint64_t s
     sensorTempAtModeChange_ = 70;
 
     resetSettings(now);
-    regs_[83] = 0x1201;
-    regs_[84] = 0x2026;
+    regs_[reg::kDataDate] = 0x1201;
+    regs_[reg::kDataDateYear] = 0x2026;
 
     char buf[32];
     const std::string model(modelName(config.model));
-    texts_[31] = "M-" + model.substr(std::min<std::size_t>(5, model.size()));
+    texts_[reg::kProductModel] = "M-" + model.substr(std::min<std::size_t>(5, model.size()));
     std::snprintf(buf, sizeof buf, "D2026%05u", static_cast<unsigned>(seed % 1000 * 100 + config.id));
-    texts_[41] = buf;
+    texts_[reg::kProductNumber] = buf;
     std::snprintf(buf, sizeof buf, "C24%04u", static_cast<unsigned>(config.id * 37 % 10000));
-    texts_[51] = buf;
+    texts_[reg::kCoreNumber] = buf;
     std::snprintf(buf, sizeof buf, "PCB-%03u", static_cast<unsigned>(config.id));
-    texts_[71] = buf;
-    texts_[89] = config.wireless ? "V3.1.4-W" : "V2.6.0";
+    texts_[reg::kBoardNumber] = buf;
+    texts_[reg::kFirmware] = config.wireless ? "V3.1.4-W" : "V2.6.0";
 
     // Coefficients as a fresh sensor renders them. Each fits the encoding the program writes it
     // with, so an export of this sensor imports back whole: the core batch (s32 x 10^4, at most
@@ -129,31 +181,31 @@ Sensor::Sensor(const SensorConfig& config, const Timing& timing, std::uint64_t s
 void Sensor::resetSettings(TimePoint now) {
     const bool gas = isGasPhase(config_.model);
     const std::uint32_t upper = gas ? 20000 : 2000;
-    regs_[141] = 0;
-    regs_[142] = 0;
-    regs_[143] = static_cast<std::uint16_t>(upper >> 16);
-    regs_[144] = static_cast<std::uint16_t>(upper & 0xFFFF);
-    regs_[145] = 400;
-    regs_[146] = 2000;
-    regs_[147] = 300;
-    regs_[148] = 350;
-    regs_[151] = 0x1000;
+    regs_[reg::kRangeLow] = 0;
+    regs_[reg::kRangeLow + 1] = 0;
+    regs_[reg::kRangeHigh] = static_cast<std::uint16_t>(upper >> 16);
+    regs_[reg::kRangeHigh + 1] = static_cast<std::uint16_t>(upper & 0xFFFF);
+    regs_[reg::kAnalogLow] = 400;
+    regs_[reg::kAnalogHigh] = 2000;
+    regs_[reg::kAnalogError] = 300;
+    regs_[reg::kAnalogReady] = 350;
+    regs_[reg::kOperationMode] = sensor::kFieldMode;
     const std::uint32_t alarm1 = gas ? 5000 : 500;
-    regs_[152] = static_cast<std::uint16_t>(alarm1 >> 16);
-    regs_[153] = static_cast<std::uint16_t>(alarm1 & 0xFFFF);
-    regs_[154] = 0;
-    regs_[155] = 50;
-    regs_[156] = 9000;
-    regs_[157] = 60;
+    regs_[reg::kAlarmHydrogen] = static_cast<std::uint16_t>(alarm1 >> 16);
+    regs_[reg::kAlarmHydrogen + 1] = static_cast<std::uint16_t>(alarm1 & 0xFFFF);
+    regs_[reg::kAlarmRate] = 0;
+    regs_[reg::kAlarmRate + 1] = 50;
+    regs_[reg::kAlarmOilTemperature] = 9000;
+    regs_[history::kStorageInterval] = 60;
     options_ = {0x09, 0x01, 0x01, 0x00};
     if (!config_.pressureFitted) options_[0] = 0;
     if (!config_.moistureFitted) options_[1] = 0;
     commandReadBack_ = 0x0010;
-    if (runMode_ != 1) setRunMode(1, now);
+    if (runMode_ != sensor::runmode::kUser) setRunMode(sensor::runmode::kUser, now);
 }
 
 bool Sensor::knows(std::uint16_t address, bool concentrator) {
-    if (address < 256) return inRanges(address, kKnown, std::size(kKnown));
+    if (address < reg::kNodeStride) return inRanges(address, kKnown, std::size(kKnown));
     return concentrator && isNodeRegister(address);
 }
 
@@ -210,7 +262,7 @@ Reply Sensor::read(std::uint16_t start, std::uint16_t count, TimePoint now) {
             reply.registers.push_back(it->second);
             continue;
         }
-        if (address >= 256) {
+        if (address >= reg::kNodeStride) {
             reply.registers.push_back(readNode(address, now));
             continue;
         }
@@ -224,76 +276,72 @@ std::uint16_t Sensor::readOne(std::uint16_t address, const Measurement& m, TimeP
     const auto hi = [](std::uint32_t v) { return static_cast<std::uint16_t>(v >> 16); };
     const auto lo = [](std::uint32_t v) { return static_cast<std::uint16_t>(v & 0xFFFF); };
     switch (address) {
-        case 0:
-        case 2:
+        case reg::kHydrogenInOilReading:
+        case reg::kHydrogenInOil:
             return hi(ppm32(m.dissolved));
-        case 1:
-        case 3:
+        case reg::kHydrogenInOilReading + 1:
+        case reg::kHydrogenInOil + 1:
             return lo(ppm32(m.dissolved));
-        case 4:
+        case reg::kHydrogenGasPhase:
             return hi(ppm32(m.gas));
-        case 5:
+        case reg::kHydrogenGasPhase + 1:
             return lo(ppm32(m.gas));
-        case 6:
+        case reg::kSensorTemperature:
             return tempRaw(m.sensorTemperature * tempGain_ + tempOffset_);
-        case 8:
+        case reg::kOilTemperature:
             return tempRaw(m.oilTemperature);
-        case 9:
+        case reg::kEnergy:
             return m.energy;
-        case 10:
+        case reg::kSendInterval:
             return static_cast<std::uint16_t>(sendIntervalTenths_ * 10);
-        case 14:
+        case reg::kDailyRate:
             return static_cast<std::uint16_t>(
                 static_cast<std::int16_t>(std::clamp(m.dailyRate, -32768, 32767)));
-        case 7:
-        case 11:
-        case 12:
-        case 13:
-            return 0;
-        case 111:
+        case reg::kStatus:
             return m.status;
-        case sensor::history::kStoredCount:
+        case history::kStoredCount:
             return hi(config_.historyRecords);
-        case sensor::history::kStoredCount + 1:
+        case history::kStoredCount + 1:
             return lo(config_.historyRecords);
-        case 150:
+        case reg::kSensorId:
             return id_;
-        case 160:
+        case reg::kCommand:
             return commandReadBack_;
-        case 161:
+        case reg::kPressure:
             return floatLowFirst(static_cast<float>(m.pressure))[0];
-        case 162:
+        case reg::kPressure + 1:
             return floatLowFirst(static_cast<float>(m.pressure))[1];
-        case 163:
+        case reg::kMoistureTemperature:
             return floatLowFirst(static_cast<float>(m.moistureTemperature))[0];
-        case 164:
+        case reg::kMoistureTemperature + 1:
             return floatLowFirst(static_cast<float>(m.moistureTemperature))[1];
-        case 165:
+        case reg::kMoisture:
             return floatLowFirst(static_cast<float>(m.moisture))[0];
-        case 166:
+        case reg::kMoisture + 1:
             return floatLowFirst(static_cast<float>(m.moisture))[1];
-        case 173:
-        case 174: {
+        case reg::kElementResistance:
+        case reg::kElementResistance + 1: {
             // Platinum element, 100 ohm at 0 degC, in milliohms.
             const double ohms = 100.0 * (1.0 + 0.00385 * m.sensorTemperature);
             const auto milli =
                 static_cast<std::uint32_t>(static_cast<std::int32_t>(std::lround(ohms * 1000)));
-            return address == 173 ? hi(milli) : lo(milli);
+            return address == reg::kElementResistance ? hi(milli) : lo(milli);
         }
         default:
             break;
     }
-    if (address >= 130 && address <= 133) {
+    if (inRange(address, kMeasurements)) return 0;  // the block's spare registers
+    if (address >= reg::kClockMonthDay && address <= reg::kClockMinuteSecond) {
         const auto t = static_cast<std::time_t>(wallSeconds(now) + clockOffset_);
         std::tm tm{};
         localtime_r(&t, &tm);
         switch (address) {
-            case 130:
+            case reg::kClockMonthDay:
                 return static_cast<std::uint16_t>(toBcd(static_cast<unsigned>(tm.tm_mon + 1)) << 8 |
                                                   toBcd(static_cast<unsigned>(tm.tm_mday)));
-            case 131:
+            case reg::kClockYear:
                 return toBcd(static_cast<unsigned>(tm.tm_year + 1900));
-            case 132:
+            case reg::kClockHour:
                 return toBcd(static_cast<unsigned>(tm.tm_hour));
             default:
                 return static_cast<std::uint16_t>(toBcd(static_cast<unsigned>(tm.tm_min)) << 8 |
@@ -301,23 +349,23 @@ std::uint16_t Sensor::readOne(std::uint16_t address, const Measurement& m, TimeP
         }
     }
     for (const std::uint16_t first : kTextBlocks) {
-        if (address >= first && address < first + 10) {
+        if (address >= first && address < first + sensor::kText20Registers) {
             const auto it = texts_.find(first);
             const auto regs =
                 text20ReadLayout(it == texts_.end() ? std::string_view{} : std::string_view{it->second});
             return regs[address - first];
         }
     }
-    if (address >= 191 && address <= 200) {
-        const std::size_t k = address - 191u;
+    if (address >= reg::kTextWindow && address < reg::kTextWindow + sensor::kText20Registers) {
+        const std::size_t k = address - reg::kTextWindow;
         return static_cast<std::uint16_t>(window_[2 * k] << 8 | window_[2 * k + 1]);
     }
     return reg(address);
 }
 
 std::uint16_t Sensor::readNode(std::uint16_t address, TimePoint now) {
-    const unsigned k = address / 256u;
-    const unsigned offset = address % 256u;
+    const unsigned k = address / reg::kNodeStride;
+    const auto offset = static_cast<std::uint16_t>(address % reg::kNodeStride);
     // Each node has its own hydrogen curve: shift the time and scale by the node number.
     const double t = secondsSinceStart(now) + 977.0 * k;
     const double scale = 0.6 + 0.07 * k;
@@ -325,28 +373,28 @@ std::uint16_t Sensor::readNode(std::uint16_t address, TimePoint now) {
     const double oil = oilTemperatureAt(t + 311.0 * k);
     const auto v = ppm32(h);
     switch (offset) {
-        case 0:
-        case 2:
+        case reg::kHydrogenInOilReading:
+        case reg::kHydrogenInOil:
             return static_cast<std::uint16_t>(v >> 16);
-        case 1:
-        case 3:
+        case reg::kHydrogenInOilReading + 1:
+        case reg::kHydrogenInOil + 1:
             return static_cast<std::uint16_t>(v & 0xFFFF);
-        case 4:
+        case reg::kHydrogenGasPhase:
             return static_cast<std::uint16_t>(ppm32(h * 20) >> 16);
-        case 5:
+        case reg::kHydrogenGasPhase + 1:
             return static_cast<std::uint16_t>(ppm32(h * 20) & 0xFFFF);
-        case 6:
-        case 8:
+        case reg::kSensorTemperature:
+        case reg::kOilTemperature:
             return tempRaw(oil);
-        case 9:
+        case reg::kEnergy:
             return static_cast<std::uint16_t>(
                 std::max(5.0, 98.0 - 4.0 * k - secondsSinceStart(now) / 86400.0));
-        case 10:
+        case reg::kSendInterval:
             return 600;
-        case 14:
+        case reg::kDailyRate:
             return static_cast<std::uint16_t>(
                 static_cast<std::int16_t>(std::lround(h - std::max(0.0, hydrogenAt(t - 86400) * scale))));
-        case 111: {
+        case reg::kStatus: {
             const auto cycle = std::max<std::int64_t>(1, timing_.measureCycle.count());
             const auto phase = (std::chrono::duration_cast<Millis>(now - start_).count() + 1000 * k) % cycle;
             return phase * 3 < cycle * 2 ? 0x0201 : 0x0202;
@@ -370,12 +418,12 @@ Reply Sensor::write(const Request& request, TimePoint now) {
     for (std::size_t i = 0; i < request.values.size(); ++i)
         writeOne(static_cast<std::uint16_t>(request.address + i), request.values[i], now);
     // History start: the sensor answers with its records instead of an echo.
-    if (request.function == 6 && request.address == sensor::history::kStart && request.values.size() == 1 &&
-        request.values[0] == sensor::history::kStartCommand) {
+    if (request.function == 6 && request.address == history::kStart && request.values.size() == 1 &&
+        request.values[0] == history::kStartCommand) {
         reply.stream = historyStream(now);
         reply.streamOnly = true;
         const std::size_t recordSize =
-            config_.historyFormat == 2 ? sensor::history::kV2RecordSize : sensor::history::kV1RecordSize;
+            config_.historyFormat == 2 ? history::kV2RecordSize : history::kV1RecordSize;
         if (config_.historyPauseAfter > 0 && config_.historyPause.count() > 0) {
             reply.pauseAt =
                 std::min<std::size_t>(reply.stream.size(), config_.historyPauseAfter * recordSize);
@@ -428,7 +476,7 @@ void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now)
         default:
             break;
     }
-    if (address >= 130 && address <= 133) {
+    if (address >= reg::kClockMonthDay && address <= reg::kClockMinuteSecond) {
         // Replace one field of the sensor clock; the clock runs on from there.
         regs_[address] = value;
         const double nowWall = wallSeconds(now);
@@ -438,14 +486,16 @@ void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now)
         const int hiField = fromBcd(static_cast<std::uint16_t>(value >> 8));
         const int loField = fromBcd(static_cast<std::uint16_t>(value & 0xFF));
         const int whole = fromBcd(value);
-        if (address == 130 && hiField >= 1 && hiField <= 12 && loField >= 1 && loField <= 31) {
+        if (address == reg::kClockMonthDay && hiField >= 1 && hiField <= 12 && loField >= 1 &&
+            loField <= 31) {
             tm.tm_mon = hiField - 1;
             tm.tm_mday = loField;
-        } else if (address == 131 && whole >= 1970) {
+        } else if (address == reg::kClockYear && whole >= 1970) {
             tm.tm_year = whole - 1900;
-        } else if (address == 132 && whole >= 0 && whole < 24) {
+        } else if (address == reg::kClockHour && whole >= 0 && whole < 24) {
             tm.tm_hour = whole;
-        } else if (address == 133 && hiField >= 0 && hiField < 60 && loField >= 0 && loField < 60) {
+        } else if (address == reg::kClockMinuteSecond && hiField >= 0 && hiField < 60 && loField >= 0 &&
+                   loField < 60) {
             tm.tm_min = hiField;
             tm.tm_sec = loField;
         } else {
@@ -461,13 +511,14 @@ void Sensor::writeOne(std::uint16_t address, std::uint16_t value, TimePoint now)
 }
 
 std::string Sensor::itemText(std::uint16_t code) const {
-    if (code == 2549) {
-        // Data date from registers 83 (MMDD) and 84 (YYYY).
+    if (code == sensor::item::kDataDate) {
+        // Data date from its registers (MMDD, then YYYY).
         char buf[24];
-        std::snprintf(buf, sizeof buf, "%04X-%02X-%02X", reg(84), reg(83) >> 8, reg(83) & 0xFF);
+        std::snprintf(buf, sizeof buf, "%04X-%02X-%02X", reg(reg::kDataDateYear), reg(reg::kDataDate) >> 8,
+                      reg(reg::kDataDate) & 0xFF);
         return buf;
     }
-    if (code == 2550) return signer_;
+    if (code == sensor::item::kSigner) return signer_;
     const auto it = items_.find(code);
     return it == items_.end() ? std::string{} : it->second;
 }

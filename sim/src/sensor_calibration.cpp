@@ -3,13 +3,21 @@
 // it takes one piece per wake-up.
 #include <cmath>
 
+#include "talvex/sensor_registers.hpp"
 #include "talvex/sim/codec.hpp"
 #include "talvex/sim/sensor.hpp"
 
 namespace talvex::sim {
 
 namespace {
+namespace reg = sensor::reg;
+namespace cal = sensor::cal;
 constexpr std::uint16_t kFailed = 1;
+
+// CAL_Status of a wireless sensor's handshake.
+constexpr std::uint8_t kHandshakeStarted = 1, kHandshakeCalibrated = 2, kHandshakeCleared = 3,
+                       kHandshakeReferenceHigh = 4, kHandshakeReferenceLow = 5, kHandshakeDate = 6,
+                       kHandshakeYear = 7, kHandshakeFailed = 8;
 }  // namespace
 
 std::uint8_t Sensor::calStatus(TimePoint now) {
@@ -28,7 +36,8 @@ void Sensor::applyHydrogenCalibration(double reference, TimePoint now, Calibrate
 // The in-oil calibrate command calibrates what the sensor shows as its main value: the gas phase in
 // laboratory mode (where it measures a reference gas) and on gas-phase models, else the oil value.
 Sensor::CalibratedPhase Sensor::inOilCalibratedPhase() const {
-    return isGasPhaseModel(config_.model) || runMode_ == 5 ? CalibratedPhase::Gas : CalibratedPhase::Oil;
+    return isGasPhaseModel(config_.model) || runMode_ == sensor::runmode::kLaboratory ? CalibratedPhase::Gas
+                                                                                      : CalibratedPhase::Oil;
 }
 
 void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePoint now) {
@@ -37,104 +46,114 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
         return;
     }
     regs_[address] = value;
-    const auto reference32 = [this] { return static_cast<std::int32_t>(u32HighFirst(reg(126), reg(127))); };
+    const auto reference32 = [this] {
+        return static_cast<std::int32_t>(
+            u32HighFirst(reg(reg::kCalReferenceHigh), reg(reg::kCalReferenceLow)));
+    };
     const std::uint16_t refused = config_.refusalCode;
     const bool refuseStart = config_.refuseCalibration;
     const bool refuse = config_.refuseCalibration || config_.refuseCalibrate;
     const bool fail = config_.failCalibration;
     switch (address) {
-        case 121:
+        case reg::kCalibration1:
             switch (value) {
-                case 1001:
-                case 1:
-                case 2001:
-                case 3001:
-                case 4001:
-                    if (refuseStart) regs_[121] = refused;  // otherwise the start code reads back
+                case cal::kInOil:
+                case cal::kGasPhaseFirst:
+                case cal::kPressure:
+                case cal::kMoisture:
+                case cal::kMoistureTemperature:
+                    if (refuseStart)
+                        regs_[reg::kCalibration1] = refused;  // otherwise the start code reads back
                     return;
-                case 17:
+                case cal::kGasPhasePoint:
                     later(now, timing_.processing, [this, refuse, fail, reference32, now, refused] {
                         if (refuse)
-                            regs_[121] = refused;
+                            regs_[reg::kCalibration1] = refused;
                         else if (fail)
-                            regs_[121] = kFailed;
+                            regs_[reg::kCalibration1] = kFailed;
                         else {
                             applyHydrogenCalibration(reference32(), now, CalibratedPhase::Gas);
-                            regs_[121] = 16;
+                            regs_[reg::kCalibration1] = cal::kGasPhaseDone;
                         }
                     });
                     return;
                 default:
                     return;
             }
-        case 122:
+        case reg::kCalibration2:
             switch (value) {
-                case 1:
-                    if (refuseStart) regs_[122] = refused;
+                case cal::kGasPhaseFirst:
+                    if (refuseStart) regs_[reg::kCalibration2] = refused;
                     return;
-                case 17:
-                case 1001:
+                case cal::kGasPhasePoint:
+                case cal::kInOil:
                     later(now, timing_.processing, [this, value, refuse, fail, reference32, now, refused] {
                         if (refuse)
-                            regs_[122] = refused;
+                            regs_[reg::kCalibration2] = refused;
                         else if (fail)
-                            regs_[122] = kFailed;
+                            regs_[reg::kCalibration2] = kFailed;
                         else {
                             // In laboratory mode the reference arrives divided by 18.5.
                             const double ref =
-                                runMode_ == 5 && value == 1001 ? reference32() * 18.5 : reference32();
+                                runMode_ == sensor::runmode::kLaboratory && value == cal::kInOil
+                                    ? reference32() * 18.5
+                                    : reference32();
                             applyHydrogenCalibration(
-                                ref, now, value == 17 ? CalibratedPhase::Gas : inOilCalibratedPhase());
-                            regs_[122] = value == 17 ? 16 : 0;
+                                ref, now,
+                                value == cal::kGasPhasePoint ? CalibratedPhase::Gas : inOilCalibratedPhase());
+                            regs_[reg::kCalibration2] =
+                                value == cal::kGasPhasePoint ? cal::kGasPhaseDone : cal::kCalibrateDone;
                         }
                     });
                     return;
-                case 2001:
-                case 3001:
-                case 4001:
+                case cal::kPressure:
+                case cal::kMoisture:
+                case cal::kMoistureTemperature:
                     later(now, timing_.processing, [this, value, refuse, fail, now, refused] {
                         if (refuse) {
-                            regs_[122] = refused;
+                            regs_[reg::kCalibration2] = refused;
                             return;
                         }
                         if (fail) {
-                            regs_[122] = kFailed;
+                            regs_[reg::kCalibration2] = kFailed;
                             return;
                         }
-                        // Float reference, low-order half in 126.
-                        const double ref = floatFromLowFirst(reg(126), reg(127));
+                        // Float reference, low-order half first.
+                        const double ref =
+                            floatFromLowFirst(reg(reg::kCalReferenceHigh), reg(reg::kCalReferenceLow));
                         const Measurement m = measure(now);
-                        if (value == 2001) pressureOffset_ += ref - m.pressure;
-                        if (value == 3001) moistureOffset_ += ref - m.moisture;
-                        if (value == 4001) moistureTempOffset_ += ref - m.moistureTemperature;
-                        regs_[122] = 0;
+                        if (value == cal::kPressure) pressureOffset_ += ref - m.pressure;
+                        if (value == cal::kMoisture) moistureOffset_ += ref - m.moisture;
+                        if (value == cal::kMoistureTemperature)
+                            moistureTempOffset_ += ref - m.moistureTemperature;
+                        regs_[reg::kCalibration2] = cal::kCalibrateDone;
                     });
                     return;
                 default:
                     return;
             }
-        case 123:
+        case reg::kReset:
             switch (value) {
-                case 1:
+                case sensor::kResetClearHydrogen:
                     hydrogenGain_ = 1.0;
                     return;
-                case 2:
+                case sensor::kResetRestoreFactory:
                     resetSettings(now);
                     return;
-                case 3:
+                case sensor::kResetClearPressure:
                     pressureOffset_ = 0;
                     return;
-                case 4:
+                case sensor::kResetClearMoisture:
                     moistureOffset_ = 0;
                     return;
-                case 5:
+                case sensor::kResetClearMoistureTemperature:
                     moistureTempOffset_ = 0;
                     return;
                 default:
                     return;
             }
         default:
-            return;  // 126-129: reference and date, taken by the calibrate command
+            return;  // reference and date, taken by the calibrate command
     }
 }
 
@@ -144,24 +163,26 @@ void Sensor::calibrationWrite(std::uint16_t address, std::uint16_t value, TimePo
 void Sensor::handshakeWrite(std::uint16_t address, std::uint16_t value, TimePoint now) {
     regs_[address] = value;
     std::uint8_t target = 0;
-    if (address == 121 && value == 1001) {
+    if (address == reg::kCalibration1 && value == cal::kInOil) {
         if (config_.refuseCalibration) {
-            regs_[121] = config_.refusalCode;
+            regs_[reg::kCalibration1] = config_.refusalCode;
             return;
         }
-        target = 1;
-    } else if (address == 126 && calStatus_ == 1) {
-        target = 4;
-    } else if (address == 127 && calStatus_ == 4) {
-        target = 5;
-    } else if (address == 128 && calStatus_ == 5) {
-        target = 6;
-    } else if (address == 129 && calStatus_ == 6) {
-        target = 7;
-    } else if (address == 122 && value == 1001 && calStatus_ == 7) {
-        target = config_.failCalibration || config_.refuseCalibration || config_.refuseCalibrate ? 8 : 2;
-    } else if (address == 123 && value == 1) {
-        target = 3;
+        target = kHandshakeStarted;
+    } else if (address == reg::kCalReferenceHigh && calStatus_ == kHandshakeStarted) {
+        target = kHandshakeReferenceHigh;
+    } else if (address == reg::kCalReferenceLow && calStatus_ == kHandshakeReferenceHigh) {
+        target = kHandshakeReferenceLow;
+    } else if (address == reg::kCalDateMonthDay && calStatus_ == kHandshakeReferenceLow) {
+        target = kHandshakeDate;
+    } else if (address == reg::kCalDateYear && calStatus_ == kHandshakeDate) {
+        target = kHandshakeYear;
+    } else if (address == reg::kCalibration2 && value == cal::kInOil && calStatus_ == kHandshakeYear) {
+        target = config_.failCalibration || config_.refuseCalibration || config_.refuseCalibrate
+                     ? kHandshakeFailed
+                     : kHandshakeCalibrated;
+    } else if (address == reg::kReset && value == sensor::kResetClearHydrogen) {
+        target = kHandshakeCleared;
     }
     if (target == 0 || target == calStatus_ || target == calTarget_) return;
     calTarget_ = target;
@@ -169,11 +190,12 @@ void Sensor::handshakeWrite(std::uint16_t address, std::uint16_t value, TimePoin
         if (calTarget_ != target) return;  // superseded by a later command
         calTarget_ = 0;
         calStatus_ = target;
-        if (target == 2) {
+        if (target == kHandshakeCalibrated) {
             // The wireless wizard reads and calibrates the gas-phase value (registers 4-5).
-            applyHydrogenCalibration(static_cast<std::int32_t>(u32HighFirst(reg(126), reg(127))), now,
-                                     CalibratedPhase::Gas);
-        } else if (target == 3) {
+            applyHydrogenCalibration(static_cast<std::int32_t>(u32HighFirst(reg(reg::kCalReferenceHigh),
+                                                                            reg(reg::kCalReferenceLow))),
+                                     now, CalibratedPhase::Gas);
+        } else if (target == kHandshakeCleared) {
             hydrogenGain_ = 1.0;
         }
     });

@@ -18,7 +18,7 @@ namespace {
 namespace reg = sensor::reg;
 using sensor::Encoding;
 
-constexpr std::uint16_t kCoreBatchItem = 2587;
+constexpr std::uint16_t kCoreBatchItem = sensor::item::kCoreBatch;
 
 // Decimal text of value / 10^decimals without trailing zeros (one decimal kept), within 20 bytes.
 std::string renderScaled(std::int64_t value, int decimals) {
@@ -106,8 +106,8 @@ void Sensor::textCommand(std::uint16_t code, TimePoint now) {
             window_[i] = static_cast<std::uint8_t>(text[i]);
     };
     const auto staged = [this](std::uint16_t first) {
-        std::uint16_t r[10];
-        for (int k = 0; k < 10; ++k) r[k] = reg(static_cast<std::uint16_t>(first + k));
+        std::uint16_t r[sensor::kText20Registers];
+        for (int k = 0; k < sensor::kText20Registers; ++k) r[k] = reg(static_cast<std::uint16_t>(first + k));
         return textFromWriteLayout(r);
     };
     if (const sensor::TextWrite* target = sensor::findTextWrite(code)) {

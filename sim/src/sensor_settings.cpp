@@ -4,16 +4,38 @@
 #include <cstdlib>
 #include <string>
 
+#include "talvex/history_registers.hpp"
+#include "talvex/sensor_registers.hpp"
 #include "talvex/sim/sensor.hpp"
 
 namespace talvex::sim {
 
 namespace {
 
+namespace reg = sensor::reg;
+
 // Settings registers kept: range, analog outputs, operation mode, thresholds, storage interval,
-// data date and the fine-adjustment results.
-constexpr std::uint16_t kKeptRegisters[] = {83,  84,  141, 142, 143, 144, 145, 146, 147, 148,
-                                            151, 152, 153, 154, 155, 156, 157, 159, 169, 170};
+// data date and the fine-adjustment results. The order is the order of the lines in the file.
+constexpr std::uint16_t kKeptRegisters[] = {reg::kDataDate,
+                                            reg::kDataDateYear,
+                                            reg::kRangeLow,
+                                            reg::kRangeLow + 1,
+                                            reg::kRangeHigh,
+                                            reg::kRangeHigh + 1,
+                                            reg::kAnalogLow,
+                                            reg::kAnalogHigh,
+                                            reg::kAnalogError,
+                                            reg::kAnalogReady,
+                                            reg::kOperationMode,
+                                            reg::kAlarmHydrogen,
+                                            reg::kAlarmHydrogen + 1,
+                                            reg::kAlarmRate,
+                                            reg::kAlarmRate + 1,
+                                            reg::kAlarmOilTemperature,
+                                            sensor::history::kStorageInterval,
+                                            reg::kFineAdjust110,
+                                            reg::kFineAdjust50,
+                                            reg::kFineAdjust90};
 
 // Texts are stored with backslash escapes so any byte survives a line-based file.
 std::string escape(const std::string& s) {
@@ -74,7 +96,7 @@ void Sensor::loadSetting(const std::string& key, const std::string& value) {
     const auto number = [&value] { return std::strtoul(value.c_str(), nullptr, 10); };
     if (key == "id") {
         const auto id = number();
-        if (id >= 1 && id <= 247) id_ = static_cast<std::uint8_t>(id);
+        if (id >= sensor::kMinSensorId && id <= sensor::kMaxSensorId) id_ = static_cast<std::uint8_t>(id);
     } else if (key.rfind("reg.", 0) == 0) {
         const auto a = std::strtoul(key.c_str() + 4, nullptr, 10);
         for (const auto kept : kKeptRegisters)

@@ -47,21 +47,29 @@ constexpr int registerCount(Encoding e) {
 
 // Register addresses (zero-based, as in the request frame).
 namespace reg {
-// Measurement block and status word: read by the poller (acquisition/).
+// Measurement block and status word: read by the poller (acquisition/). Registers of the block not
+// named here (1, 3, 5, 7, 11-13 and the second word of each value) are read with it and not used.
 inline constexpr std::uint16_t kMeasurementBlock = 0;
 inline constexpr std::uint16_t kMeasurementCount = 15;
-inline constexpr std::uint16_t kSensorTemperature = 6;  // u16; degC = value / 100 - 100
-inline constexpr std::uint16_t kEnergy = 9;             // u16 percent; a write takes the low byte
-inline constexpr std::uint16_t kSendInterval = 10;      // write seconds / 10 (low byte), reads seconds
-inline constexpr std::uint16_t kStaging1 = 19;          // 19-30
-inline constexpr std::uint16_t kProductModel = 31;      // text20
-inline constexpr std::uint16_t kProductNumber = 41;     // text20
-inline constexpr std::uint16_t kCoreNumber = 51;        // text20
-inline constexpr std::uint16_t kBoardNumber = 71;       // text20
-inline constexpr std::uint16_t kDataDate = 83;          // BCD MMDD, 84 BCD YYYY
+inline constexpr std::uint16_t kHydrogenInOilReading = 0;  // s32 ppm, high word first: calibration reads it
+inline constexpr std::uint16_t kHydrogenInOil = 2;         // s32 ppm, high word first: the poller's H2DG
+inline constexpr std::uint16_t kHydrogenGasPhase = 4;      // s32 ppm, high word first: H2AG
+inline constexpr std::uint16_t kSensorTemperature = 6;     // u16; degC = value / 100 - 100
+inline constexpr std::uint16_t kOilTemperature = 8;        // u16; degC = value / 100 - 100
+inline constexpr std::uint16_t kEnergy = 9;  // u16 percent; a write takes the low byte; ModelKF's DayRoc
+inline constexpr std::uint16_t kSendInterval = 10;  // write seconds / 10 (low byte), reads seconds
+inline constexpr std::uint16_t kDailyRate = 14;     // s16 ppm per day: DayRoc of the other models
+inline constexpr std::uint16_t kStaging1 = 19;      // 19-30
+inline constexpr std::uint16_t kStaging1Count = 12;
+inline constexpr std::uint16_t kProductModel = 31;   // text20
+inline constexpr std::uint16_t kProductNumber = 41;  // text20
+inline constexpr std::uint16_t kCoreNumber = 51;     // text20
+inline constexpr std::uint16_t kBoardNumber = 71;    // text20
+inline constexpr std::uint16_t kDataDate = 83;       // BCD MMDD, 84 BCD YYYY
 inline constexpr std::uint16_t kDataDateYear = 84;
 inline constexpr std::uint16_t kFirmware = 89;  // text20, read only
-inline constexpr std::uint16_t kStatus = 111;
+inline constexpr std::uint16_t kStatus = 111;   // run-status word, read alone
+inline constexpr std::uint16_t kStatusCount = 1;
 inline constexpr std::uint16_t kCalibration1 = 121;       // calibration command register 1
 inline constexpr std::uint16_t kCalibration2 = 122;       // calibration command register 2
 inline constexpr std::uint16_t kReset = 123;              // reset command (kResetCommands)
@@ -88,14 +96,28 @@ inline constexpr std::uint16_t kAlarmOilTemperature = 156;  // u16 = degC x 100
 inline constexpr std::uint16_t kFineAdjust110 = 159;        // procedure E
 inline constexpr std::uint16_t kCommand = 160;              // procedure D
 inline constexpr std::uint16_t kPressureBlock = 161;        // 161-166, read by the poller
+inline constexpr std::uint16_t kPressureBlockCount = 6;
+inline constexpr std::uint16_t kPressure = 161;             // float kPa, low-order half first
+inline constexpr std::uint16_t kMoistureTemperature = 163;  // float degC, low-order half first
+inline constexpr std::uint16_t kMoisture = 165;             // float ppm, low-order half first
 inline constexpr std::uint16_t kFineAdjust50 = 169;         // procedure E
 inline constexpr std::uint16_t kFineAdjust90 = 170;         // procedure E
 inline constexpr std::uint16_t kElementResistance = 173;    // s32 = ohms x 1000, read only
 inline constexpr std::uint16_t kStaging2 = 179;             // 179-190
-inline constexpr std::uint16_t kTextWindow = 191;           // 191-200: read side of procedure B; signer
-inline constexpr std::uint16_t kStaging3 = 231;             // 231-250
-inline constexpr std::uint16_t kCommit = 253;               // procedure A
-inline constexpr std::uint16_t kTextItem = 254;             // procedures B and C
+inline constexpr std::uint16_t kStaging2Count = 12;
+inline constexpr std::uint16_t kTextWindow = 191;  // 191-200: read side of procedure B; signer
+inline constexpr std::uint16_t kStaging3 = 231;    // 231-250
+inline constexpr std::uint16_t kStaging3Count = 20;
+inline constexpr std::uint16_t kCommit = 253;    // procedure A
+inline constexpr std::uint16_t kTextItem = 254;  // procedures B and C
+
+// A wireless concentrator answers for its nodes k = 1..16 at kNodeStride x k + the address of the
+// measurement block, the status word and the pressure block.
+inline constexpr int kConcentratorNodes = 16;
+inline constexpr std::uint16_t kNodeStride = 256;
+constexpr std::uint16_t nodeRegister(int node, std::uint16_t address) {
+    return static_cast<std::uint16_t>(kNodeStride * node + address);
+}
 }  // namespace reg
 
 // The longest send interval register 10 can hold (255 x 10 s).
@@ -203,6 +225,7 @@ inline constexpr TextItem kTextItems[] = {
 namespace item {
 inline constexpr std::uint16_t kDataDate = 2549;
 inline constexpr std::uint16_t kSigner = 2550;
+inline constexpr std::uint16_t kCoreBatch = 2587;
 inline constexpr std::uint16_t kElementResistance20C = 2601;
 inline constexpr std::uint16_t kRefPrValue = 2602;
 inline constexpr std::uint16_t kFilterValue = 2603;

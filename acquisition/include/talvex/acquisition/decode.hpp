@@ -6,13 +6,14 @@
 #include <span>
 
 #include "talvex/sensor_model.hpp"
+#include "talvex/sensor_registers.hpp"
 
 namespace talvex::acquisition {
 
-// Sizes of the three reads of one poll.
-inline constexpr int kMainBlockAddress = 0, kMainBlockCount = 15;
-inline constexpr int kStatusAddress = 111, kStatusCount = 1;
-inline constexpr int kExtraBlockAddress = 161, kExtraBlockCount = 6;
+// Bytes of the three reads of one poll (addresses and counts in talvex/sensor_registers.hpp).
+inline constexpr std::size_t kMainBlockBytes = 2 * sensor::reg::kMeasurementCount;
+inline constexpr std::size_t kStatusBytes = 2 * sensor::reg::kStatusCount;
+inline constexpr std::size_t kExtraBlockBytes = 2 * sensor::reg::kPressureBlockCount;
 
 struct MainBlock {
     float h2dg = 0, h2ag = 0, temp = 0;
@@ -25,14 +26,15 @@ struct ExtraBlock {
 
 // The 15 registers from address 0 (30 bytes). The daily value is register 9 (unsigned) for ModelKF
 // and for a wireless concentrator's nodes (their state of charge); else register 14, signed.
-MainBlock decodeMainBlock(std::span<const std::uint8_t, 30> bytes, SensorModel model, bool wirelessNode);
+MainBlock decodeMainBlock(std::span<const std::uint8_t, kMainBlockBytes> bytes, SensorModel model,
+                          bool wirelessNode);
 
 // Register 111 (2 bytes): the run-status word.
-std::uint16_t decodeStatusWord(std::span<const std::uint8_t, 2> bytes);
+std::uint16_t decodeStatusWord(std::span<const std::uint8_t, kStatusBytes> bytes);
 
 // The 6 registers from 161 (12 bytes): pressure from 161 (low half) and 162 (high half), moisture
 // from 165 and 166, each an IEEE-754 single.
-ExtraBlock decodeExtraBlock(std::span<const std::uint8_t, 12> bytes);
+ExtraBlock decodeExtraBlock(std::span<const std::uint8_t, kExtraBlockBytes> bytes);
 
 // Value fed to the live curve: the gas-phase hydrogen for ModelKG and ModelKGC, else the in-oil one.
 inline float chartValue(SensorModel model, const MainBlock& b) {

@@ -13,11 +13,11 @@ namespace map = talvex::sensor::reg;
 namespace cal = talvex::sensor::cal;
 
 // Step 3 readings: two registers each.
-inline constexpr int kDissolved = map::kMeasurementBlock;             // int32, high word first, ppm
-inline constexpr int kGasPhase = map::kMeasurementBlock + 4;          // int32, high word first, ppm
-inline constexpr int kPressure = map::kPressureBlock;                 // float, low word first, kPa
-inline constexpr int kMoistureTemperature = map::kPressureBlock + 2;  // float, low word first, degC
-inline constexpr int kMoisture = map::kPressureBlock + 4;             // float, low word first, ppm
+inline constexpr int kDissolved = map::kHydrogenInOilReading;           // int32, high word first, ppm
+inline constexpr int kGasPhase = map::kHydrogenGasPhase;                // int32, high word first, ppm
+inline constexpr int kPressure = map::kPressure;                        // float, low word first, kPa
+inline constexpr int kMoistureTemperature = map::kMoistureTemperature;  // float, low word first, degC
+inline constexpr int kMoisture = map::kMoisture;                        // float, low word first, ppm
 inline constexpr int kStatusWord = map::kStatus;         // bits 3-6 of the low byte: wireless CAL_Status
 inline constexpr int kCalCommand1 = map::kCalibration1;  // start codes, first-point commands
 inline constexpr int kCalCommand2 = map::kCalibration2;  // calibrate codes, second-point commands
