@@ -28,7 +28,7 @@ int runLanguage(const std::vector<std::string>& words) {
                                std::fprintf(stderr, "%.*s\n", int(line.size()), line.data());
                            }};
     const Language language = languageFromName(name);
-    const LanguageSwitch done = SwitchLanguageFiles(paths, language, sink);
+    const LanguageSwitch done = switchLanguageFiles(paths, language, sink);
     std::printf("language %s%s\n", std::string(languageName(language)).c_str(),
                 done.converted ? ", Config.ini converted" : "");
     return done.settingsSaved ? kExitOk : kExitFailure;

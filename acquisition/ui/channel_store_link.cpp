@@ -26,7 +26,7 @@ void attachChannelStore(CVelPageCfg& page, ChannelStore& store) {
         return store.SaveSelectedChannel(edits) == SaveOutcome::Saved;
     };
     ops.clearAllEnables = [&store] { store.ClearAllEnables(); };
-    ops.assignSensorIds = [&store](const std::vector<int>& ids) { store.AssignSensorIds(ids); };
+    ops.assignSensorIds = [&store](const std::vector<int>& ids) { store.assignSensorIds(ids); };
     ops.applyAllChannels = [&store] { return store.ApplyAllChannels(); };
     ops.fillParameterRows = [&store, p] {
         CVelPageCfg::ParameterRows rows;

@@ -271,7 +271,7 @@ void ChannelStore::ClearAllEnables() {
             if (record.rows.size() >= 3) record.rows[2].value = "0";
 }
 
-void ChannelStore::AssignSensorIds(const std::vector<int>& ids) {
+void ChannelStore::assignSensorIds(const std::vector<int>& ids) {
     std::size_t next = 0;
     int k = 0;
     for (auto& network : networks_)

@@ -125,7 +125,7 @@ std::string GetTextWith(std::string_view key, std::initializer_list<std::string_
     return out;
 }
 
-std::string CaptionText(std::string_view key) {
+std::string captionText(std::string_view key) {
     return findTableText(activeLanguage(), key).value_or("");
 }
 

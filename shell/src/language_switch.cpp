@@ -5,7 +5,7 @@
 
 namespace talvex {
 
-LanguageSwitch SwitchLanguageFiles(const AppPaths& paths, Language language, const MessageSink& sink) {
+LanguageSwitch switchLanguageFiles(const AppPaths& paths, Language language, const MessageSink& sink) {
     LanguageSwitch result;
     // The box offers the two names in fixed spelling; that is what setting.ini keeps.
     if (!LoadLanguage(paths.settingsFile(), languageName(language), &result.error)) {

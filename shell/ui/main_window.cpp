@@ -246,7 +246,7 @@ void CMorvaneDlg::fillLanguageList() {
 void CMorvaneDlg::retranslate() {
     // Caption and labels as the table writes them; a missing key leaves the text as it was.
     const auto caption = [](QWidget* w, std::string_view key, bool window) {
-        const QString text = QString::fromStdString(CaptionText(key));
+        const QString text = QString::fromStdString(captionText(key));
         if (text.isEmpty()) return;
         if (window)
             w->setWindowTitle(text);

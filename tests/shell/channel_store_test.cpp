@@ -205,7 +205,7 @@ TEST_F(ChannelStoreTest, SelectionValidationAndApply) {
 TEST_F(ChannelStoreTest, AssignSensorIdsFillsChannelsInTreeOrder) {
     load();
     store.ClearAllEnables();
-    store.AssignSensorIds({3, 5, 7});
+    store.assignSensorIds({3, 5, 7});
     EXPECT_TRUE(store.ApplyAllChannels());
     EXPECT_EQ(entry(1).sensorId, 3);
     EXPECT_EQ(entry(2).sensorId, 5);

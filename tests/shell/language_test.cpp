@@ -50,8 +50,8 @@ TEST_F(LanguageTest, LineBreakMarkerBecomesABreakExceptInCaptions) {
     const std::string text = GetText("IDS_Tab_Query_ReadDoneTip");
     EXPECT_EQ(text.find("\\n"), std::string::npos);
     EXPECT_NE(text.find("records\n\nRequested"), std::string::npos);
-    EXPECT_NE(CaptionText("IDS_Tab_Query_ReadDoneTip").find("records\\n\\nRequested"), std::string::npos);
-    EXPECT_EQ(CaptionText("IDD102_9999"), "");  // a missing caption key leaves the caption alone
+    EXPECT_NE(captionText("IDS_Tab_Query_ReadDoneTip").find("records\\n\\nRequested"), std::string::npos);
+    EXPECT_EQ(captionText("IDD102_9999"), "");  // a missing caption key leaves the caption alone
 }
 
 // Both tables must carry the same keys: a key missing in one shows "Not found" to its users.

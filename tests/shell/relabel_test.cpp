@@ -63,7 +63,7 @@ TEST_F(RelabelTest, ASwitchRebuildsTheTreeAndKeepsTheSelection) {
     AppPaths paths;
     paths.configDir = paths.dataDir = dir.path();
 
-    const LanguageSwitch done = SwitchLanguageFiles(paths, Language::Chinese, sink);
+    const LanguageSwitch done = switchLanguageFiles(paths, Language::Chinese, sink);
     EXPECT_TRUE(done.settingsSaved);
     EXPECT_TRUE(done.converted);
     EXPECT_EQ(activeLanguage(), Language::Chinese);

@@ -109,7 +109,7 @@ class ChannelStore {
     void ClearAllEnables();
     // Walks the channels in tree order; each one with its full set of rows (ID, rate, enable) takes
     // the next ID as its sensor ID and is enabled, while IDs remain. Nothing is saved.
-    void AssignSensorIds(const std::vector<int>& ids);
+    void assignSensorIds(const std::vector<int>& ids);
     bool ApplyAllChannels();
     std::vector<ParameterRow> FillParameterRows() const;
     bool SaveConfigFile();

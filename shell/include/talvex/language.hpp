@@ -30,7 +30,7 @@ std::string GetTextIn(Language language, std::string_view key);
 std::optional<std::string> findTableText(Language language, std::string_view key);
 
 // Caption re-labelling text: the active table's entry as written, "" when the key is missing.
-std::string CaptionText(std::string_view key);
+std::string captionText(std::string_view key);
 
 // The whole table text (INI form, UTF-8).
 std::string_view languageTable(Language language);

@@ -17,6 +17,6 @@ struct LanguageSwitch {
     std::string error;
 };
 
-LanguageSwitch SwitchLanguageFiles(const AppPaths& paths, Language language, const MessageSink& sink = {});
+LanguageSwitch switchLanguageFiles(const AppPaths& paths, Language language, const MessageSink& sink = {});
 
 }  // namespace talvex
