@@ -40,6 +40,16 @@ class FitCli : public ::testing::Test {
         return {run.exitCode, run.out, run.err};
     }
 
+    // One ModelKA sensor at ID 5 that answers at once: what the writes below go to.
+    static sim::BusOptions sensorFiveBus() {
+        sim::BusOptions o;
+        o.sensors = {sim::defaultSensorConfig(5, SensorModel::KA)};
+        o.flowmeter = false;
+        o.pace = false;
+        o.timing.processing = sim::Millis(0);
+        return o;
+    }
+
     std::filesystem::path dir_ =
         std::filesystem::temp_directory_path() / ("talvex_fit_cli_" + std::to_string(::getpid()));
 };
@@ -102,12 +112,7 @@ TEST_F(FitCli, DamagedWorkbooksGiveAMessageAndExitOne) {
 }
 
 TEST_F(FitCli, WritesAsTheDialogDoes) {
-    sim::BusOptions o;
-    o.sensors = {sim::defaultSensorConfig(5, SensorModel::KA)};
-    o.flowmeter = false;
-    o.pace = false;
-    o.timing.processing = sim::Millis(0);
-    sim::SimBus bus(o);
+    sim::SimBus bus(sensorFiveBus());
     std::string error;
     ASSERT_TRUE(bus.start(&error)) << error;
 
@@ -132,12 +137,7 @@ TEST_F(FitCli, WritesAsTheDialogDoes) {
 // A blank or text cell among the chosen points is refused with the file's own cell name (this sheet
 // is used from B2, so sheet cell 5 of row 1 is H3), before anything is sent.
 TEST_F(FitCli, RefusesAChosenCellThatIsNotANumber) {
-    sim::BusOptions o;
-    o.sensors = {sim::defaultSensorConfig(5, SensorModel::KA)};
-    o.flowmeter = false;
-    o.pace = false;
-    o.timing.processing = sim::Millis(0);
-    sim::SimBus bus(o);
+    sim::SimBus bus(sensorFiveBus());
     std::string error;
     ASSERT_TRUE(bus.start(&error)) << error;
 

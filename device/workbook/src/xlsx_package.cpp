@@ -141,62 +141,6 @@ std::optional<std::string> relativeRels(const std::string& relsName, std::string
     return xml;
 }
 
-void put16(std::string& out, unsigned v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(std::string& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
-std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries) {
-    std::string out, directory;
-    for (const auto& [name, data] : entries) {
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-        const auto offset = static_cast<std::uint32_t>(out.size());
-        const auto size = static_cast<std::uint32_t>(data.size());
-        put32(out, 0x04034b50);
-        put16(out, 20);
-        put16(out, 0x0800);  // names in UTF-8
-        put16(out, 0);       // stored
-        put32(out, 0);       // time and date
-        put32(out, crc);
-        put32(out, size);
-        put32(out, size);
-        put16(out, static_cast<unsigned>(name.size()));
-        put16(out, 0);
-        out += name;
-        out += data;
-        put32(directory, 0x02014b50);
-        put16(directory, 20);
-        put16(directory, 20);
-        put16(directory, 0x0800);
-        put16(directory, 0);
-        put32(directory, 0);
-        put32(directory, crc);
-        put32(directory, size);
-        put32(directory, size);
-        put16(directory, static_cast<unsigned>(name.size()));
-        put32(directory, 0);  // extra and comment lengths
-        put32(directory, 0);  // disk number, internal attributes
-        put32(directory, 0);  // external attributes
-        put32(directory, offset);
-        directory += name;
-    }
-    const auto directoryOffset = static_cast<std::uint32_t>(out.size());
-    out += directory;
-    put32(out, 0x06054b50);
-    put32(out, 0);
-    put16(out, static_cast<unsigned>(entries.size()));
-    put16(out, static_cast<unsigned>(entries.size()));
-    put32(out, static_cast<std::uint32_t>(directory.size()));
-    put32(out, directoryOffset);
-    put16(out, 0);
-    return out;
-}
-
 // Collects the text of <c t="inlineStr"> cells: every <t> below the cell's <is>, runs joined.
 class InlineStringCollector {
   public:
@@ -311,6 +255,62 @@ bool wholeXml(const std::string& xml) {
 }
 
 }  // namespace
+
+static void put16(std::string& out, unsigned v) {
+    out += static_cast<char>(v & 0xFF);
+    out += static_cast<char>((v >> 8) & 0xFF);
+}
+static void put32(std::string& out, std::uint32_t v) {
+    put16(out, v & 0xFFFF);
+    put16(out, v >> 16);
+}
+
+std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries) {
+    std::string out, directory;
+    for (const auto& [name, data] : entries) {
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
+        const auto offset = static_cast<std::uint32_t>(out.size());
+        const auto size = static_cast<std::uint32_t>(data.size());
+        put32(out, 0x04034b50);
+        put16(out, 20);
+        put16(out, 0x0800);  // names in UTF-8
+        put16(out, 0);       // stored
+        put32(out, 0);       // time and date
+        put32(out, crc);
+        put32(out, size);
+        put32(out, size);
+        put16(out, static_cast<unsigned>(name.size()));
+        put16(out, 0);
+        out += name;
+        out += data;
+        put32(directory, 0x02014b50);
+        put16(directory, 20);
+        put16(directory, 20);
+        put16(directory, 0x0800);
+        put16(directory, 0);
+        put32(directory, 0);
+        put32(directory, crc);
+        put32(directory, size);
+        put32(directory, size);
+        put16(directory, static_cast<unsigned>(name.size()));
+        put32(directory, 0);  // extra and comment lengths
+        put32(directory, 0);  // disk number, internal attributes
+        put32(directory, 0);  // external attributes
+        put32(directory, offset);
+        directory += name;
+    }
+    const auto directoryOffset = static_cast<std::uint32_t>(out.size());
+    out += directory;
+    put32(out, 0x06054b50);
+    put32(out, 0);
+    put16(out, static_cast<unsigned>(entries.size()));
+    put16(out, static_cast<unsigned>(entries.size()));
+    put32(out, static_cast<std::uint32_t>(directory.size()));
+    put32(out, directoryOffset);
+    put16(out, 0);
+    return out;
+}
 
 std::optional<std::string> firstIncompleteXmlPart(std::string_view zip) {
     const Package package(zip);

@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace talvex::workbook {
@@ -26,6 +27,9 @@ struct InlineStrings {
     std::vector<InlineStringCell> cells;
     bool placeable = true;  // false: an inline string cell without a reference cannot be placed
 };
+
+// The entries as an uncompressed zip with correct checksums (what the package is rebuilt as).
+std::string storedZip(const std::vector<std::pair<std::string, std::string>>& entries);
 
 // The inline string cells of the package's first worksheet.
 InlineStrings firstSheetInlineStrings(std::string_view zip);

@@ -25,6 +25,7 @@
 #include <vector>
 
 #include "talvex/workbook/reader.hpp"
+#include "xlsx_package.hpp"
 
 namespace {
 
@@ -40,15 +41,6 @@ std::uint16_t le16(const Bytes& b, size_t at) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
                                       (static_cast<unsigned char>(b[at + 1]) << 8));
 }
-void put16(Bytes& out, unsigned v) {
-    out += static_cast<char>(v & 0xFF);
-    out += static_cast<char>((v >> 8) & 0xFF);
-}
-void put32(Bytes& out, std::uint32_t v) {
-    put16(out, v & 0xFFFF);
-    put16(out, v >> 16);
-}
-
 // The entries of a zip by its central directory; empty when it has none that inflates.
 std::vector<std::pair<std::string, Bytes>> unzip(const Bytes& z) {
     std::vector<std::pair<std::string, Bytes>> out;
@@ -80,53 +72,6 @@ std::vector<std::pair<std::string, Bytes>> unzip(const Bytes& z) {
         out.emplace_back(name, std::move(content));
         at += 46 + nameLen + le16(z, at + 30) + le16(z, at + 32);
     }
-    return out;
-}
-
-// A stored zip with correct checksums: what a writer makes of damaged content.
-Bytes zip(const std::vector<std::pair<std::string, Bytes>>& entries) {
-    Bytes out, dir;
-    for (const auto& [name, data] : entries) {
-        const auto crc = static_cast<std::uint32_t>(
-            crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));
-        const auto offset = static_cast<std::uint32_t>(out.size());
-        const auto size = static_cast<std::uint32_t>(data.size());
-        put32(out, 0x04034b50);
-        put16(out, 20);
-        put16(out, 0);
-        put16(out, 0);
-        put32(out, 0);
-        put32(out, crc);
-        put32(out, size);
-        put32(out, size);
-        put16(out, static_cast<unsigned>(name.size()));
-        put16(out, 0);
-        out += name + data;
-        put32(dir, 0x02014b50);
-        put16(dir, 20);
-        put16(dir, 20);
-        put16(dir, 0);
-        put16(dir, 0);
-        put32(dir, 0);
-        put32(dir, crc);
-        put32(dir, size);
-        put32(dir, size);
-        put16(dir, static_cast<unsigned>(name.size()));
-        put32(dir, 0);
-        put32(dir, 0);
-        put32(dir, 0);
-        put32(dir, offset);
-        dir += name;
-    }
-    const auto dirOffset = static_cast<std::uint32_t>(out.size());
-    out += dir;
-    put32(out, 0x06054b50);
-    put32(out, 0);
-    put16(out, static_cast<unsigned>(entries.size()));
-    put16(out, static_cast<unsigned>(entries.size()));
-    put32(out, static_cast<std::uint32_t>(dir.size()));
-    put32(out, dirOffset);
-    put16(out, 0);
     return out;
 }
 
@@ -224,7 +169,7 @@ class Mutator {
                     what += "raw";
             }
         }
-        b = zip(entries);
+        b = talvex::workbook::storedZip(entries);
         return what;
     }
 
