@@ -20,7 +20,7 @@
 #include "talvex/app_paths.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
-#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/core/link_worker.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 

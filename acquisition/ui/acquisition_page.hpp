@@ -6,7 +6,7 @@
 #include <array>
 #include <memory>
 
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/logic/list_columns.hpp"
 #include "talvex/ui/logic/status_indicators.hpp"
 #include "talvex/ui/page.hpp"

@@ -15,8 +15,8 @@
 
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
-#include "talvex/device/sensor_id.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/operations/sensor_id.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/logic/sensor_ids.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
@@ -234,7 +234,7 @@ void CVelPageCfg::onSearch() {
     QPointer<CVelPageCfg> self(this);
     runner_->start(
         [self, completed](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
-            const auto search = device::searchBus(io, pacer, [self](int candidate, bool found) {
+            const auto search = operations::searchBus(io, pacer, [self](int candidate, bool found) {
                 QMetaObject::invokeMethod(
                     self,
                     [self, candidate, found] {
@@ -294,7 +294,7 @@ void CVelPageCfg::onModify() {
     const int id = *newId;
     runner_->start(
         [changed, oldId, id](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
-            *changed = device::changeSensorId(io, pacer, oldId, id).done();
+            *changed = operations::changeSensorId(io, pacer, oldId, id).done();
         },
         [this, changed, id](bool ran) {
             setLinkBusy(false);

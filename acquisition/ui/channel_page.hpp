@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QLabel;

@@ -5,7 +5,7 @@
 #include <QTimer>
 #include <string>
 
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/logic/curve_data.hpp"
 #include "talvex/ui/page.hpp"
 

@@ -21,7 +21,7 @@
 #include "talvex/output_file.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/rtu_register_io.hpp"
-#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/core/link_worker.hpp"
 #include "talvex/ui/logic/history_columns.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"

@@ -9,7 +9,7 @@
 
 #include "history_options_dialog.hpp"
 #include "talvex/acquisition/history_read.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QLabel;

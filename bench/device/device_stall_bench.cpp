@@ -17,7 +17,7 @@
 #include "talvex/rtu.h"
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/testing/find_child.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 
 namespace {

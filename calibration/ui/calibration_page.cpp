@@ -17,8 +17,8 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
-#include "talvex/ui/acquisition/link_worker.hpp"
-#include "talvex/ui/acquisition/qt_prompter.hpp"
+#include "talvex/ui/core/link_worker.hpp"
+#include "talvex/ui/core/qt_prompter.hpp"
 #include "talvex/ui/prompter.hpp"
 
 namespace talvex::ui {

@@ -11,7 +11,7 @@
 #include "talvex/calibration/wizard/calibration_wizard.hpp"
 #include "talvex/calibration/wizard/flowmeter_control.hpp"
 #include "talvex/pacer.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QCheckBox;

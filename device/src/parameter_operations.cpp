@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "talvex/device/sensor_id.hpp"
 #include "talvex/language.hpp"
+#include "talvex/operations/sensor_id.hpp"
 
 namespace talvex::device {
 namespace {
@@ -289,7 +289,7 @@ std::optional<int> parseSensorId(std::string_view textValue) {
 }
 
 void runChangeSensorId(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, int slave, int newId) {
-    const ProcedureResult r = changeSensorId(io, pacer, slave, newId);
+    const ProcedureResult r = operations::changeSensorId(io, pacer, slave, newId);
     if (r.outcome == Outcome::Cancelled) return;
     prompter.message(text(r.done() ? "IDD_Message_SetSucceed" : "IDD_Message_SetFailed"));
 }

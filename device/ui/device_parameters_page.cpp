@@ -18,7 +18,7 @@
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 

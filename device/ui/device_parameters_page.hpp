@@ -9,7 +9,7 @@
 #include <map>
 
 #include "talvex/device/parameter_operations.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QCheckBox;

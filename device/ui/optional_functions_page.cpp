@@ -12,7 +12,7 @@
 #include <memory>
 
 #include "talvex/channel_table.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "talvex/device/option_operations.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QCheckBox;

@@ -4,7 +4,7 @@
 
 #include "device_parameters_page.hpp"
 #include "optional_functions_page.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {

@@ -21,7 +21,7 @@
 #include "talvex/testing/find_child.hpp"
 #include "talvex/testing/recording_register_io.hpp"
 #include "talvex/testing/scripted_prompter.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "temperature_coefficient_dialog.hpp"
 #include "temperature_difference_dialog.hpp"

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "talvex/device/procedures.hpp"
-#include "talvex/device/sensor_id.hpp"
 #include "talvex/language.hpp"
+#include "talvex/operations/sensor_id.hpp"
 #include "talvex/testing/sim_fixture.hpp"
 
 namespace talvex::device {
@@ -206,6 +206,7 @@ TEST_F(Procedures, ACancelledPacerEndsAtTheNextPauseAndAFailedRequestEndsTheProc
 }
 
 TEST_F(Procedures, SensorIdChangeAndBusSearch) {
+    using namespace talvex::operations;
     EXPECT_TRUE(changeSensorId(io, pacer, 1, 7).done());
     EXPECT_EQ(lines(), (Lines{"W 1 150 0x0007", "P 500", "R 7 150 1"}));
     // Silent addresses cost a time-out each, so the search here covers the moved sensor and the

@@ -8,7 +8,7 @@
 #include "talvex/device/procedures.hpp"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/testing/recording_register_io.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 
 namespace talvex::ui {
 namespace {

@@ -10,7 +10,7 @@
 #include "optional_functions_page.hpp"
 #include "pages_fixture.hpp"
 #include "talvex/testing/find_child.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 
 namespace talvex::ui {
 namespace {

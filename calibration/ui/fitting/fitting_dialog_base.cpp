@@ -10,7 +10,7 @@
 
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/language.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/prompter.hpp"
 
 namespace talvex::ui {

@@ -1,7 +1,7 @@
 #include "talvex/ui/fitting/fitting_page_factory.hpp"
 
 #include "fitting_page.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {

@@ -8,7 +8,7 @@
 
 #include "file_chooser.hpp"
 #include "talvex/production/import_ops.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QCheckBox;

@@ -2,7 +2,7 @@
 
 #include "import_page.hpp"
 #include "production_page.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {

@@ -4,8 +4,8 @@
 
 #include <QString>
 
-#include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
 

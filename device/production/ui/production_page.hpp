@@ -15,8 +15,8 @@
 #include "file_chooser.hpp"
 #include "talvex/production/production_ops.hpp"
 #include "talvex/production/signing.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
+#include "talvex/ui/core/page_context.hpp"
 #include "talvex/ui/page.hpp"
 
 class QCheckBox;

@@ -16,7 +16,7 @@
 #include "talvex/production/chain.hpp"
 #include "talvex/sensor_registers.hpp"
 #include "talvex/testing/find_child.hpp"
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/workbook/reader.hpp"
 
 namespace talvex::ui {

@@ -12,23 +12,15 @@
 #include <string>
 
 #include "talvex/device/encodings.hpp"
+#include "talvex/operations/outcome.hpp"
 #include "talvex/pacer.hpp"
 #include "talvex/register_io.hpp"
 #include "talvex/sensor_registers.hpp"
 
 namespace talvex::device {
 
-enum class Outcome { Done, CommunicationFailure, Refused, Cancelled };
-
-struct ProcedureResult {
-    Outcome outcome = Outcome::CommunicationFailure;
-    std::uint16_t readBack = 0;  // the value read back (refused: what the sensor answered instead)
-    // The commit write's echo never came (a communication failure): the sensor may or may not have
-    // taken the values, and a read-back cannot tell, since 253 may still show the acknowledgement of
-    // an earlier commit of the same code.
-    bool commitUnconfirmed = false;
-    bool done() const { return outcome == Outcome::Done; }
-};
+using talvex::Outcome;
+using talvex::ProcedureResult;
 
 struct TextResult {
     Outcome outcome = Outcome::CommunicationFailure;

@@ -1,4 +1,4 @@
-#include "talvex/ui/acquisition/operation_runner.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 
 #include <QPushButton>
 #include <QWidget>
@@ -6,8 +6,8 @@
 
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
-#include "talvex/ui/acquisition/link_worker.hpp"
-#include "talvex/ui/acquisition/qt_prompter.hpp"
+#include "talvex/ui/core/link_worker.hpp"
+#include "talvex/ui/core/qt_prompter.hpp"
 #include "talvex/ui/main_window.hpp"
 
 namespace talvex::ui {

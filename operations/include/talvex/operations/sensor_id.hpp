@@ -4,9 +4,11 @@
 #include <functional>
 #include <vector>
 
-#include "talvex/device/procedures.hpp"
+#include "talvex/operations/outcome.hpp"
+#include "talvex/pacer.hpp"
+#include "talvex/register_io.hpp"
 
-namespace talvex::device {
+namespace talvex::operations {
 
 // Register 150 := newId at oldId (the write's own answer does not count: the sensor may answer
 // from its new address), 500 ms, then read 150 at newId: equal is done, another value refused.
@@ -25,4 +27,4 @@ BusSearch searchBus(RegisterIo& io, Pacer& pacer,
                     const std::function<void(int candidate, bool found)>& onCandidate,
                     int first = kSearchFirst, int last = kSearchLast);
 
-}  // namespace talvex::device
+}  // namespace talvex::operations

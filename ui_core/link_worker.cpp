@@ -1,4 +1,4 @@
-#include "talvex/ui/acquisition/link_worker.hpp"
+#include "talvex/ui/core/link_worker.hpp"
 
 #include <QMetaObject>
 

@@ -1,6 +1,10 @@
-#include "talvex/device/sensor_id.hpp"
+#include "talvex/operations/sensor_id.hpp"
 
-namespace talvex::device {
+#include <chrono>
+
+#include "talvex/sensor_registers.hpp"
+
+namespace talvex::operations {
 
 ProcedureResult changeSensorId(RegisterIo& io, Pacer& pacer, int oldId, int newId) {
     if (pacer.cancelled()) return {Outcome::Cancelled, 0};
@@ -27,4 +31,4 @@ BusSearch searchBus(RegisterIo& io, Pacer& pacer, const std::function<void(int, 
     return search;
 }
 
-}  // namespace talvex::device
+}  // namespace talvex::operations

@@ -1,4 +1,4 @@
-#include "talvex/ui/acquisition/page_context.hpp"
+#include "talvex/ui/core/page_context.hpp"
 
 #include <QProgressBar>
 

@@ -1,4 +1,4 @@
-#include "talvex/ui/acquisition/qt_prompter.hpp"
+#include "talvex/ui/core/qt_prompter.hpp"
 
 #include <QMetaObject>
 #include <QThread>
