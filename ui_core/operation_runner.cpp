@@ -1,6 +1,7 @@
 #include "talvex/ui/core/operation_runner.hpp"
 
 #include <QPushButton>
+#include <QTabWidget>
 #include <QWidget>
 #include <atomic>
 
@@ -63,7 +64,28 @@ void OperationRunner::wait() {
 }
 
 void OperationRunner::cancel() {
-    if (running_) running_->cancel();
+    if (!running_) return;
+    running_->cancel();
+    if (arbiter_) arbiter_->wakeAll();  // an operation waiting for the link stops waiting
+}
+
+std::string operationNameOf(const QWidget* owner) {
+    // The tab the owner sits on names it, as the user knows it.
+    for (const QWidget* w = owner; w; w = w->parentWidget()) {
+        for (QWidget* up = w->parentWidget(); up; up = up->parentWidget()) {
+            if (auto* tabs = qobject_cast<QTabWidget*>(up)) {
+                const int index = tabs->indexOf(const_cast<QWidget*>(w));
+                if (index >= 0) return tabs->tabText(index).remove(QLatin1Char('&')).toStdString();
+                break;
+            }
+        }
+    }
+    return owner ? owner->windowTitle().toStdString() : std::string();
+}
+
+std::string operationBusyText(const std::string& running) {
+    return running.empty() ? GetText("IDS_Operation_BusyUnnamed")
+                           : GetTextWith("IDS_Operation_Busy", {running});
 }
 
 void OperationRunner::sensorChanged() {
@@ -86,10 +108,24 @@ bool OperationRunner::start(SensorOperation op, std::function<void(bool)> done, 
     talvex::Prompter* prompter = prompter_ ? prompter_ : bridge_.get();
     auto* arbiter = arbiter_;
     auto ran = std::make_shared<bool>(false);
+    const std::string name = options.name.empty() ? operationNameOf(owner_) : options.name;
     const bool accepted = worker_->run(
-        [op = std::move(op), pacer, io, prompter, arbiter, ran, options] {
+        [op = std::move(op), pacer, io, prompter, arbiter, ran, options, name] {
             acquisition::LinkHold hold;
-            if (arbiter) hold = arbiter->hold(options.hold);
+            if (arbiter && options.hold == acquisition::HoldKind::Pause) {
+                hold = arbiter->hold(options.hold);
+            } else if (arbiter && options.waitIfBusy) {
+                hold = arbiter->operation(options.hold, name, [&pacer] { return pacer->cancelled(); });
+                if (!hold.active()) return;  // stopped while another operation held the link
+            } else if (arbiter) {
+                std::string running;
+                hold = arbiter->tryOperation(options.hold, name, &running);
+                if (!hold.active()) {
+                    if (options.quietWhenBusy) return;
+                    prompter->message(operationBusyText(running), talvex::Prompter::Icon::Warning);
+                    return;
+                }
+            }
             if (options.hold == acquisition::HoldKind::Standard && hold.linkClosed()) {
                 prompter->message(GetText(options.closedLinkKey), options.closedLinkWarning
                                                                       ? talvex::Prompter::Icon::Warning

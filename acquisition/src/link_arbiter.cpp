@@ -8,6 +8,7 @@ LinkHold& LinkHold::operator=(LinkHold&& o) noexcept {
         arbiter_ = o.arbiter_;
         kind_ = o.kind_;
         linkClosed_ = o.linkClosed_;
+        operation_ = o.operation_;
         o.arbiter_ = nullptr;
     }
     return *this;
@@ -83,6 +84,36 @@ LinkHold LinkArbiter::tryHold(HoldKind kind) {
     return holdLocked(kind, lock);
 }
 
+LinkHold LinkArbiter::operation(HoldKind kind, std::string name, const std::function<bool()>& stop) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [&] { return !operationRunning_ || (stop && stop()); });
+    if (operationRunning_) return {};
+    return operationLocked(kind, std::move(name), lock);
+}
+
+LinkHold LinkArbiter::tryOperation(HoldKind kind, std::string name, std::string* running) {
+    std::unique_lock lock(mutex_);
+    if (operationRunning_) {
+        if (running) *running = operationName_;
+        return {};
+    }
+    return operationLocked(kind, std::move(name), lock);
+}
+
+std::string LinkArbiter::runningOperation() const {
+    std::lock_guard lock(mutex_);
+    return operationRunning_ ? operationName_ : std::string();
+}
+
+LinkHold LinkArbiter::operationLocked(HoldKind kind, std::string name, std::unique_lock<std::mutex>& lock) {
+    // The slot is taken before waiting for the poller: a second operation arriving meanwhile finds it.
+    operationRunning_ = true;
+    operationName_ = std::move(name);
+    LinkHold h = holdLocked(kind, lock);
+    h.operation_ = true;
+    return h;
+}
+
 LinkHold LinkArbiter::holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lock) {
     LinkHold h;
     h.arbiter_ = this;
@@ -99,6 +130,10 @@ void LinkArbiter::release(const LinkHold& h) {
         std::lock_guard lock(mutex_);
         if (h.kind_ != HoldKind::Long) --gateHolds_;
         --holds_;
+        if (h.operation_) {
+            operationRunning_ = false;
+            operationName_.clear();
+        }
     }
     changed_.notify_all();
 }

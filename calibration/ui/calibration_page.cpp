@@ -18,6 +18,7 @@
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
 #include "talvex/ui/core/link_worker.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/core/qt_prompter.hpp"
 #include "talvex/ui/prompter.hpp"
 
@@ -257,13 +258,22 @@ void CVelPageCal::runWhenIdle(std::function<void()> start) {
         start();
 }
 
+acquisition::LinkHold CVelPageCal::takeLink(const std::string& name, bool tell) {
+    std::string running;
+    acquisition::LinkHold hold = ctx_.arbiter->tryOperation(acquisition::HoldKind::Standard, name, &running);
+    if (!hold.active() && tell)
+        prompter_->message(operationBusyText(running), talvex::Prompter::Icon::Warning);
+    return hold;
+}
+
 void CVelPageCal::runWizard(WizardJob job) {
     runWhenIdle([this, job = std::move(job)] {
         Session& sessionRef = ctx_.session ? *ctx_.session : session();
         const int slave = sessionRef.selectedSensorId.load();
         worker_->run(
-            [this, job, slave] {
-                acquisition::LinkHold hold = ctx_.arbiter->hold(acquisition::HoldKind::Standard);
+            [this, job, slave, name = operationNameOf(this)] {
+                acquisition::LinkHold hold = takeLink(name, true);
+                if (!hold.active()) return;
                 WizardContext c{rtuRegisterIo(),    pacer_,        *prompter_, slave,
                                 !hold.linkClosed(), options_.today};
                 job(c);
@@ -304,9 +314,9 @@ void CVelPageCal::onHandshakeTick() {
     }
     const int slave = (ctx_.session ? *ctx_.session : session()).selectedSensorId.load();
     worker_->run(
-        [this, slave] {
-            acquisition::LinkHold hold = ctx_.arbiter->tryHold(acquisition::HoldKind::Standard);
-            if (!hold.active()) return;  // another page's operation holds the link
+        [this, slave, name = operationNameOf(this)] {
+            acquisition::LinkHold hold = takeLink(name, false);
+            if (!hold.active()) return;  // another operation holds the link: the next tick asks
             WizardContext c{rtuRegisterIo(), pacer_, *prompter_, slave, !hold.linkClosed(), options_.today};
             wizard_.handshakeTick(c);
         },
@@ -317,8 +327,9 @@ void CVelPageCal::onFlowButton() {
     const std::string setpoint = setpoint_->text().toStdString();
     runWhenIdle([this, setpoint] {
         worker_->run(
-            [this, setpoint] {
-                acquisition::LinkHold hold = ctx_.arbiter->hold(acquisition::HoldKind::Standard);
+            [this, setpoint, name = operationNameOf(this)] {
+                acquisition::LinkHold hold = takeLink(name, true);
+                if (!hold.active()) return;
                 flow_.toggle(rtuRegisterIo(), *prompter_, !hold.linkClosed(), setpoint);
             },
             [this] { afterOperation(); });
@@ -332,8 +343,8 @@ void CVelPageCal::onFlowTick() {
         return;
     }
     worker_->run(
-        [this] {
-            acquisition::LinkHold hold = ctx_.arbiter->tryHold(acquisition::HoldKind::Standard);
+        [this, name = operationNameOf(this)] {
+            acquisition::LinkHold hold = takeLink(name, false);
             if (hold.active() && !hold.linkClosed()) flow_.readOut(rtuRegisterIo());
         },
         [this] { afterOperation(); });

@@ -7,7 +7,9 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <string>
 
+#include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/calibration/wizard/calibration_wizard.hpp"
 #include "talvex/calibration/wizard/flowmeter_control.hpp"
 #include "talvex/pacer.hpp"
@@ -64,6 +66,9 @@ class CVelPageCal : public Page {
     // Runs job on the link worker under a hold; a click while an operation runs waits for it.
     void runWizard(WizardJob job);
     void runWhenIdle(std::function<void()> start);
+    // On the worker: the link's operation slot for one of this page's exchanges, or an inactive hold
+    // while another operation holds it (tell: say so; the periodic ticks just skip).
+    acquisition::LinkHold takeLink(const std::string& name, bool tell);
     void afterOperation();
     void onTypeSelected(int index);
     void onFlowButton();

@@ -436,6 +436,8 @@ void CVelPageSet::waitTick() {
     const Wait kind = wait_;
     const std::int64_t value = waitValue_;
     const int id = waitSlave_;
+    OperationRunner::Options tick;
+    tick.quietWhenBusy = true;
     runner_->start(
         [=](RegisterIo& io, Pacer& pacer, CorePrompter&) {
             const auto r = kind == Wait::Energy ? device::energyConfirmed(io, id, value)
@@ -443,14 +445,16 @@ void CVelPageSet::waitTick() {
             *confirmed = r.value_or(false);
         },
         [this, confirmed, kind](bool ran) {
-            if (!ran) {  // the link closed under the wait
-                endWait(false, nullptr);
+            if (!ran) {
+                // The link closed under the wait; while another operation holds it, the next tick asks.
+                if (!ctx_.arbiter || ctx_.arbiter->linkClosed()) endWait(false, nullptr);
                 return;
             }
             if (*confirmed && wait_ == kind)
                 endWait(true, kind == Wait::Energy ? "IDS_Tab_Parameters_WritingEnergySuccess"
                                                    : "IDS_Tab_Parameters_WriteIntervalSuccess");
-        });
+        },
+        tick);
 }
 
 void CVelPageSet::endWait(bool confirmed, const char* messageKey) {

@@ -177,3 +177,57 @@ TEST(LinkArbiter, TryHoldRefusesWhileAnotherOperationHoldsTheLink) {
 
 }  // namespace
 }  // namespace talvex::acquisition
+
+namespace talvex::acquisition {
+namespace {
+
+// One operation at a time: a second one is refused with the first's name, or waits for it and is
+// let go by its stop; Pause holds and plain holds take no operation slot, and the poller stays out
+// while an operation runs.
+TEST(LinkArbiter, OperationsExcludeEachOtherButNotPauses) {
+    LinkArbiter a;
+    a.connected();
+    LinkHold read = a.operation(HoldKind::Standard, "Records");
+    EXPECT_TRUE(read.active());
+    EXPECT_EQ(a.runningOperation(), "Records");
+    EXPECT_FALSE(a.enterPoll());
+
+    std::string running;
+    LinkHold write = a.tryOperation(HoldKind::Standard, "Device parameters", &running);
+    EXPECT_FALSE(write.active());
+    EXPECT_EQ(running, "Records");
+    LinkHold pause = a.hold(HoldKind::Pause);  // tree selection and language switch never wait
+    EXPECT_TRUE(pause.active());
+    pause.release();
+
+    // A waiting operation goes on once the first ends...
+    std::atomic<bool> stop{false};
+    auto waiting = std::async(std::launch::async, [&] {
+        LinkHold h = a.operation(HoldKind::Standard, "Device parameters", [&] { return stop.load(); });
+        return h.active() ? a.runningOperation() : std::string("stopped");
+    });
+    EXPECT_EQ(waiting.wait_for(std::chrono::milliseconds(50)), std::future_status::timeout);
+    EXPECT_EQ(a.runningOperation(), "Records");
+    read.release();
+    EXPECT_EQ(waiting.get(), "Device parameters");
+    EXPECT_EQ(a.runningOperation(), "");
+    EXPECT_EQ(a.gate(), 1);
+
+    // ...and a stopped wait ends without the link.
+    LinkHold again = a.operation(HoldKind::Light, "Records");
+    auto stopped = std::async(std::launch::async, [&] {
+        LinkHold h = a.operation(HoldKind::Standard, "Calibration", [&] { return stop.load(); });
+        return h.active();
+    });
+    stop = true;
+    a.wakeAll();
+    EXPECT_FALSE(stopped.get());
+    EXPECT_EQ(a.runningOperation(), "Records");
+    LinkHold moved = std::move(again);  // the slot travels with the hold
+    EXPECT_FALSE(a.tryOperation(HoldKind::Standard, "x").active());
+    moved.release();
+    EXPECT_TRUE(a.tryOperation(HoldKind::Standard, "x").active());
+}
+
+}  // namespace
+}  // namespace talvex::acquisition

@@ -1,6 +1,7 @@
 // The page-side runner of sensor operations: nothing is sent on a closed link, questions are
 // answered on the window's thread while the worker waits, cancel ends a wait at once.
 #include <QSignalSpy>
+#include <QTabWidget>
 #include <QWidget>
 #include <atomic>
 
@@ -85,6 +86,91 @@ TEST_F(RunnerTest, CancelEndsAWaitAtOnceAndOnlyOneOperationRunsAtATime) {
     ASSERT_TRUE(finished.wait(2000));
     EXPECT_EQ(outcome, device::Outcome::Cancelled);
     EXPECT_FALSE(runner.busy());
+}
+
+// Two pages start a three-step write each at once. Refused: only the first one's steps reach the
+// sensor, and the second page is told which tab holds the link. Waiting: the second one's steps
+// follow the first one's whole, never between them.
+class TwoPagesTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(link.opened);
+        tabs.addTab(records, "Records");
+        tabs.addTab(device, "Device parameters");
+        link.connect();
+        link.bus->clearWriteLog(1);
+    }
+    static SensorOperation steps(std::uint16_t first) {
+        return [first](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
+            for (std::uint16_t i = 0; i < 3; ++i)
+                if (device::writeThenPause(io, pacer, 1,
+                                           static_cast<std::uint16_t>(sensor::reg::kStaging1 + i),
+                                           static_cast<std::uint16_t>(first + i)) != Outcome::Done)
+                    return;
+        };
+    }
+    std::vector<std::uint16_t> staged() const {
+        std::vector<std::uint16_t> v;
+        for (const auto& w : link.bus->writeLog(1)) v.push_back(w.values.at(0));
+        return v;
+    }
+    // Starts both at once and waits for both to end; returns what each was told.
+    void runBoth(OperationRunner::Options options) {
+        QSignalSpy firstDone(&first, &OperationRunner::finished),
+            secondDone(&second, &OperationRunner::finished);
+        ASSERT_TRUE(first.start(steps(1), {}, options));
+        ASSERT_TRUE(second.start(steps(11), {}, options));
+        ASSERT_TRUE(firstDone.wait(10000));
+        ASSERT_TRUE(secondDone.count() > 0 || secondDone.wait(10000));
+    }
+
+    SimulatedLink link{1};
+    QTabWidget tabs;
+    QWidget* records = new QWidget;
+    QWidget* device = new QWidget;
+    OperationRunner first{&link.arbiter, records, &link.prompter};
+    OperationRunner second{&link.arbiter, device, &link.prompter};
+};
+
+TEST_F(TwoPagesTest, ASecondOperationIsRefusedNamingTheFirstAndSendsNothing) {
+    runBoth({});
+    const auto sent = staged();
+    const std::vector<std::uint16_t> firstOnly{1, 2, 3}, secondOnly{11, 12, 13};
+    ASSERT_TRUE(sent == firstOnly || sent == secondOnly) << ::testing::PrintToString(sent);
+    const QString holder = sent == firstOnly ? "Records" : "Device parameters";
+    EXPECT_EQ(link.prompter.messages,
+              QStringList{QString::fromStdString(GetTextWith("IDS_Operation_Busy", {holder.toStdString()}))});
+    EXPECT_TRUE(link.prompter.messages.value(0).startsWith("Another operation is running: " + holder));
+    EXPECT_EQ(link.arbiter.runningOperation(), "");
+}
+
+TEST_F(TwoPagesTest, AWaitingOperationFollowsTheFirstWholeOrEndsOnStop) {
+    OperationRunner::Options wait;
+    wait.waitIfBusy = true;
+    runBoth(wait);
+    const auto sent = staged();
+    const std::vector<std::uint16_t> oneThenTwo{1, 2, 3, 11, 12, 13}, twoThenOne{11, 12, 13, 1, 2, 3};
+    EXPECT_TRUE(sent == oneThenTwo || sent == twoThenOne) << ::testing::PrintToString(sent);
+    EXPECT_TRUE(link.prompter.messages.isEmpty());
+
+    // Stop on the waiting page ends its wait: it never sends.
+    link.bus->clearWriteLog(1);
+    QSignalSpy firstDone(&first, &OperationRunner::finished), secondDone(&second, &OperationRunner::finished);
+    std::atomic<bool> holding{false};
+    ASSERT_TRUE(first.start([&](RegisterIo&, Pacer& pacer, talvex::Prompter&) {
+        holding = true;
+        pacer.pause(std::chrono::seconds(60));
+    }));
+    QTRY_VERIFY(holding.load());
+    bool secondRan = true;
+    ASSERT_TRUE(second.start(
+        steps(21), [&](bool ran) { secondRan = ran; }, wait));
+    second.cancel();
+    ASSERT_TRUE(secondDone.wait(5000));
+    EXPECT_FALSE(secondRan);
+    first.cancel();
+    ASSERT_TRUE(firstDone.wait(5000));
+    EXPECT_TRUE(staged().empty());
 }
 
 }  // namespace

@@ -4,11 +4,19 @@
 // value that holds save and restore: it is open exactly while the port is connected and no hold that
 // closes it is outstanding, so no order of hold releases, connects and disconnects can leave it open
 // on a closed port or closed on an idle open one. No thread is ever suspended.
+//
+// Sensor operations are exclusive on top of that: the Qt-free cores take their steps one request at a
+// time, so two operations from two front ends (two tabs, a tab and a wizard tick) would otherwise
+// interleave their multi-step procedures on the one sensor. An operation hold occupies the link's one
+// operation slot for its whole run; a second one either waits for the slot or is refused at once,
+// told what holds it. Pause holds and plain holds (CSV export, which sends nothing) take no slot.
 #pragma once
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
+#include <string>
 
 namespace talvex::acquisition {
 
@@ -46,6 +54,7 @@ class LinkHold {
     LinkArbiter* arbiter_ = nullptr;
     HoldKind kind_ = HoldKind::Standard;
     bool linkClosed_ = false;
+    bool operation_ = false;  // holds the operation slot
 };
 
 class LinkArbiter {
@@ -74,6 +83,17 @@ class LinkArbiter {
     // Periodic exchanges (a handshake tick) use it so they never start inside another operation.
     [[nodiscard]] LinkHold tryHold(HoldKind kind = HoldKind::Standard);
 
+    // An operation hold: the link's one operation slot as well as a hold of kind (not Pause). Waits
+    // while another operation holds the slot; returns an inactive hold if stop() turns true meanwhile
+    // (call wakeAll() after setting what stop() reads). name says what runs, for a second operation's
+    // refusal.
+    [[nodiscard]] LinkHold operation(HoldKind kind, std::string name, const std::function<bool()>& stop = {});
+    // As operation(), but refused at once (an inactive hold) while another operation runs; running
+    // then receives that operation's name.
+    [[nodiscard]] LinkHold tryOperation(HoldKind kind, std::string name, std::string* running = nullptr);
+    // The name of the operation holding the slot; empty when none does.
+    std::string runningOperation() const;
+
     // Wakes waiters on gate changes (the poller's idle sleep uses it); returns false on timeout.
     template <class Rep, class Period, class Pred>
     bool waitFor(const std::chrono::duration<Rep, Period>& d, Pred pred) {
@@ -89,6 +109,7 @@ class LinkArbiter {
   private:
     friend class LinkHold;
     LinkHold holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lock);
+    LinkHold operationLocked(HoldKind kind, std::string name, std::unique_lock<std::mutex>& lock);
     void release(const LinkHold& h);
 
     mutable std::mutex mutex_;  // guards all state below
@@ -99,6 +120,8 @@ class LinkArbiter {
     bool pollerInside_ = false;
     int holds_ = 0;      // every hold keeps the poller out
     int gateHolds_ = 0;  // holds other than Long also close the gate
+    bool operationRunning_ = false;
+    std::string operationName_;
 };
 
 }  // namespace talvex::acquisition

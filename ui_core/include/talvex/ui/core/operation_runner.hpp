@@ -1,8 +1,10 @@
 // Runs a page's sensor operation (core code taking the register I/O, a pacer and a prompter) on a
-// worker thread under a hold of the link arbiter, one at a time per runner. Under a standard hold a
-// closed link shows "IDD_Message_ConnectPort" and sends nothing. The operation's questions and
-// messages are shown on the window's thread while the worker waits for the answer; its progress
-// goes to the main window's bar. cancel() (Stop, disconnect, another sensor selected) ends the
+// worker thread under an operation hold of the link arbiter: one operation at a time on the link,
+// whichever page or runner starts it. A second one is refused with "another operation is running:
+// <name>" (or, with waitIfBusy, waits until the first ends; Stop ends the wait). Under a standard
+// hold a closed link, seen inside the hold, shows "IDD_Message_ConnectPort" and sends nothing. The
+// operation's questions and messages are shown on the window's thread while the worker waits for the answer;
+// its progress goes to the main window's bar. cancel() (Stop, disconnect, another sensor selected) ends the
 // operation at its next pause.
 #pragma once
 
@@ -12,6 +14,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "talvex/acquisition/link_arbiter.hpp"
 #include "talvex/pacer.hpp"
@@ -33,7 +36,17 @@ struct RunOptions {
     // Shown instead of sending when a standard hold finds the link closed.
     const char* closedLinkKey = "IDD_Message_ConnectPort";
     bool closedLinkWarning = false;  // with the warning caption
+    // What a second operation is told runs (empty: the title of the tab the owner sits on).
+    std::string name;
+    bool waitIfBusy = false;     // wait for another operation to end instead of refusing
+    bool quietWhenBusy = false;  // periodic exchanges: skip (ran false) without a word
 };
+
+// What a second operation is told runs when owner's operation holds the link: the title of the tab
+// owner sits on ("Records", "Calibration"), else its window title.
+std::string operationNameOf(const QWidget* owner);
+// The refusal of an operation while running (a name from operationNameOf) holds the link.
+std::string operationBusyText(const std::string& running);
 
 class OperationRunner : public QObject {
     Q_OBJECT
@@ -45,7 +58,8 @@ class OperationRunner : public QObject {
     ~OperationRunner() override;  // cancels, answers pending questions with Cancel, waits
 
     // Starts op on the worker unless one runs (false, nothing started). done runs on the window's
-    // thread afterwards; ran is false when the link was closed and op was never called.
+    // thread afterwards; ran is false when op was never called (the link was closed, another
+    // operation held it, or Stop came while waiting for it).
     bool start(SensorOperation op, std::function<void(bool ran)> done = {}, Options options = {});
     void cancel();
     bool busy() const;
