@@ -110,8 +110,8 @@ int dryRun(const Plan& p) {
 }
 
 int readAndExport(const Plan& p, const Args& args, RegisterIo& io, Pacer& pacer) {
-    const int told = requestRecordCount(io, pacer, p.id, p.count);
-    if (!rtuOk(told)) return failure(GetText("IDS_Tab_Query_CommError"), told);
+    const ExchangeResult told = requestRecordCount(io, pacer, p.id, p.count);
+    if (!told.done()) return failure(GetText("IDS_Tab_Query_CommError"), told.rtu);
 
     HistoryReadRequest request;
     request.slave = p.id;
@@ -195,7 +195,7 @@ int runHistory(const std::vector<std::string>& words) {
     switch (p->mode) {
         case Plan::Mode::Stored: {
             const StoredCount c = readStoredCount(io, pacer, p->id);
-            if (!rtuOk(c.result)) return failure(GetText("IDS_Tab_Query_CommError"), c.result);
+            if (c.outcome != Outcome::Done) return failure(GetText("IDS_Tab_Query_CommError"), c.result);
             if (p->json)
                 std::printf("{\"id\":%d,\"stored\":%u}\n", p->id, c.count);
             else
@@ -203,8 +203,8 @@ int runHistory(const std::vector<std::string>& words) {
             return 0;
         }
         case Plan::Mode::Interval: {
-            const int rc = writeStorageInterval(io, pacer, p->id, p->interval);
-            if (!rtuOk(rc)) return failure(GetText("IDS_Tab_Query_SetFail"), rc);
+            const ExchangeResult rc = writeStorageInterval(io, pacer, p->id, p->interval);
+            if (!rc.done()) return failure(GetText("IDS_Tab_Query_SetFail"), rc.rtu);
             say(GetText("IDS_Tab_Query_SetOk"));
             return 0;
         }

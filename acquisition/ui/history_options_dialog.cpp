@@ -54,7 +54,9 @@ void CVelDlgQuery::onStart() {
         prompter_.message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
         return;
     }
-    const auto count = acquisition::parseRecordCount(count_->text().toStdString());
+    // An empty box reads every record the sensor holds (0), as the box starts empty.
+    const std::string typed = count_->text().trimmed().toStdString();
+    const auto count = typed.empty() ? std::optional<std::uint32_t>(0) : acquisition::parseRecordCount(typed);
     if (!count) {
         prompter_.message(this, uiText("IDS_Tab_Query_BadCount"));
         count_->setFocus();

@@ -19,9 +19,8 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/output_file.hpp"
-#include "talvex/pacer.hpp"
-#include "talvex/rtu_register_io.hpp"
 #include "talvex/ui/core/link_worker.hpp"
+#include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/logic/history_columns.hpp"
 #include "talvex/ui/prompter.hpp"
 #include "talvex/ui/ui_text.hpp"
@@ -49,6 +48,13 @@ QString csvFilter() {
     return text.isEmpty() ? QStringLiteral("CSV files (*.csv)") : text;
 }
 
+// The page's exchanges: a closed port, seen inside the hold, gets the page's own message.
+OperationRunner::Options exchangeOptions() {
+    OperationRunner::Options o;
+    o.closedLinkKey = "IDS_Tab_Query_OpenPortFirst";
+    return o;
+}
+
 QStringList headings() {
     QStringList h;
     for (const char* key : kHistoryColumnKeys) h << uiText(key);
@@ -59,7 +65,8 @@ QStringList headings() {
 
 CVelPageQuery::CVelPageQuery(PageContext ctx, std::function<int()> baud, QWidget* parent)
     : Page(parent), ctx_(std::move(ctx)), baud_(std::move(baud)) {
-    worker_ = new LinkWorker(this);
+    runner_ = new OperationRunner(ctx_.arbiter, this, ctx_.prompter);
+    runner_->setProgress(ctx_.progress);
     exporter_ = new LinkWorker(this);
     model_ = new HistoryTableModel(this);
 
@@ -122,8 +129,7 @@ CVelPageQuery::CVelPageQuery(PageContext ctx, std::function<int()> baud, QWidget
 }
 
 CVelPageQuery::~CVelPageQuery() {
-    if (pacer_) pacer_->cancel();  // a read ends after the port read under way
-    worker_->wait();
+    runner_->cancel();  // a read ends after the port read under way; the runner waits for it
     exporter_->wait();
 }
 
@@ -149,56 +155,52 @@ int CVelPageQuery::selectedSensor() const {
 
 // One exchange with the sensor at a time; a second one is told to wait.
 bool CVelPageQuery::refuseWhileBusy() {
-    if (!worker_->busy()) return false;
+    if (!runner_->busy()) return false;
     prompter().message(this, uiText("IDS_Tab_Query_Busy"));
     return true;
 }
 
 void CVelPageQuery::onSetInterval() {
     if (refuseWhileBusy()) return;
-    if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
-        return;
-    }
     const auto minutes = parseStorageInterval(interval_->text().toStdString());
     if (!minutes) {
         prompter().message(this, uiText("IDS_Tab_Query_BadInterval"));
         return;
     }
-    auto rc = std::make_shared<int>(0);
-    worker_->run(
-        [arbiter = ctx_.arbiter, id = selectedSensor(), m = *minutes, rc] {
-            auto hold = arbiter->hold(HoldKind::Light);
-            SteadyPacer pacer;
-            *rc = writeStorageInterval(rtuRegisterIo(), pacer, id, m);
+    auto rc = std::make_shared<ExchangeResult>();
+    runner_->start(
+        [id = selectedSensor(), m = *minutes, rc](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
+            *rc = writeStorageInterval(io, pacer, id, m);
         },
-        [this, rc] {
-            prompter().message(this, uiText(rtuOk(*rc) ? "IDS_Tab_Query_SetOk" : "IDS_Tab_Query_SetFail"));
+        [this, rc](bool ran) {
+            if (ran)
+                prompter().message(this,
+                                   uiText(rc->done() ? "IDS_Tab_Query_SetOk" : "IDS_Tab_Query_SetFail"));
             emit operationFinished();
-        });
+        },
+        exchangeOptions());
 }
 
 void CVelPageQuery::onGetCount() {
     if (refuseWhileBusy()) return;
-    if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
-        return;
-    }
     auto stored = std::make_shared<StoredCount>();
-    worker_->run(
-        [arbiter = ctx_.arbiter, id = selectedSensor(), stored] {
-            auto hold = arbiter->hold(HoldKind::Light);
-            SteadyPacer pacer;
-            *stored = readStoredCount(rtuRegisterIo(), pacer, id);
+    runner_->start(
+        [id = selectedSensor(), stored](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
+            *stored = readStoredCount(io, pacer, id);
         },
-        [this, stored] {
-            if (rtuOk(stored->result))
+        [this, stored](bool ran) {
+            if (!ran) {
+                emit operationFinished();
+                return;
+            }
+            if (stored->outcome == Outcome::Done)
                 count_->setText(QString::number(stored->count));
             else
                 prompter().message(this, uiText("IDS_Tab_Query_CommError"), uiText("IDS_Tab_Query_Warning"),
                                    Prompter::Icon::Warning);
             emit operationFinished();
-        });
+        },
+        exchangeOptions());
 }
 
 void CVelPageQuery::onRead() {
@@ -210,10 +212,6 @@ void CVelPageQuery::onRead() {
 
 void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
     if (refuseWhileBusy()) return;
-    if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, uiText("IDS_Tab_Query_OpenPortFirst"));
-        return;
-    }
     HistoryReadRequest request;
     request.slave = selectedSensor();
     request.format = choice.format;
@@ -221,34 +219,36 @@ void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
     request.readBytes = historyReadBytes(static_cast<std::uint32_t>(baud_ ? baud_() : kDefaultBaud));
 
     stop_->setEnabled(true);
-    pacer_ = std::make_shared<SteadyPacer>();
     if (ctx_.progress) ctx_.progress(0);
     auto result = std::make_shared<HistoryReadResult>();
-    auto told = std::make_shared<int>(0);
-    LinkWorker* worker = worker_;
+    auto told = std::make_shared<ExchangeResult>();
+    OperationRunner* runner = runner_;
     QPointer<CVelPageQuery> self(this);
-    worker_->run(
-        [arbiter = ctx_.arbiter, pacer = pacer_, request, result, told, worker, self] {
-            auto hold = arbiter->hold(HoldKind::Light);
-            RegisterIo& io = rtuRegisterIo();
-            *told = requestRecordCount(io, *pacer, request.slave, request.count);
-            if (!rtuOk(*told)) return;
+    const bool started = runner_->start(
+        [request, result, told, runner, self](RegisterIo& io, Pacer& pacer, talvex::Prompter& p) {
+            *told = requestRecordCount(io, pacer, request.slave, request.count);
+            if (!told->done()) return;
             // The sensor now sends; the list empties for the records to come.
-            worker->post([self] {
-                if (self) self->model_->setTable(nullptr);
-            });
-            *result = readHistory(io, *pacer, request, [worker, self](std::size_t records, std::uint32_t n) {
-                if (n == 0) return;
-                const int percent = historyPercent(records, n);
-                worker->post([self, percent] {
-                    if (self && self->ctx_.progress) self->ctx_.progress(percent);
-                });
+            QMetaObject::invokeMethod(
+                runner,
+                [self] {
+                    if (self) self->model_->setTable(nullptr);
+                },
+                Qt::QueuedConnection);
+            *result = readHistory(io, pacer, request, [&p](std::size_t records, std::uint32_t n) {
+                if (n > 0) p.progress(historyPercent(records, n));
             });
         },
-        [this, result, told, count = request.count] {
+        [this, result, told, count = request.count](bool ran) {
             stop_->setEnabled(false);
-            pacer_.reset();
-            if (!rtuOk(*told) && *told != kHistoryCancelled) {
+            // Not started (port closed: its message is shown) or stopped while the count was being
+            // sent: the list keeps the records it had, and no read is announced.
+            if (!ran || told->outcome == Outcome::Cancelled) {
+                if (ctx_.progress) ctx_.progress(-1);
+                emit operationFinished();
+                return;
+            }
+            if (!told->done()) {
                 if (ctx_.progress) ctx_.progress(-1);
                 prompter().message(this, uiText("IDS_Tab_Query_CommError"), uiText("IDS_Tab_Query_Warning"),
                                    Prompter::Icon::Warning);
@@ -256,7 +256,9 @@ void CVelPageQuery::startRead(const HistoryReadChoice& choice) {
                 return;
             }
             readFinished(result, count);
-        });
+        },
+        exchangeOptions());
+    if (!started) stop_->setEnabled(false);
 }
 
 void CVelPageQuery::readFinished(const std::shared_ptr<HistoryReadResult>& result, std::uint32_t requested) {
@@ -276,12 +278,19 @@ void CVelPageQuery::readFinished(const std::shared_ptr<HistoryReadResult>& resul
     }
     const QString text = qs(historyReadMessage(got, requested, *result, textLookup()));
     count_->setText(text);
+    if (result->end == HistoryReadEnd::PortClosed) {
+        // Cut short: what arrived stays, and the box says why the read ended.
+        prompter().message(this, qs(GetTextWith("IDS_Tab_Query_PortClosedRead", {std::to_string(got)})),
+                           uiText("IDS_Tab_Query_Warning"), Prompter::Icon::Warning);
+        emit operationFinished();
+        return;
+    }
     prompter().message(this, text, uiText("IDS_Tab_Query_Done"));
     emit operationFinished();
 }
 
 void CVelPageQuery::onStop() {
-    if (pacer_) pacer_->cancel();
+    runner_->cancel();
 }
 
 void CVelPageQuery::onExport() {

@@ -18,7 +18,6 @@ class QPushButton;
 class QTableView;
 
 namespace talvex {
-class SteadyPacer;
 struct Session;
 }  // namespace talvex
 
@@ -26,6 +25,7 @@ namespace talvex::ui {
 
 class HistoryTableModel;
 class LinkWorker;
+class OperationRunner;
 
 class CVelPageQuery : public Page {
     Q_OBJECT
@@ -61,9 +61,8 @@ class CVelPageQuery : public Page {
 
     PageContext ctx_;
     std::function<int()> baud_;
-    LinkWorker* worker_ = nullptr;        // the exchanges with the sensor, one at a time
-    LinkWorker* exporter_ = nullptr;      // the CSV export
-    std::shared_ptr<SteadyPacer> pacer_;  // of the running read: Stop cancels it
+    OperationRunner* runner_ = nullptr;  // the exchanges with the sensor; Stop cancels the running one
+    LinkWorker* exporter_ = nullptr;     // the CSV export
 
     HistoryTableModel* model_ = nullptr;
     QTableView* list_ = nullptr;

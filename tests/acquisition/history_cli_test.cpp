@@ -123,7 +123,7 @@ TEST_F(HistoryCli, ExportIsTheWritersBytes) {
     // The same read in this process, written by the writer the Records page uses.
     ASSERT_EQ(RTUOpenDevice(bus_->slavePath().c_str(), 19200, 8, 0, 0), 1);
     SteadyPacer pacer;
-    ASSERT_EQ(requestRecordCount(rtuRegisterIo(), pacer, 1, 25), 0);
+    ASSERT_TRUE(requestRecordCount(rtuRegisterIo(), pacer, 1, 25).done());
     HistoryReadRequest request;
     request.format = HistoryFormat::V2;
     request.count = 25;

@@ -264,8 +264,8 @@ sim::SensorConfig sensorWithHistory(int format, std::uint32_t records) {
 TEST_F(HistorySim, CountIntervalAndStoredCountRequests) {
     start(sensorWithHistory(2, 70000));
     using namespace sensor::history;
-    EXPECT_EQ(requestRecordCount(io_, pacer_, 1, 70000), 0);
-    EXPECT_EQ(writeStorageInterval(io_, pacer_, 1, 15), 0);
+    EXPECT_TRUE(requestRecordCount(io_, pacer_, 1, 70000).done());
+    EXPECT_TRUE(writeStorageInterval(io_, pacer_, 1, 15).done());
     const StoredCount stored = readStoredCount(io_, pacer_, 1);
     EXPECT_EQ(stored.result, 0);
     EXPECT_EQ(stored.count, 70000u);
@@ -282,8 +282,17 @@ TEST_F(HistorySim, FailedHighHalfStopsTheCountRequest) {
     sim::Faults faults;
     faults.exceptions = {{1, sensor::history::kRequestedCountHigh, 4}};
     bus_->setFaults(faults);
-    EXPECT_FALSE(rtuOk(requestRecordCount(io_, pacer_, 1, 5)));
+    const ExchangeResult failed = requestRecordCount(io_, pacer_, 1, 5);
+    EXPECT_EQ(failed.outcome, Outcome::CommunicationFailure);
+    EXPECT_FALSE(rtuOk(failed.rtu)) << "the failed request's code names the fault";
     EXPECT_EQ(transcript_.lines(), (std::vector<std::string>{"W 1 99 0x0000", "P 100"}));
+    // Stopped: an outcome of its own, never an RTU code, and nothing more is sent.
+    transcript_.clear();
+    pacer_.cancel();
+    EXPECT_EQ(requestRecordCount(io_, pacer_, 1, 5).outcome, Outcome::Cancelled);
+    EXPECT_EQ(writeStorageInterval(io_, pacer_, 1, 5).outcome, Outcome::Cancelled);
+    EXPECT_EQ(readStoredCount(io_, pacer_, 1).outcome, Outcome::Cancelled);
+    EXPECT_TRUE(transcript_.lines().empty());
 }
 
 TEST_F(HistorySim, ReadsBothFormatsAndLosesOnlyTheDamagedRecord) {
@@ -298,7 +307,7 @@ TEST_F(HistorySim, ReadsBothFormatsAndLosesOnlyTheDamagedRecord) {
         sensor.historyCorruptRecord = c.corrupt;
         start(sensor);
         transcript_.clear();
-        ASSERT_EQ(requestRecordCount(io_, pacer_, 1, 25), 0);
+        ASSERT_TRUE(requestRecordCount(io_, pacer_, 1, 25).done());
         HistoryReadRequest request;
         request.format = c.format == 2 ? HistoryFormat::V2 : HistoryFormat::V1;
         request.count = static_cast<std::uint32_t>(
@@ -326,7 +335,7 @@ TEST_F(HistorySim, PausedStreamPacedAtTheLineStillArrivesWhole) {
     sensor.historyPauseAfter = 6;
     sensor.historyPause = sim::Millis(1200);
     start(sensor, /*pace=*/true);
-    ASSERT_EQ(requestRecordCount(io_, pacer_, 1, 12), 0);
+    ASSERT_TRUE(requestRecordCount(io_, pacer_, 1, 12).done());
     pacer_.pauses.clear();
     HistoryReadRequest request;
     request.format = HistoryFormat::V2;

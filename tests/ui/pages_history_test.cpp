@@ -137,9 +137,10 @@ TEST_F(HistoryPageTest, ReadExportAndKeepTheRecords) {
     RTUCloseCom();
     EXPECT_EQ(model()->rowCount(), 40);
     EXPECT_EQ(model()->data(model()->index(0, 1)).toString(), firstTime);
-    button("getCountButton")->click();
+    // The closed port is seen inside the hold, on the worker: the message comes when that has ended.
+    ASSERT_TRUE(finishes([&] { button("getCountButton")->click(); }));
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_OpenPortFirst"));
-    page->startRead({acquisition::HistoryFormat::V2, 5});
+    ASSERT_TRUE(finishes([&] { page->startRead({acquisition::HistoryFormat::V2, 5}); }));
     EXPECT_EQ(lastMessage(), text("IDS_Tab_Query_OpenPortFirst"));
     EXPECT_EQ(model()->rowCount(), 40);
 
@@ -193,6 +194,37 @@ TEST_F(HistoryPageTest, TheMessageNamesTheOtherFormatAndCountsDamagedRecords) {
     EXPECT_TRUE(lastMessage().contains(" damaged records skipped.")) << lastMessage().toStdString();
 }
 
+// Stop while the count is still being sent: no read began, so the list keeps the records of the
+// earlier read and nothing announces "Read 0". A port that closes under a read ends it with what
+// arrived, and the box says the port closed.
+TEST_F(HistoryPageTest, StopDuringTheCountKeepsTheListAndAClosedPortIsNamed) {
+    ASSERT_TRUE(finishes([&] { page->startRead({acquisition::HistoryFormat::V2, 20}); }));
+    ASSERT_EQ(model()->rowCount(), 20);
+    const auto shown = link.prompter.messages.size();
+    ASSERT_TRUE(finishes([&] {
+        page->startRead({acquisition::HistoryFormat::V2, 10});
+        button("stopButton")->click();  // the count takes 1.2 s to send
+    }));
+    EXPECT_EQ(model()->rowCount(), 20);
+    EXPECT_EQ(link.prompter.messages.size(), shown) << lastMessage().toStdString();
+    EXPECT_FALSE(button("stopButton")->isEnabled());
+
+    QSignalSpy done(page.get(), &CVelPageQuery::operationFinished);
+    link.progress.clear();
+    page->startRead({acquisition::HistoryFormat::V2, 3000});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !link.progress.isEmpty() && link.progress.last() >= 1; }, 10000));
+    link.engine->stop();
+    link.arbiter.disconnecting();
+    RTUCloseCom();
+    ASSERT_TRUE(done.wait(5000));
+    const int kept = model()->rowCount();
+    EXPECT_GT(kept, 0);
+    EXPECT_LT(kept, 3000);
+    EXPECT_EQ(lastMessage().toStdString(),
+              GetTextWith("IDS_Tab_Query_PortClosedRead", {std::to_string(kept)}));
+}
+
 TEST(HistoryOptionsDialog, StartRefusesAClosedPortAndJunkCounts) {
     testing::ScriptedPrompter prompter;
     bool closed = true;
@@ -207,11 +239,20 @@ TEST(HistoryOptionsDialog, StartRefusesAClosedPortAndJunkCounts) {
     EXPECT_EQ(prompter.messages.last(), text("IDS_Tab_Query_OpenPortFirst"));
     EXPECT_TRUE(dialog.isVisible());
     closed = false;
-    for (const char* junk : {"12abc", "4294967296", "-1", ""}) {
+    for (const char* junk : {"12abc", "4294967296", "-1"}) {
         countEdit->setText(junk);
         startButton->click();
         EXPECT_EQ(prompter.messages.last(), text("IDS_Tab_Query_BadCount")) << junk;
         EXPECT_FALSE(dialog.choice()) << junk;
+    }
+    // The box starts empty, and empty reads every record (0).
+    EXPECT_TRUE(countEdit->text().isEmpty());
+    for (const char* all : {"", "  "}) {
+        CVelDlgQuery fresh(prompter, [] { return false; });
+        talvex::testing::child<QLineEdit>(&fresh, "countEdit")->setText(all);
+        talvex::testing::child<QPushButton>(&fresh, "startButton")->click();
+        ASSERT_TRUE(fresh.choice()) << '"' << all << '"';
+        EXPECT_EQ(fresh.choice()->count, 0u);
     }
     countEdit->setText("4294967295");
     versionBox->setCurrentIndex(1);

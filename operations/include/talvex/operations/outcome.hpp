@@ -19,4 +19,12 @@ struct ProcedureResult {
     bool done() const { return outcome == Outcome::Done; }
 };
 
+// One exchange's result: its outcome and the RTU result of the request that decided it (0 when done
+// or cancelled; a communication failure keeps the failed request's code, which names the fault).
+struct ExchangeResult {
+    Outcome outcome = Outcome::Done;
+    int rtu = 0;
+    bool done() const { return outcome == Outcome::Done; }
+};
+
 }  // namespace talvex
