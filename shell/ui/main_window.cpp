@@ -91,7 +91,8 @@ void CMorvaneDlg::buildLayout() {
     productionAction_->setCheckable(true);
     connect(productionAction_, &QAction::toggled, this, [this](bool on) {
         setProductionPagesVisible(on);
-        writeProductionPagesSetting(on);
+        std::string error;
+        if (!writeProductionPagesSetting(on, &error)) settingsNotSaved(error);
     });
     helpMenu_ = menuBar->addMenu(QString());
     aboutAction_ = helpMenu_->addAction(QString());

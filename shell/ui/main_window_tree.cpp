@@ -49,14 +49,20 @@ void CMorvaneDlg::refreshChannelColours() {
     tree_->recolour(channels_.tree());
 }
 
+// setting.ini could not be written: a notice (its box once, its log line each time).
+void CMorvaneDlg::settingsNotSaved(const std::string& reason) {
+    messageSink().notice(GetText("IDS_Safety_SettingsNotWritten"), reason);
+}
+
 void CMorvaneDlg::onPathSelected(ChannelPath path) {
     const auto pause = pausePoller();
     const ChannelEdits edits = editsSource_ && !channels_.rebuilding() ? editsSource_() : ChannelEdits{};
     selection_ = channels_.OnChannelSelected(path, editsSource_ ? &edits : nullptr);
     emit channelSelectionChanged();
     if (!selection_.isNode) return;  // a network or the root selects no sensor
+    std::string error;
     if (const QTreeWidgetItem* item = tree_->itemAt(path))
-        writeSelectedChannelSetting(ChannelTreeWidget::channelOf(item));
+        if (!writeSelectedChannelSetting(ChannelTreeWidget::channelOf(item), &error)) settingsNotSaved(error);
     tellSelectedSensor();
 }
 
@@ -99,9 +105,13 @@ void CMorvaneDlg::rebuildChannelTree() {
 void CMorvaneDlg::switchLanguage(const QString& language) {
     if (switching_) return;
     switching_ = true;
+    std::string notSaved;
+    bool saved = true;
     {
         const auto pause = pausePoller();
-        LoadLanguage(language.toStdString());
+        // The language is active even when setting.ini could not keep it; that is said below, once
+        // the poller runs again.
+        saved = LoadLanguage(appPaths().settingsFile(), language.toStdString(), &notSaved);
         retranslate();
         // The pages in the order they have always been re-labelled; the production pages last.
         constexpr PageSlot order[] = {
@@ -118,6 +128,7 @@ void CMorvaneDlg::switchLanguage(const QString& language) {
         language_->setCurrentIndex(activeLanguage() == Language::Chinese ? 1 : 0);
     }
     switching_ = false;
+    if (!saved) settingsNotSaved(notSaved);
     emit languageSwitched();
 }
 

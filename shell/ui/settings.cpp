@@ -12,12 +12,12 @@ constexpr const char* kSection = "Setting";
 constexpr const char* kKey = "ProductionPages";
 constexpr const char* kChannelKey = "Channel";
 
-void writeSetting(const char* key, const std::string& value) {
+bool writeSetting(const char* key, const std::string& value, std::string* error) {
     const auto path = appPaths().settingsFile();
     IniFile ini = IniFile::load(path);
-    if (ini.value(kSection, key) == value) return;
+    if (ini.value(kSection, key) == value) return true;
     ini.writeString(kSection, key, value);
-    ini.save(path);
+    return ini.save(path, error);
 }
 }  // namespace
 
@@ -27,8 +27,8 @@ bool readProductionPagesSetting() {
     return value && *value == "1";
 }
 
-void writeProductionPagesSetting(bool on) {
-    writeSetting(kKey, on ? "1" : "0");
+bool writeProductionPagesSetting(bool on, std::string* error) {
+    return writeSetting(kKey, on ? "1" : "0", error);
 }
 
 int readSelectedChannelSetting() {
@@ -40,8 +40,8 @@ int readSelectedChannelSetting() {
     return channel >= 1 && channel <= kChannelCount ? channel : 0;
 }
 
-void writeSelectedChannelSetting(int channel) {
-    writeSetting(kChannelKey, std::to_string(channel));
+bool writeSelectedChannelSetting(int channel, std::string* error) {
+    return writeSetting(kChannelKey, std::to_string(channel), error);
 }
 
 }  // namespace talvex::ui

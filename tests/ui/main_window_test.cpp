@@ -256,6 +256,25 @@ TEST_F(MainWindow, ProductionPagesAreOffByDefaultAndTheChoiceIsRemembered) {
     EXPECT_NE(readFile(appPaths().settingsFile()).find("ProductionPages=0"), std::string::npos);
 }
 
+// setting.ini that cannot be written is said, not swallowed: the production pages choice and a
+// language switch each name it (a directory where the temporary file goes makes the write fail,
+// even for root).
+TEST_F(MainWindow, AnUnwritableSettingsFileIsReported) {
+    CMorvaneDlg w(probeOptions());
+    std::filesystem::path blocker = appPaths().settingsFile();
+    blocker += ".tmp";
+    std::filesystem::create_directory(blocker);
+    const QString notice = QString::fromStdString(GetText("IDS_Safety_SettingsNotWritten"));
+    productionPagesAction(w)->trigger();
+    EXPECT_TRUE(prompts_.saw(notice));
+    prompts_.texts.clear();
+    w.switchLanguage("Chinese");
+    EXPECT_EQ(activeLanguage(), Language::Chinese) << "the language changes all the same";
+    EXPECT_TRUE(prompts_.saw(QString::fromStdString(GetText("IDS_Safety_SettingsNotWritten"))));
+    std::filesystem::remove(blocker);
+    w.switchLanguage("English");
+}
+
 TEST_F(MainWindow, LogBoxKeepsAtMostFiveHundredLinesAndOnlyWhileRecvIsChecked) {
     CMorvaneDlg w(probeOptions());
     LogBox* log = logBox(w);

@@ -120,6 +120,7 @@ class CMorvaneDlg : public QDialog {
     void onPathSelected(ChannelPath path);
     void tellSelectedSensor();
     MessageSink messageSink();
+    void settingsNotSaved(const std::string& reason);
     void loadChannelTree();
     void selectStartChannel();
     void rebuildChannelTree();
