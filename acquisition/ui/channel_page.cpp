@@ -232,6 +232,8 @@ void CVelPageCfg::onSearch() {
 
     auto completed = std::make_shared<bool>(false);
     QPointer<CVelPageCfg> self(this);
+    OperationRunner::Options longHold;
+    longHold.hold = acquisition::HoldKind::Long;
     runner_->start(
         [self, completed](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
             const auto search = operations::searchBus(io, pacer, [self](int candidate, bool found) {
@@ -244,7 +246,7 @@ void CVelPageCfg::onSearch() {
             });
             *completed = search.completed;
         },
-        [this, completed](bool) { endSearch(*completed); }, {acquisition::HoldKind::Long, false});
+        [this, completed](bool) { endSearch(*completed); }, longHold);
 }
 
 void CVelPageCfg::candidateDone(int candidate, bool found) {

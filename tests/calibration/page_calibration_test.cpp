@@ -145,7 +145,7 @@ TEST_F(CalibrationPage, WirelessHandshakeWaitsForOtherHoldsAndStopsOnAnotherSens
         // Another operation holds the link: Read waits, and then so do the ticks.
         clickAndWait(readButton());
         ASSERT_TRUE(page_->wizardState().handshakeRunning);
-        acquisition::LinkHold other = arbiter_.hold();
+        acquisition::LinkHold other = arbiter_.operation(acquisition::HoldKind::Standard, "Records");
         QTRY_VERIFY(!page_->busy());  // a tick that began before the hold has returned
         const auto before = bus_->writeLog(2).size();
         QTest::qWait(400);

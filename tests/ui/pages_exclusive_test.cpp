@@ -1,6 +1,7 @@
 // One sensor operation at a time across pages: while the Records page reads the sensor's history, a
 // parameter write from the device page is refused naming the Records tab and sends nothing; once the
-// read is stopped the same write goes through.
+// read has ended the same write goes through. (A stopped read leaves the sensor streaming on the
+// line, so the write after Stop is the runner test's waiting case, not this one.)
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -52,11 +53,11 @@ class ExclusivePagesTest : public ::testing::Test {
     CVelPageSet* device = new CVelPageSet(link.ctx);
 };
 
-TEST_F(ExclusivePagesTest, AHistoryReadRefusesAParameterWriteUntilItIsStopped) {
+TEST_F(ExclusivePagesTest, AHistoryReadRefusesAParameterWriteUntilItEnds) {
     field(ParameterField::RangeLow)->setText("0");
     field(ParameterField::RangeHigh)->setText("100000");
     QSignalSpy readDone(records, &CVelPageQuery::operationFinished);
-    records->startRead({acquisition::HistoryFormat::V2, 3000});  // over 40 s of records at 19 200 baud
+    records->startRead({acquisition::HistoryFormat::V2, 300});  // seconds of records at 19 200 baud
     ASSERT_TRUE(
         QTest::qWaitFor([&] { return !link.progress.isEmpty() && link.progress.last() >= 1; }, 10000));
 
@@ -64,8 +65,7 @@ TEST_F(ExclusivePagesTest, AHistoryReadRefusesAParameterWriteUntilItIsStopped) {
     EXPECT_EQ(link.prompter.messages.last().toStdString(), GetTextWith("IDS_Operation_Busy", {"Records"}));
     EXPECT_TRUE(readDone.isEmpty()) << "the read goes on";
 
-    child<QPushButton>(records, "stopButton")->click();
-    ASSERT_TRUE(readDone.wait(5000));
+    ASSERT_TRUE(readDone.wait(20000));
     EXPECT_EQ(writeRange(), (std::vector<std::uint16_t>{0, 0, 1, 34464}));
     EXPECT_EQ(link.prompter.messages.last(), testing::text("IDS_WriteSuccess"));
 }

@@ -246,10 +246,11 @@ TEST(HistoryOptionsDialog, StartRefusesAClosedPortAndJunkCounts) {
         EXPECT_FALSE(dialog.choice()) << junk;
     }
     // The box starts empty, and empty reads every record (0).
-    EXPECT_TRUE(countEdit->text().isEmpty());
     for (const char* all : {"", "  "}) {
         CVelDlgQuery fresh(prompter, [] { return false; });
-        talvex::testing::child<QLineEdit>(&fresh, "countEdit")->setText(all);
+        auto* box = talvex::testing::child<QLineEdit>(&fresh, "countEdit");
+        EXPECT_TRUE(box->text().isEmpty());
+        box->setText(all);
         talvex::testing::child<QPushButton>(&fresh, "startButton")->click();
         ASSERT_TRUE(fresh.choice()) << '"' << all << '"';
         EXPECT_EQ(fresh.choice()->count, 0u);
