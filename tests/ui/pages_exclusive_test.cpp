@@ -21,6 +21,7 @@ using testing::SimulatedLink;
 void pacedHistory(sim::BusOptions& o) {
     o.pace = true;
     o.sensors[0].historyRecords = 3000;
+    o.sensors[0].historyFormat = 2;  // the read below chooses V2
 }
 
 class ExclusivePagesTest : public ::testing::Test {
