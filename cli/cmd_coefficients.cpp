@@ -67,7 +67,7 @@ int runCoefficients(const std::vector<std::string>& words) {
                  kExitRefused);
             break;
         default:
-            return fail(kName, GetText("IDS_Cli_CommError"), kExitFailure);
+            return fail(kName, outcomeText(r.outcome), kExitFailure);
     }
     return outcomeExit(r.outcome);
 }

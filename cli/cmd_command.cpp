@@ -55,7 +55,7 @@ int runCommand(const std::vector<std::string>& words) {
             std::printf("refused: read 0x%04X\n", unsigned(r.readBack));
             break;
         default:
-            return fail(kName, GetText("IDS_Cli_CommError"), kExitFailure);
+            return fail(kName, outcomeText(r.outcome), kExitFailure);
     }
     return outcomeExit(r.outcome);
 }

@@ -45,9 +45,7 @@ int runItem(const std::vector<std::string>& words) {
         const device::TextResult r = device::readTextItem(rtuRegisterIo(), pacer, *id, codes[i]);
         if (!r.done()) {
             allRead = false;
-            const char* why =
-                r.outcome == device::Outcome::Refused ? "IDS_Cli_NotAcknowledged" : "IDS_Cli_CommError";
-            fail(kName, std::to_string(codes[i]) + ": " + GetText(why), kExitFailure);
+            fail(kName, std::to_string(codes[i]) + ": " + outcomeText(r.outcome), kExitFailure);
         }
         if (json) {
             std::printf("%s{\"code\":%u,\"label\":%s,", i ? "," : "", unsigned(codes[i]),

@@ -56,7 +56,7 @@ int runSetText(const std::vector<std::string>& words) {
     SteadyPacer pacer;
     const auto r = device::writeText(rtuRegisterIo(), pacer, *id, *target,
                                      std::span<const std::uint16_t, 10>(text.registers.data(), 10));
-    if (!r.done()) return fail(kName, GetText("IDS_Cli_CommError"), kExitFailure);
+    if (!r.done()) return fail(kName, outcomeText(r.outcome), outcomeExit(r.outcome));
     std::printf("accepted\n");
     return kExitOk;
 }

@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "talvex/language.hpp"
+
 namespace talvex::cli {
 
 int outcomeExit(device::Outcome outcome) {
@@ -12,6 +14,17 @@ int outcomeExit(device::Outcome outcome) {
             return 3;
         default:
             return 1;
+    }
+}
+
+std::string outcomeText(device::Outcome outcome) {
+    switch (outcome) {
+        case device::Outcome::Done:
+            return {};
+        case device::Outcome::Refused:
+            return GetText("IDS_Cli_NotAcknowledged");
+        default:
+            return GetText("IDS_Cli_CommError");
     }
 }
 

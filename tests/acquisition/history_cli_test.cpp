@@ -1,8 +1,11 @@
 // talvex-cli history as a process against the simulated sensor on a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "talvex/acquisition/history_export.hpp"
 #include "talvex/acquisition/history_read.hpp"
@@ -35,16 +38,17 @@ std::string slurp(const std::string& path) {
 class HistoryCli : public ::testing::Test {
   protected:
     // format 0 keeps the simulator's default.
-    void start(std::uint32_t stopAfter = 0, int format = 0, std::uint32_t corrupt = 0) {
+    void start(std::uint32_t stopAfter = 0, int format = 0, std::uint32_t corrupt = 0,
+               std::uint32_t records = 40, bool pace = false) {
         auto sensor = sim::defaultSensorConfig(1, SensorModel::KA);
-        sensor.historyRecords = 40;
+        sensor.historyRecords = records;
         sensor.historyStopAfter = stopAfter;
         sensor.historyCorruptRecord = corrupt;
         if (format != 0) sensor.historyFormat = format;
         sim::BusOptions o;
         o.sensors = {sensor};
         o.flowmeter = false;
-        o.pace = false;
+        o.pace = pace;
         bus_ = std::make_unique<sim::SimBus>(o);
         std::string error;
         ASSERT_TRUE(bus_->start(&error)) << error;
@@ -108,6 +112,33 @@ TEST_F(HistoryCli, DryRunStoredAndInterval) {
     silent.silent = {1};
     bus_->setFaults(silent);
     EXPECT_EQ(cli(port() + " --stored").exitCode, 1);
+}
+
+// One operation at a time on a link holds across programs too: a second talvex-cli on the port of a
+// running read is refused before it sends, told who holds the port, and the read goes on to its end.
+TEST_F(HistoryCli, ASecondCommandOnTheLineOfARunningReadIsRefused) {
+    start(0, 2, 0, 300, true);  // paced at the line's speed: the read lasts seconds
+    const std::string csv = dir_.file("h.csv");
+    CliRun read;
+    std::thread reader([&] { read = cli(port() + " --count 300 --format v2 --out " + csv); });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (bus_->writeLog(1).empty() && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(5));  // until the read has asked for its records
+    ASSERT_FALSE(bus_->writeLog(1).empty());
+
+    const auto write = talvex::testing::runProgram(
+        TALVEX_CLI,
+        talvex::testing::words("write --port " + bus_->slavePath() + " --id 1 --addr " +
+                               std::to_string(sensor::history::kStorageInterval) + " --value 30"));
+    reader.join();
+    EXPECT_EQ(write.exitCode, 1) << write.err;
+    EXPECT_NE(write.err.find("(talvex-cli)"), std::string::npos) << write.err;
+    for (const auto& w : bus_->writeLog(1))
+        EXPECT_NE(w.address, sensor::history::kStorageInterval) << "the second command reached the sensor";
+    EXPECT_EQ(read.exitCode, 0) << read.err;
+    const std::string file = slurp(csv);
+    EXPECT_EQ(std::count(file.begin(), file.end(), '\n'), 301) << "a heading and every record";
 }
 
 TEST_F(HistoryCli, ExportIsTheWritersBytes) {
