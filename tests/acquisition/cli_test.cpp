@@ -43,8 +43,8 @@ class Cli : public ::testing::Test {
         std::string error;
         ASSERT_TRUE(bus_->start(&error)) << error;
     }
-    CliRun cli(const std::string& args) {
-        const auto run = talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words(args));
+    CliRun cli(const std::string& args, talvex::testing::OutputWatch* watch = nullptr) {
+        const auto run = talvex::testing::runProgram(TALVEX_CLI, talvex::testing::words(args), watch);
         return {run.exitCode, run.out, run.err};
     }
     std::string port() const { return "--port " + bus_->slavePath() + " --data-dir " + dir_.path(); }
@@ -155,12 +155,14 @@ TEST_F(Cli, PollReopensALostPortAndResumes) {
         return bus;
     };
     bus_ = startBus();
+    talvex::testing::OutputWatch watch;
     auto run = std::async(std::launch::async, [&] {
-        return cli("poll --port " + link + " --data-dir " + dir_.path() + " --ids 1 --duration 6 --json");
+        return cli("poll --port " + link + " --data-dir " + dir_.path() + " --ids 1 --duration 6 --json",
+                   &watch);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+    ASSERT_TRUE(watch.waitForErr("Polling Succeed", std::chrono::seconds(5)));
     bus_->stop();  // the device vanishes under the poller
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    ASSERT_TRUE(watch.waitForErr("the port closed", std::chrono::seconds(5)));
     bus_ = startBus();
     const CliRun r = run.get();
     EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -28,8 +28,8 @@ namespace {
 
 using talvex::testing::ProgramRun;
 
-ProgramRun cli(std::vector<std::string> args) {
-    return talvex::testing::runProgram(TALVEX_CLI, std::move(args));
+ProgramRun cli(std::vector<std::string> args, talvex::testing::OutputWatch* watch = nullptr) {
+    return talvex::testing::runProgram(TALVEX_CLI, std::move(args), watch);
 }
 
 int rawPty(int& slave, std::string& path) {
@@ -108,10 +108,11 @@ TEST(Listen, HearsBothSidesAsTheSimulatorRecordedThem) {
     BusHub hub(bus.slavePath());
 
     ProgramRun listened;
+    talvex::testing::OutputWatch watch;
     std::thread listener([&] {
-        listened = cli({"listen", "--port", hub.listenerPath(), "--json", "--duration", "3"});
+        listened = cli({"listen", "--port", hub.listenerPath(), "--json", "--duration", "3"}, &watch);
     });
-    std::this_thread::sleep_for(std::chrono::milliseconds(500));  // the listener opens its device
+    EXPECT_TRUE(watch.waitForErr("listening on", std::chrono::seconds(10)));  // its device is open
     ASSERT_EQ(RTUOpenDevice(hub.masterPath().c_str(), 19200, 8, 0, 0), 1);
     unsigned char data[30];
     EXPECT_EQ(RTUReadHoldingRegisters(1, 0, 15, data), RTU_OK);

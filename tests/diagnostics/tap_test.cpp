@@ -89,8 +89,9 @@ TEST_F(TapOnPty, WriteEchoMismatchAndLateBytesAreShown) {
     const Bytes late = registersReply(1, 3, {7});
     slave_.setHandler([&](const Bytes&) { return Reply{late, std::chrono::milliseconds(1100)}; });
     std::uint8_t data[2] = {};
+    const std::size_t before = slave_.requests().size();
     EXPECT_EQ(master_.ReadRegisters(1, 3, 0, 1, data), RTU_ERR_TIMEOUT);
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    ASSERT_TRUE(slave_.waitForRequests(before + 1));  // the late reply is on the line now
     slave_.setHandler(registerBank(1));
     EXPECT_EQ(master_.ReadRegisters(1, 3, 0, 1, data), RTU_OK);
     ASSERT_EQ(sink_.frames.size(), 5u);

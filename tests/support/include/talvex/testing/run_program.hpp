@@ -9,7 +9,10 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
+#include <mutex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -40,8 +43,47 @@ inline std::string onPath(const std::string& name) {
     return "";
 }
 
-// The program's input is the file descriptor input (taken over by the child).
-inline ProgramRun runProgramWithInput(const std::string& program, std::vector<std::string> args, int input) {
+// What a program has printed so far, for a test that must act once it said something (it opened its
+// port, a record came): waiting on its words instead of guessing how long it takes.
+class OutputWatch {
+  public:
+    // Called by the run with its whole output so far.
+    void update(const ProgramRun& sofar) {
+        {
+            std::lock_guard lock(mutex_);
+            err_ = sofar.err;
+        }
+        changed_.notify_all();
+    }
+    void ended() {
+        {
+            std::lock_guard lock(mutex_);
+            ended_ = true;
+        }
+        changed_.notify_all();
+    }
+    // True once standard error holds text (count times); false when the program ended or time ran out first.
+    bool waitForErr(const std::string& text, std::chrono::milliseconds timeout, int count = 1) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, timeout, [&] {
+            int seen = 0;
+            for (std::size_t at = err_.find(text); at != std::string::npos; at = err_.find(text, at + 1))
+                ++seen;
+            return seen >= count || ended_;
+        }) && !ended_;
+    }
+
+  private:
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::string err_;
+    bool ended_ = false;
+};
+
+// The program's input is the file descriptor input (taken over by the child); watch, when given,
+// sees the output after every piece of it.
+inline ProgramRun runProgramWithInput(const std::string& program, std::vector<std::string> args, int input,
+                                      OutputWatch* watch = nullptr) {
     // Built before fork: the child of a threaded process may only make async-signal-safe calls.
     std::vector<char*> argv{const_cast<char*>(program.c_str())};
     for (auto& a : args) argv.push_back(a.data());
@@ -79,6 +121,7 @@ inline ProgramRun runProgramWithInput(const std::string& program, std::vector<st
             const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
             if (n > 0) {
                 sinks[i]->append(buf, static_cast<std::size_t>(n));
+                if (watch) watch->update(r);
             } else {
                 ::close(fds[i].fd);
                 fds[i].fd = -1;
@@ -89,13 +132,15 @@ inline ProgramRun runProgramWithInput(const std::string& program, std::vector<st
     int status = 0;
     if (pid > 0) ::waitpid(pid, &status, 0);
     r.exitCode = pid > 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    if (watch) watch->ended();
     return r;
 }
 
 // The program reads nothing: its input is /dev/null, as in a script run without a terminal.
-inline ProgramRun runProgram(const std::string& program, std::vector<std::string> args) {
+inline ProgramRun runProgram(const std::string& program, std::vector<std::string> args,
+                             OutputWatch* watch = nullptr) {
     const int none = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
-    ProgramRun r = runProgramWithInput(program, std::move(args), none);
+    ProgramRun r = runProgramWithInput(program, std::move(args), none, watch);
     if (none >= 0) ::close(none);
     return r;
 }
