@@ -99,6 +99,31 @@ void OperationRunner::attachToWindow(CMorvaneDlg* window) {
 }
 
 bool OperationRunner::start(SensorOperation op, std::function<void(bool)> done, Options options) {
+    const Options& o = options;
+    return run(
+        [op = std::move(op), key = o.closedLinkKey, warn = o.closedLinkWarning](
+            RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, bool linkOpen) {
+            if (!linkOpen) {
+                prompter.message(GetText(key), warn ? talvex::Prompter::Icon::Warning
+                                                    : talvex::Prompter::Icon::Information);
+                return false;
+            }
+            op(io, pacer, prompter);
+            return true;
+        },
+        std::move(done), options);
+}
+
+bool OperationRunner::startOnLink(LinkOperation op, std::function<void(bool)> done, Options options) {
+    return run(
+        [op = std::move(op)](RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, bool linkOpen) {
+            op(io, pacer, prompter, linkOpen);
+            return true;
+        },
+        std::move(done), options);
+}
+
+bool OperationRunner::run(HeldOperation op, std::function<void(bool)> done, const Options& options) {
     if (worker_->busy()) return false;
     auto pacer = std::make_shared<RunPacer>(pacer_);
     running_ = pacer;
@@ -126,14 +151,10 @@ bool OperationRunner::start(SensorOperation op, std::function<void(bool)> done, 
                     return;
                 }
             }
-            if (options.hold == acquisition::HoldKind::Standard && hold.linkClosed()) {
-                prompter->message(GetText(options.closedLinkKey), options.closedLinkWarning
-                                                                      ? talvex::Prompter::Icon::Warning
-                                                                      : talvex::Prompter::Icon::Information);
-                return;
-            }
-            *ran = true;
-            op(*io, *pacer, *prompter);
+            // Seen once the hold is taken, not by the page before it: a port closed while this
+            // operation waited for the link or the poller is seen here.
+            const bool linkOpen = !arbiter || !hold.linkClosed();
+            *ran = op(*io, *pacer, *prompter, linkOpen);
         },
         [this, done = std::move(done), ran] {
             endOnSensorChange_ = false;

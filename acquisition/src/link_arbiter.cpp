@@ -121,7 +121,7 @@ LinkHold LinkArbiter::holdLocked(HoldKind kind, std::unique_lock<std::mutex>& lo
     if (kind != HoldKind::Long) ++gateHolds_;
     ++holds_;
     if (kind != HoldKind::Pause) changed_.wait(lock, [&] { return !pollerInside_; });
-    h.linkClosed_ = kind == HoldKind::Standard && linkClosed_;
+    h.linkClosed_ = (kind == HoldKind::Standard || kind == HoldKind::Long) && linkClosed_;
     return h;
 }
 

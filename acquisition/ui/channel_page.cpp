@@ -209,7 +209,8 @@ void CVelPageCfg::onSave() {
 
 // The search keeps the poller off the link for its whole length (one long hold) and asks every
 // candidate address for its own address. It runs on the runner's worker and reports each candidate
-// back, so the window stays live and Stop takes effect after the read in progress.
+// back, so the window stays live and Stop takes effect after the read in progress. A closed port is
+// seen once the hold is taken: the runner says so, and the list of the last search stays.
 void CVelPageCfg::onSearch() {
     progress_->setRange(0, 256);
     progress_->setValue(0);
@@ -217,15 +218,7 @@ void CVelPageCfg::onSearch() {
         stopSearch();
         return;
     }
-    if (ctx_.arbiter->linkClosed()) {
-        prompter().message(this, uiText("IDD_Message_ConnectPort"));
-        return;
-    }
     if (runner_->busy()) return;
-    foundText_.clear();
-    foundIds_->clear();
-    found_ = 0;
-    foundCount_->setText(QStringLiteral("0"));
     searching_ = true;
     search_->setText(uiText("IDD_Message_Stop"));
     setLinkBusy(true);
@@ -236,6 +229,13 @@ void CVelPageCfg::onSearch() {
     longHold.hold = acquisition::HoldKind::Long;
     runner_->start(
         [self, completed](RegisterIo& io, Pacer& pacer, talvex::Prompter&) {
+            // The port is open: the found list starts afresh (before the first candidate's report).
+            QMetaObject::invokeMethod(
+                self,
+                [self] {
+                    if (self) self->clearFound();
+                },
+                Qt::QueuedConnection);
             const auto search = operations::searchBus(io, pacer, [self](int candidate, bool found) {
                 QMetaObject::invokeMethod(
                     self,
@@ -247,6 +247,13 @@ void CVelPageCfg::onSearch() {
             *completed = search.completed;
         },
         [this, completed](bool) { endSearch(*completed); }, longHold);
+}
+
+void CVelPageCfg::clearFound() {
+    foundText_.clear();
+    foundIds_->clear();
+    found_ = 0;
+    foundCount_->setText(QStringLiteral("0"));
 }
 
 void CVelPageCfg::candidateDone(int candidate, bool found) {

@@ -65,6 +65,7 @@ class CVelPageCfg : public Page {
     void onDisableAll();
     void finishApply();
     void endSearch(bool completed);
+    void clearFound();
     void candidateDone(int candidate, bool found);
     void setLinkBusy(bool busy);
     Session& sessionRef() const;

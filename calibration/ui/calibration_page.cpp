@@ -17,7 +17,6 @@
 #include "talvex/channel_table.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu_register_io.hpp"
-#include "talvex/ui/core/link_worker.hpp"
 #include "talvex/ui/core/operation_runner.hpp"
 #include "talvex/ui/core/qt_prompter.hpp"
 #include "talvex/ui/prompter.hpp"
@@ -40,7 +39,8 @@ constexpr const char* kStepKeys[7] = {
 
 CVelPageCal::CVelPageCal(PageContext ctx, CalibrationPageOptions options, QWidget* parent)
     : Page(parent), ctx_(std::move(ctx)), options_(std::move(options)) {
-    worker_ = new LinkWorker(this);
+    runner_ = new OperationRunner(ctx_.arbiter, this, ctx_.prompter);
+    runner_->setLog(options_.log);
     prompter_ = std::make_unique<QtPrompter>(this, this, ctx_.prompter);
     prompter_->setLog(options_.log);
     buildLayout();
@@ -58,13 +58,14 @@ CVelPageCal::CVelPageCal(PageContext ctx, CalibrationPageOptions options, QWidge
 CVelPageCal::~CVelPageCal() {
     handshakeTimer_.stop();
     flowTimer_.stop();
-    pacer_.cancel();     // a running operation ends at its next pause
-    prompter_->abort();  // and a box it waits for answers Cancel
-    worker_->wait();
+    // A running operation ends at its next pause and a box it waits for answers Cancel; it has
+    // returned before the wizard it works on goes.
+    delete runner_;
+    runner_ = nullptr;
 }
 
 bool CVelPageCal::busy() const {
-    return worker_->busy();
+    return runner_->busy();
 }
 
 // The controls a user works with or reads carry object names unique in the page (typeBox,
@@ -219,7 +220,7 @@ void CVelPageCal::retranslate() {
 }
 
 void CVelPageCal::render() {
-    if (worker_->busy()) return;  // the operation's end renders
+    if (runner_->busy()) return;  // the operation's end renders
     const WizardState& s = wizard_.state();
     {
         const QSignalBlocker block(type_);
@@ -252,34 +253,32 @@ void CVelPageCal::render() {
 }
 
 void CVelPageCal::runWhenIdle(std::function<void()> start) {
-    if (worker_->busy())
+    if (runner_->busy())
         pending_ = std::move(start);  // a tick is under way: the click follows it
     else
         start();
 }
 
-acquisition::LinkHold CVelPageCal::takeLink(const std::string& name, bool tell) {
-    std::string running;
-    acquisition::LinkHold hold = ctx_.arbiter->tryOperation(acquisition::HoldKind::Standard, name, &running);
-    if (!hold.active() && tell)
-        prompter_->message(operationBusyText(running), talvex::Prompter::Icon::Warning);
-    return hold;
+int CVelPageCal::selectedSensor() const {
+    return (ctx_.session ? *ctx_.session : session()).selectedSensorId.load();
+}
+
+// The wizard's exchanges see for themselves whether the hold found the port open: each has its own
+// answer to a closed port (a message, or the handshake's end).
+void CVelPageCal::runWizard(WizardJob job, bool periodic) {
+    OperationRunner::Options options;
+    options.quietWhenBusy = periodic;  // a tick inside another operation is skipped; the next one asks
+    runner_->startOnLink(
+        [this, job = std::move(job), slave = selectedSensor()](RegisterIo& io, Pacer& pacer,
+                                                               talvex::Prompter& prompter, bool linkOpen) {
+            WizardContext c{io, pacer, prompter, slave, linkOpen, options_.today};
+            job(c);
+        },
+        [this](bool) { afterOperation(); }, options);
 }
 
 void CVelPageCal::runWizard(WizardJob job) {
-    runWhenIdle([this, job = std::move(job)] {
-        Session& sessionRef = ctx_.session ? *ctx_.session : session();
-        const int slave = sessionRef.selectedSensorId.load();
-        worker_->run(
-            [this, job, slave, name = operationNameOf(this)] {
-                acquisition::LinkHold hold = takeLink(name, true);
-                if (!hold.active()) return;
-                WizardContext c{rtuRegisterIo(),    pacer_,        *prompter_, slave,
-                                !hold.linkClosed(), options_.today};
-                job(c);
-            },
-            [this] { afterOperation(); });
-    });
+    runWhenIdle([this, job = std::move(job)] { runWizard(job, false); });
 }
 
 // On the window's thread once the worker is free: a stop asked for meanwhile, the new state, the
@@ -307,47 +306,38 @@ void CVelPageCal::onTypeSelected(int index) {
 }
 
 void CVelPageCal::onHandshakeTick() {
-    if (worker_->busy()) return;  // the operation under way holds the link: skip this tick
+    if (runner_->busy()) return;  // the operation under way holds the link: skip this tick
     if (!wizard_.state().handshakeRunning) {
         handshakeTimer_.stop();
         return;
     }
-    const int slave = (ctx_.session ? *ctx_.session : session()).selectedSensorId.load();
-    worker_->run(
-        [this, slave, name = operationNameOf(this)] {
-            acquisition::LinkHold hold = takeLink(name, false);
-            if (!hold.active()) return;  // another operation holds the link: the next tick asks
-            WizardContext c{rtuRegisterIo(), pacer_, *prompter_, slave, !hold.linkClosed(), options_.today};
-            wizard_.handshakeTick(c);
-        },
-        [this] { afterOperation(); });
+    runWizard([this](WizardContext& c) { wizard_.handshakeTick(c); }, true);
 }
 
 void CVelPageCal::onFlowButton() {
     const std::string setpoint = setpoint_->text().toStdString();
     runWhenIdle([this, setpoint] {
-        worker_->run(
-            [this, setpoint, name = operationNameOf(this)] {
-                acquisition::LinkHold hold = takeLink(name, true);
-                if (!hold.active()) return;
-                flow_.toggle(rtuRegisterIo(), *prompter_, !hold.linkClosed(), setpoint);
+        runner_->startOnLink(
+            [this, setpoint](RegisterIo& io, Pacer&, talvex::Prompter& prompter, bool linkOpen) {
+                flow_.toggle(io, prompter, linkOpen, setpoint);
             },
-            [this] { afterOperation(); });
+            [this](bool) { afterOperation(); });
     });
 }
 
 void CVelPageCal::onFlowTick() {
-    if (worker_->busy()) return;
+    if (runner_->busy()) return;
     if (!flow_.state().open) {
         flowTimer_.stop();
         return;
     }
-    worker_->run(
-        [this, name = operationNameOf(this)] {
-            acquisition::LinkHold hold = takeLink(name, false);
-            if (hold.active() && !hold.linkClosed()) flow_.readOut(rtuRegisterIo());
+    OperationRunner::Options periodic;
+    periodic.quietWhenBusy = true;
+    runner_->startOnLink(
+        [this](RegisterIo& io, Pacer&, talvex::Prompter&, bool linkOpen) {
+            if (linkOpen) flow_.readOut(io);
         },
-        [this] { afterOperation(); });
+        [this](bool) { afterOperation(); }, periodic);
 }
 
 void CVelPageCal::onClockTick() {
@@ -355,7 +345,7 @@ void CVelPageCal::onClockTick() {
 }
 
 void CVelPageCal::abandonHandshake(const char* key) {
-    if (worker_->busy()) {
+    if (runner_->busy()) {
         abandonPending_ = true;
         abandonKey_ = key;
         return;
@@ -369,6 +359,7 @@ void CVelPageCal::selectedSensorChanged() {
 }
 
 void CVelPageCal::linkClosed() {
+    runner_->cancel();  // an operation under way ends at its next pause
     abandonHandshake("IDS_Tab_Cal_WlessStopped");
 }
 

@@ -1,6 +1,7 @@
 // CVelPageCal: the calibration wizard and the flowmeter controls, a view over their core state. Every
-// exchange with the sensor runs on the link worker under a hold; the handshake (2 s) and flowmeter
-// read-out (10 s) ticks are skipped while another operation holds the link.
+// exchange with the sensor runs through the page's OperationRunner, in the link's operation slot; the
+// handshake (2 s) and flowmeter read-out (10 s) ticks are skipped while another operation holds the
+// link.
 #pragma once
 
 #include <QTimer>
@@ -25,7 +26,7 @@ class QPushButton;
 
 namespace talvex::ui {
 
-class LinkWorker;
+class OperationRunner;
 class QtPrompter;
 
 struct CalibrationPageOptions {
@@ -46,7 +47,8 @@ class CVelPageCal : public Page {
     void retranslate() override;
     // Another sensor: a running handshake ends at once.
     void selectedSensorChanged() override;
-    // The port was closed: a running handshake ends at once.
+    // The port was closed: an operation under way ends at its next pause, and a running handshake
+    // ends at once.
     void linkClosed();
 
     // The state the page is a view of. Not all of it shows: the wizard's step and whether the
@@ -55,6 +57,8 @@ class CVelPageCal : public Page {
     const calibration::FlowmeterState& flowState() const { return flow_.state(); }
     // An operation or tick runs on the link worker; a click meanwhile waits for it to return.
     bool busy() const;
+    // What runs the page's exchanges (tests give it their own register I/O or pacer).
+    OperationRunner& runner() const { return *runner_; }
 
   signals:
     // An operation (or tick) returned and the controls show the new state.
@@ -63,12 +67,14 @@ class CVelPageCal : public Page {
   private:
     using WizardJob = std::function<void(calibration::WizardContext&)>;
     void buildLayout();
-    // Runs job on the link worker under a hold; a click while an operation runs waits for it.
+    // Runs job through the runner, in the link's operation slot; a click while an operation runs
+    // waits for it.
     void runWizard(WizardJob job);
+    // Starts job now; periodic (a tick): skipped without a word while another operation holds the
+    // link, else that operation is named.
+    void runWizard(WizardJob job, bool periodic);
     void runWhenIdle(std::function<void()> start);
-    // On the worker: the link's operation slot for one of this page's exchanges, or an inactive hold
-    // while another operation holds it (tell: say so; the periodic ticks just skip).
-    acquisition::LinkHold takeLink(const std::string& name, bool tell);
+    int selectedSensor() const;
     void afterOperation();
     void onTypeSelected(int index);
     void onFlowButton();
@@ -82,9 +88,10 @@ class CVelPageCal : public Page {
     CalibrationPageOptions options_;
     calibration::CalibrationWizard wizard_;
     calibration::FlowmeterControl flow_;
+    // The steps that send nothing run on the window's thread with these.
     SteadyPacer pacer_;
-    LinkWorker* worker_ = nullptr;
     std::unique_ptr<QtPrompter> prompter_;
+    OperationRunner* runner_ = nullptr;
     std::function<void()> pending_;  // the click that came while an operation ran
     bool abandonPending_ = false;
     const char* abandonKey_ = nullptr;

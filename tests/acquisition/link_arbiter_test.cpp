@@ -92,10 +92,11 @@ TEST(LinkArbiter, LongHoldKeepsTheGateButBlocksThePoller) {
     a.leavePoll();
 }
 
-TEST(LinkArbiter, StandardHoldReportsAClosedLink) {
+TEST(LinkArbiter, StandardAndLongHoldsReportAClosedLink) {
     LinkArbiter a;
     EXPECT_TRUE(a.linkClosed());
     EXPECT_TRUE(a.hold(HoldKind::Standard).linkClosed());
+    EXPECT_TRUE(a.hold(HoldKind::Long).linkClosed()) << "the bus search sends";
     EXPECT_FALSE(a.hold(HoldKind::Light).linkClosed());
     a.connected();
     EXPECT_FALSE(a.hold(HoldKind::Standard).linkClosed());

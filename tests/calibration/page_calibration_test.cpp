@@ -1,6 +1,7 @@
 // The calibration page against the simulated bus over a pty, offscreen: the main paths through its
-// controls, the handshake's ticks (skipped while another operation holds the link, stopped when
-// another sensor is selected), the flowmeter, and captions that follow a language switch.
+// controls, an operation ended by a disconnect, the handshake's ticks (skipped while another
+// operation holds the link, stopped when another sensor is selected), the flowmeter, and captions
+// that follow a language switch.
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -113,6 +114,44 @@ TEST_F(CalibrationPage, InOilOnePointRun) {
                           {121, 1001}, {126, 0}, {127, 1850}, {128, 0x0305}, {129, 2026}, {122, 1001}}));
     EXPECT_EQ(page_->wizardState().wizardStep, 0);
     EXPECT_FALSE(onePointBox()->isChecked());
+}
+
+TEST_F(CalibrationPage, DisconnectDuringReadEndsItAtItsPause) {
+    sim::SensorValues v;
+    v.dissolved = 1700;
+    bus_->setValues(1, v);
+    onePointBox()->click();
+    QSignalSpy done(page_.get(), &CVelPageCal::operationFinished);
+    readButton()->click();
+    // The start command has gone and its message is shown: the read waits 500 ms for the answer.
+    QTRY_COMPARE_WITH_TIMEOUT(prompter_.messages, QStringList{text("IDS_Tab_Cal_StartCal")}, 5000);
+    arbiter_.disconnecting();
+    page_->linkClosed();
+    QTRY_VERIFY_WITH_TIMEOUT(done.count() == 1 && !page_->busy(), 5000);
+    EXPECT_TRUE(measuredEdit()->text().isEmpty()) << "the reading is not asked for after the stop";
+    EXPECT_EQ(prompter_.messages, QStringList{text("IDS_Tab_Cal_StartCal")});
+    ASSERT_EQ(bus_->writeLog(1).size(), 1u);
+    EXPECT_EQ(bus_->writeLog(1)[0].address, 121);
+
+    // Read again on the closed port: the page says so and sends nothing.
+    bus_->clearWriteLog(1);
+    clickAndWait(readButton());
+    EXPECT_EQ(prompter_.messages.back(), text("IDD_Message_ConnectPort"));
+    EXPECT_TRUE(bus_->writeLog(1).empty());
+}
+
+TEST_F(CalibrationPage, AnotherTabsOperationRefusesTheReadNamingIt) {
+    onePointBox()->click();
+    {
+        // Another tab's operation holds the link: the click is refused naming it, nothing is sent.
+        acquisition::LinkHold other = arbiter_.operation(acquisition::HoldKind::Standard, "Records");
+        clickAndWait(readButton());
+        EXPECT_EQ(prompter_.messages.back().toStdString(), GetTextWith("IDS_Operation_Busy", {"Records"}));
+        EXPECT_TRUE(bus_->writeLog(1).empty());
+    }
+    clickAndWait(readButton());
+    EXPECT_EQ(bus_->writeLog(1).size(), 1u);
+    EXPECT_FALSE(measuredEdit()->text().isEmpty());
 }
 
 TEST_F(CalibrationPage, JunkReferenceIsRefusedBeforeAnythingIsSent) {

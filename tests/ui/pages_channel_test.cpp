@@ -109,7 +109,9 @@ TEST_F(ChannelPageTest, SearchComparesOnlyTheLowByteOfTheAnsweredId) {
 }
 
 TEST_F(ChannelPageTest, SearchAndModifyNeedAnOpenPort) {
+    QSignalSpy searched(page.get(), &CVelPageCfg::searchFinished);
     searchButton()->click();
+    ASSERT_TRUE(searched.wait(10000));
     currentIdEdit()->setText("9");
     modifyButton()->click();
     EXPECT_EQ(link.prompter.messages,
@@ -117,6 +119,22 @@ TEST_F(ChannelPageTest, SearchAndModifyNeedAnOpenPort) {
     EXPECT_EQ(searchButton()->text(), text("IDD_Message_Scan")) << "no search started";
     EXPECT_TRUE(searchButton()->isEnabled());
     EXPECT_TRUE(modifyButton()->isEnabled());
+}
+
+TEST_F(ChannelPageTest, APortClosedWhileTheSearchWaitsForTheLinkIsSeenAndNothingIsSent) {
+    foundIdsEdit()->setPlainText("1, 2, ");  // the last search's list
+    link.arbiter.connected();
+    ASSERT_TRUE(link.arbiter.enterPoll());  // a poll slot is under way: the search waits for it
+    QSignalSpy searched(page.get(), &CVelPageCfg::searchFinished);
+    searchButton()->click();
+    link.arbiter.setLinkClosed(true);  // the port closes before the poller leaves
+    link.arbiter.leavePoll();
+    ASSERT_TRUE(searched.wait(10000));
+    EXPECT_EQ(link.prompter.messages, QStringList{text("IDD_Message_ConnectPort")});
+    EXPECT_EQ(foundCountEdit()->text(), "") << "no candidate was asked";
+    EXPECT_EQ(foundIdsEdit()->toPlainText(), "1, 2, ");
+    EXPECT_EQ(searchButton()->text(), text("IDD_Message_Scan"));
+    EXPECT_TRUE(searchButton()->isEnabled());
 }
 
 TEST_F(ChannelPageTest, ModifyIdChangesTheSensorAndTheSelection) {

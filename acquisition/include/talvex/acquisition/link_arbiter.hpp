@@ -23,7 +23,7 @@ namespace talvex::acquisition {
 enum class HoldKind {
     Standard,  // page operations: check the link-closed flag, then send
     Light,     // history, CSV export, tree selection, language switch: no link-closed check
-    Long,      // bus search: keeps the poller out without touching the gate
+    Long,      // bus search: keeps the poller out without touching the gate; checks the flag too
     // Tree selection, language switch: they send nothing, so they only keep the poller from
     // starting another slot and do not wait for the one under way (a silent sensor's time-out and
     // retry would freeze the window for seconds).
@@ -45,7 +45,7 @@ class LinkHold {
 
     void release();
     bool active() const { return arbiter_ != nullptr; }
-    // Standard holds: the port was closed when the hold began; the operation must show its
+    // Standard and long holds: the port was closed when the hold began; the operation must show its
     // "connect the port first" message instead of sending.
     bool linkClosed() const { return linkClosed_; }
 

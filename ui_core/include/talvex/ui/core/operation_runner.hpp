@@ -1,8 +1,9 @@
 // Runs a page's sensor operation (core code taking the register I/O, a pacer and a prompter) on a
 // worker thread under an operation hold of the link arbiter: one operation at a time on the link,
 // whichever page or runner starts it. A second one is refused with "another operation is running:
-// <name>" (or, with waitIfBusy, waits until the first ends; Stop ends the wait). Under a standard
-// hold a closed link, seen inside the hold, shows "IDD_Message_ConnectPort" and sends nothing. The
+// <name>" (or, with waitIfBusy, waits until the first ends; Stop ends the wait). Under a standard or
+// long hold a closed link, seen inside the hold, shows "IDD_Message_ConnectPort" and sends nothing (an
+// operation started with startOnLink is told instead, for its own message). The
 // operation's questions and messages are shown on the window's thread while the worker waits for the answer;
 // its progress goes to the main window's bar. cancel() (Stop, disconnect, another sensor selected) ends the
 // operation at its next pause.
@@ -29,11 +30,15 @@ class Prompter;
 class QtPrompter;
 
 using SensorOperation = std::function<void(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter)>;
+// An operation that has its own answer to a closed link (a message of its own, or a procedure that
+// ends on it): linkOpen says what the hold found.
+using LinkOperation =
+    std::function<void(RegisterIo& io, Pacer& pacer, talvex::Prompter& prompter, bool linkOpen)>;
 
 struct RunOptions {
     acquisition::HoldKind hold = acquisition::HoldKind::Standard;
     bool endOnSensorChange = false;  // selecting another sensor cancels it (attachToWindow)
-    // Shown instead of sending when a standard hold finds the link closed.
+    // Shown instead of sending when the hold finds the link closed.
     const char* closedLinkKey = "IDD_Message_ConnectPort";
     bool closedLinkWarning = false;  // with the warning caption
     // What a second operation is told runs (empty: the title of the tab the owner sits on).
@@ -61,6 +66,9 @@ class OperationRunner : public QObject {
     // thread afterwards; ran is false when op was never called (the link was closed, another
     // operation held it, or Stop came while waiting for it).
     bool start(SensorOperation op, std::function<void(bool ran)> done = {}, Options options = {});
+    // The same, with op called whether or not the link is open (ran is false only when another
+    // operation held the link or Stop came while waiting for it).
+    bool startOnLink(LinkOperation op, std::function<void(bool ran)> done = {}, Options options = {});
     void cancel();
     bool busy() const;
     // Blocks until the running operation has returned (shutdown, tests).
@@ -88,6 +96,9 @@ class OperationRunner : public QObject {
 
   private:
     class RunPacer;
+    // op returns whether it ran (false: the closed link stopped it).
+    using HeldOperation = std::function<bool(RegisterIo&, Pacer&, talvex::Prompter&, bool linkOpen)>;
+    bool run(HeldOperation op, std::function<void(bool ran)> done, const Options& options);
     acquisition::LinkArbiter* arbiter_;
     QPointer<QWidget> owner_;
     RegisterIo* io_ = nullptr;
