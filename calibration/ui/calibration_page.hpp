@@ -57,8 +57,6 @@ class CVelPageCal : public Page {
     const calibration::FlowmeterState& flowState() const { return flow_.state(); }
     // An operation or tick runs on the link worker; a click meanwhile waits for it to return.
     bool busy() const;
-    // What runs the page's exchanges (tests give it their own register I/O or pacer).
-    OperationRunner& runner() const { return *runner_; }
 
   signals:
     // An operation (or tick) returned and the controls show the new state.

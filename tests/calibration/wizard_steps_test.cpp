@@ -67,7 +67,7 @@ TEST(WizardOptions, PointOptionsActAsTogglesPerType) {
         b.wizard.selectType(indexOf(c.type), b.ctx);
         b.take();
         for (Click k : c.clicks)
-            k == One ? b.wizard.onePointClicked(b.ctx) : b.wizard.twoPointClicked(b.prompter);
+            k == One ? (void)b.wizard.onePointClicked(b.ctx) : b.wizard.twoPointClicked(b.prompter);
         const auto& s = b.s();
         const std::string name =
             std::string(typeInfo(c.type).cliName) + " clicks " + std::to_string(c.clicks.size());

@@ -13,8 +13,8 @@ namespace {
 
 // Procedure D with 500 ms: the sensor confirms with the mode shifted left by four. The write's own
 // result is not examined; a failed read counts as not confirmed.
-bool switchRunMode(WizardContext& ctx, std::uint16_t mode) {
-    return device::sendCommand(ctx.io, ctx.pacer, ctx.slave, mode, 500ms, /*examineWrite=*/false).done();
+Outcome switchRunMode(WizardContext& ctx, std::uint16_t mode) {
+    return device::sendCommand(ctx.io, ctx.pacer, ctx.slave, mode, 500ms, /*examineWrite=*/false).outcome;
 }
 
 }  // namespace
@@ -35,6 +35,44 @@ std::string_view captionKey(CalibrateCaption caption) {
     return "IDS_Tab_Cal_Cal";
 }
 
+bool CalibrationWizard::pause(WizardContext& ctx, std::chrono::milliseconds d) {
+    if (ctx.pacer.pause(d)) return true;
+    fail(Outcome::Cancelled);
+    return false;
+}
+
+void CalibrationWizard::comError(WizardContext& ctx, bool asWarning) {
+    fail(Outcome::CommunicationFailure);
+    if (asWarning)
+        warning(ctx.prompter, "IDD_ComError");
+    else
+        plain(ctx.prompter, "IDD_ComError");
+}
+
+Outcome CalibrationWizard::selectType(int index, WizardContext& ctx) {
+    return run([&] { selectTypeSteps(index, ctx); });
+}
+
+Outcome CalibrationWizard::onePointClicked(WizardContext& ctx) {
+    return run([&] { onePointSteps(ctx); });
+}
+
+Outcome CalibrationWizard::read(WizardContext& ctx) {
+    return run([&] { readSteps(ctx); });
+}
+
+Outcome CalibrationWizard::calibrate(WizardContext& ctx, std::string_view referenceText) {
+    return run([&] { calibrateSteps(ctx, referenceText); });
+}
+
+Outcome CalibrationWizard::clear(WizardContext& ctx) {
+    return run([&] { clearSteps(ctx); });
+}
+
+Outcome CalibrationWizard::handshakeTick(WizardContext& ctx) {
+    return run([&] { handshakeTickSteps(ctx); });
+}
+
 void CalibrationWizard::resetPointOptions() {
     state_.oneChecked = state_.twoChecked = false;
     state_.oneEnabled = state_.twoEnabled = true;
@@ -46,19 +84,22 @@ void CalibrationWizard::resetPointSelection() {
     resetPointOptions();
 }
 
-void CalibrationWizard::selectType(int index, WizardContext& ctx) {
+void CalibrationWizard::selectTypeSteps(int index, WizardContext& ctx) {
     state_.typeIndex = indexOf(typeAt(index).type);  // out of range: index 0
     const CalibrationType type = state_.type();
     state_.twoEnabled = type == CalibrationType::GasPhase;
     if (type == CalibrationType::InOilLab) {
         if (ask(ctx.prompter, "IDS_Tab_Cal_SelLabCal")) {
-            if (switchRunMode(ctx, reg::kRunModeLaboratory)) {
+            const Outcome switched = switchRunMode(ctx, reg::kRunModeLaboratory);
+            if (switched == Outcome::Done) {
                 plain(ctx.prompter, "IDS_Tab_Cal_EnterLabMeasure");
             } else {
+                fail(switched);
                 state_.typeIndex = indexOf(CalibrationType::InOil);
                 plain(ctx.prompter, "IDS_Tab_Cal_LabCalFailed");
             }
         } else {
+            fail(Outcome::Cancelled);
             state_.typeIndex = indexOf(CalibrationType::InOil);
             plain(ctx.prompter, "IDS_Tab_Cal_LabCalCancel");
         }
@@ -66,7 +107,7 @@ void CalibrationWizard::selectType(int index, WizardContext& ctx) {
     state_.wizardStep = 1;
 }
 
-void CalibrationWizard::onePointClicked(WizardContext& ctx) {
+void CalibrationWizard::onePointSteps(WizardContext& ctx) {
     state_.wizardStep = 2;
     state_.typeSelectorEnabled = false;
     const CalibrationType type = state_.type();
@@ -75,14 +116,18 @@ void CalibrationWizard::onePointClicked(WizardContext& ctx) {
         state_.oneChecked = false;
         if (type == CalibrationType::InOilLab) {
             if (ask(ctx.prompter, "IDS_Tab_Cal_ExitLab")) {
-                if (switchRunMode(ctx, reg::kRunModeNormal)) {
+                const Outcome switched = switchRunMode(ctx, reg::kRunModeNormal);
+                if (switched == Outcome::Done) {
                     plain(ctx.prompter, "IDS_Tab_Cal_ExitedLab");
                     state_.typeSelectorEnabled = true;
                     state_.typeIndex = indexOf(CalibrationType::InOil);
                     resetPointSelection();
                 } else {
+                    fail(switched);
                     plain(ctx.prompter, "IDS_Tab_Cal_ExitedLabFailed");
                 }
+            } else {
+                fail(Outcome::Cancelled);
             }
         } else {
             state_.typeSelectorEnabled = true;

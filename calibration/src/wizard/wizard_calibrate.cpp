@@ -22,12 +22,11 @@ bool CalibrationWizard::writeDate(WizardContext& ctx, bool warnOnly) {
     const ReferenceWords date = dateWords(ctx.today());
     const auto write = [&](int address, std::uint16_t value) {
         if (rtuOk(ctx.io.writeSingle(ctx.slave, address, value))) return true;
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         if (!warnOnly) resetPointOptions();
         return warnOnly;
     };
-    return write(reg::kCalMonthDay, date.first) && ctx.pacer.pause(100ms) &&
-           write(reg::kCalYear, date.second);
+    return write(reg::kCalMonthDay, date.first) && pause(ctx, 100ms) && write(reg::kCalYear, date.second);
 }
 
 // The calibrate command to 122. Its read-back cannot confirm a command the sensor never answered:
@@ -35,18 +34,21 @@ bool CalibrationWizard::writeDate(WizardContext& ctx, bool warnOnly) {
 // (the sensor may or may not have calibrated) and keeps point mode and step for another Calibrate.
 bool CalibrationWizard::writeCalibrateCommand(WizardContext& ctx, std::uint16_t command) {
     if (rtuOk(ctx.io.writeSingle(ctx.slave, reg::kCalCommand2, command))) return true;
+    fail(Outcome::CommunicationFailure);
     warning(ctx.prompter, "IDS_Tab_Cal_NotConfirmed");
     resetPointOptions();
     return false;
 }
 
-void CalibrationWizard::calibrate(WizardContext& ctx, std::string_view referenceText) {
+void CalibrationWizard::calibrateSteps(WizardContext& ctx, std::string_view referenceText) {
     state_.typeSelectorEnabled = true;
     if (!ctx.connected) {
+        fail(Outcome::CommunicationFailure);
         plain(ctx.prompter, "IDD_Message_ConnectPort");
         return;
     }
     if (state_.pointMode == kNoPoint || state_.wizardStep != 3) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_SelPointCal");
         return;
     }
@@ -55,6 +57,7 @@ void CalibrationWizard::calibrate(WizardContext& ctx, std::string_view reference
     const auto ref = parseReference(type, referenceText, &refusal);
     if (!ref) {
         // Nothing is sent for a text that is not a value of the type: the wizard stays where it is.
+        fail(Outcome::Refused);
         plain(ctx.prompter, refusal);
         return;
     }
@@ -71,7 +74,7 @@ void CalibrationWizard::calibrate(WizardContext& ctx, std::string_view reference
         case Wireless:
             if (state_.pointMode != kOnePoint) return;
             if (!rtuOk(ctx.io.writeSingle(ctx.slave, reg::kReferenceFirst, ref->words.first))) {
-                warning(ctx.prompter, "IDD_ComError");
+                comError(ctx);
                 resetPointOptions();
                 return;
             }
@@ -89,23 +92,24 @@ void CalibrationWizard::calibrate(WizardContext& ctx, std::string_view reference
 void CalibrationWizard::calibrateInOil(WizardContext& ctx, const ParsedReference& ref) {
     const auto write = [&](int address, std::uint16_t value) {
         if (rtuOk(ctx.io.writeSingle(ctx.slave, address, value))) return true;
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         resetPointOptions();
         return false;
     };
-    if (!write(reg::kReferenceFirst, ref.words.first) || !ctx.pacer.pause(100ms) ||
-        !write(reg::kReferenceSecond, ref.words.second) || !ctx.pacer.pause(100ms) || !writeDate(ctx, true) ||
-        !ctx.pacer.pause(100ms))
+    if (!write(reg::kReferenceFirst, ref.words.first) || !pause(ctx, 100ms) ||
+        !write(reg::kReferenceSecond, ref.words.second) || !pause(ctx, 100ms) || !writeDate(ctx, true) ||
+        !pause(ctx, 100ms))
         return;
-    if (!writeCalibrateCommand(ctx, reg::kStartInOil) || !ctx.pacer.pause(1000ms)) return;
+    if (!writeCalibrateCommand(ctx, reg::kStartInOil) || !pause(ctx, 1000ms)) return;
     std::uint16_t answer = 0;
     if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kCalCommand2, 1, &answer))) {
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         plain(ctx.prompter, "IDS_Tab_Cal_RestartCal");
         resetPointSelection();
         return;
     }
     if (answer != reg::kInOilDone) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_FailedCalRetry");
         resetPointSelection();
         return;
@@ -130,32 +134,32 @@ void CalibrationWizard::calibrateGasPoint(WizardContext& ctx, const ParsedRefere
         const bool ok = rtuOk(ctx.io.writeSingle(ctx.slave, address, value));
         // One point and the second point show the first write's failure as a plain box.
         if (!ok && first && mode != kTwoPointFirst)
-            plain(ctx.prompter, "IDD_ComError");
+            comError(ctx, false);
         else if (!ok)
-            warning(ctx.prompter, "IDD_ComError");
+            comError(ctx);
         first = false;
         if (!ok) resetPointOptions();
         return ok;
     };
-    if (!write(reg::kReferenceFirst, ref.words.first) || !ctx.pacer.pause(100ms) ||
-        !write(reg::kReferenceSecond, ref.words.second) || !ctx.pacer.pause(100ms) ||
-        !writeDate(ctx, false) || !ctx.pacer.pause(100ms) || !write(command, reg::kGasPointCalibrate) ||
-        !ctx.pacer.pause(1000ms))
+    if (!write(reg::kReferenceFirst, ref.words.first) || !pause(ctx, 100ms) ||
+        !write(reg::kReferenceSecond, ref.words.second) || !pause(ctx, 100ms) || !writeDate(ctx, false) ||
+        !pause(ctx, 100ms) || !write(command, reg::kGasPointCalibrate) || !pause(ctx, 1000ms))
         return;
     std::uint16_t answer = 0;
     if (!rtuOk(ctx.io.readHolding(ctx.slave, command, 1, &answer))) {
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         resetPointSelection();
         return;
     }
     if (answer != reg::kGasPointDone) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_FailedCalRetry");
         resetPointSelection();
         return;
     }
     if (mode == kTwoPointFirst) {
         // Point mode and options stay: the next Read starts the second point.
-        if (!ctx.pacer.pause(100ms) || !write(reg::kCalCommand1, reg::kGasSecondPointNext)) return;
+        if (!pause(ctx, 100ms) || !write(reg::kCalCommand1, reg::kGasSecondPointNext)) return;
         state_.caption = CalibrateCaption::TwoPointCal;
         state_.calibrateEnabled = false;
         plain(ctx.prompter, "IDS_Tab_Cal_2PCalClickButton");
@@ -174,20 +178,20 @@ void CalibrationWizard::calibrateGasPoint(WizardContext& ctx, const ParsedRefere
 void CalibrationWizard::calibrateFloat(WizardContext& ctx, const ParsedReference& ref) {
     const auto write = [&](int address, std::uint16_t value) {
         if (rtuOk(ctx.io.writeSingle(ctx.slave, address, value))) return true;
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         resetPointOptions();
         return false;
     };
-    if (!write(reg::kReferenceFirst, ref.words.first) || !ctx.pacer.pause(100ms) ||
-        !write(reg::kReferenceSecond, ref.words.second) || !ctx.pacer.pause(100ms))
+    if (!write(reg::kReferenceFirst, ref.words.first) || !pause(ctx, 100ms) ||
+        !write(reg::kReferenceSecond, ref.words.second) || !pause(ctx, 100ms))
         return;
-    if (!writeCalibrateCommand(ctx, static_cast<std::uint16_t>(state_.type())) || !ctx.pacer.pause(1000ms))
-        return;
+    if (!writeCalibrateCommand(ctx, static_cast<std::uint16_t>(state_.type())) || !pause(ctx, 1000ms)) return;
     std::uint16_t answer = 0;
     if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kCalCommand2, 1, &answer))) {
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         plain(ctx.prompter, "IDS_Tab_Cal_RestartCal");
     } else if (isRefusal(answer)) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_FailedCalRetry");
     } else {
         plain(ctx.prompter, "IDS_Tab_Cal_CalSucceed");

@@ -50,13 +50,15 @@ void CalibrationWizard::abandonHandshake(Prompter& prompter, std::string_view me
     plain(prompter, messageKey);
 }
 
-void CalibrationWizard::handshakeTick(WizardContext& ctx) {
+void CalibrationWizard::handshakeTickSteps(WizardContext& ctx) {
     if (!state_.handshakeRunning) return;
     if (!ctx.connected) {
+        fail(Outcome::CommunicationFailure);
         abandonHandshake(ctx.prompter, "IDS_Tab_Cal_WlessStopped");
         return;
     }
     if (ctx.pacer.nowMs() - state_.handshakeMovedMs >= state_.handshakeStallMs) {
+        fail(Outcome::CommunicationFailure);  // the sensor's answers stopped moving the stage on
         abandonHandshake(ctx.prompter, "IDS_Tab_Cal_WlessNoProgress");
         return;
     }
@@ -82,7 +84,7 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
     };
     const auto writeOrWarn = [&](int address, std::uint16_t value, bool resetOptions) {
         if (write(address, value)) return;
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         if (resetOptions) resetPointOptions();
     };
     const ReferenceWords ref = concentrationWords(state_.referenceConcentration);
@@ -103,7 +105,7 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
             if (cs != 1) {
                 state_.progress = 10;
                 if (write(reg::kCalCommand1, reg::kStartInOil)) return true;
-                warning(ctx.prompter, "IDD_ComError");
+                comError(ctx);
                 plain(ctx.prompter, "IDS_Tab_Cal_RestartCal");
                 resetPointSelection();
                 state_.wizardStep = 2;
@@ -118,7 +120,7 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
                 state_.readEnabled = false;
                 state_.calibrateEnabled = true;
             } else {
-                warning(ctx.prompter, "IDD_ComError");
+                comError(ctx);
                 plain(ctx.prompter, "IDS_Tab_Cal_RestartCal");
                 resetPointSelection();
                 setStage(ctx, 2);
@@ -127,7 +129,7 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
         case 2:
             if (cs != 4) {
                 if (write(reg::kReferenceFirst, ref.first)) return true;
-                warning(ctx.prompter, "IDD_ComError");
+                comError(ctx);
                 resetPointOptions();
                 return false;
             }
@@ -151,19 +153,19 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
                 state_.progress = 50;
                 return true;
             }
-            if (!ctx.pacer.pause(100ms)) return false;
+            if (!pause(ctx, 100ms)) return false;
             writeOrWarn(reg::kCalYear, date.second, false);
             setStage(ctx, 5);
             state_.progress = 60;
             [[fallthrough]];
         case 5:
             if (cs != 7) {
-                if (!ctx.pacer.pause(100ms)) return false;
+                if (!pause(ctx, 100ms)) return false;
                 write(reg::kCalYear, date.second);
                 state_.progress = 60;
                 return true;
             }
-            if (!ctx.pacer.pause(100ms)) return false;
+            if (!pause(ctx, 100ms)) return false;
             write(reg::kCalCommand2, reg::kStartInOil);  // the status decides
             resetPointSelection();
             setStage(ctx, 6);
@@ -171,8 +173,11 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
             [[fallthrough]];
         case 6:
             if (cs == 2) return finish("IDS_Tab_Cal_CalSucceed", CalibrateCaption::CalSucceed);
-            if (cs == 8) return finish("IDS_Tab_Cal_CalFailed", CalibrateCaption::CalFailed);
-            if (!ctx.pacer.pause(100ms)) return false;
+            if (cs == 8) {
+                fail(Outcome::Refused);
+                return finish("IDS_Tab_Cal_CalFailed", CalibrateCaption::CalFailed);
+            }
+            if (!pause(ctx, 100ms)) return false;
             write(reg::kCalCommand2, reg::kStartInOil);
             resetPointSelection();
             state_.progress = 80;
@@ -198,13 +203,17 @@ bool CalibrationWizard::handshakeRow(WizardContext& ctx, unsigned cs, bool statu
     }
 }
 
-void CalibrationWizard::clear(WizardContext& ctx) {
+void CalibrationWizard::clearSteps(WizardContext& ctx) {
     if (!ctx.connected) {
+        fail(Outcome::CommunicationFailure);
         plain(ctx.prompter, "IDD_Message_ConnectPort");
         return;
     }
     const CalibrationTypeInfo& info = typeInfo(state_.type());
-    if (!ask(ctx.prompter, info.clearQuestionKey)) return;
+    if (!ask(ctx.prompter, info.clearQuestionKey)) {
+        fail(Outcome::Cancelled);
+        return;
+    }
     if (info.type == CalibrationType::Wireless) {
         ctx.io.writeSingle(ctx.slave, reg::kCalClear, reg::kClearHydrogen);  // the handshake repeats it
         startHandshake(ctx, kStageClearing);
@@ -212,7 +221,7 @@ void CalibrationWizard::clear(WizardContext& ctx) {
         return;
     }
     if (!rtuOk(ctx.io.writeSingle(ctx.slave, reg::kCalClear, info.clearCommand))) {
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         return;
     }
     resetPointSelection();

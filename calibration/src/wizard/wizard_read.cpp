@@ -41,26 +41,30 @@ std::optional<StartCommand> startCommand(CalibrateCaption caption, CalibrationTy
 }  // namespace
 
 void CalibrationWizard::abandonRead(WizardContext& ctx) {
-    plain(ctx.prompter, "IDD_ComError");
+    comError(ctx, false);
     plain(ctx.prompter, "IDS_Tab_Cal_RestartCal");
     resetPointSelection();
     state_.wizardStep = 2;
 }
 
-void CalibrationWizard::read(WizardContext& ctx) {
+void CalibrationWizard::readSteps(WizardContext& ctx) {
     const CalibrationType type = state_.type();
     if (!ctx.connected) {
+        fail(Outcome::CommunicationFailure);
         plain(ctx.prompter, "IDD_Message_ConnectPort");
         return;
     }
     if (state_.pointMode == kNoPoint) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_SelPointCal");
         return;
     }
     if (state_.wizardStep == 3) {
         if (ask(ctx.prompter, "IDS_Tab_Cal_StepsErrorContinue")) {
+            fail(Outcome::Refused);  // Step 4 comes next, not another Read
             plain(ctx.prompter, "IDS_Tab_Cal_Step4Continue");
         } else {
+            fail(Outcome::Cancelled);
             plain(ctx.prompter, "IDS_Tab_Cal_ExitedRestartCal");
             resetPointSelection();
             state_.wizardStep = 2;
@@ -72,6 +76,7 @@ void CalibrationWizard::read(WizardContext& ctx) {
     state_.oneEnabled = state_.twoEnabled = false;
     const auto start = startCommand(state_.caption, type);
     if (!start) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_ErrorCalRestart");
         resetPointSelection();
         state_.wizardStep = 2;
@@ -84,26 +89,27 @@ void CalibrationWizard::read(WizardContext& ctx) {
     }
     if (type == CalibrationType::Wireless) state_.progress = 10;
     plain(ctx.prompter, start->messageKey);
-    if (!ctx.pacer.pause(500ms)) return;
+    if (!pause(ctx, 500ms)) return;
     std::uint16_t answer = 0;
     if (!rtuOk(ctx.io.readHolding(ctx.slave, reg::kCalCommand1, 1, &answer))) {
         abandonRead(ctx);
         return;
     }
     if (answer == reg::kRefusedBusy || answer == reg::kRefusedState) {
+        fail(Outcome::Refused);
         plain(ctx.prompter, "IDS_Tab_Cal_NotSupportCal");
         resetPointSelection();
         state_.wizardStep = 2;
         return;
     }
-    if (!ctx.pacer.pause(500ms)) return;
+    if (!pause(ctx, 500ms)) return;
     const CalibrationTypeInfo& info = typeInfo(type);
     if (type == CalibrationType::Wireless) startHandshake(ctx, kStageAwaitStart);
     std::uint16_t value[2] = {};
     if (!rtuOk(ctx.io.readHolding(ctx.slave, info.valueRegister, 2, value))) {
         // The run is abandoned, so a handshake waiting for its start ends too.
         if (type == CalibrationType::Wireless) stopHandshake();
-        warning(ctx.prompter, "IDD_ComError");
+        comError(ctx);
         plain(ctx.prompter, "IDS_Tab_Cal_RestartCal");
         resetPointSelection();
         state_.wizardStep = 2;
