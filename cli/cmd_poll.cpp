@@ -11,17 +11,21 @@
 #include <string>
 #include <thread>
 
+#include "alarm_watch.hpp"
 #include "cli_text.hpp"
 #include "command.hpp"
 #include "command_start.hpp"
 #include "link_stats_report.hpp"
 #include "port_option.hpp"
 #include "talvex/acquisition/acquisition_engine.hpp"
+#include "talvex/acquisition/alarm_db.hpp"
 #include "talvex/app_paths.hpp"
 #include "talvex/channel_store.hpp"
 #include "talvex/json.hpp"
 #include "talvex/language.hpp"
 #include "talvex/rtu.h"
+#include "talvex/rtu_register_io.hpp"
+#include "talvex/sensor_registers.hpp"
 
 namespace talvex::cli {
 namespace {
@@ -54,7 +58,44 @@ const OptionTable kPollTable{{kPortOption,
                               {"no-db", false},
                               kDataDirOption,
                               kJsonOption,
-                              {"stats", false}}};
+                              {"stats", false},
+                              {"alarms", false},
+                              {"threshold"},
+                              {"on-alarm"}}};
+
+// How long an --on-alarm command may run before it is stopped (a mail that hangs on its server).
+constexpr std::chrono::seconds kAlarmCommandLimit{30};
+
+// The sensor's own thresholds (registers 152..156) for every polled sensor the command line gave
+// none for; a sensor that does not answer is said and watched for its bits and answers only.
+void readSensorThresholds(acquisition::AlarmEngine& alarms, const std::map<int, AlarmThresholds>& given) {
+    Session& s = session();
+    for (int n = 1; n <= kChannelCount; ++n) {
+        const ChannelEntry ch = s.enumUintEN.get(n);
+        if (ch.enabled != 1 || alarms.hasThresholds(ch.sensorId)) continue;
+        if (const auto it = given.find(ch.sensorId); it != given.end()) {
+            alarms.setThresholds(ch.sensorId, it->second);
+            continue;
+        }
+        std::uint16_t regs[5] = {};
+        const int rc = rtuRegisterIo().readHolding(ch.sensorId, sensor::reg::kAlarmHydrogen, 5, regs);
+        if (rc != RTU_OK) {
+            note(kName, cliText("IDS_Cli_Poll_ThresholdsUnread",
+                                {std::to_string(ch.sensorId),
+                                 pollFailureReason(rc, [](std::string_view k) { return GetText(k); })}));
+            continue;
+        }
+        const AlarmThresholds t = thresholdsFromRegisters(regs);
+        alarms.setThresholds(ch.sensorId, t);
+        const auto shown = [](const std::optional<double>& v) {
+            char text[32] = "-";  // not watched
+            if (v) std::snprintf(text, sizeof text, "%g", *v);
+            return std::string(text);
+        };
+        note(kName, cliText("IDS_Cli_Poll_Thresholds", {std::to_string(ch.sensorId), shown(t.hydrogen),
+                                                        shown(t.rate), shown(t.temperature)}));
+    }
+}
 
 int runPoll(const std::vector<std::string>& words) {
     int exitCode = 0;
@@ -95,6 +136,12 @@ int runPoll(const std::vector<std::string>& words) {
             return fail(kName, i ? GetText("IDS_Cli_Poll_BadInterval") : error, kExitUsage);
         interval = *i;
     }
+    const bool watchAlarms = args->has("alarms");
+    if (!watchAlarms && (args->has("threshold") || args->has("on-alarm")))
+        return fail(kName, GetText("IDS_Cli_Poll_AlarmOptionsNeedAlarms"), kExitUsage);
+    std::map<int, AlarmThresholds> thresholds;
+    if (const auto list = args->value("threshold"); list && !parseThresholdList(*list, thresholds, error))
+        return fail(kName, error, kExitUsage);
     // Every argument is checked before anything is written (the data directory, setting.ini, Config.ini).
     if (const std::string problem = PortSession::usageProblem(*args); !problem.empty())
         return fail(kName, problem, kExitUsage);
@@ -165,6 +212,40 @@ int runPoll(const std::vector<std::string>& words) {
         std::lock_guard lock(outMutex);
         std::fprintf(stderr, "talvex-cli poll: %s", text.c_str());
     });
+
+    // Alarms: decided on the poller thread from every poll, stored beside the records, said on
+    // stderr (and stdout with --json), handed to the --on-alarm command.
+    AlarmEngine alarms;
+    std::optional<AlarmEventDb> alarmDb;
+    if (watchAlarms && !args->has("no-db")) alarmDb.emplace(options.databasePath);
+    std::optional<AlarmCommand> onAlarm;
+    if (const auto cmd = args->value("on-alarm"))
+        onAlarm.emplace(*cmd, kAlarmCommandLimit, [&](const std::string& text) {
+            std::lock_guard lock(outMutex);
+            note(kName, text);
+        });
+    const auto started = std::chrono::steady_clock::now();
+    if (watchAlarms) {
+        readSensorThresholds(alarms, thresholds);
+        engine.setPollHook([&](std::uint8_t id, const Measurement* m, const std::string& time) {
+            const double seconds =
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+            for (const AlarmEvent& e :
+                 m ? alarms.onMeasurement(*m, seconds) : alarms.onPollFailed(id, time)) {
+                const bool stored = !alarmDb || alarmDb->append(e);
+                {
+                    std::lock_guard lock(outMutex);
+                    if (!stored) note(kName, cliText("IDS_Cli_Poll_AlarmNotStored", {alarmDb->lastError()}));
+                    note(kName, alarmEventLine(e));
+                    if (json) {
+                        std::fputs((alarmEventJson(e) + "\n").c_str(), stdout);
+                        std::fflush(stdout);
+                    }
+                }
+                if (onAlarm) onAlarm->start(e);
+            }
+        });
+    }
     // A record the database refused is lost: the run must not end as a success.
     auto storedAll = [&] {
         if (engine.droppedRecords() == 0) return true;
@@ -176,6 +257,7 @@ int runPoll(const std::vector<std::string>& words) {
     arbiter.connected();
     if (args->has("once")) {
         const int ok = engine.runCycle();
+        if (onAlarm) onAlarm->finish();
         const bool stored = storedAll();
         if (ok < enabled)
             return fail(
@@ -194,6 +276,7 @@ int runPoll(const std::vector<std::string>& words) {
     constexpr int kBackoffS[] = {1, 2, 5, 10};
     while (running()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        if (onAlarm) onAlarm->reap();
         if (RTUIsOpen() == 1) continue;
         arbiter.disconnecting();
         {
@@ -217,6 +300,7 @@ int runPoll(const std::vector<std::string>& words) {
     }
     arbiter.disconnecting();
     engine.stop();
+    if (onAlarm) onAlarm->finish();
     const bool stored = storedAll();
     // Like --once: a run in which no sensor ever answered is a failure.
     if (duration >= 0 && records.load() == 0)
@@ -227,7 +311,8 @@ int runPoll(const std::vector<std::string>& words) {
 const CommandRegistrar reg{
     {"poll",
      "poll --port DEVICE|COMn [--baud B] [--ids LIST [--interval S]] [--model NAME] [--once | --duration S] "
-     "[--no-db] [--data-dir DIR] [--json] [--stats]",
+     "[--no-db] [--data-dir DIR] [--json] [--stats] [--alarms [--threshold ID:KIND:VALUE,...] [--on-alarm "
+     "CMD]]",
      runPoll}};
 
 }  // namespace

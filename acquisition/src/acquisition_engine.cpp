@@ -48,6 +48,11 @@ void AcquisitionEngine::setRecordHook(std::function<void(const TextRecord&)> hoo
     recordHook_ = std::move(hook);
 }
 
+void AcquisitionEngine::setPollHook(PollHook hook) {
+    std::lock_guard lock(hookMutex_);
+    pollHook_ = std::move(hook);
+}
+
 void AcquisitionEngine::start() {
     if (thread_.joinable()) return;
     runFlag_ = true;
@@ -167,6 +172,11 @@ void AcquisitionEngine::emitRecord(const TextRecord& texts) {
     if (recordHook_) recordHook_(texts);
 }
 
+void AcquisitionEngine::emitPoll(std::uint8_t id, const Measurement* m, const std::string& time) {
+    std::lock_guard lock(hookMutex_);
+    if (pollHook_) pollHook_(id, m, time);
+}
+
 bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
     const std::string timestamp = formatTimestamp(time);
     std::uint8_t main[kMainBlockBytes], status[kStatusBytes], extra[kExtraBlockBytes];
@@ -186,12 +196,17 @@ bool AcquisitionEngine::pollStandard(std::uint8_t id, const LocalTime& time) {
     }
     arbiter_.leavePoll();
     logLine(timestamp, id, result);
-    if (result != 0) return false;
+    if (result != 0) {
+        emitPoll(id, nullptr, timestamp);
+        return false;
+    }
 
     const ExtraBlock e = decodeExtraBlock(extra);
     Measurement rec{id, time, m.h2dg, m.h2ag, m.temp, m.dayRoc, e.pr, e.wt, word};
     const StoredRecord stored(rec);
     const TextRecord texts = stored.texts();
+    // Alarms watch the sensor, not the database: a record the database refused still raises one.
+    emitPoll(id, &rec, timestamp);
     // Database first: a record the database refused goes nowhere else.
     if (saveToDb_ && !store(texts)) return true;
     store_.append(RecordStore::keyOf(id), stored);
@@ -233,7 +248,10 @@ bool AcquisitionEngine::pollWireless(std::uint8_t id, const LocalTime& time) {
         if (id == session_.selectedSensorId) store_.appendToDisplay(key, stored);
         emitRecord(texts);
     }
-    if (result != 0) logLine(timestamp, id, result);
+    if (result != 0) {
+        logLine(timestamp, id, result);
+        emitPoll(id, nullptr, timestamp);
+    }
     return result == 0;
 }
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdlib>
 #include <map>
 #include <optional>
@@ -103,7 +104,11 @@ const char* programUsage() {
            "  --not-fitted LIST       pressure and/or moisture hardware not fitted, e.g. pressure,moisture\n"
            "  --history-corrupt K     history record K (from 1) is sent with a wrong end byte\n"
            "  --history-stop-after K  the history stream breaks off after K records\n"
-           "  --history-pause K:MS    the history stream pauses MS ms after record K\n";
+           "  --history-pause K:MS    the history stream pauses MS ms after record K\n"
+           "  --h2-ramp ID:FROM:TO:S  hydrogen in oil of sensor ID moves from FROM to TO ppm over S seconds\n"
+           "                          after start, then holds\n"
+           "  --h2-spike ID:PPM:AT:S  hydrogen in oil of sensor ID reads PPM from AT seconds for S seconds\n"
+           "  --status-bits ID:MASK:AT  run-status bits MASK (e.g. 0x10, alarm 1) set from AT seconds on\n";
 }
 
 bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error) {
@@ -118,6 +123,31 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
     bool refuse = false, noPressure = false, noMoisture = false;
     std::optional<std::uint16_t> refuseCalibrate;
     BusOptions& bus = out.bus;
+    std::map<std::uint8_t, HydrogenRamp> ramps;
+    std::map<std::uint8_t, HydrogenSpike> spikes;
+    std::map<std::uint8_t, StatusBitsFrom> statusBits;
+    // "ID:A:B:C" with ID a sensor and numbers that are finite and not negative (but FROM/TO/PPM).
+    const auto scenario = [&](const std::string& opt, const std::string& v, std::size_t fields,
+                              std::uint8_t& id, std::vector<double>& numbers) {
+        const auto parts = split(v, ':');
+        const auto n = parts.size() == fields ? parseInt(parts[0], 1, 247) : std::nullopt;
+        numbers.clear();
+        for (std::size_t k = 1; n && k < parts.size(); ++k) {
+            char* end = nullptr;
+            const double d = std::strtod(parts[k].c_str(), &end);
+            if (parts[k].empty() || *end || !std::isfinite(d) || d < 0) break;
+            numbers.push_back(d);
+        }
+        if (!n || numbers.size() != fields - 1) {
+            error = opt + ": expected " +
+                    (opt == "--h2-ramp" ? "ID:FROM:TO:SECONDS (e.g. 1:50:800:60)"
+                                        : "ID:PPM:AT:SECONDS (e.g. 1:900:30:10)") +
+                    ", got '" + v + "'";
+            return false;
+        }
+        id = static_cast<std::uint8_t>(*n);
+        return true;
+    };
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& opt = args[i];
@@ -287,6 +317,31 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
             bus.faults.lost.push_back(LostRequest{static_cast<std::uint8_t>(*id),
                                                   static_cast<std::uint16_t>(*reg),
                                                   static_cast<unsigned>(*nth), replyOnly});
+        } else if (opt == "--h2-ramp" || opt == "--h2-spike") {
+            if (!value(v)) return false;
+            std::uint8_t id = 0;
+            std::vector<double> n;
+            if (!scenario(opt, v, 4, id, n)) return false;
+            if (opt == "--h2-ramp")
+                ramps[id] = {n[0], n[1], n[2]};
+            else
+                spikes[id] = {n[0], n[1], n[2]};
+        } else if (opt == "--status-bits") {
+            if (!value(v)) return false;
+            const auto parts = split(v, ':');
+            std::optional<long long> id, mask, at;
+            if (parts.size() == 3) {
+                id = parseInt(parts[0], 1, 247);
+                char* end = nullptr;
+                const unsigned long m = std::strtoul(parts[1].c_str(), &end, 0);
+                if (!parts[1].empty() && !*end && m > 0 && m <= 0xFFFF) mask = static_cast<long long>(m);
+                at = parseInt(parts[2], 0, 100000000);
+            }
+            if (!id || !mask || !at) {
+                error = "--status-bits: expected ID:MASK:AT (e.g. 1:0x10:30), got '" + v + "'";
+                return false;
+            }
+            statusBits[static_cast<std::uint8_t>(*id)] = {static_cast<std::uint16_t>(*mask), double(*at)};
         } else if (opt == "--refuse-calibration") {
             refuse = true;
         } else if (opt == "--refuse-calibrate") {
@@ -345,12 +400,27 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         }
         c.pressureFitted = !noPressure;
         c.moistureFitted = !noMoisture;
+        if (const auto r = ramps.find(id); r != ramps.end()) c.h2Ramp = r->second;
+        if (const auto p = spikes.find(id); p != spikes.end()) c.h2Spike = p->second;
+        if (const auto b = statusBits.find(id); b != statusBits.end()) c.statusBits = b->second;
         bus.sensors.push_back(c);
     }
     for (const auto& [id, model] : models) {
         (void)model;
         if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
             error = "--model: sensor " + std::to_string(id) + " is not in --sensors";
+            return false;
+        }
+    }
+    for (const std::uint8_t id : [&] {
+             std::vector<std::uint8_t> named;
+             for (const auto& [k, v] : ramps) named.push_back(k);
+             for (const auto& [k, v] : spikes) named.push_back(k);
+             for (const auto& [k, v] : statusBits) named.push_back(k);
+             return named;
+         }()) {
+        if (std::find(ids.begin(), ids.end(), id) == ids.end()) {
+            error = "sensor " + std::to_string(id) + " of a value scenario is not in --sensors";
             return false;
         }
     }

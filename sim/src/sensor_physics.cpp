@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "talvex/sensor_registers.hpp"
 #include "talvex/sim/sensor.hpp"
 
 namespace talvex::sim {
@@ -93,6 +94,17 @@ Measurement Sensor::measure(TimePoint now) {
     }
     m.energy = energy_;
 
+    // The scenario of the command line, in oil; the gas phase follows as the model relates them.
+    std::optional<double> scenario;
+    if (const auto& r = config_.h2Ramp)
+        scenario =
+            r->from + (r->to - r->from) * (r->seconds > 0 ? std::clamp(t / r->seconds, 0.0, 1.0) : 1.0);
+    if (const auto& p = config_.h2Spike; p && t >= p->at && t < p->at + p->seconds) scenario = p->ppm;
+    if (scenario) {
+        m.dissolved = *scenario;
+        m.gas = *scenario / kOstwald;
+    }
+
     if (values_.dissolved) m.dissolved = *values_.dissolved;
     if (values_.gas) m.gas = *values_.gas;
     if (values_.oilTemperature) m.oilTemperature = *values_.oilTemperature;
@@ -125,12 +137,13 @@ std::uint16_t Sensor::statusWord(const Measurement& m, TimePoint now) {
             return static_cast<std::int32_t>(static_cast<std::uint32_t>(reg(a)) << 16 | reg(a + 1));
         };
         const double main = isGasPhaseModel(config_.model) ? m.gas : m.dissolved;
-        const std::int32_t alarm1 = threshold(152);
-        const std::int32_t alarm2 = threshold(154);
-        const std::uint16_t alarm3 = reg(156);
-        if (alarm1 > 0 && main >= alarm1) status |= 0x10;
-        if (alarm2 > 0 && m.dailyRate >= alarm2) status |= 0x20;
-        if (alarm3 > 0 && m.oilTemperature * 100.0 >= alarm3) status |= 0x40;
+        namespace r = talvex::sensor::reg;
+        const std::int32_t alarm1 = threshold(r::kAlarmHydrogen);
+        const std::int32_t alarm2 = threshold(r::kAlarmRate);
+        const std::uint16_t alarm3 = reg(r::kAlarmOilTemperature);
+        if (alarm1 > 0 && main >= alarm1) status |= r::kStatusAlarm1;
+        if (alarm2 > 0 && m.dailyRate >= alarm2) status |= r::kStatusAlarm2;
+        if (alarm3 > 0 && m.oilTemperature * 100.0 >= alarm3) status |= r::kStatusAlarm3;
     }
     if (config_.moistureFitted && (options_[1] & 1)) status |= 0x80;
     if (config_.pressureFitted && (options_[0] & 1)) status |= 0x100;
@@ -139,6 +152,7 @@ std::uint16_t Sensor::statusWord(const Measurement& m, TimePoint now) {
         const double target = targetSensorTemperature();
         if (m.sensorTemperature < target - 0.5 || elapsed % 5000 < 2000) status |= 0x200;
     }
+    if (const auto& b = config_.statusBits; b && secondsSinceStart(now) >= b->at) status |= b->mask;
     return static_cast<std::uint16_t>(status | values_.statusBitsSet);
 }
 

@@ -143,6 +143,11 @@ TEST(SimProgram, BadOptionsExitWithStatus2AndSayWhy) {
         {{"--seed"}, "needs a value"},
         {{"--monitor"}, "needs a value"},
         {{"--bogus"}, "--bogus"},
+        {{"--h2-ramp", "1:50:800"}, "ID:FROM:TO:SECONDS"},
+        {{"--h2-spike", "1:900:-1:5"}, "ID:PPM:AT:SECONDS"},
+        {{"--status-bits", "1:0:5"}, "ID:MASK:AT"},
+        {{"--status-bits", "1:0x10000:5"}, "ID:MASK:AT"},
+        {{"--h2-ramp", "9:1:2:3"}, "not in --sensors"},
     };
     for (const auto& c : cases) {
         const Outcome r = runToEnd(TALVEX_SIM, c.args);
@@ -155,9 +160,9 @@ TEST(SimProgram, BadOptionsExitWithStatus2AndSayWhy) {
 TEST(SimProgram, HelpListsTheOptions) {
     const Outcome r = runToEnd(TALVEX_SIM, {"--help"});
     EXPECT_EQ(r.exitCode, 0);
-    for (const char* option :
-         {"--sensors", "--model", "--concentrator", "--no-flowmeter", "--fast", "--state", "--link",
-          "--silent", "--crc-errors", "--exception", "--not-fitted", "--monitor"})
+    for (const char* option : {"--sensors", "--model", "--concentrator", "--no-flowmeter", "--fast",
+                               "--state", "--link", "--silent", "--crc-errors", "--exception", "--not-fitted",
+                               "--monitor", "--h2-ramp", "--h2-spike", "--status-bits"})
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
 }
 
@@ -186,7 +191,11 @@ TEST(SimProgram, OptionsBuildTheBus) {
                                                   "--history",
                                                   "v1",
                                                   "--delay",
-                                                  "20"},
+                                                  "20",
+                                                  "--h2-ramp",
+                                                  "3:50:800.5:60",
+                                                  "--status-bits",
+                                                  "7:0x30:5"},
                                                  o, error))
         << error;
     std::vector<unsigned> ids;
@@ -208,6 +217,11 @@ TEST(SimProgram, OptionsBuildTheBus) {
     ASSERT_EQ(o.bus.faults.exceptions.size(), 1u);
     EXPECT_EQ(o.bus.faults.exceptions[0].reg, 111);
     EXPECT_EQ(o.bus.faults.delay, talvex::sim::Millis(20));
+    ASSERT_TRUE(o.bus.sensors[2].h2Ramp);
+    EXPECT_EQ(o.bus.sensors[2].h2Ramp->to, 800.5);
+    EXPECT_FALSE(o.bus.sensors[0].h2Ramp);
+    ASSERT_TRUE(o.bus.sensors[3].statusBits);
+    EXPECT_EQ(o.bus.sensors[3].statusBits->mask, 0x30);
 }
 
 TEST(SimProgram, ServesTalvexCliAndEndsCleanly) {

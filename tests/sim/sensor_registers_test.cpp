@@ -6,6 +6,7 @@
 #include <set>
 
 #include "sim_test_util.hpp"
+#include "talvex/sensor_registers.hpp"
 
 using namespace simtest;
 using namespace talvex::sim;
@@ -272,4 +273,30 @@ TEST(SensorRegisters, ValuesRepeatWithTheSeedAndDifferAcrossSeeds) {
     };
     EXPECT_EQ(blockAfter(8, Millis(90'000)), blockAfter(8, Millis(90'000)));
     EXPECT_NE(blockAfter(8, Millis(90'000)), blockAfter(9, Millis(90'000)));
+}
+
+// Values over time for trying alarms: a ramp, a spike over it and alarm bits from a moment on, on
+// the simulator's clock as a master reads them.
+TEST(SensorRegisters, ScenariosMoveTheValuesOverTime) {
+    auto c = defaultSensorConfig(1, SensorModel::KA);
+    c.h2Ramp = HydrogenRamp{100, 900, 100};
+    c.h2Spike = HydrogenSpike{2000, 30, 10};
+    c.statusBits = StatusBitsFrom{0x40, 60};
+    Fixture f({c});
+    const struct {
+        int atSeconds;
+        std::int32_t ppm;
+        bool alarm1, alarm3;  // the sensor's own threshold is 500 ppm
+    } steps[] = {{0, 100, false, false},  {25, 300, false, false}, {30, 2000, true, false},
+                 {39, 2000, true, false}, {40, 420, false, false}, {60, 580, true, true},
+                 {100, 900, true, true},  {500, 900, true, true}};
+    int at = 0;
+    for (const auto& s : steps) {
+        f.master.advance(std::chrono::seconds(s.atSeconds - at));
+        at = s.atSeconds;
+        EXPECT_EQ(s32(f.master.read(1, 0, 2).registers, 0), s.ppm) << s.atSeconds << " s";
+        const std::uint16_t status = f.master.read(1, talvex::sensor::reg::kStatus).registers.at(0);
+        EXPECT_EQ((status & talvex::sensor::reg::kStatusAlarm1) != 0, s.alarm1) << s.atSeconds << " s";
+        EXPECT_EQ((status & talvex::sensor::reg::kStatusAlarm3) != 0, s.alarm3) << s.atSeconds << " s";
+    }
 }

@@ -70,6 +70,10 @@ inline constexpr std::uint16_t kDataDateYear = 84;
 inline constexpr std::uint16_t kFirmware = 89;  // text20, read only
 inline constexpr std::uint16_t kStatus = 111;   // run-status word, read alone
 inline constexpr std::uint16_t kStatusCount = 1;
+// Bits of the run-status word the sensor sets while its alarm 1, 2 or 3 is on.
+inline constexpr std::uint16_t kStatusAlarm1 = 1u << 4;
+inline constexpr std::uint16_t kStatusAlarm2 = 1u << 5;
+inline constexpr std::uint16_t kStatusAlarm3 = 1u << 6;
 inline constexpr std::uint16_t kCalibration1 = 121;       // calibration command register 1
 inline constexpr std::uint16_t kCalibration2 = 122;       // calibration command register 2
 inline constexpr std::uint16_t kReset = 123;              // reset command (kResetCommands)

@@ -89,6 +89,11 @@ class AcquisitionEngine {
     ChartQueue& chartPoints() { return chart_; }
     // Called on the poller thread for every record distributed (after it was stored).
     void setRecordHook(std::function<void(const TextRecord&)> hook);
+    // Called on the poller thread after every poll of a sensor: its measurement, or null when the
+    // poll failed (time: the poll's local time text). Alarms watch this; a concentrator's nodes,
+    // which share its ID, report only the concentrator's failures.
+    using PollHook = std::function<void(std::uint8_t id, const Measurement* m, const std::string& time)>;
+    void setPollHook(PollHook hook);
 
     PollSchedule& schedule() { return schedule_; }
 
@@ -101,6 +106,7 @@ class AcquisitionEngine {
     // result: 0, or the RTU result code of the read that failed (its reason joins the line).
     void logLine(const std::string& timestamp, std::uint8_t id, int result);
     void emitRecord(const TextRecord& texts);
+    void emitPoll(std::uint8_t id, const Measurement* m, const std::string& time);
     // Inserts into SensorData; false when the database refused the record (counted and, on the first
     // refusal after a success, announced with SQLite's reason).
     bool store(const TextRecord& texts);
@@ -127,8 +133,9 @@ class AcquisitionEngine {
     std::atomic<std::uint16_t> statusWord_{0};
     std::atomic<bool> runFlag_{false};
 
-    std::mutex hookMutex_;  // guards recordHook_
+    std::mutex hookMutex_;  // guards recordHook_ and pollHook_
     std::function<void(const TextRecord&)> recordHook_;
+    PollHook pollHook_;
     std::thread thread_;
 };
 

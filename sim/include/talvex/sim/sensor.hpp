@@ -26,6 +26,18 @@ struct Timing {
     Millis measureCycle{30000};   // one hydrogen + temperature measuring cycle (status bits 0-2)
 };
 
+// Values that move over time after the simulator starts, so that alarms can be tried end to end.
+struct HydrogenRamp {  // hydrogen in oil moves linearly from `from` to `to` ppm over `seconds`, then holds
+    double from = 0, to = 0, seconds = 0;
+};
+struct HydrogenSpike {  // hydrogen in oil reads `ppm` from `at` for `seconds`
+    double ppm = 0, at = 0, seconds = 0;
+};
+struct StatusBitsFrom {  // run-status bits `mask` set from `at` seconds on
+    std::uint16_t mask = 0;
+    double at = 0;
+};
+
 struct SensorConfig {
     std::uint8_t id = 1;
     SensorModel model = SensorModel::KA;
@@ -47,6 +59,9 @@ struct SensorConfig {
     bool failCalibration = false;     // calibrate commands report failure (wireless: CAL_Status 8)
     bool refuseCalibrate = false;     // only the calibrate commands are refused; starts are taken
     std::uint16_t refusalCode = 403;  // what a refused command reads back: 403 or 404
+    std::optional<HydrogenRamp> h2Ramp;
+    std::optional<HydrogenSpike> h2Spike;
+    std::optional<StatusBitsFrom> statusBits;
 };
 
 // A sensor configured as its model usually is: the wireless model is wireless.
