@@ -10,6 +10,7 @@
 #include "cli_prompter.hpp"
 #include "cli_text.hpp"
 #include "command.hpp"
+#include "command_start.hpp"
 #include "port_option.hpp"
 #include "talvex/calibration/wizard/calibration_registers.hpp"
 #include "talvex/calibration/wizard/calibration_wizard.hpp"
@@ -97,15 +98,20 @@ struct Run {
     CliPrompter& prompter;
     bool json;
     std::vector<std::string> measured;
+    // How the run went wrong, if it did: a communication failure outweighs anything else.
+    Outcome failure = Outcome::Done;
 
+    void met(Outcome o) {
+        if (failure == Outcome::Done || o == Outcome::CommunicationFailure) failure = o;
+    }
     // Ticks the wireless handshake every 2 s until it ends (or, for the start, until Step 3).
     void handshake() {
         while (wizard.state().handshakeRunning && ctx.pacer.pause(kHandshakePeriod))
-            wizard.handshakeTick(ctx);
+            if (const Outcome o = wizard.handshakeTick(ctx); o != Outcome::Done) met(o);
     }
     // Step 3; false when it did not reach Step 4.
     bool read() {
-        wizard.read(ctx);
+        if (const Outcome o = wizard.read(ctx); o != Outcome::Done) met(o);
         handshake();
         if (wizard.state().wizardStep != 3) return false;
         measured.push_back(wizard.state().measuredText);
@@ -114,7 +120,7 @@ struct Run {
         return prompter.waitForEnter(GetText("IDS_Cli_PressEnterToCalibrate"));
     }
     void calibrate(const std::string& reference) {
-        wizard.calibrate(ctx, reference);
+        if (const Outcome o = wizard.calibrate(ctx, reference); o != Outcome::Done) met(o);
         handshake();
     }
 };
@@ -186,17 +192,17 @@ int runCalibrate(const std::vector<std::string>& words) {
     Run run{wizard, ctx, prompter, args->has("json"), {}};
 
     bool done = false;
-    wizard.selectType(indexOf(*type), ctx);
+    run.met(wizard.selectType(indexOf(*type), ctx));
     if (wizard.state().type() == *type) {
         if (clear) {
-            wizard.clear(ctx);
+            run.met(wizard.clear(ctx));
             run.handshake();
             done = wizard.state().wizardStep == 0;
         } else {
             if (points == 2)
                 wizard.twoPointClicked(prompter);
             else
-                wizard.onePointClicked(ctx);
+                run.met(wizard.onePointClicked(ctx));
             if (run.read()) {
                 run.calibrate(*args->value("reference"));
                 if (points == 2 && wizard.state().caption == CalibrateCaption::TwoPointCal && run.read())
@@ -214,13 +220,9 @@ int runCalibrate(const std::vector<std::string>& words) {
                     json::quote(std::string(typeInfo(*type).cliName)).c_str(),
                     clear ? "cleared" : "calibrated", done ? "true" : "false", list.c_str());
     }
-    if (done) return 0;
+    if (done) return kExitOk;
     // A communication failure (exit 1) rather than a refusal (exit 3) when the run met one.
-    for (const std::string& shown : prompter.messages())
-        if (shown == GetText("IDD_ComError") || shown == GetText("IDD_Message_ConnectPort") ||
-            shown == GetText("IDS_Tab_Cal_NotConfirmed"))
-            return 1;
-    return 3;
+    return run.failure == Outcome::CommunicationFailure ? kExitFailure : kExitRefused;
 }
 
 const CommandRegistrar reg{
