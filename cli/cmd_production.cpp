@@ -1,6 +1,7 @@
 // talvex-cli production: the 53-row production read-out of one sensor; with --sign NAME the sensor is
 // signed first, and --xlsx FILE (only with --sign, as the page requires a signature per export)
 // writes the read-out as the page's workbook.
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
@@ -95,8 +96,17 @@ int runProduction(const std::vector<std::string>& words) {
         std::fprintf(stderr, "talvex-cli production: %s\n", s.message.c_str());
     }
     production::ReadoutResult r = production::readOut(io, pacer, slave);
+    // A read-out is data only when whole: a silent sensor gives no rows of NULL, only the row it
+    // stopped at.
+    if (!r.complete()) {
+        const production::ReadoutRow& row =
+            production::readoutRows()[std::size_t(std::max(r.failedRow, 1) - 1)];
+        return fail(
+            kName,
+            cliText("IDS_Cli_Production_RowFailed", {std::to_string(row.number), std::string(row.label)}),
+            kExitFailure);
+    }
     printRows(r, args->has("json"));
-    if (!r.complete()) return fail(kName, production::rowFailureText(r.failedRow), kExitFailure);
     if (xlsx) {
         workbook::WriteResult w = workbook::writeList(production::exportList(r.values), *xlsx, rule);
         if (w.error == workbook::WriteError::Refused)

@@ -94,6 +94,7 @@ IDS_Cli_Poll_Silent=%1 of %2 sensors did not answer
 IDS_Cli_Poll_PortClosed=the port closed after a read or write error; reopening it
 IDS_Cli_Poll_PortReopened=port reopened; polling again
 IDS_Cli_Poll_NoAnswer=no sensor answered
+IDS_Cli_Production_RowFailed=row %1 (%2) was not read: communication error; nothing printed
 IDS_Cli_Poll_AlarmOptionsNeedAlarms=--threshold and --on-alarm go with --alarms
 IDS_Cli_Poll_BadThreshold=--threshold: "%1" is not ID:KIND:VALUE (KIND h2, roc or temp)
 IDS_Cli_Poll_ThresholdsUnread=sensor %1: its alarm thresholds could not be read (%2); its alarm bits and answers are still watched

@@ -93,6 +93,7 @@ IDS_Cli_Poll_Silent=%2 个传感器中有 %1 个没有应答
 IDS_Cli_Poll_PortClosed=读写出错后串口已关闭；正在重新打开
 IDS_Cli_Poll_PortReopened=串口已重新打开；继续轮询
 IDS_Cli_Poll_NoAnswer=没有传感器应答
+IDS_Cli_Production_RowFailed=第 %1 行（%2）读取失败：通讯错误；未输出任何数据
 IDS_Cli_Poll_AlarmOptionsNeedAlarms=--threshold 和 --on-alarm 需与 --alarms 一起使用
 IDS_Cli_Poll_BadThreshold=--threshold：“%1”不是 ID:类型:数值（类型为 h2、roc 或 temp）
 IDS_Cli_Poll_ThresholdsUnread=传感器 %1：无法读取其报警阈值（%2）；仍监视其报警位和应答

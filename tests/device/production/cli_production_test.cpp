@@ -64,6 +64,23 @@ TEST_F(CliProduction, GbkTextsReadBackAsWrittenAndTheWorkbookIsTheSameInEveryLan
     EXPECT_EQ(item.out, "2550 韦伟\n");
 }
 
+// A sensor that stops answering gives no rows at all, and the row it stopped at is named.
+TEST_F(CliProduction, ASilentSensorPrintsNoRowsAndNamesTheFirstFailedOne) {
+    sim::Faults silent;
+    silent.silent = {1};
+    bus->setFaults(silent);
+    for (const bool json : {false, true}) {
+        std::vector<std::string> args{"production"};
+        if (json) args.push_back("--json");
+        const ProgramRun r = cli(args, &english);
+        EXPECT_EQ(r.exitCode, 1) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(
+            r.err,
+            "talvex-cli production: row 1 (产品型号) was not read: communication error; nothing printed\n");
+    }
+}
+
 // A production record saved as CSV by a spreadsheet application in a Chinese locale: GBK, no mark.
 // Rows of the read-out (texts in rows 1-4) under a header; value is the text of read-out row 2.
 std::string gbkRecord(const std::string& productNumber) {
