@@ -7,6 +7,7 @@
 #include "talvex/language.hpp"
 #include "talvex/ui/startup.hpp"
 #include "talvex/ui/ui_text.hpp"
+#include "talvex/version.hpp"
 #include "workbench.hpp"
 
 int main(int argc, char** argv) {
@@ -20,14 +21,20 @@ int main(int argc, char** argv) {
         QTextStream(stdout) << talvex::ui::startupUsage();
         return 0;
     }
+    if (options.version) {
+        QTextStream(stdout) << "talvex "
+                            << QLatin1String(talvex::version().data(),
+                                             static_cast<qsizetype>(talvex::version().size()))
+                            << "\n";
+        return 0;
+    }
     if (!options.error.isEmpty()) {
         QTextStream(stderr) << "talvex: " << options.error << "\n" << talvex::ui::startupUsage();
         return 2;
     }
 
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Talvex"));
-    QApplication::setDesktopFileName(QStringLiteral("talvex"));
+    talvex::ui::nameApplication();
     talvex::ui::ensureResources();
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/talvex/icons/talvex.svg")));
     return talvex::app::runWorkbench(options, talvex::app::createPage);

@@ -7,6 +7,7 @@
 #include "cli_text.hpp"
 #include "command.hpp"
 #include "talvex/language.hpp"
+#include "talvex/version.hpp"
 
 namespace talvex::cli {
 std::vector<Command>& commands() {
@@ -34,6 +35,11 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         printUsage(stdout);
+        return 0;
+    }
+    if (name == "--version") {
+        std::printf("talvex-cli %.*s\n", static_cast<int>(talvex::version().size()),
+                    talvex::version().data());
         return 0;
     }
     for (const auto& c : commands()) {

@@ -12,6 +12,7 @@ PACKAGES=(
   python3-openpyxl
   libmodbus-dev mbpoll socat
   xvfb xauth fonts-wqy-microhei libqt6svg6
+  scdoc librsvg2-bin dpkg-dev lintian desktop-file-utils appstream man-db
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything with warnings as errors and runs every test; then the
 # same tests built with AddressSanitizer + UndefinedBehaviorSanitizer and with ThreadSanitizer
-# (TALVEX_SANITIZERS=0 skips those two builds for a quick local run).
+# (TALVEX_SANITIZERS=0 skips those two builds for a quick local run). After the ci tests the ci build
+# is packaged and the packages checked (scripts/check-packages.sh; TALVEX_PACKAGE=0 skips it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -11,6 +12,9 @@ cmake --build --preset ci
 # No display is needed: widget tests run on Qt's offscreen platform.
 export QT_QPA_PLATFORM=offscreen
 ctest --preset ci "$@"
+if [ "${TALVEX_PACKAGE:-1}" != 0 ]; then
+  bash scripts/check-packages.sh
+fi
 
 if [ "${TALVEX_SANITIZERS:-1}" != 0 ]; then
   for preset in asan tsan; do

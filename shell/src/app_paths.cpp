@@ -1,7 +1,5 @@
 #include "talvex/app_paths.hpp"
 
-#include <unistd.h>
-
 #include <cstdlib>
 #include <mutex>
 
@@ -12,6 +10,11 @@ namespace {
 std::mutex pathsMutex;  // guards currentPaths and pathsSet
 AppPaths currentPaths;
 bool pathsSet = false;
+
+bool isFile(const fs::path& p) {
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
 
 fs::path xdgDir(EnvLookup env, const char* var, const char* homeRelative) {
     if (auto v = env(var); v && !v->empty() && fs::path(*v).is_absolute()) return fs::path(*v) / "talvex";
@@ -51,7 +54,10 @@ AppPaths resolveAppPaths(const std::optional<std::string>& dataDirOption, const 
         p.configDir = p.dataDir = ec ? fs::path(*dataDirOption) : dir;
         return p;
     }
-    if (!programDir.empty() && ::access(programDir.c_str(), W_OK) == 0) {
+    // Portable only when asked for: a writable program directory says nothing (an installed program
+    // run by root would write its files into /usr/bin). An existing setting.ini counts as asking, so
+    // every folder that ran portable before keeps its files.
+    if (!programDir.empty() && (isFile(programDir / kPortableMarker) || isFile(programDir / "setting.ini"))) {
         p.portable = true;
         p.configDir = p.dataDir = programDir;
         return p;

@@ -1,10 +1,12 @@
 #include "talvex/ui/startup.hpp"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <filesystem>
 #include <system_error>
 
 #include "talvex/ui/ui_text.hpp"
+#include "talvex/version.hpp"
 
 namespace talvex::ui {
 
@@ -14,7 +16,22 @@ QString startupUsage() {
         "  --model NAME    sensor model (ModelKA, ModelKB, ModelKC, ModelKD, ModelKE, ModelKG, ModelKGC,\n"
         "                  ModelKF); skips the model dialog\n"
         "  --demo          select the built-in simulated sensor bus and connect to it\n"
-        "  --data-dir DIR  keep setting.ini, Config.ini and SensorDB.db in DIR\n");
+        "  --data-dir DIR  keep setting.ini, Config.ini and SensorDB.db in DIR\n"
+        "  --version       print the program's version\n");
+}
+
+QString versionText() {
+    return QStringLiteral("Talvex ") +
+           QString::fromUtf8(version().data(), static_cast<qsizetype>(version().size()));
+}
+
+void nameApplication() {
+    QCoreApplication::setApplicationName(QStringLiteral("Talvex"));
+    QCoreApplication::setApplicationVersion(
+        QString::fromUtf8(version().data(), static_cast<qsizetype>(version().size())));
+    QGuiApplication::setDesktopFileName(QStringLiteral("talvex"));
+    // The captions themselves are the language table's; the frame adds this after them.
+    QGuiApplication::setApplicationDisplayName(versionText());
 }
 
 StartupOptions parseStartupOptions(const QStringList& args) {
@@ -31,6 +48,8 @@ StartupOptions parseStartupOptions(const QStringList& args) {
             o.demo = true;
         } else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             o.help = true;
+        } else if (a == QLatin1String("--version")) {
+            o.version = true;
         } else if (a == QLatin1String("--model")) {
             if (!hasValue) return o.error = uiText("IDS_Startup_ModelNeedsName"), o;
             const QString name = args[++i];

@@ -108,7 +108,8 @@ const char* programUsage() {
            "  --h2-ramp ID:FROM:TO:S  hydrogen in oil of sensor ID moves from FROM to TO ppm over S seconds\n"
            "                          after start, then holds\n"
            "  --h2-spike ID:PPM:AT:S  hydrogen in oil of sensor ID reads PPM from AT seconds for S seconds\n"
-           "  --status-bits ID:MASK:AT  run-status bits MASK (e.g. 0x10, alarm 1) set from AT seconds on\n";
+           "  --status-bits ID:MASK:AT  run-status bits MASK (e.g. 0x10, alarm 1) set from AT seconds on\n"
+           "  --help                  this text;  --version  the program's version\n";
 }
 
 bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& out, std::string& error) {
@@ -162,6 +163,8 @@ bool parseProgramOptions(const std::vector<std::string>& args, ProgramOptions& o
         std::string v;
         if (opt == "--help" || opt == "-h") {
             out.help = true;
+        } else if (opt == "--version") {
+            out.version = true;
         } else if (opt == "--sensors") {
             if (!value(v)) return false;
             if (!parseIdListOption(opt, v, ids, error)) return false;

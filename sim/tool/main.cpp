@@ -9,6 +9,7 @@
 #include "talvex/sim/options.hpp"
 #include "talvex/sim/sim_bus.hpp"
 #include "talvex/sim/state_file.hpp"
+#include "talvex/version.hpp"
 
 int main(int argc, char** argv) {
     using namespace talvex::sim;
@@ -21,6 +22,11 @@ int main(int argc, char** argv) {
     }
     if (options.help) {
         std::fputs(programUsage(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("talvex-sim %.*s\n", static_cast<int>(talvex::version().size()),
+                    talvex::version().data());
         return 0;
     }
 

@@ -46,6 +46,29 @@ TEST(CliConventions, EveryCommandPrintsItsUsageForHelp) {
     }
 }
 
+// The manual page talvex-cli(1) (packaging/man/talvex-cli.1.scd) shows every command under its own
+// heading with its usage as the program prints it, and the exit codes: a new command or option that
+// is not in the manual fails here.
+TEST(CliConventions, TheManualPageShowsEveryCommandAndTheExitCodes) {
+    const std::string page = talvex::testing::readBytes(TALVEX_CLI_MAN_PAGE);
+    ASSERT_FALSE(page.empty());
+    const auto usages = lines(cli({"--help"}).out);
+    std::size_t commands = 0;
+    for (const auto& line : usages) {
+        if (line.rfind("  ", 0) != 0) continue;
+        ++commands;
+        const std::string usage = line.substr(2, line.find("   ", 2) - 2);  // without its description
+        const std::string name = usage.substr(0, usage.find(' '));
+        EXPECT_NE(page.find("\n## " + name + "\n"), std::string::npos) << "no heading for " << name;
+        EXPECT_NE(page.find("\ntalvex-cli " + usage + "\n"), std::string::npos) << "usage differs: " << usage;
+    }
+    EXPECT_GT(commands, 20u);
+    const std::size_t exitStatus = page.find("\n# EXIT STATUS\n");
+    ASSERT_NE(exitStatus, std::string::npos);
+    for (const char* code : {"\n*0*\n", "\n*1*\n", "\n*2*\n", "\n*3*\n"})
+        EXPECT_NE(page.find(code, exitStatus), std::string::npos) << code;
+}
+
 TEST(CliConventions, BadInputIsRefusedBeforeAnythingIsSentOrWritten) {
     TempDir dir;
     const std::string data = dir.path();

@@ -81,13 +81,14 @@ TEST(CliLanguage, RefusalsAfterTheDataDirectoryIsOpenSpeakItsLanguage) {
 }
 
 // Before the options are parsed the data directory is not known: the default one's setting.ini decides,
-// and only when it exists. A copy of the program in a folder of its own runs in portable mode, so that
-// folder is its default data directory.
+// and only when it exists. A copy of the program in a folder of its own with a `portable` marker runs
+// in portable mode, so that folder is its default data directory.
 class DefaultDirectoryLanguage : public testing::Test {
   protected:
     void SetUp() override {
         program_ = folder_.file("talvex-cli");
         fs::copy_file(TALVEX_CLI, program_);
+        talvex::testing::writeBytes(folder_ / "portable", "");
     }
     std::set<std::string> folderEntries() const {
         std::set<std::string> names;
@@ -131,7 +132,7 @@ TEST_F(DefaultDirectoryLanguage, ArgumentRefusalsFollowTheDefaultSettingsOrStayE
         EXPECT_EQ(r.err.rfind(c.english, 0), 0u) << r.err;
         EXPECT_TRUE(r.out.empty()) << r.out;
     }
-    EXPECT_EQ(folderEntries(), std::set<std::string>{"talvex-cli"});
+    EXPECT_EQ(folderEntries(), (std::set<std::string>{"portable", "talvex-cli"}));
 
     talvex::testing::writeBytes(folder_ / "setting.ini", "[Setting]\r\nLanguage=Chinese\r\n");
     for (const auto& c : cases) {
@@ -147,7 +148,7 @@ TEST_F(DefaultDirectoryLanguage, ArgumentRefusalsFollowTheDefaultSettingsOrStayE
     const ProgramRun help = cli(program_, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_EQ(help.out.rfind("usage: talvex-cli <command> [options]\n\ncommands:\n", 0), 0u) << help.out;
-    EXPECT_EQ(folderEntries(), (std::set<std::string>{"setting.ini", "talvex-cli"}));
+    EXPECT_EQ(folderEntries(), (std::set<std::string>{"portable", "setting.ini", "talvex-cli"}));
 }
 
 class CliTexts : public testing::Test {

@@ -4,6 +4,8 @@
 
 #include <map>
 #include <set>
+#include <string>
+#include <vector>
 
 #include "talvex/ini_file.hpp"
 #include "talvex/testing/temp_dir.hpp"
@@ -163,28 +165,58 @@ TEST_F(LanguageTest, UnwritableSettingsStillMakeTheLanguageActive) {
     EXPECT_EQ(activeLanguage(), Language::Chinese);  // the detected language, kept in memory
 }
 
-TEST(AppPathsTest, PortableXdgAndDataDirRule) {
-    TempDir dir;
-    const auto writable = dir / "bin";
-    std::filesystem::create_directories(writable);
+TEST(AppPathsTest, PortableOnlyWhenAskedForBesideTheProgram) {
+    // What sits beside the program decides; a writable program directory alone never does (an
+    // installed program run by root would otherwise write into /usr/bin). Every case's folder is
+    // writable, as the build folder and a root's /usr/bin are.
+    const struct {
+        std::vector<std::string> beside;
+        bool portable;
+    } cases[] = {
+        {{}, false},
+        {{"talvex-cli"}, false},
+        {{"Config.ini", "SensorDB.db"}, false},  // data files alone do not ask for it
+        {{"portable"}, true},
+        {{"setting.ini"}, true},  // a folder that ran portable before keeps its files
+        {{"portable", "setting.ini", "Config.ini"}, true},
+    };
     fakeEnv = {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg"}};
+    for (const auto& c : cases) {
+        TempDir dir;
+        const auto bin = dir / "bin";
+        std::filesystem::create_directories(bin);
+        for (const auto& name : c.beside) talvex::testing::writeBytes(bin / name, "");
+        const AppPaths p = resolveAppPaths(std::nullopt, bin, lookupFake);
+        const std::string label = ::testing::PrintToString(c.beside);
+        EXPECT_EQ(p.portable, c.portable) << label;
+        EXPECT_EQ(p.settingsFile(), c.portable ? bin / "setting.ini" : "/cfg/talvex/setting.ini") << label;
+        EXPECT_EQ(p.configFile(), c.portable ? bin / "Config.ini" : "/cfg/talvex/Config.ini") << label;
+        EXPECT_EQ(p.dataDir, c.portable ? bin : "/home/u/.local/share/talvex") << label;
 
-    const AppPaths portable = resolveAppPaths(std::nullopt, writable, lookupFake);
-    EXPECT_TRUE(portable.portable);
-    EXPECT_EQ(portable.configFile(), writable / "Config.ini");
+        // --data-dir wins over both.
+        const AppPaths forced = resolveAppPaths(std::string(dir.path()), bin, lookupFake);
+        EXPECT_FALSE(forced.portable) << label;
+        EXPECT_EQ(forced.configDir, std::filesystem::path(dir.path())) << label;
+        EXPECT_EQ(forced.dataDir, std::filesystem::path(dir.path())) << label;
+    }
+    // A folder named setting.ini or portable is not a request.
+    TempDir dir;
+    std::filesystem::create_directories(dir / "bin" / "portable");
+    std::filesystem::create_directories(dir / "bin" / "setting.ini");
+    EXPECT_FALSE(resolveAppPaths(std::nullopt, dir / "bin", lookupFake).portable);
+}
 
+TEST(AppPathsTest, XdgDirectoriesFollowTheEnvironment) {
+    fakeEnv = {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "/cfg"}};
     const AppPaths xdg = resolveAppPaths(std::nullopt, "/nonexistent/bin", lookupFake);
     EXPECT_FALSE(xdg.portable);
     EXPECT_EQ(xdg.settingsFile(), std::filesystem::path("/cfg/talvex/setting.ini"));
     EXPECT_EQ(xdg.dataDir, std::filesystem::path("/home/u/.local/share/talvex"));
 
-    fakeEnv = {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "relative/ignored"}};
-    EXPECT_EQ(resolveAppPaths(std::nullopt, "/nonexistent/bin", lookupFake).configDir,
-              std::filesystem::path("/home/u/.config/talvex"));
-
-    const AppPaths forced = resolveAppPaths(std::string(dir.path()), writable, lookupFake);
-    EXPECT_EQ(forced.configDir, std::filesystem::path(dir.path()));
-    EXPECT_EQ(forced.dataDir, std::filesystem::path(dir.path()));
+    fakeEnv = {{"HOME", "/home/u"}, {"XDG_CONFIG_HOME", "relative/ignored"}, {"XDG_DATA_HOME", "/d"}};
+    const AppPaths relative = resolveAppPaths(std::nullopt, "/nonexistent/bin", lookupFake);
+    EXPECT_EQ(relative.configDir, std::filesystem::path("/home/u/.config/talvex"));
+    EXPECT_EQ(relative.dataDir, std::filesystem::path("/d/talvex"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -22,6 +23,7 @@
 #include "talvex/ui/log_box.hpp"
 #include "talvex/ui/main_window.hpp"
 #include "talvex/ui/page.hpp"
+#include "talvex/ui/startup.hpp"
 #include "talvex/ui/ui_text.hpp"
 #include "ui_fixture.hpp"
 
@@ -336,6 +338,13 @@ TEST_F(MainWindow, AboutBoxShowsNameAndVersion) {
     });
     aboutAction(w)->trigger();
     EXPECT_TRUE(shown.contains(QString::fromUtf8("Talvex，1.367版"))) << shown.join('|').toStdString();
+    // Under the historic line, the build's version: the string the window's frame shows after every
+    // caption.
+    EXPECT_TRUE(shown.contains(QStringLiteral("Talvex " TALVEX_PROJECT_VERSION)))
+        << shown.join('|').toStdString();
+    nameApplication();
+    EXPECT_EQ(QGuiApplication::applicationDisplayName(), QStringLiteral("Talvex " TALVEX_PROJECT_VERSION));
+    EXPECT_EQ(QCoreApplication::applicationVersion(), QStringLiteral(TALVEX_PROJECT_VERSION));
     EXPECT_EQ(aboutAction(w)->text(), QString::fromUtf8("关于 Talvex(&A)..."));
 }
 

@@ -1,6 +1,7 @@
-// Where the settings and data files live. Portable mode keeps them beside the program when its
-// directory is writable; otherwise the XDG config directory holds setting.ini and Config.ini and
-// the XDG data directory the database. `--data-dir DIR` puts everything in DIR.
+// Where the settings and data files live. Portable mode keeps them beside the program when a
+// `portable` marker file or a setting.ini is there; otherwise the XDG config directory holds
+// setting.ini and Config.ini and the XDG data directory the database. `--data-dir DIR` puts
+// everything in DIR.
 #pragma once
 
 #include <filesystem>
@@ -8,6 +9,9 @@
 #include <string>
 
 namespace talvex {
+
+// The file beside the program that asks for portable mode (its content is not read).
+inline constexpr const char* kPortableMarker = "portable";
 
 struct AppPaths {
     std::filesystem::path programDir;  // directory of the running executable

@@ -12,6 +12,7 @@ struct ProgramOptions {
     BusOptions bus;
     std::string statePath;
     bool help = false;
+    bool version = false;
 };
 
 // On a bad option returns false and sets error to a message that names it.
