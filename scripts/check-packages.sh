@@ -36,7 +36,7 @@ expect() {
     grep -qx -- "$path" <<<"$listing" || fail "$package lacks $path"
   done
 }
-expect talvex /usr/bin/talvex /usr/share/applications/talvex.desktop /usr/share/metainfo/talvex.metainfo.xml \
+expect talvex /usr/bin/talvex /usr/share/applications/talvex.desktop /usr/share/metainfo/org.talvex.Talvex.metainfo.xml \
   /usr/share/icons/hicolor/scalable/apps/talvex.svg /usr/share/icons/hicolor/48x48/apps/talvex.png \
   /usr/share/icons/hicolor/256x256/apps/talvex.png /usr/share/man/man1/talvex.1.gz /usr/share/doc/talvex/copyright
 expect talvex-tools /usr/bin/talvex-cli /usr/bin/talvex-sim /usr/share/man/man1/talvex-cli.1.gz \
@@ -53,7 +53,7 @@ done
 
 for n in "${names[@]}"; do dpkg -x "$(deb "$n")" "$scratch"; done
 desktop-file-validate "$scratch/usr/share/applications/talvex.desktop" || fail "desktop entry does not validate"
-appstreamcli validate --no-net --explain "$scratch/usr/share/metainfo/talvex.metainfo.xml" >&2 ||
+appstreamcli validate --no-net --explain "$scratch/usr/share/metainfo/org.talvex.Talvex.metainfo.xml" >&2 ||
   fail "AppStream metainfo does not validate"
 objdump -p "$scratch/usr/lib/libtalvex_rtu.so.1" | grep -q 'SONAME *libtalvex_rtu.so.1$' || fail "library SONAME"
 
