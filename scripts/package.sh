@@ -18,6 +18,9 @@ cmake --build "$build" --target talvex talvex-cli talvex-sim talvex_rtu talvex_p
 
 rm -rf "$out"
 mkdir -p "$out"
-(cd "$build" && cpack -G DEB -B "$out" >/dev/null)
+if ! log=$(cd "$build" && cpack -G DEB -B "$out" 2>&1); then
+  echo "$log" >&2
+  exit 1
+fi
 rm -rf "$out/_CPack_Packages"
 ls "$out"/*.deb
