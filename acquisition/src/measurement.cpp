@@ -170,6 +170,16 @@ bool parseTimestamp(const std::string& s, std::uint32_t& out) {
 
 }  // namespace
 
+std::optional<std::uint32_t> civilSeconds(const std::string& timestamp) {
+    std::uint32_t s = 0;
+    if (!parseTimestamp(timestamp, s)) return std::nullopt;
+    return s;
+}
+
+std::string formatCivilSeconds(std::uint32_t seconds) {
+    return formatTimestamp(civilFromSeconds(seconds));
+}
+
 std::string formatTimestamp(const LocalTime& t) {
     char buf[64];
     std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", t.year, t.month, t.day, t.hour, t.minute,

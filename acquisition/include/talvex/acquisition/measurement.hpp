@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -37,6 +38,10 @@ struct Measurement {
 
 TextRecord formatMeasurement(const Measurement& m);
 std::string formatTimestamp(const LocalTime& t);
+// A Timestamp text ("2026-12-11 10:59:04") as civil seconds since 1970 (no time zone applied), and
+// back; nullopt for any other text or a date that does not exist.
+std::optional<std::uint32_t> civilSeconds(const std::string& timestamp);
+std::string formatCivilSeconds(std::uint32_t seconds);
 
 // One stored record in 32 bytes when its texts are the canonical formatting of numbers (every record
 // the poller makes); any other texts (loaded from a database written by someone else) are kept
