@@ -5,6 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build ccache pkg-config git clang-format
+  clang-14 libclang-rt-14-dev
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libqt6opengl6-dev qt6-charts-dev libgl-dev
   libsqlite3-dev sqlite3
   liborcus-dev libfreexl-dev libxlsxwriter-dev zlib1g-dev

@@ -63,18 +63,28 @@ void HistoryParser::completeRecord(std::vector<HistoryRecord>& out) {
         return;
     }
     // A wrong end byte or a time that is no time: resynchronise on the first start marker after the first
-    // byte; the bytes from it on are the beginning of the next record (not checked again), and parsing goes
-    // on with the next input byte.
+    // byte; the bytes from it on are the beginning of the next record, and parsing goes on with the next
+    // input byte.
     ++dropped_;
-    const auto begin = record_.begin() + 1, end = record_.begin() + size_;
-    const auto found = std::find(begin, end, kStartMarker);
-    if (found == end) {
-        held_ = 0;
-        return;
+    resynchronise();
+}
+
+void HistoryParser::resynchronise() {
+    for (;;) {
+        const auto begin = record_.begin() + 1, end = record_.begin() + held_;
+        const auto found = std::find(begin, end, kStartMarker);
+        if (found == end) {
+            held_ = 0;
+            return;
+        }
+        const int j = static_cast<int>(found - record_.begin());
+        std::memmove(record_.data(), record_.data() + j, static_cast<std::size_t>(held_ - j));
+        held_ -= j;
+        // The held bytes skip feed()'s look at the second byte: a V2 record's tag is checked here, and a
+        // wrong one is dropped as feed() drops it.
+        if (format_ != HistoryFormat::V2 || held_ < 2 || record_[1] == kV2Tag) return;
+        ++dropped_;
     }
-    const int j = static_cast<int>(found - record_.begin());
-    std::memmove(record_.data(), record_.data() + j, static_cast<std::size_t>(size_ - j));
-    held_ = size_ - j;
 }
 
 }  // namespace talvex::acquisition

@@ -9,6 +9,7 @@
 
 #include "talvex/crc16.hpp"
 #include "talvex/rtu.h"
+#include "talvex/rtu_response.hpp"
 
 namespace talvex {
 namespace {
@@ -155,9 +156,7 @@ int CModbus::receive(std::size_t expected, std::size_t& got) {
 }
 
 int CModbus::timeoutResult(std::size_t got) const {
-    if (got == 5 && rx_[0] == tx_[0] && rx_[1] == (tx_[1] | 0x80) && crcMatches(rx_.data(), 5))
-        return RTU_EXCEPTION + rx_[2];
-    return RTU_ERR_TIMEOUT;
+    return shortResponseResult(rx_.data(), got, tx_.data());
 }
 
 // The read transaction shared by functions 1 to 4, once the arguments have passed: n data bytes expected.
@@ -166,10 +165,7 @@ int CModbus::readTransaction(std::uint8_t slave, std::uint8_t function, std::uin
     if (int r = sendFrame(putHeader(tx_.data(), slave, function, start, quantity)); r != RTU_OK) return r;
     std::size_t got = 0;
     if (int r = receive(n + 5, got); r != RTU_OK) return tapResponse(r);
-    if (!crcMatches(rx_.data(), n + 5)) return tapResponse(RTU_ERR_CRC);
-    if (rx_[0] != slave) return tapResponse(RTU_ERR_SLAVE_ECHO);
-    if (rx_[1] != function) return tapResponse(RTU_ERR_FUNCTION_ECHO);
-    if (rx_[2] != n) return tapResponse(RTU_ERR_BYTE_COUNT);
+    if (int r = checkReadResponse(rx_.data(), n, slave, function); r != RTU_OK) return tapResponse(r);
     std::memcpy(dest, rx_.data() + 3, n);
     return tapResponse(RTU_OK);
 }
@@ -217,7 +213,7 @@ int CModbus::WriteSingle(std::uint8_t slave, std::uint8_t function, std::uint16_
     if (int r = sendFrame(putHeader(tx_.data(), slave, function, address, value)); r != RTU_OK) return r;
     std::size_t got = 0;
     if (int r = receive(8, got); r != RTU_OK) return tapResponse(r);
-    return tapResponse(std::equal(rx_.begin(), rx_.begin() + 8, tx_.begin()) ? RTU_OK : RTU_ERR_CRC);
+    return tapResponse(checkWriteSingleResponse(rx_.data(), tx_.data()));
 }
 
 int CModbus::WriteMultiple(std::uint8_t slave, std::uint8_t function, std::uint16_t start,
@@ -235,9 +231,7 @@ int CModbus::WriteMultiple(std::uint8_t slave, std::uint8_t function, std::uint1
     if (int r = sendFrame(length); r != RTU_OK) return r;
     std::size_t got = 0;
     if (int r = receive(8, got); r != RTU_OK) return tapResponse(r);
-    if (!crcMatches(rx_.data(), 8)) return tapResponse(RTU_ERR_CRC);
-    if (!std::equal(rx_.begin(), rx_.begin() + 6, tx_.begin())) return tapResponse(RTU_ERR_WRITE_ECHO);
-    return tapResponse(RTU_OK);
+    return tapResponse(checkWriteMultipleResponse(rx_.data(), tx_.data()));
 }
 
 int CModbus::ReadStream(std::uint8_t* dest, int count) {

@@ -81,6 +81,13 @@ ContainerCheck checkZip(std::string_view b, const ReadLimits& limits) {
         c.detail = "zip64 archive";
         return c;
     }
+    // The import library walks the directory by its own count: an end record whose counts disagree, or
+    // that speaks of other disks, would let it unpack entries this walk never checked (sizes included).
+    if (le16(b, eocd + 4) != 0 || le16(b, eocd + 6) != 0 || le16(b, eocd + 8) != entries) {
+        c.error = ReadError::Damaged;
+        c.detail = "zip directory damaged: entry counts disagree";
+        return c;
+    }
     if (static_cast<std::uint64_t>(dirOffset) + dirSize > eocd) {
         c.error = ReadError::Truncated;
         c.detail = "zip directory outside the file";
@@ -128,6 +135,11 @@ ContainerCheck checkZip(std::string_view b, const ReadLimits& limits) {
             return c;
         }
         at += 46 + le16(b, at + 28) + le16(b, at + 30) + le16(b, at + 32);
+    }
+    if (at != static_cast<std::uint64_t>(dirOffset) + dirSize) {
+        c.error = ReadError::Damaged;
+        c.detail = "zip directory damaged: entries do not fill it";
+        return c;
     }
     // The library's own look at the package parses part of it and may throw on what it finds.
     orcus::format_t kind = orcus::format_t::unknown;

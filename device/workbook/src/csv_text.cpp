@@ -48,4 +48,18 @@ CsvText decodeCsvText(std::string_view bytes) {
     return out;
 }
 
+void normaliseCsvLineEnds(std::string& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r') {
+            out += '\n';
+            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    text.swap(out);
+}
+
 }  // namespace talvex::workbook

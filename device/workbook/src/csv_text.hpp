@@ -17,4 +17,7 @@ struct CsvText {
 // UTF-8. Bytes that fit neither are never replaced: the file is refused naming the first such cell.
 CsvText decodeCsvText(std::string_view bytes);
 
+// The CSV parser splits lines at LF only: CR LF and a lone CR become LF.
+void normaliseCsvLineEnds(std::string& text);
+
 }  // namespace talvex::workbook

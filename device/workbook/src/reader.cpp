@@ -19,21 +19,6 @@ bool endsWithCsv(const std::string& path) {
     return ext == ".csv";
 }
 
-// The CSV parser splits lines at LF only: turn CR LF and lone CR into LF.
-void normaliseCsv(std::string& bytes) {
-    std::string out;
-    out.reserve(bytes.size());
-    for (size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\r') {
-            out += '\n';
-            if (i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
-        } else {
-            out += bytes[i];
-        }
-    }
-    bytes.swap(out);
-}
-
 }  // namespace
 
 ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits) {
@@ -73,7 +58,7 @@ ReadResult readFirstSheet(const std::string& path, const ReadLimits& limits) {
             return result;
         }
         bytes = std::move(*text.utf8);
-        normaliseCsv(bytes);
+        normaliseCsvLineEnds(bytes);
     }
     return loadWithOrcus(bytes, c.format, limits);
 }

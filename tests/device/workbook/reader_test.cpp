@@ -4,6 +4,7 @@
 #include <xlsxwriter.h>
 
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -180,6 +181,16 @@ std::string withEncryptedFlag(std::string zip) {
     return zip;
 }
 
+// Sets both entry counts of the end record: a directory this walk would check only in part.
+std::string withEntryCount(std::string zip, std::uint16_t count) {
+    const size_t at = zip.rfind(std::string("PK\x05\x06", 4));
+    for (const size_t field : {at + 8, at + 10}) {
+        zip[field] = static_cast<char>(count & 0xFF);
+        zip[field + 1] = static_cast<char>(count >> 8);
+    }
+    return zip;
+}
+
 TEST(Reader, BrokenFilesGiveAClearErrorAndNoSheet) {
     TempDir dir;
     const std::string xlsx = writtenWorkbook(dir);
@@ -200,6 +211,7 @@ TEST(Reader, BrokenFilesGiveAClearErrorAndNoSheet) {
         {"tail-cut.xlsx", xlsx.substr(0, xlsx.size() - 10), ReadError::Truncated},
         {"half.xls", xls.substr(0, 3000), ReadError::Truncated},
         {"locked.xlsx", withEncryptedFlag(xlsx), ReadError::Encrypted},
+        {"count-short.xlsx", withEntryCount(xlsx, 1), ReadError::Damaged},
         {"office-locked.xlsx", compound, ReadError::Encrypted},
         {"locked.ods", readBytes(kFixtures + "/encrypted.ods"), ReadError::Encrypted},
     };
@@ -228,6 +240,7 @@ TEST(Reader, DamagedPackagesAreRefused) {
         {"crc_mismatch.xlsx", ReadError::Damaged, "checksum: xl/worksheets/sheet1.xml"},
         {"sheet_cut.xlsx", ReadError::Damaged, "cut short or not well-formed: xl/worksheets/sheet1.xml"},
         {"zip_seek.ods", ReadError::Truncated, "outside the file"},
+        {"entry_count_zero.ods", ReadError::Damaged, "entry counts disagree"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.file);

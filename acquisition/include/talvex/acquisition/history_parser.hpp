@@ -24,6 +24,8 @@ class HistoryParser {
 
   private:
     void completeRecord(std::vector<HistoryRecord>& out);
+    // Drops the held record's first byte and keeps what follows from the next start marker on.
+    void resynchronise();
 
     HistoryFormat format_;
     int size_;
