@@ -2,7 +2,8 @@
 # Builds the fuzz preset and runs one libFuzzer target (or all of them, one after the other) for
 # SECONDS each (default 600). New inputs go to build/fuzz/corpus/TARGET; the seeds in
 # fuzz/corpus/TARGET are read, never written. A crash, a property broken, an input slower than 1 s or
-# a run above 2 GB stops the target, leaves the input in build/fuzz/artifacts/ and fails the script.
+# a run above 2 GB stops the target, leaves the input in build/fuzz/artifacts/ and fails the script
+# (TALVEX_FUZZ_TIMEOUT sets another limit per input, in seconds).
 #     scripts/fuzz.sh TARGET|all [SECONDS]     scripts/fuzz.sh --list
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -35,15 +36,17 @@ export CCACHE_DIR="${CCACHE_DIR:-$HOME/.cache/talvex-ccache}"
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
-# LeakSanitizer ignores only what the .xls library loses on a refused file (fuzz/lsan.supp says why).
+# The sanitizers ignore only two faults of the .xls library, which the reader keeps in a child process
+# (fuzz/lsan.supp and fuzz/asan.supp say which and why).
 export LSAN_OPTIONS="suppressions=$PWD/fuzz/lsan.supp:print_suppressions=0"
+export ASAN_OPTIONS="suppressions=$PWD/fuzz/asan.supp"
 mkdir -p build/fuzz/artifacts build/fuzz/logs
 for t in "${selected[@]}"; do
   mkdir -p "build/fuzz/corpus/$t"
   log="build/fuzz/logs/$t.log"
   echo "== fuzz_$t for ${seconds} s (log: $log)" >&2
   status=0
-  build/fuzz/bin/fuzz_"$t" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=2048 -print_final_stats=1 \
+  build/fuzz/bin/fuzz_"$t" -max_total_time="$seconds" -timeout="${TALVEX_FUZZ_TIMEOUT:-1}" -rss_limit_mb=2048 -print_final_stats=1 \
     -artifact_prefix="build/fuzz/artifacts/$t-" "build/fuzz/corpus/$t" "fuzz/corpus/$t" >"$log" 2>&1 || status=$?
   if [ "$status" != 0 ]; then
     tail -n 60 "$log" >&2

@@ -20,7 +20,8 @@ fi
 # A parser that crashes or breaks its properties on its seeds or close to them fails here; the long
 # runs are a manual step (docs/fuzzing.md).
 if [ "${TALVEX_FUZZ:-1}" != 0 ]; then
-  bash scripts/fuzz.sh all "${TALVEX_FUZZ_SECONDS:-18}"
+  # 5 s per input, not 1: a loaded CI machine must not pass for a hang; a loop without end still fails.
+  TALVEX_FUZZ_TIMEOUT="${TALVEX_FUZZ_TIMEOUT:-5}" bash scripts/fuzz.sh all "${TALVEX_FUZZ_SECONDS:-18}"
 fi
 
 if [ "${TALVEX_SANITIZERS:-1}" != 0 ]; then
