@@ -4,6 +4,8 @@
 # each package holds what it must, and the programs run from a scratch root with their library found
 # through the packages' own layout; their manual pages render. The scratch root is removed at the end.
 set -euo pipefail
+# Checks read whole outputs (grep without -q): grep -q leaves at its first match, the writer then dies
+# of SIGPIPE, and pipefail would count that as the check failing.
 cd "$(dirname "$0")/.."
 pkgs=$PWD/build/packages
 fail() { echo "check-packages: $*" >&2; exit 1; }
@@ -47,7 +49,7 @@ expect libtalvex-rtu-dev /usr/lib/libtalvex_rtu.so /usr/include/talvex/rtu.h /us
   /usr/share/doc/libtalvex-rtu-dev/copyright
 # The programs find the library as the system would: through its package's dependency.
 for n in talvex talvex-tools libtalvex-rtu-dev; do
-  dpkg-deb -f "$(deb "$n")" Depends | grep -q "libtalvex-rtu1 (= $version)" || fail "$n does not depend on libtalvex-rtu1"
+  dpkg-deb -f "$(deb "$n")" Depends | grep "libtalvex-rtu1 (= $version)" >/dev/null || fail "$n does not depend on libtalvex-rtu1"
 done
 [ "$(dpkg-deb -f "$(deb libtalvex-rtu1)" Section)" = libs ] || fail "libtalvex-rtu1 is not in section libs"
 
@@ -55,13 +57,13 @@ for n in "${names[@]}"; do dpkg -x "$(deb "$n")" "$scratch"; done
 desktop-file-validate "$scratch/usr/share/applications/talvex.desktop" || fail "desktop entry does not validate"
 appstreamcli validate --no-net --explain "$scratch/usr/share/metainfo/org.talvex.Talvex.metainfo.xml" >&2 ||
   fail "AppStream metainfo does not validate"
-objdump -p "$scratch/usr/lib/libtalvex_rtu.so.1" | grep -q 'SONAME *libtalvex_rtu.so.1$' || fail "library SONAME"
+objdump -p "$scratch/usr/lib/libtalvex_rtu.so.1" | grep 'SONAME *libtalvex_rtu.so.1$' >/dev/null || fail "library SONAME"
 
 export LD_LIBRARY_PATH=$scratch/usr/lib
 [ "$("$scratch/usr/bin/talvex-cli" --version)" = "talvex-cli $version" ] || fail "installed talvex-cli --version"
 [ "$("$scratch/usr/bin/talvex-sim" --version)" = "talvex-sim $version" ] || fail "installed talvex-sim --version"
-"$scratch/usr/bin/talvex-sim" --help | grep -q '^usage: talvex-sim' || fail "installed talvex-sim --help"
-ldd "$scratch/usr/bin/talvex-cli" | grep -q "libtalvex_rtu.so.1 => $scratch/usr/lib/" || fail "talvex-cli's library"
+"$scratch/usr/bin/talvex-sim" --help | grep '^usage: talvex-sim' >/dev/null || fail "installed talvex-sim --help"
+ldd "$scratch/usr/bin/talvex-cli" | grep "libtalvex_rtu.so.1 => $scratch/usr/lib/" >/dev/null || fail "talvex-cli's library"
 [ "$(QT_QPA_PLATFORM=offscreen "$scratch/usr/bin/talvex" --version)" = "talvex $version" ] || fail "installed talvex --version"
 # A program built against the -dev package, through its pkg-config file.
 cat >"$scratch/use_rtu.c" <<'C'
@@ -75,11 +77,11 @@ PKG_CONFIG_SYSROOT_DIR=$scratch PKG_CONFIG_LIBDIR=$scratch/usr/lib/pkgconfig \
 for page in talvex talvex-cli talvex-sim; do
   out=$(MANWIDTH=80 man -l "$scratch/usr/share/man/man1/$page.1.gz" 2>&1 >/dev/null) || fail "man -l $page: $out"
   [ -z "$out" ] || fail "man -l $page: $out"
-  man -l "$scratch/usr/share/man/man1/$page.1.gz" 2>/dev/null | grep -q "^NAME" || fail "man page $page is empty"
+  man -l "$scratch/usr/share/man/man1/$page.1.gz" 2>/dev/null | grep "^NAME" >/dev/null || fail "man page $page is empty"
 done
 bash -n "$scratch/usr/share/bash-completion/completions/talvex-cli" || fail "bash completion"
 
 for n in "${names[@]}"; do
-  ! dpkg-query -W -f='${Status}' "$n" 2>/dev/null | grep -q 'install ok installed' || fail "$n is installed on this machine"
+  ! dpkg-query -W -f='${Status}' "$n" 2>/dev/null | grep 'install ok installed' >/dev/null || fail "$n is installed on this machine"
 done
 echo "check-packages: $(cd "$pkgs" && ls *.deb | tr '\n' ' ')passed" >&2
